@@ -1,0 +1,32 @@
+#include "Format.h"
+
+#include <QRegularExpression>
+
+namespace kestrum {
+
+QString formatMoney(const Decimal& value) {
+    const Decimal cents = value.rounded(2);
+    return cents.isZero() ? QString() : cents.toString();
+}
+
+QString formatMoneyOrZero(const Decimal& value) {
+    const QString s = formatMoney(value);
+    return s.isEmpty() ? QStringLiteral("0") : s;
+}
+
+std::optional<QDate> parseShortDate(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{2}|\\d{4})$"));
+    const auto m = re.match(text.trimmed());
+    if (!m.hasMatch()) return std::nullopt;
+    int year = m.captured(3).toInt();
+    if (m.captured(3).size() == 2) year += year < 30 ? 2000 : 1900;
+    const QDate d(year, m.captured(1).toInt(), m.captured(2).toInt());
+    if (!d.isValid()) return std::nullopt;
+    return d;
+}
+
+QString formatShortDate(const QDate& date) {
+    return date.isValid() ? date.toString(QStringLiteral("M/d/yyyy")) : QString();
+}
+
+}  // namespace kestrum

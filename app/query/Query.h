@@ -1,0 +1,125 @@
+#pragma once
+// One named query of the pool: statement lines plus bound positional values, run on the pool's
+// connection, with a client-side row buffer that supports RecordCount, Sort and Locate.
+//
+// Rows are fetched lazily (a query over a big table opens instantly); RecordCount, Last, Sort
+// and a Locate that has to look further fetch the rest.
+#include "Field.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+class QSqlQuery;
+
+namespace kestrum {
+
+class Query : public QObject {
+    Q_OBJECT
+public:
+    /// \brief A query on `db` (kept by connection name); `name` is its objectName, used in messages.
+    Query(const QSqlDatabase& db, const QString& name, QObject* parent = nullptr);
+    ~Query() override;
+
+    QString Name() const { return objectName(); }
+    QSqlDatabase database() const;
+
+    // --- statement -----------------------------------------------------------------------
+    /// Sets inactive and drops the rows; keeps SQL text and bound values.
+    void Close();
+    /// Closes, clears the SQL text and the bound values.
+    void Clear();
+    /// Appends one line (closes the query, as changing the SQL does).
+    void Add(const QString& line);
+    /// \brief Next positional `?` value: QString, int, qint64, double, Decimal (QVariant::fromValue),
+    /// QDate, QDateTime, bool, or a null QVariant for NULL.
+    void Bind(const QVariant& value);
+    /// The lines joined by "\n".
+    QString SQLText() const;
+    const QVariantList& boundValues() const { return values_; }
+
+    /// \brief Runs the statement and makes the first row current. Throws DatabaseError (driver text)
+    /// when it fails or returns no result set.
+    void Open();
+    /// \brief Runs a statement that changes data; returns the rows affected (-1 when unknown).
+    /// Throws DatabaseError.
+    int ExecSQL();
+    bool Active() const { return active_; }
+
+    // --- reading ---------------------------------------------------------------------------
+    /// \brief Value of `name` (case-insensitive) in the current row; with no current row a null
+    /// value. "Expr1000", "Expr1001", ... name the unnamed expression columns (aggregates) in order.
+    /// Throws DatabaseError "<query>: Field '<name>' not found" for an unknown name or when closed.
+    Field FieldByName(const QString& name);
+    /// Value of column `column` of row `row` (both 0-based, row in current order); null outside.
+    Field fieldAt(int row, int column);
+    QStringList FieldNames() const { return names_; }
+    int FieldCount() const { return int(names_.size()); }
+    /// Index of a column by name (case-insensitive, Expr100N rule included) or -1.
+    int fieldIndex(const QString& name) const;
+
+    /// All rows (fetches the rest).
+    int RecordCount();
+    /// Rows buffered so far, and whether the cursor has more.
+    int fetchedCount() const { return int(order_.size()); }
+    bool canFetchMore() const;
+    /// Fetches up to `rows` more rows; returns how many came.
+    int fetchMore(int rows);
+
+    // --- navigation (Delphi dataset rules) -------------------------------------------------
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    bool Eof() const { return eof_; }
+    bool Bof() const { return bof_; }
+    /// 0-based current row, -1 when there are no rows.
+    int RecNo() const { return current_; }
+    /// Moves to `row` (fetching as needed); out of range is ignored. Returns whether it moved there.
+    bool SetRecNo(int row);
+
+    /// \brief Client-side ascending, stable sort by one column (case-insensitive text, numbers
+    /// by value, dates by date, NULL first); "" restores the statement's order. The first row
+    /// becomes current. Throws DatabaseError for an unknown column.
+    void SetSort(const QString& column);
+    QString Sort() const { return sort_; }
+    /// \brief Makes current the first row whose column, read AsString, equals `text`
+    /// case-insensitively, or starts with it when `partial`. Returns false (row unchanged) if none.
+    bool Locate(const QString& column, const QString& text, bool partial);
+
+signals:
+    /// After Open, Close and Sort: rows and columns may all be different.
+    void reloaded();
+    /// Rows [first, last] were appended to the buffer (lazy fetch).
+    void rowsFetched(int first, int last);
+    void currentChanged(int row);
+
+private:
+    void ensureRows(int count);  // fetches until `count` rows are buffered or the cursor ends
+    void fetchAll();
+    void setCurrent(int row);
+    QVariant normalise(const QVariant& v, int column) const;
+    void fail(const QString& what) const;
+
+    QString connection_;
+    QStringList lines_;
+    QVariantList values_;
+    std::unique_ptr<QSqlQuery> cursor_;
+    bool more_ = false;
+    bool active_ = false;
+    QStringList names_;
+    std::vector<int> exprColumns_;  // unnamed expression columns, for Expr1000...
+    std::vector<int> kinds_;        // per column: how to normalise its values
+    std::vector<QVariant> cells_;   // rows * columns, in fetch order
+    std::vector<int> order_;        // current order: indices of fetched rows
+    QString sort_;
+    int current_ = -1;
+    bool eof_ = true;
+    bool bof_ = true;
+};
+
+}  // namespace kestrum
