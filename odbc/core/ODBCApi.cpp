@@ -9,11 +9,11 @@
 
 namespace vantrel {
 
-bool RetCodeIsSuccessful(SQLRETURN rc) noexcept {
+bool RetCodeIsSuccessful(int16_t rc) noexcept {
     return rc != SQL_ERROR && rc != SQL_INVALID_HANDLE && rc != SQL_STILL_EXECUTING;
 }
 
-EODBCError::EODBCError(const String& message, SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, int32_t nativeError,
+EODBCError::EODBCError(const String& message, TODBCHandle env, TODBCHandle dbc, TODBCHandle stmt, int32_t nativeError,
                        String states, String firstError, std::vector<ODBCDiagnostic> records)
     : EDatabaseError(message), env_(env), dbc_(dbc), stmt_(stmt), nativeError_(nativeError),
       states_(std::move(states)), firstError_(std::move(firstError)), records_(std::move(records)) {}
