@@ -18,6 +18,16 @@ class QSqlQuery;
 
 namespace kestrum {
 
+/// How the values of a column are read; engines report some types differently (SQLite booleans
+/// as integers, PostgreSQL booleans as text), so the schema's own types take precedence.
+enum class ColumnKind { Unknown, Integer, Number, Date, Boolean, Text };
+
+struct ColumnHint {
+    ColumnKind kind = ColumnKind::Unknown;
+    QString name;  // the schema's spelling (PostgreSQL reports names in lower case); "" if unknown
+};
+using ColumnHintFunction = ColumnHint (*)(const QString& column);
+
 class Query : public QObject {
     Q_OBJECT
 public:
@@ -26,6 +36,9 @@ public:
     ~Query() override;
 
     QString Name() const { return objectName(); }
+    /// \brief Installs the column types and spellings of the schema for every query (the data
+    /// module does this); without it types come from the driver alone.
+    static void setColumnHints(ColumnHintFunction hints);
     QSqlDatabase database() const;
 
     // --- statement -----------------------------------------------------------------------
@@ -59,6 +72,7 @@ public:
     Field fieldAt(int row, int column);
     QStringList FieldNames() const { return names_; }
     int FieldCount() const { return int(names_.size()); }
+    ColumnKind columnKind(int column) const;
     /// Index of a column by name (case-insensitive, Expr100N rule included) or -1.
     int fieldIndex(const QString& name) const;
 
@@ -102,8 +116,8 @@ private:
     void ensureRows(int count);  // fetches until `count` rows are buffered or the cursor ends
     void fetchAll();
     void setCurrent(int row);
-    QVariant normalise(const QVariant& v, int column) const;
-    void fail(const QString& what) const;
+    void startStatement();  // prepares and binds the statement on a fresh cursor, then runs it
+    [[noreturn]] void fail(const QString& what) const;
 
     QString connection_;
     QStringList lines_;
@@ -111,9 +125,10 @@ private:
     std::unique_ptr<QSqlQuery> cursor_;
     bool more_ = false;
     bool active_ = false;
+    bool quiet_ = false;
     QStringList names_;
     std::vector<int> exprColumns_;  // unnamed expression columns, for Expr1000...
-    std::vector<int> kinds_;        // per column: how to normalise its values
+    std::vector<ColumnKind> kinds_;  // per column: how its values are normalised
     std::vector<QVariant> cells_;   // rows * columns, in fetch order
     std::vector<int> order_;        // current order: indices of fetched rows
     QString sort_;

@@ -1,0 +1,392 @@
+#include "Query.h"
+
+#include "DatabaseError.h"
+#include "Format.h"
+
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <algorithm>
+#include <atomic>
+#include <numeric>
+
+namespace kestrum {
+namespace {
+
+std::atomic<ColumnHintFunction> columnHints{nullptr};
+
+constexpr int SqlBit = -7;  // ODBC SQL_BIT: SQLite's driver reports booleans with it
+
+// Names the engines give to a result column that had no alias: SQLite the expression text
+// ("Sum(Qty_Item)"), PostgreSQL the function name ("sum") or "?column?".
+bool isUnnamedExpression(const QString& name) {
+    static const QStringList functionNames = {"sum",   "count", "min", "max",   "avg",     "coalesce",
+                                              "round", "abs",   "upper", "lower", "?column?"};
+    if (name.isEmpty() || functionNames.contains(name, Qt::CaseInsensitive)) return true;
+    return std::any_of(name.begin(), name.end(), [](QChar c) { return !(c.isLetterOrNumber() || c == u'_'); });
+}
+
+ColumnKind kindFromDriver(const QSqlField& f) {
+    if (f.typeID() == SqlBit) return ColumnKind::Boolean;
+    switch (f.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+        return ColumnKind::Integer;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return ColumnKind::Number;
+    case QMetaType::Bool:
+        return ColumnKind::Boolean;
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+        return ColumnKind::Date;
+    default:
+        return ColumnKind::Unknown;  // read as the driver gives it
+    }
+}
+
+// One value as the windows read it: see Field for the normalised types.
+QVariant normalise(const QVariant& v, ColumnKind kind) {
+    if (v.isNull()) return {};
+    const int type = v.metaType().id();
+    switch (kind) {
+    case ColumnKind::Integer: {
+        if (type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::UInt)
+            return QVariant(v.toLongLong());
+        bool ok = false;
+        const qlonglong i = v.toString().toLongLong(&ok);
+        if (ok) return QVariant(i);
+        return normalise(v, ColumnKind::Number);
+    }
+    case ColumnKind::Number:
+        if (type == QMetaType::Double || type == QMetaType::Float)
+            return QVariant::fromValue(Decimal::fromDouble(v.toDouble()));
+        if (type == QMetaType::QString) {
+            if (auto d = Decimal::parse(v.toString())) return QVariant::fromValue(*d);
+            return v;  // SQLite keeps text a number column was given
+        }
+        return QVariant::fromValue(Decimal::fromVariant(v));
+    case ColumnKind::Boolean:
+        if (type == QMetaType::QString) {
+            const QString t = v.toString().trimmed().toLower();
+            if (t == u"1" || t == u"t" || t == u"true" || t == u"yes") return true;
+            if (t == u"0" || t == u"f" || t == u"false" || t == u"no") return false;
+            return v;
+        }
+        return QVariant(v.toLongLong() != 0);
+    case ColumnKind::Date:
+        if (type == QMetaType::QDate) return QVariant(v.toDate().startOfDay());
+        if (type == QMetaType::QDateTime) return v;
+        if (type == QMetaType::QString) {
+            QDateTime dt = QDateTime::fromString(v.toString(), Qt::ISODateWithMs);
+            if (!dt.isValid()) dt = QDateTime::fromString(v.toString().replace(u' ', u'T'), Qt::ISODate);
+            if (dt.isValid()) return dt;
+        }
+        return v;
+    case ColumnKind::Text:
+        return QVariant(v.toString());
+    case ColumnKind::Unknown:
+        break;
+    }
+    return v;
+}
+
+// Dates are bound as timestamps at midnight so that every write stores one form (SQLite compares
+// the stored text); Decimals as their exact text.
+QVariant toBindValue(const QVariant& v) {
+    if (!v.isValid()) return {};
+    if (v.metaType() == QMetaType::fromType<Decimal>())
+        return v.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(v.value<Decimal>().toString());
+    if (v.metaType().id() == QMetaType::QDate)
+        return v.isNull() || !v.toDate().isValid() ? QVariant(QMetaType::fromType<QDateTime>())
+                                                   : QVariant(v.toDate().startOfDay());
+    return v;
+}
+
+int compareValues(const QVariant& a, const QVariant& b) {
+    if (a.isNull() || b.isNull()) return int(!a.isNull()) - int(!b.isNull());  // NULL first
+    const QMetaType dec = QMetaType::fromType<Decimal>();
+    const bool numA = a.metaType() == dec || a.metaType().id() == QMetaType::LongLong;
+    const bool numB = b.metaType() == dec || b.metaType().id() == QMetaType::LongLong;
+    if (numA && numB) {
+        const Decimal x = Decimal::fromVariant(a), y = Decimal::fromVariant(b);
+        return x < y ? -1 : (y < x ? 1 : 0);
+    }
+    if (a.metaType().id() == QMetaType::QDateTime && b.metaType().id() == QMetaType::QDateTime) {
+        const QDateTime x = a.toDateTime(), y = b.toDateTime();
+        return x < y ? -1 : (y < x ? 1 : 0);
+    }
+    if (a.metaType().id() == QMetaType::Bool && b.metaType().id() == QMetaType::Bool)
+        return int(a.toBool()) - int(b.toBool());
+    return Field({}, a).AsString().compare(Field({}, b).AsString(), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+Query::Query(const QSqlDatabase& db, const QString& name, QObject* parent)
+    : QObject(parent), connection_(db.connectionName()) {
+    setObjectName(name);
+}
+
+Query::~Query() = default;
+
+void Query::setColumnHints(ColumnHintFunction hints) { columnHints = hints; }
+
+QSqlDatabase Query::database() const { return QSqlDatabase::database(connection_, false); }
+
+void Query::fail(const QString& what) const { throw DatabaseError(Name() + QStringLiteral(": ") + what); }
+
+void Query::Close() {
+    const bool wasActive = active_;
+    cursor_.reset();
+    more_ = active_ = false;
+    names_.clear();
+    exprColumns_.clear();
+    kinds_.clear();
+    cells_.clear();
+    order_.clear();
+    sort_.clear();
+    current_ = -1;
+    eof_ = bof_ = true;
+    if (wasActive) emit reloaded();
+}
+
+void Query::Clear() {
+    Close();
+    lines_.clear();
+    values_.clear();
+}
+
+void Query::Add(const QString& line) {
+    Close();
+    lines_ << line;
+}
+
+void Query::Bind(const QVariant& value) {
+    Close();
+    values_ << value;
+}
+
+QString Query::SQLText() const { return lines_.join(u'\n'); }
+
+void Query::startStatement() {
+    Close();
+    QSqlDatabase db = database();
+    if (!db.isOpen()) fail(QStringLiteral("The database connection is not open"));
+    cursor_ = std::make_unique<QSqlQuery>(db);
+    cursor_->setForwardOnly(true);
+    // Numbers come as exact text and become Decimals; doubles would turn 0.07375 into noise.
+    cursor_->setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!cursor_->prepare(SQLText())) {
+        const QSqlError e = cursor_->lastError();
+        cursor_.reset();
+        throw DatabaseError(e, Name());
+    }
+    for (const QVariant& v : values_) cursor_->addBindValue(toBindValue(v));
+    if (!cursor_->exec()) {
+        const QSqlError e = cursor_->lastError();
+        cursor_.reset();
+        throw DatabaseError(e, Name());
+    }
+}
+
+void Query::Open() {
+    startStatement();
+    if (!cursor_->isSelect()) {
+        cursor_.reset();
+        fail(QStringLiteral("CommandText does not return a result set"));
+    }
+    const QSqlRecord rec = cursor_->record();
+    const ColumnHintFunction hints = columnHints;
+    for (int i = 0; i < rec.count(); ++i) {
+        const QSqlField f = rec.field(i);
+        QString name = f.name();
+        ColumnKind kind = ColumnKind::Unknown;
+        if (hints) {
+            const ColumnHint h = hints(name);
+            kind = h.kind;
+            if (!h.name.isEmpty()) name = h.name;
+        }
+        if (kind == ColumnKind::Unknown) kind = kindFromDriver(f);
+        if (isUnnamedExpression(name)) exprColumns_.push_back(i);
+        names_ << name;
+        kinds_.push_back(kind);
+    }
+    more_ = active_ = true;
+    quiet_ = true;  // views learn of the first rows from reloaded()
+    ensureRows(1);
+    quiet_ = false;
+    current_ = order_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = order_.empty();
+    emit reloaded();
+    emit currentChanged(current_);
+}
+
+int Query::ExecSQL() {
+    startStatement();
+    const int affected = cursor_->numRowsAffected();
+    cursor_.reset();
+    return affected;
+}
+
+bool Query::canFetchMore() const { return active_ && more_; }
+
+int Query::fetchMore(int rows) {
+    if (!canFetchMore() || rows <= 0) return 0;
+    const int before = fetchedCount();
+    const int columns = FieldCount();
+    int got = 0;
+    while (got < rows && cursor_->next()) {
+        for (int c = 0; c < columns; ++c) cells_.push_back(normalise(cursor_->value(c), kinds_[size_t(c)]));
+        order_.push_back(before + got);
+        ++got;
+    }
+    if (got < rows) {
+        // The cursor is done: free the statement so that it holds no lock on the engine.
+        more_ = false;
+        cursor_.reset();
+    }
+    if (got && !quiet_) emit rowsFetched(before, before + got - 1);
+    return got;
+}
+
+void Query::ensureRows(int count) {
+    while (fetchedCount() < count && canFetchMore()) fetchMore(std::max(count - fetchedCount(), 64));
+}
+
+void Query::fetchAll() {
+    while (canFetchMore()) fetchMore(1024);
+}
+
+int Query::RecordCount() {
+    fetchAll();
+    return fetchedCount();
+}
+
+ColumnKind Query::columnKind(int column) const {
+    return column >= 0 && column < FieldCount() ? kinds_[size_t(column)] : ColumnKind::Unknown;
+}
+
+int Query::fieldIndex(const QString& name) const {
+    for (int i = 0; i < FieldCount(); ++i)
+        if (names_[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+    // Expr1000 is the first unnamed expression, Expr1001 the second, ...
+    if (name.startsWith(QLatin1String("Expr"), Qt::CaseInsensitive)) {
+        bool ok = false;
+        const int n = name.mid(4).toInt(&ok) - 1000;
+        if (ok && n >= 0 && size_t(n) < exprColumns_.size()) return exprColumns_[size_t(n)];
+    }
+    return -1;
+}
+
+Field Query::fieldAt(int row, int column) {
+    if (column < 0 || column >= FieldCount()) return {};
+    const QString& name = names_[column];
+    if (row < 0) return Field(name, {});
+    ensureRows(row + 1);
+    if (row >= fetchedCount()) return Field(name, {});
+    return Field(name, cells_[size_t(order_[size_t(row)]) * size_t(FieldCount()) + size_t(column)]);
+}
+
+Field Query::FieldByName(const QString& name) {
+    if (!active_) fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    const int column = fieldIndex(name);
+    if (column < 0) fail(QStringLiteral("Field '%1' not found").arg(name));
+    return fieldAt(current_, column);
+}
+
+void Query::setCurrent(int row) {
+    if (row == current_) return;
+    current_ = row;
+    emit currentChanged(row);
+}
+
+void Query::First() {
+    ensureRows(1);
+    bof_ = true;
+    eof_ = order_.empty();
+    setCurrent(order_.empty() ? -1 : 0);
+}
+
+void Query::Next() {
+    ensureRows(current_ + 2);
+    if (current_ + 1 < fetchedCount()) {
+        bof_ = eof_ = false;
+        setCurrent(current_ + 1);
+    } else {
+        eof_ = true;
+    }
+}
+
+void Query::Prior() {
+    if (current_ > 0) {
+        bof_ = eof_ = false;
+        setCurrent(current_ - 1);
+    } else {
+        bof_ = true;
+    }
+}
+
+void Query::Last() {
+    fetchAll();
+    eof_ = true;
+    bof_ = order_.empty();
+    setCurrent(fetchedCount() - 1);
+}
+
+bool Query::SetRecNo(int row) {
+    if (row < 0) return false;
+    ensureRows(row + 1);
+    if (row >= fetchedCount()) return false;
+    bof_ = eof_ = false;
+    setCurrent(row);
+    return true;
+}
+
+void Query::SetSort(const QString& column) {
+    if (!active_) fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    fetchAll();
+    if (column.trimmed().isEmpty()) {
+        std::iota(order_.begin(), order_.end(), 0);
+        sort_.clear();
+    } else {
+        const int c = fieldIndex(column.trimmed());
+        if (c < 0) fail(QStringLiteral("Field '%1' not found").arg(column));
+        const size_t width = size_t(FieldCount());
+        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+            return compareValues(cells_[size_t(a) * width + size_t(c)], cells_[size_t(b) * width + size_t(c)]) < 0;
+        });
+        sort_ = column.trimmed();
+    }
+    bof_ = true;
+    eof_ = order_.empty();
+    current_ = order_.empty() ? -1 : 0;
+    emit reloaded();
+    emit currentChanged(current_);
+}
+
+bool Query::Locate(const QString& column, const QString& text, bool partial) {
+    if (!active_) fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    const int c = fieldIndex(column);
+    if (c < 0) fail(QStringLiteral("Field '%1' not found").arg(column));
+    for (int row = 0;; ++row) {
+        ensureRows(row + 1);
+        if (row >= fetchedCount()) return false;
+        const QString value = fieldAt(row, c).AsString();
+        const bool match = partial ? value.startsWith(text, Qt::CaseInsensitive)
+                                   : value.compare(text, Qt::CaseInsensitive) == 0;
+        if (match) {
+            bof_ = eof_ = false;
+            setCurrent(row);
+            return true;
+        }
+    }
+}
+
+}  // namespace kestrum
