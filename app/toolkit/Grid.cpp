@@ -1,0 +1,126 @@
+#include "Grid.h"
+
+#include "QueryModel.h"
+#include "Query.h"
+
+#include <QKeyEvent>
+#include <QStyleOptionHeader>
+#include <QTableView>
+
+namespace kestrum::ui {
+
+QColor colorValue(quint32 value)
+{
+    return QColor(int(value & 0xff), int((value >> 8) & 0xff), int((value >> 16) & 0xff));
+}
+
+GridHeader::GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
+{
+    setSectionsClickable(true);
+    setHighlightSections(false);
+}
+
+void GridHeader::setTitleColor(int section, const QColor& color)
+{
+    colors_.insert(section, color);
+    viewport()->update();
+}
+
+QColor GridHeader::titleColor(int section) const
+{
+    return colors_.value(section, QColor(Qt::black));
+}
+
+void GridHeader::resetTitleColors()
+{
+    colors_.clear();
+    viewport()->update();
+}
+
+void GridHeader::initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const
+{
+    QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+    option->palette.setColor(QPalette::ButtonText, titleColor(logicalIndex));
+}
+
+Grid::Grid(QTableView* view) : QObject(view), view_(view), header_(new GridHeader(view))
+{
+    view->setHorizontalHeader(header_);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSortingEnabled(false);  // sorting is the window's business (title click)
+    view->installEventFilter(this);
+    connect(header_, &QHeaderView::sectionClicked, this,
+            [this](int section) { emit titleClicked(section, fieldName(section)); });
+    attachModel();
+}
+
+void Grid::attachModel()
+{
+    if (!view_ || view_->model() == model_)
+        return;
+    if (model_)
+        disconnect(model_, nullptr, this, nullptr);
+    model_ = view_->model();
+    if (model_)
+        connect(model_, &QAbstractItemModel::modelReset, this, &Grid::applyColumns);
+}
+
+void Grid::setColumns(const QList<GridColumn>& columns)
+{
+    columns_ = columns;
+    applyColumns();
+}
+
+void Grid::setColumn(int position, const QString& title, int width)
+{
+    while (columns_.size() <= position)
+        columns_.append(GridColumn{});
+    columns_[position] = GridColumn{title, width};
+    applyColumns();
+}
+
+void Grid::applyColumns()
+{
+    attachModel();
+    if (!view_ || !model_)
+        return;
+    for (int i = 0; i < columns_.size() && i < model_->columnCount(); ++i) {
+        if (!columns_[i].title.isEmpty())
+            model_->setHeaderData(i, Qt::Horizontal, columns_[i].title);
+        view_->setColumnWidth(i, columns_[i].width);
+    }
+}
+
+QString Grid::fieldName(int position) const
+{
+    // The titles of a query grid are set by the window; the field name comes from the query.
+    if (model_ && model_->inherits("kestrum::QueryModel")) {
+        auto* qm = static_cast<kestrum::QueryModel*>(model_.data());
+        if (qm->query())
+            return qm->query()->FieldNames().value(position);
+    }
+    return model_ ? model_->headerData(position, Qt::Horizontal).toString() : QString();
+}
+
+void Grid::markSorted(int position)
+{
+    header_->resetTitleColors();
+    if (position >= 0)
+        header_->setTitleColor(position, colorValue(255));
+}
+
+bool Grid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease) {
+        emit keyReleased(static_cast<QKeyEvent*>(event)->key());
+    } else if (event->type() == QEvent::KeyPress) {
+        QString text = static_cast<QKeyEvent*>(event)->text();
+        if (!text.isEmpty() && text.at(0).isPrint())
+            emit characterTyped(text);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace kestrum::ui
