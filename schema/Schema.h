@@ -37,9 +37,9 @@ enum class Engine { SQLite, PostgreSQL };
 const QList<Table>& tables();
 /// \brief Table by name (case-insensitive) or nullptr.
 const Table* findTable(const QString& name);
-/// \brief Type of a column name anywhere in the schema (names shared by several tables have one
-/// type); false when the name is unknown.
-bool columnType(const QString& column, ColumnType* type);
+/// \brief A column by name (case-insensitive) anywhere in the schema, or nullptr. Names shared
+/// by several tables have one type there, so the first is as good as any.
+const Column* findColumn(const QString& name);
 
 /// \brief Engine of an open connection, from the driver's DBMS name. Throws SchemaError for others.
 Engine engineOf(const QSqlDatabase& db);

@@ -1,0 +1,170 @@
+// The tables, columns (in stored order), keys and indexes of the database.
+#include "Schema.h"
+
+namespace kestrum::schema {
+namespace {
+
+using T = ColumnType;
+
+QList<Column> cols(std::initializer_list<std::pair<const char*, T>> list) {
+    QList<Column> out;
+    for (const auto& [name, type] : list) out.append({QString::fromLatin1(name), type});
+    return out;
+}
+
+QList<Column> without(QList<Column> columns, const QString& name) {
+    columns.removeIf([&](const Column& c) { return c.name == name; });
+    return columns;
+}
+
+QList<Column> replaced(QList<Column> columns, const QString& from, const QString& to) {
+    for (Column& c : columns)
+        if (c.name == from) c.name = to;
+    return columns;
+}
+
+QList<Table> build() {
+    const auto invoice = cols({{"InvoiceNo_Inv", T::Integer},  {"Paid_Inv", T::Boolean},
+                               {"CustomerName_Inv", T::Text},  {"RepairPerson_Inv", T::Text},
+                               {"InvoiceDate_Inv", T::Date},   {"PO_Inv", T::Text},
+                               {"Amount_Inv", T::Number},      {"JobLocation_Inv", T::Text},
+                               {"DueDate_Inv", T::Date},       {"Vin_Inv", T::Text},
+                               {"TruckNo_Inv", T::Text},       {"Mileage_Inv", T::Text},
+                               {"Make_Inv", T::Text},          {"Model_Inv", T::Text},
+                               {"Year_Inv", T::Text},          {"Plate_Inv", T::Text},
+                               {"Tax_Inv", T::Boolean},        {"Remark_Inv", T::Text}});
+    const auto item = cols({{"Name_Item", T::Text},   {"Mfg_Item", T::Text},    {"Qty_Item", T::Number},
+                            {"Style_Item", T::Text},  {"Color_Item", T::Text},  {"Rate_Item", T::Number},
+                            {"Amount_Item", T::Number}, {"Inv_Item", T::Integer}});
+    const auto labor = cols({{"Description_Labor", T::Text}, {"PartNo_Labor", T::Text},
+                             {"Qty_Labor", T::Number},       {"Rate_Labor", T::Number},
+                             {"Amount_Labor", T::Number},    {"Remark_Labor", T::Text},
+                             {"Inv_Labor", T::Integer}});
+    const auto payable = cols({{"BillNo_Payable", T::Text},  {"Name_Payable", T::Text},
+                               {"ViaPayment_Payable", T::Text}, {"PayDate_Payable", T::Date},
+                               {"Ref_Payable", T::Text},     {"Amount_Payable", T::Number},
+                               {"Chart_Payable", T::Text},   {"SubChart_Payable", T::Text},
+                               {"Remark_Payable", T::Text}});
+    const QStringList byInvoiceNo{"InvoiceNo_Inv"};
+    const QList<QStringList> invoiceIndexes{{"CustomerName_Inv"}, {"RepairPerson_Inv"}, {"InvoiceDate_Inv"}};
+    const QList<QStringList> itemIndexes{{"Inv_Item"}, {"Color_Item"}};
+    const QList<QStringList> laborIndexes{{"Inv_Labor"}, {"Description_Labor"}};
+
+    return {
+        {"Part",
+         cols({{"ID_Material", T::Integer}, {"Type_Material", T::Text}, {"Number_Material", T::Text},
+               {"Description_Material", T::Text}, {"Mfg_Material", T::Text}, {"Style_Material", T::Text},
+               {"Style_Type_Material", T::Text}, {"Color_Material", T::Text}, {"Size_Material", T::Text},
+               {"Unit_Material", T::Text}, {"Price_Material", T::Number}, {"Remark_Material", T::Text}}),
+         "ID_Material", {{"Color_Material"}, {"Number_Material"}}},
+        {"Company",
+         cols({{"ID_Company", T::Integer}, {"Name_Company", T::Text}, {"Type_Company", T::Text},
+               {"Tell_Company", T::Text}, {"Address_Company", T::Text}, {"City_Company", T::Text},
+               {"State_Company", T::Text}, {"Zip_Company", T::Text}, {"Contact1_Company", T::Text},
+               {"Contact2_Company", T::Text}, {"Email_Company", T::Text}, {"Web_Company", T::Text},
+               {"Fax_Company", T::Text}}),
+         "ID_Company", {{"Name_Company"}}},
+        {"Customer",
+         cols({{"ID_Customer", T::Integer}, {"Name_Customer", T::Text}, {"Type_Customer", T::Text},
+               {"Tell_Customer", T::Text}, {"Address_Customer", T::Text}, {"City_Customer", T::Text},
+               {"State_Customer", T::Text}, {"Zip_Customer", T::Text}, {"Email_Customer", T::Text},
+               {"Web_Customer", T::Text}, {"Tel_Customer", T::Text}, {"Tel1_Customer", T::Text}}),
+         "ID_Customer", {{"Name_Customer"}}},
+        {"Employee",
+         cols({{"ID_Employee", T::Integer}, {"Name_Employee", T::Text}, {"DOB_Employee", T::Date},
+               {"Email_Employee", T::Text}, {"SSN_Employee", T::Text}, {"Position_Employee", T::Text},
+               {"Emergency_Employee", T::Text}, {"Cell_Employee", T::Text}, {"Address_Employee", T::Text},
+               {"City_Employee", T::Text}, {"State_Employee", T::Text}, {"Zip_Employee", T::Text},
+               {"Start_Employee", T::Date}, {"End_Employee", T::Date}}),
+         "ID_Employee", {{"Name_Employee"}}},
+        {"Labor",
+         cols({{"ID_Labor", T::Integer}, {"Description_Labor", T::Text}, {"PartNo_Labor", T::Text},
+               {"Rate_Labor", T::Number}, {"Remark_Labor", T::Text}}),
+         "ID_Labor", {{"Description_Labor"}}},
+        {"Tax",
+         cols({{"Id_T", T::Integer}, {"Year_T", T::Integer}, {"A_T", T::Integer}, {"E_T", T::Integer},
+               {"Tax_T", T::Rate}}),
+         "Id_T", {{"Year_T"}}},
+        {"Reg",
+         cols({{"Id_R", T::Integer}, {"Name_R", T::Text}, {"Address_R", T::Text}, {"Catagory_R", T::Text},
+               {"City_R", T::Text}, {"State_R", T::Text}, {"Zip_R", T::Text}, {"Apt_R", T::Text},
+               {"Tel_R", T::Text}, {"Fax_R", T::Text}, {"Cell_R", T::Text}, {"Web_R", T::Text},
+               {"Email_R", T::Text}}),
+         "Id_R", {}},
+        {"Pass", cols({{"UserName_Pass", T::Text}, {"Password_Pass", T::Text}}), "UserName_Pass", {}},
+        {"Invoice", invoice, "InvoiceNo_Inv", invoiceIndexes},
+        {"Estimate", invoice, "InvoiceNo_Inv", invoiceIndexes},
+        // Invoices and estimates are archived side by side, so their numbers may meet here.
+        {"InvoiceCash", without(invoice, "Tax_Inv"), "", {byInvoiceNo, {"CustomerName_Inv"}}},
+        {"InvItem", item, "", itemIndexes},
+        {"EstimateItem", item, "", itemIndexes},
+        {"InvItemCash", item, "", itemIndexes},
+        {"Items", replaced(item, "Inv_Item", "Po_Item"), "", {{"Po_Item"}, {"Color_Item"}}},
+        {"InvLabor", labor, "", laborIndexes},
+        {"EstimateLabor", labor, "", laborIndexes},
+        {"InvLaborCash", labor, "", laborIndexes},
+        {"Orders",
+         cols({{"Po_Order", T::Integer}, {"SideMark_Order", T::Text}, {"OrderBy_Order", T::Text},
+               {"OrderDate_Order", T::Date}, {"Vendor_Order", T::Text}, {"ShipFrom_Order", T::Text},
+               {"ShipTo_Order", T::Text}, {"ShipDate_Order", T::Date}, {"ForInvoice_Order", T::Text}}),
+         "Po_Order", {{"Vendor_Order"}, {"OrderDate_Order"}}},
+        {"Bill",
+         cols({{"Ref_Bill", T::Text}, {"Vendor_Bill", T::Text}, {"BillDate_Bill", T::Date},
+               {"DueDate_Bill", T::Date}, {"Amount_Bill", T::Number}, {"Address_Bill", T::Text},
+               {"Chart_Bill", T::Text}, {"SubChart_Bill", T::Text}, {"Remark_Bill", T::Text}}),
+         "", {{"Ref_Bill"}, {"Vendor_Bill"}, {"BillDate_Bill"}}},
+        {"BillItem",
+         cols({{"Name_Bill", T::Text}, {"Mfg_Bill", T::Text}, {"Qty_Bill", T::Number}, {"Style_Bill", T::Text},
+               {"Color_Bill", T::Text}, {"Rate_Bill", T::Number}, {"Amount_Bill", T::Number},
+               {"Inv_Bill", T::Text}}),
+         "", {{"Inv_Bill"}, {"Color_Bill"}}},
+        {"BillExpense",
+         cols({{"Description_Expense", T::Text}, {"PartNo_Expense", T::Text}, {"Qty_Expense", T::Number},
+               {"Rate_Expense", T::Number}, {"Amount_Expense", T::Number}, {"Remark_Expense", T::Text},
+               {"Bill_Expense", T::Text}}),
+         "", {{"Bill_Expense"}}},
+        {"Payable", payable, "", {{"BillNo_Payable"}, {"Name_Payable"}, {"PayDate_Payable"}}},
+        {"PayableOrder", payable, "", {{"BillNo_Payable"}, {"Name_Payable"}, {"PayDate_Payable"}}},
+        {"Receivable",
+         cols({{"InvoiceNo_Receivable", T::Integer}, {"Name_Receivable", T::Text},
+               {"ViaPayment_Receivable", T::Text}, {"PayDate_Receivable", T::Date},
+               {"Ref_Receivable", T::Text}, {"DepositTo_Receivable", T::Text}, {"Amount_Receivable", T::Number},
+               {"Chart_Receivable", T::Text}, {"SubChart_Receivable", T::Text}, {"Remark_Receivable", T::Text}}),
+         "", {{"InvoiceNo_Receivable"}, {"Name_Receivable"}, {"DepositTo_Receivable"}, {"PayDate_Receivable"}}},
+        {"Bank",
+         cols({{"ID_Bank", T::Integer}, {"Name_Bank", T::Text}, {"Type_Bank", T::Text},
+               {"AccountNo_Bank", T::Text}, {"Date_Bank", T::Date}, {"Company_Bank", T::Text}}),
+         "ID_Bank", {{"Name_Bank"}}},
+        {"Deposit",
+         cols({{"DepositTo_Dep", T::Text}, {"Date_Dep", T::Date}, {"From_Dep", T::Text}, {"Acc_Dep", T::Text},
+               {"SubAcc_Dep", T::Text}, {"Chk_Dep", T::Text}, {"Amount_Dep", T::Number},
+               {"Remark_Dep", T::Text}}),
+         "", {{"DepositTo_Dep"}, {"Chk_Dep"}}},
+        {"TotalItem", cols({{"T_Inv_Item", T::Integer}, {"T_Amount_Item", T::Number}}), "", {}, true},
+        {"TotalLabor", cols({{"T_Inv_Labor", T::Integer}, {"T_Amount_Labor", T::Number}}), "", {}, true},
+        {"TotalTax", cols({{"T_Inv_Tax", T::Integer}, {"T_Amount_Tax", T::Number}}), "", {}, true},
+        {"TotalReport",
+         cols({{"InvNo", T::Integer}, {"Name", T::Text}, {"Via", T::Text}, {"DateT", T::Date},
+               {"Amount", T::Number}}),
+         "", {}, true},
+        {"OpenInvoice",
+         cols({{"InvNo", T::Integer}, {"Name", T::Text}, {"DateT", T::Date}, {"PaidT", T::Number},
+               {"Amount", T::Number}}),
+         "", {}, true},
+    };
+}
+
+}  // namespace
+
+const QList<Table>& tables() {
+    static const QList<Table> all = build();
+    return all;
+}
+
+const Table* findTable(const QString& name) {
+    for (const Table& t : tables())
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0) return &t;
+    return nullptr;
+}
+
+}  // namespace kestrum::schema
