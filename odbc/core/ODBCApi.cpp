@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -32,10 +33,9 @@ constexpr SQLSMALLINT kMessageBuffer = 2048;
 // A driver that never runs out of records must not keep us here forever.
 constexpr int kMaxDiagnosticCalls = 256;
 
-struct DiagnosticCall {
-    SQLRETURN rc = SQL_NO_DATA_FOUND;
-    ODBCDiagnostic record;
-};
+}  // namespace
+
+namespace detail {
 
 DiagnosticCall callSQLError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
     // Cleared before every call: the driver manager leaves the buffers untouched when it has no
@@ -61,11 +61,9 @@ DiagnosticCall callSQLError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
     return call;
 }
 
-}  // namespace
-
-EODBCError CreateODBCError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
+EODBCError buildODBCError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, const std::function<DiagnosticCall()>& next) {
     std::vector<ODBCDiagnostic> records;
-    DiagnosticCall call = callSQLError(env, dbc, stmt);
+    DiagnosticCall call = next();
     int32_t code = call.record.NativeError != 0 ? call.record.NativeError : 0;
     String states = call.record.State;
     String message = call.record.Text;
@@ -73,7 +71,7 @@ EODBCError CreateODBCError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
     bool isRecord = call.rc != SQL_NO_DATA_FOUND && RetCodeIsSuccessful(call.rc);
     if (isRecord) records.push_back(call.record);
     for (int calls = 1; isRecord && calls < kMaxDiagnosticCalls; ++calls) {
-        call = callSQLError(env, dbc, stmt);
+        call = next();
         isRecord = call.rc != SQL_NO_DATA_FOUND && RetCodeIsSuccessful(call.rc);
         if (call.record.NativeError != 0 && code == 0) {
             code = call.record.NativeError;
@@ -84,6 +82,12 @@ EODBCError CreateODBCError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
         if (isRecord) records.push_back(call.record);
     }
     return EODBCError(message, env, dbc, stmt, code, states, first, std::move(records));
+}
+
+}  // namespace detail
+
+EODBCError CreateODBCError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
+    return detail::buildODBCError(env, dbc, stmt, [&] { return detail::callSQLError(env, dbc, stmt); });
 }
 
 namespace {

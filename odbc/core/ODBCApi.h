@@ -8,6 +8,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <functional>
 #include <type_traits>
 #include <utility>
 
@@ -19,6 +20,17 @@ static_assert(std::is_same_v<SQLHANDLE, TODBCHandle> && std::is_same_v<SQLRETURN
 /// \brief Builds (does not raise) the exception for the most specific handle given, from its
 /// diagnostics. Never throws anything but std::bad_alloc.
 EODBCError CreateODBCError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt);
+
+namespace detail {
+/// One SQLError call: its return code and the record it gave ("00000" and no text for no data).
+struct DiagnosticCall {
+    SQLRETURN rc = SQL_NO_DATA_FOUND;
+    ODBCDiagnostic record;
+};
+DiagnosticCall callSQLError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt);
+/// The diagnostics loop of CreateODBCError over any source of SQLError calls.
+EODBCError buildODBCError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, const std::function<DiagnosticCall()>& next);
+}  // namespace detail
 
 /// \brief The one checked call: returns `rc` when it is a success, else throws the EODBCError
 /// built from the handles the call used. `operation` names the call (for the exception and the
