@@ -1,0 +1,40 @@
+#pragma once
+// Tax window: sales-tax rates by year and range of months, and the rate look-up that invoices
+// and estimates use.
+#include "Decimal.h"
+#include "RecordWindow.h"
+
+#include <QDate>
+#include <QPointer>
+#include <memory>
+
+namespace Ui {
+class TTax;
+}
+
+class TTax : public kestrum::records::RecordWindow {
+    Q_OBJECT
+public:
+    explicit TTax(QWidget* parent = nullptr);
+    ~TTax() override;
+
+    kestrum::Query* listQuery() const override { return list_; }
+    kestrum::Query* probeQuery() const override { return probe_; }
+
+private:
+    // Queries of its own: the Customers window re-points its pool queries at will.
+    kestrum::Query* list_;
+    kestrum::Query* probe_;
+    std::unique_ptr<Ui::TTax> ui;
+};
+
+extern QPointer<TTax> Tax;
+
+namespace kestrum::records {
+
+/// \brief The tax rate (a fraction, 0.0725 for 7.25 %) of the month of `date`: the row of its
+/// year whose month range contains the month; where rows overlap, the lowest Id_T wins; no row
+/// gives 0. Runs on DM->QTax; throws DatabaseError.
+Decimal taxRate(const QDate& date);
+
+}  // namespace kestrum::records
