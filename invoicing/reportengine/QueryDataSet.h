@@ -1,0 +1,38 @@
+#pragma once
+// A pool query as a report dataset. It reads the query as it stands: no Close, no re-query, and
+// the current row is never moved (rows are read by index), so grids showing the same query stay
+// where they are and a memo outside a data band prints the row the window has current.
+#include "ReportDataSet.h"
+
+#include <QPointer>
+
+namespace kestrum {
+class Query;
+}
+
+namespace kestrum::report {
+
+class QueryDataSet : public ReportDataSet {
+public:
+    /// `userName` is the dataset's name in messages; the query's own name when empty.
+    explicit QueryDataSet(Query* query, QString userName = {});
+
+    Query* query() const { return query_; }
+
+    QString name() const override;
+    /// Fetches the rest of the query's rows (a lazily fetched query shows only its first rows).
+    void prepare() override;
+    int rowCount() const override;
+    int currentRow() const override;
+    /// A closed query reads as no rows; its fields then print empty.
+    bool hasField(const QString& field) const override;
+    QString text(int row, const QString& field) const override;
+    QVariant value(int row, const QString& field) const override;
+
+private:
+    int column(const QString& field) const;
+    QPointer<Query> query_;
+    QString name_;
+};
+
+}  // namespace kestrum::report

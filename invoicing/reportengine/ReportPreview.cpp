@@ -1,0 +1,273 @@
+#include "ReportPreview.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace kestrum::report {
+
+namespace {
+
+PreviewHooks& hooks() {
+    static PreviewHooks h;
+    return h;
+}
+
+ShowReportHook& showHook() {
+    static ShowReportHook h;
+    return h;
+}
+
+QString askPdfFile(QWidget* parent, const QString& suggested) {
+    if (hooks().pdfFileName)
+        return hooks().pdfFileName(parent, suggested);
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Export PDF"), suggested,
+                                        QStringLiteral("PDF files (*.pdf)"));
+}
+
+bool setUpPrinter(QPrinter& printer, QWidget* parent) {
+    if (hooks().printSetup)
+        return hooks().printSetup(printer, parent);
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void tellError(QWidget* parent, const QString& text) {
+    if (hooks().error)
+        hooks().error(parent, text);
+    else
+        QMessageBox::warning(parent, QStringLiteral("Report"), text);
+}
+
+const double zoomSteps[] = {0.5, 0.75, 1.0, 1.5, 2.0};
+constexpr int fitWidthIndex = 5;
+
+}  // namespace
+
+PreviewHooks setPreviewHooks(PreviewHooks h) {
+    PreviewHooks old = hooks();
+    hooks() = std::move(h);
+    return old;
+}
+
+// Paints one page at the preview's zoom.
+class PageView : public QWidget {
+public:
+    PageView(const PreparedReport& report, QWidget* parent) : QWidget(parent), report_(report) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    void showPage(int page, double zoom) {
+        page_ = page;
+        zoom_ = zoom;
+        resize(pixelSize());
+        update();
+    }
+    double zoom() const { return zoom_; }
+    QSize sizeHint() const override { return pixelSize(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), palette().dark());
+        if (page_ >= 0 && page_ < report_.pageCount())
+            report_.paintPage(page_, p, QRectF(QPointF(0, 0), QSizeF(pixelSize())));
+    }
+
+private:
+    QSize pixelSize() const {
+        return (report_.pageSize() * zoom_ * logicalDpiX() / 96.0).toSize();
+    }
+    const PreparedReport& report_;
+    int page_ = 0;
+    double zoom_ = 1.0;
+};
+
+TReportPreview::TReportPreview(PreparedReport report, QWidget* parent)
+    : QDialog(parent), report_(std::move(report)) {
+    setObjectName(QStringLiteral("ReportPreview"));
+    setWindowTitle(report_.title.isEmpty() ? QStringLiteral("Preview") : report_.title);
+    auto* bar = new QHBoxLayout;
+    auto button = [&](const QString& name, const QString& text) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        bar->addWidget(b);
+        return b;
+    };
+    print_ = button(QStringLiteral("PrintButton"), QStringLiteral("Print"));
+    pdf_ = button(QStringLiteral("ExportPdfButton"), QStringLiteral("Export PDF"));
+    pdf_->setVisible(report_.pdfExport);
+    zoomBox_ = new QComboBox(this);
+    zoomBox_->setObjectName(QStringLiteral("ZoomBox"));
+    for (double z : zoomSteps)
+        zoomBox_->addItem(QStringLiteral("%1%").arg(int(z * 100)));
+    zoomBox_->addItem(QStringLiteral("Page width"));
+    bar->addWidget(zoomBox_);
+    first_ = button(QStringLiteral("FirstButton"), QStringLiteral("|<"));
+    prior_ = button(QStringLiteral("PriorButton"), QStringLiteral("<"));
+    pageLabel_ = new QLabel(this);
+    pageLabel_->setObjectName(QStringLiteral("PageLabel"));
+    bar->addWidget(pageLabel_);
+    next_ = button(QStringLiteral("NextButton"), QStringLiteral(">"));
+    last_ = button(QStringLiteral("LastButton"), QStringLiteral(">|"));
+    bar->addStretch();
+    QPushButton* close = button(QStringLiteral("CloseButton"), QStringLiteral("Close"));
+
+    view_ = new PageView(report_, this);
+    scroll_ = new QScrollArea(this);
+    scroll_->setBackgroundRole(QPalette::Dark);
+    scroll_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    scroll_->setWidget(view_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(scroll_, 1);
+
+    connect(print_, &QPushButton::clicked, this, &TReportPreview::printReport);
+    connect(pdf_, &QPushButton::clicked, this, &TReportPreview::exportPdf);
+    connect(first_, &QPushButton::clicked, this, [this] { setPage(0); });
+    connect(prior_, &QPushButton::clicked, this, [this] { setPage(page_ - 1); });
+    connect(next_, &QPushButton::clicked, this, [this] { setPage(page_ + 1); });
+    connect(last_, &QPushButton::clicked, this, [this] { setPage(report_.pageCount() - 1); });
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(zoomBox_, &QComboBox::activated, this, &TReportPreview::zoomChosen);
+
+    resize(900, 1000);
+    zoomBox_->setCurrentIndex(2);
+    view_->showPage(0, 1.0);
+    updateControls();
+}
+
+TReportPreview::~TReportPreview() = default;
+
+void TReportPreview::setPage(int page) {
+    if (page < 0 || page >= report_.pageCount() || page == page_)
+        return;
+    page_ = page;
+    view_->showPage(page_, view_->zoom());
+    scroll_->verticalScrollBar()->setValue(0);
+    updateControls();
+}
+
+double TReportPreview::zoom() const { return view_->zoom(); }
+
+void TReportPreview::setZoom(double zoom) {
+    fitWidth_ = false;
+    zoom = std::clamp(zoom, 0.1, 8.0);
+    view_->showPage(page_, zoom);
+    int index = -1;
+    for (int i = 0; i < int(std::size(zoomSteps)); ++i)
+        if (qFuzzyCompare(zoomSteps[i], zoom))
+            index = i;
+    if (index >= 0)
+        zoomBox_->setCurrentIndex(index);
+}
+
+void TReportPreview::fitWidth() {
+    const double avail = scroll_->viewport()->width() - 8;
+    const double natural = report_.pageSize().width() * view_->logicalDpiX() / 96.0;
+    view_->showPage(page_, std::max(0.1, avail / natural));
+    fitWidth_ = true;
+    zoomBox_->setCurrentIndex(fitWidthIndex);
+}
+
+void TReportPreview::zoomChosen(int index) {
+    if (index == fitWidthIndex)
+        fitWidth();
+    else if (index >= 0 && index < int(std::size(zoomSteps)))
+        setZoom(zoomSteps[index]);
+}
+
+void TReportPreview::updateControls() {
+    const int n = report_.pageCount();
+    pageLabel_->setText(QStringLiteral("Page %1 of %2").arg(n ? page_ + 1 : 0).arg(n));
+    first_->setEnabled(page_ > 0);
+    prior_->setEnabled(page_ > 0);
+    next_->setEnabled(page_ + 1 < n);
+    last_->setEnabled(page_ + 1 < n);
+}
+
+void TReportPreview::printReport() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(report_.title);
+    printer.setFromTo(1, report_.pageCount());
+    if (!setUpPrinter(printer, this))
+        return;
+    if (!report_.print(printer))
+        tellError(this, QStringLiteral("The report could not be sent to the printer."));
+}
+
+bool TReportPreview::exportPdf() {
+    if (!report_.pdfExport)
+        return false;
+    const QString base = report_.title.isEmpty() ? QStringLiteral("report") : report_.title;
+    const QString file = askPdfFile(this, QDir::home().filePath(base + QStringLiteral(".pdf")));
+    if (file.isEmpty())
+        return false;
+    QString error;
+    if (!report_.exportPdf(file, &error)) {
+        tellError(this, error);
+        return false;
+    }
+    return true;
+}
+
+void TReportPreview::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_PageDown:
+        setPage(page_ + 1);
+        return;
+    case Qt::Key_PageUp:
+        setPage(page_ - 1);
+        return;
+    case Qt::Key_Home:
+        setPage(0);
+        return;
+    case Qt::Key_End:
+        setPage(report_.pageCount() - 1);
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void TReportPreview::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (fitWidth_)
+        fitWidth();
+}
+
+void showReport(const Report& report, QWidget* parent) {
+    PreparedReport pages = prepareReport(report);
+    if (showHook()) {
+        showHook()(pages);
+        return;
+    }
+    TReportPreview preview(std::move(pages), parent);
+    preview.exec();
+}
+
+ShowReportHook setShowReportHook(ShowReportHook hook) {
+    ShowReportHook old = std::move(showHook());
+    showHook() = std::move(hook);
+    return old;
+}
+
+ReportCapture::ReportCapture() {
+    previous_ = setShowReportHook([this](const PreparedReport& r) { reports_.push_back(r); });
+}
+
+ReportCapture::~ReportCapture() { setShowReportHook(std::move(previous_)); }
+
+}  // namespace kestrum::report
