@@ -286,6 +286,8 @@ public:
 
     bool Equals(const TStrings& other) const;
     void Assign(TPersistent* source) override;
+    /// \brief Stores the lines as the defined property "Strings" (a list of strings).
+    void DefineProperties(TFiler* filer) override;
 
     void LoadFromStream(TStream& stream);
     void SaveToStream(TStream& stream) const;

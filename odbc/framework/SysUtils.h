@@ -14,6 +14,7 @@
 namespace vantrel {
 
 using String = std::string;
+using TBytes = std::vector<uint8_t>;
 
 /// \brief Base of every exception the library raises; carries one message text.
 class Exception : public std::exception {

@@ -9,8 +9,6 @@
 
 namespace vantrel {
 
-using TBytes = std::vector<uint8_t>;
-
 /// \brief Fixed-point money: a 64-bit count of ten-thousandths.
 class Currency {
 public:
