@@ -53,6 +53,25 @@ String fromBuffer(const SQLCHAR* data, std::size_t capacity, SQLLEN indicator) {
     return String(text, strnlen(text, capacity));
 }
 
+// True when a connection string says which driver or data source to use (so it connects again).
+bool namesDriverOrSource(const String& conn) {
+    std::size_t pos = 0;
+    while (pos < conn.size()) {
+        std::size_t end = conn.find(';', pos);
+        if (end == String::npos) end = conn.size();
+        const String pair = conn.substr(pos, end - pos);
+        // Braced values may hold ';' but the keys we look for come before any.
+        const std::size_t eq = pair.find('=');
+        if (eq != String::npos) {
+            const String key = UpperCase(Trim(pair.substr(0, eq)));
+            const String value = Trim(pair.substr(eq + 1));
+            if ((key == "DRIVER" || key == "DSN" || key == "FILEDSN") && !value.empty()) return true;
+        }
+        pos = end + 1;
+    }
+    return false;
+}
+
 }  // namespace
 
 SQLHENV odbcEnv() noexcept { return gEnv; }
@@ -269,7 +288,10 @@ void TODBCDatabase::Open() {
                                            &outLength, SQL_DRIVER_NOPROMPT));
         if (rc != SQL_NO_DATA_FOUND && outLength >= 0 &&
             static_cast<std::size_t>(outLength) < std::min<std::size_t>(out.size(), 32767)) {
-            connectStr_.assign(reinterpret_cast<const char*>(out.data()), static_cast<std::size_t>(outLength));
+            String completed(reinterpret_cast<const char*>(out.data()), static_cast<std::size_t>(outLength));
+            // NOTE: the SQLite ODBC driver completes "Driver={SQLite3};Database=f" to "DSN=;Database=f;..."
+            // with neither driver nor data source, which the driver manager cannot connect again.
+            if (namesDriverOrSource(completed)) connectStr_ = completed;
         }
     } else {
         rc = VANTREL_ODBC(env, dbc, SQL_NULL_HSTMT,
