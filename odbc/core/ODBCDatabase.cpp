@@ -2,6 +2,7 @@
 
 #include <vantrel/core/ODBCApi.h>
 #include <vantrel/framework/DBError.h>
+#include <vantrel/framework/Streaming.h>
 
 #include <algorithm>
 #include <array>
@@ -46,6 +47,35 @@ struct LibraryLifetime {
 
 // Before any other static object of the library, so that their databases find the session.
 __attribute__((init_priority(200))) LibraryLifetime gLibraryLifetime;
+
+// Published properties, in the order the designer shows them. The events are code and are not
+// stored. The password is read from older forms but never written: a stored form is plain text.
+const bool gDatabaseRegistered = [] {
+    RegisterClass<TODBCDatabase, TComponent>("TODBCDatabase")
+        .Text("DatabaseName", &TODBCDatabase::DatabaseName, &TODBCDatabase::SetDatabaseName)
+        .Text("DSNName", &TODBCDatabase::DSNName, &TODBCDatabase::SetDSNName)
+        .Text("ConnectStr", &TODBCDatabase::ConnectStr, &TODBCDatabase::SetConnectStr)
+        .Enum("IsolationLevel", &TODBCDatabase::IsolationLevel, &TODBCDatabase::SetIsolationLevel,
+              {"ilDontCare", "ilDirtyRead", "ilCommitedRead", "ilRepeatableRead", "ilSerializable", "ilVersioning"},
+              ilDontCare)
+        .Enum("SQLCursorOption", &TODBCDatabase::SQLCursorOption, &TODBCDatabase::SetSQLCursorOption,
+              {"curUseIfNeeded", "curUsesODBC", "curUseDriver"}, curUseIfNeeded)
+        .Enum("DriverConnectOption", &TODBCDatabase::DriverConnectOption, &TODBCDatabase::SetDriverConnectOption,
+              {"dcoDriverNoPrompt", "dcoDriverComplete", "dcoDriverPrompt", "dcoDriverCompleteRequired"},
+              dcoDriverComplete)
+        .Enum("AutoCommitOption", &TODBCDatabase::AutoCommitOption, &TODBCDatabase::SetAutoCommitOption,
+              {"acoDontCare", "acoNoAutoCommit", "acoAutoCommit"}, acoNoAutoCommit)
+        .Enum("ConnectStyle", &TODBCDatabase::ConnectStyle, &TODBCDatabase::SetConnectStyle,
+              {"csDriverConnect", "csConnect"}, csDriverConnect)
+        .Text("Password", &TODBCDatabase::Password, &TODBCDatabase::SetPassword)
+        .StoredIf([](TODBCDatabase*) { return false; })
+        .Text("UserID", &TODBCDatabase::UserID, &TODBCDatabase::SetUserID)
+        .Integer("ParamAtExecSize", &TODBCDatabase::ParamAtExecSize, &TODBCDatabase::SetParamAtExecSize, 8192)
+        .Boolean("StringTrimRight", &TODBCDatabase::StringTrimRight, &TODBCDatabase::SetStringTrimRight, false)
+        .Boolean("IgnoreOriginInfo", &TODBCDatabase::IgnoreOriginInfo, &TODBCDatabase::SetIgnoreOriginInfo, false)
+        .Boolean("Connected", &TODBCDatabase::Connected, &TODBCDatabase::SetConnected, false);
+    return true;
+}();
 
 String fromBuffer(const SQLCHAR* data, std::size_t capacity, SQLLEN indicator) {
     if (indicator == SQL_NULL_DATA) return String();

@@ -5,6 +5,7 @@
 #include <TestDatabase.h>
 #include <vantrel/core/ODBCApi.h>
 #include <vantrel/core/ODBCDatabase.h>
+#include <vantrel/framework/Streaming.h>
 
 #include <gtest/gtest.h>
 
@@ -365,6 +366,113 @@ TEST(Session, DatabasesRegisterAndLeaveWhenFreed) {
     EXPECT_EQ(ODBCSession->GetDatabaseCount(), before);
     EXPECT_EQ(ODBCSession->FindDatabase("Owned"), nullptr);
     EXPECT_THROW(ODBCSession->GetDatabase(before), EDatabaseError);
+}
+
+namespace {
+
+// Tells when a watched component goes.
+class Watcher : public TComponent {
+public:
+    Watcher() : TComponent(nullptr) {}
+    std::vector<TComponent*> removed;
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override {
+        if (operation == opRemove) removed.push_back(component);
+        TComponent::Notification(component, operation);
+    }
+};
+
+}  // namespace
+
+TEST(Session, UnloadFreesOnlyTheDatabasesNobodyOwns) {
+    testsupport::TestDatabase t(Engine::SQLite);
+    TODBCSession* const global = ODBCSession;
+    auto* session = new TODBCSession();
+    ODBCSession = session;  // stands in for the library's own while it is unloaded
+    auto* owner = new TComponent(nullptr);
+    auto* owned = new TODBCDatabase(owner);
+    auto* loose = new TODBCDatabase(nullptr);
+    for (TODBCDatabase* d : {owned, loose}) {
+        d->SetConnectStr(t.connectionString());
+        d->Open();
+    }
+    Watcher watcher;
+    loose->FreeNotification(&watcher);
+    owned->FreeNotification(&watcher);
+    EXPECT_EQ(session->GetDatabaseCount(), 2);
+
+    delete session;
+    ODBCSession = global;
+    EXPECT_EQ(watcher.removed, std::vector<TComponent*>{loose});
+    EXPECT_FALSE(owned->Connected());  // closed, and left to its owner
+    const int count = ODBCSession->GetDatabaseCount();
+    owner->Free();  // its database no longer touches the session it came from
+    EXPECT_EQ(watcher.removed.size(), 2u);
+    EXPECT_EQ(ODBCSession->GetDatabaseCount(), count);
+}
+
+TEST(DatabaseForm, StoredFormRoundTripKeepsThePropertiesAndConnectsAfterLoading) {
+    testsupport::TestDatabase t(Engine::SQLite);
+    TMemoryStream stream;
+    {
+        TComponent form(nullptr);
+        form.SetName("Form1");
+        auto* db = new TODBCDatabase(&form);
+        db->SetName("ODBCDatabase1");
+        db->SetDatabaseName("FormDB");
+        db->SetConnectStr(t.connectionString());
+        db->SetDSNName("SomeSource");
+        db->SetIsolationLevel(ilSerializable);
+        db->SetSQLCursorOption(curUseDriver);
+        db->SetDriverConnectOption(dcoDriverNoPrompt);
+        db->SetAutoCommitOption(acoAutoCommit);
+        db->SetPassword("secret-word");
+        db->SetUserID("clerk");
+        db->SetParamAtExecSize(4096);
+        db->SetStringTrimRight(true);
+        db->SetIgnoreOriginInfo(true);
+        db->Open();
+        (new TODBCDatabase(&form))->SetName("ODBCDatabase2");  // all defaults
+        WriteComponent(stream, &form);
+    }
+    const std::string bytes(stream.Bytes().begin(), stream.Bytes().end());
+    EXPECT_EQ(bytes.find("secret-word"), std::string::npos) << "a password in a stored form";
+    EXPECT_NE(bytes.find("dcoDriverNoPrompt"), std::string::npos);  // enumerations by name
+    EXPECT_EQ(bytes.find("csDriverConnect"), std::string::npos);    // defaults are not written
+
+    stream.SetPosition(0);
+    std::unique_ptr<TComponent> form(ReadComponent(stream, nullptr));
+    auto* db = dynamic_cast<TODBCDatabase*>(form->FindComponent("ODBCDatabase1"));
+    ASSERT_NE(db, nullptr);
+    EXPECT_TRUE(db->Connected());
+    EXPECT_EQ(db->DatabaseName(), "FormDB");
+    EXPECT_EQ(ODBCSession->FindDatabase("FormDB"), db);
+    EXPECT_EQ(db->ConnectStr(), t.connectionString());
+    EXPECT_EQ(db->DSNName(), "SomeSource");
+    EXPECT_EQ(db->IsolationLevel(), ilSerializable);
+    EXPECT_EQ(db->SQLCursorOption(), curUseDriver);
+    EXPECT_EQ(db->DriverConnectOption(), dcoDriverNoPrompt);
+    EXPECT_EQ(db->AutoCommitOption(), acoAutoCommit);
+    EXPECT_EQ(db->ConnectStyle(), csDriverConnect);
+    EXPECT_EQ(db->Password(), "");
+    EXPECT_EQ(db->UserID(), "clerk");
+    EXPECT_EQ(db->ParamAtExecSize(), 4096);
+    EXPECT_TRUE(db->StringTrimRight());
+    EXPECT_TRUE(db->IgnoreOriginInfo());
+
+    auto* plain = dynamic_cast<TODBCDatabase*>(form->FindComponent("ODBCDatabase2"));
+    ASSERT_NE(plain, nullptr);
+    EXPECT_FALSE(plain->Connected());
+    EXPECT_EQ(plain->DatabaseName(), "");
+    EXPECT_EQ(plain->IsolationLevel(), ilDontCare);
+    EXPECT_EQ(plain->SQLCursorOption(), curUseIfNeeded);
+    EXPECT_EQ(plain->DriverConnectOption(), dcoDriverComplete);
+    EXPECT_EQ(plain->AutoCommitOption(), acoNoAutoCommit);
+    EXPECT_EQ(plain->ConnectStyle(), csDriverConnect);
+    EXPECT_EQ(plain->ParamAtExecSize(), 8192);
+    EXPECT_FALSE(plain->StringTrimRight());
+    EXPECT_FALSE(plain->IgnoreOriginInfo());
 }
 
 TEST(Session, DataSourcesAndDriversMatchOdbcinst) {
