@@ -210,7 +210,11 @@ void RecordWindow::setupGrid()
         });
     });
     if (spec_.gridKeyHandlers) {
-        connect(grid_, &ui::Grid::keyReleased, this, [this] { ui::runGuarded(this, [&] { rowChangedByUser(); }); });
+        // A key whose press moved the focus away (F3 to the name box) is released elsewhere.
+        connect(grid_, &ui::Grid::keyReleased, this, [this] {
+            if (grid_->view()->hasFocus())
+                ui::runGuarded(this, [&] { rowChangedByUser(); });
+        });
         connect(grid_, &ui::Grid::characterTyped, this, [this] { ui::runGuarded(this, [&] { copyCurrentRow(); }); });
     }
 

@@ -47,6 +47,7 @@ public:
     virtual kestrum::Query* listQuery() const;
     virtual kestrum::Query* probeQuery() const;
     QTableView* grid() const;
+    const RecordSpec& spec() const { return spec_; }
     /// Column the list is sorted by after a title click ("" before any).
     const QString& sortColumn() const { return sortColumn_; }
 
@@ -70,7 +71,6 @@ protected:
     /// Caption of a control's label, for messages ("ID Part").
     QString captionOf(const QString& control) const;
     QWidget* control(const QString& name) const;
-    const RecordSpec& spec() const { return spec_; }
 
     void showEvent(QShowEvent* event) override;
 

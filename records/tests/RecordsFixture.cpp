@@ -1,0 +1,111 @@
+#include "RecordsFixture.h"
+
+#include "Schema.h"
+
+#include <QSqlDatabase>
+
+void RecordsTest::SetUp()
+{
+    TESTSUPPORT_REQUIRE_ENGINE(GetParam());
+    db_ = std::make_unique<testsupport::TestDatabase>(GetParam());
+    const QString conn = QString::fromStdString(db_->connectionString());
+    {
+        QSqlDatabase setup = QSqlDatabase::addDatabase("QODBC", "records-setup");
+        setup.setDatabaseName(conn);
+        ASSERT_TRUE(setup.open());
+        kestrum::schema::createDatabase(setup);
+        setup.close();
+    }
+    QSqlDatabase::removeDatabase("records-setup");
+    dm_ = std::make_unique<TDM>(conn);
+    DM = dm_.get();
+    dialogs_ = std::make_unique<kestrum::ui::ScriptedDialogs>();
+}
+
+void RecordsTest::TearDown()
+{
+    for (const QPointer<QWidget>& w : windows_)
+        delete w.data();
+    windows_.clear();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    dialogs_.reset();
+    DM = nullptr;
+    dm_.reset();
+    db_.reset();
+}
+
+void RecordsTest::exec(const QString& sql, const QVariantList& values)
+{
+    kestrum::Query* q = DM->Q5;
+    q->Clear();
+    q->Add(sql);
+    for (const QVariant& v : values)
+        q->Bind(v);
+    q->ExecSQL();
+}
+
+QString RecordsTest::scalar(const QString& sql, const QVariantList& values)
+{
+    kestrum::Query* q = DM->Q5;
+    q->Clear();
+    q->Add(sql);
+    for (const QVariant& v : values)
+        q->Bind(v);
+    q->Open();
+    if (q->RecordCount() == 0)
+        return {};
+    return q->fieldAt(0, 0).AsString();
+}
+
+int RecordsTest::count(const QString& table)
+{
+    return scalar("Select Count(*) From " + table).toInt();
+}
+
+QWidget* RecordsTest::find(QWidget* w, const QString& name)
+{
+    QWidget* c = w->findChild<QWidget*>(name);
+    EXPECT_NE(c, nullptr) << name.toStdString();
+    return c;
+}
+
+void RecordsTest::setText(QWidget* w, const QString& control, const QString& value)
+{
+    QWidget* c = find(w, control);
+    if (auto* e = qobject_cast<QLineEdit*>(c))
+        e->setText(value);
+    else if (auto* combo = qobject_cast<QComboBox*>(c))
+        combo->setEditText(value);
+}
+
+QString RecordsTest::text(QWidget* w, const QString& control)
+{
+    QWidget* c = find(w, control);
+    if (auto* e = qobject_cast<QLineEdit*>(c))
+        return e->text();
+    if (auto* combo = qobject_cast<QComboBox*>(c))
+        return combo->currentText();
+    if (auto* l = qobject_cast<QLabel*>(c))
+        return l->text();
+    return {};
+}
+
+void RecordsTest::click(QWidget* w, const QString& button)
+{
+    auto* b = qobject_cast<QAbstractButton*>(find(w, button));
+    ASSERT_NE(b, nullptr);
+    b->click();
+}
+
+void RecordsTest::clickTitle(QTableView* grid, int section)
+{
+    QHeaderView* h = grid->horizontalHeader();
+    const QPoint at(h->sectionViewportPosition(section) + h->sectionSize(section) / 2, h->height() / 2);
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, at);
+}
+
+void RecordsTest::clickRow(QTableView* grid, int row)
+{
+    const QRect r = grid->visualRect(grid->model()->index(row, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
+}

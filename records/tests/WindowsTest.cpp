@@ -1,0 +1,287 @@
+// What each master window adds to the pattern: figures, look-ups, defaults, the tax rate and
+// the shop profile.
+#include "RecordsFixture.h"
+
+#include "RecordWindows.h"
+#include "TCompany.h"
+#include "TCustomer.h"
+#include "TEmployee.h"
+#include "TLabor.h"
+#include "TPart.h"
+#include "TProfile.h"
+#include "TTax.h"
+#include "WindowFactory.h"
+#include "Format.h"
+#include "Mdi.h"
+
+#include <QDateEdit>
+
+using kestrum::Decimal;
+
+namespace {
+QVariant dec(const char* text)
+{
+    return QVariant::fromValue(*Decimal::parse(text));
+}
+}  // namespace
+
+TEST_P(RecordsTest, PartsStockIsBoughtMinusSoldByPartNumber)
+{
+    exec("Insert Into Part (ID_Material, Color_Material, Price_Material) Values (1, 'AB-1', 2.50)");
+    exec("Insert Into Part (ID_Material, Color_Material, Price_Material) Values (2, 'AB-2', 4)");
+    exec("Insert Into Part (ID_Material, Color_Material, Price_Material) Values (3, 'AB-3', 4)");
+    for (const char* qty : {"10", "5"})
+        exec("Insert Into Items (Color_Item, Qty_Item, Po_Item) Values ('AB-1', ?, 1)", {dec(qty)});
+    exec("Insert Into InvItem (Color_Item, Qty_Item, Inv_Item) Values ('AB-1', 3, 1)");
+    exec("Insert Into InvItem (Color_Item, Qty_Item, Inv_Item) Values ('ab-1x', 3, 1)");  // another part
+    exec("Insert Into InvItem (Color_Item, Qty_Item, Inv_Item) Values ('AB-3', 1.5, 1)");
+    exec("Insert Into EstimateItem (Color_Item, Qty_Item, Inv_Item) Values ('AB-1', 100, 1)");
+
+    TPart* w = open<TPart>();
+    EXPECT_EQ(text(w, "Label14"), "3");
+    clickRow(w->grid(), 0);
+    EXPECT_EQ(text(w, "Label17"), "3");
+    EXPECT_EQ(text(w, "Label19"), "15");
+    EXPECT_EQ(text(w, "Label21"), "12");
+    EXPECT_EQ(text(w, "Label23"), "30");
+
+    click(w, "NavNext");  // never ordered nor sold
+    EXPECT_EQ(text(w, "Edit8"), "AB-2");
+    EXPECT_EQ(text(w, "Label17"), "0");
+    EXPECT_EQ(text(w, "Label19"), "0");
+    EXPECT_EQ(text(w, "Label21"), "0");
+    EXPECT_EQ(text(w, "Label23"), "");
+
+    click(w, "NavLast");  // sold a fractional quantity, never bought
+    EXPECT_EQ(text(w, "Label21"), "-1.5");
+    EXPECT_EQ(text(w, "Label23"), "-6");
+    EXPECT_TRUE(dialogs_->errors().isEmpty());
+}
+
+TEST_P(RecordsTest, PartNumberLookUpLoadsTheExactPartOnly)
+{
+    exec("Insert Into Part (ID_Material, Number_Material, Color_Material) Values (1, 'short', '12')");
+    exec("Insert Into Part (ID_Material, Number_Material, Color_Material) Values (2, 'long', '123')");
+    TPart* w = open<TPart>();
+    click(w, "Button2");
+    setText(w, "Edit8", "12");
+    qobject_cast<TPart*>(w)->Edit8Exit();
+    EXPECT_EQ(text(w, "Label16"), "Other Match");
+    EXPECT_EQ(text(w, "Edit1"), "1");  // not 123, which merely starts with 12
+    EXPECT_EQ(text(w, "Edit7"), "short");
+
+    click(w, "Button2");
+    setText(w, "Edit7", "new one");
+    setText(w, "Edit8", "99");
+    // Leaving the box by keyboard runs the look-up too.
+    find(w, "Edit8")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(text(w, "Label16"), "Not Match");
+    EXPECT_EQ(text(w, "Edit1"), "3");
+    EXPECT_EQ(text(w, "Edit7"), "new one");
+}
+
+TEST_P(RecordsTest, CustomerBalanceIsInvoicedMinusPaidByName)
+{
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (1, 'Ann')");
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (2, 'Bo')");
+    exec("Insert Into Invoice (InvoiceNo_Inv, CustomerName_Inv, Amount_Inv) Values (1, 'Ann', 100)");
+    exec("Insert Into Invoice (InvoiceNo_Inv, CustomerName_Inv, Amount_Inv) Values (2, 'Ann', 50.5)");
+    exec("Insert Into Estimate (InvoiceNo_Inv, CustomerName_Inv, Amount_Inv) Values (3, 'Ann', 999)");
+    exec("Insert Into Receivable (InvoiceNo_Receivable, Name_Receivable, Amount_Receivable) Values (1, 'Ann', 100)");
+
+    TCustomer* w = open<TCustomer>();  // figures of the first row at show
+    EXPECT_EQ(text(w, "Label15"), "150.5");
+    EXPECT_EQ(text(w, "Label16"), "100");
+    EXPECT_EQ(text(w, "Label18"), "50.5");
+    EXPECT_EQ(w->grid()->model()->headerData(0, Qt::Horizontal).toString(), "No");
+    EXPECT_EQ(w->grid()->model()->headerData(10, Qt::Horizontal).toString(), "Tel_Customer");
+
+    clickRow(w->grid(), 1);
+    EXPECT_EQ(text(w, "Edit2"), "Bo");
+    EXPECT_EQ(text(w, "Label15"), "0");
+    EXPECT_EQ(text(w, "Label16"), "0");
+    EXPECT_EQ(text(w, "Label18"), "0");
+
+    setText(w, "Edit6", "an");  // the search shows the found customer's figures
+    EXPECT_EQ(text(w, "Edit2"), "Ann");
+    EXPECT_EQ(text(w, "Label18"), "50.5");
+}
+
+TEST_P(RecordsTest, VendorTotalIsTheBilledSumAndNewProposesVendorDefaults)
+{
+    exec("Insert Into Company (ID_Company, Name_Company, State_Company) Values (1, 'Parts Co', 'NV')");
+    exec("Insert Into Company (ID_Company, Name_Company) Values (2, 'Idle Inc')");
+    exec("Insert Into Bill (Ref_Bill, Vendor_Bill, Amount_Bill) Values ('A1', 'Parts Co', 200)");
+    exec("Insert Into Bill (Ref_Bill, Vendor_Bill, Amount_Bill) Values ('A2', 'Parts Co', 35.25)");
+    exec("Insert Into Payable (BillNo_Payable, Name_Payable, Amount_Payable) Values ('A1', 'Parts Co', 200)");
+
+    TCompany* w = open<TCompany>();
+    EXPECT_EQ(text(w, "Label15"), "235.25");
+    clickRow(w->grid(), 1);
+    EXPECT_EQ(text(w, "Label15"), "");
+
+    click(w, "Button2");
+    EXPECT_EQ(text(w, "Edit1"), "3");
+    EXPECT_EQ(text(w, "ComboBox1"), "Vendor");
+    EXPECT_EQ(text(w, "ComboBox2"), "Turlock");
+    EXPECT_EQ(text(w, "ComboBox3"), "CA");
+    auto* states = qobject_cast<QComboBox*>(find(w, "ComboBox3"));
+    states->showPopup();
+    states->hidePopup();
+    EXPECT_TRUE(states->findText("NV") >= 0);
+    EXPECT_EQ(states->currentText(), "CA");
+
+    setText(w, "Edit2", "New Vendor");
+    setText(w, "Edit11", "555-0100");
+    dialogs_->answerYes();
+    click(w, "Button1");
+    EXPECT_EQ(dialogs_->messages(), QStringList{"Saved!"});
+    EXPECT_EQ(scalar("Select Fax_Company From Company where ID_Company=3"), "555-0100");
+    EXPECT_EQ(w->listQuery()->FieldByName("ID_Company").AsString(), "3");  // the grid shows it
+    EXPECT_EQ(text(w, "Edit2"), "New Vendor");
+}
+
+TEST_P(RecordsTest, EmployeeDatesAreParsedOnceAndEmptyOnesStoreNull)
+{
+    TEmployee* w = open<TEmployee>();
+    click(w, "Button2");
+    const QDate today = QDate::currentDate();
+    EXPECT_EQ(text(w, "Edit3"), kestrum::formatShortDate(today.addDays(-10000)));
+    EXPECT_EQ(text(w, "Edit11"), kestrum::formatShortDate(today));
+    EXPECT_EQ(text(w, "Edit12"), kestrum::formatShortDate(today.addDays(365)));
+    EXPECT_EQ(text(w, "ComboBox2"), "San Jose");
+    EXPECT_EQ(text(w, "ComboBox1"), "CA");
+
+    qobject_cast<QDateEdit*>(find(w, "DateTimePicker2"))->setDate(QDate(2008, 3, 1));
+    EXPECT_EQ(text(w, "Edit11"), "3/1/2008");
+    setText(w, "Edit2", "Dee");
+    setText(w, "Edit3", "10/14/1980");
+    setText(w, "Edit12", "");
+    dialogs_->answerYes();
+    click(w, "Button1");
+    ASSERT_EQ(dialogs_->messages(), QStringList{"Saved!"}) << dialogs_->last().toStdString();
+    EXPECT_EQ(scalar("Select DOB_Employee From Employee where ID_Employee=1"), "10/14/1980");
+    EXPECT_EQ(scalar("Select Start_Employee From Employee where ID_Employee=1"), "3/1/2008");
+    EXPECT_EQ(scalar("Select Count(*) From Employee where End_Employee Is Null"), "1");
+    EXPECT_EQ(text(w, "Edit2"), "Dee");  // the first row is back in the boxes
+
+    dialogs_->clear();
+    setText(w, "Edit11", "2/30/2026");
+    setText(w, "ComboBox2", "Fresno");
+    click(w, "Button1");
+    ASSERT_EQ(dialogs_->shown().size(), 1);
+    EXPECT_TRUE(dialogs_->last().contains("Start Date")) << dialogs_->last().toStdString();
+    EXPECT_EQ(scalar("Select City_Employee From Employee where ID_Employee=1"), "San Jose");
+}
+
+TEST_P(RecordsTest, LaborSaleFigureAndRateDefaults)
+{
+    exec("Insert Into Labor (ID_Labor, Description_Labor, Rate_Labor) Values (1, 'Oil change', 40)");
+    exec("Insert Into InvLabor (Description_Labor, Amount_Labor, Inv_Labor) Values ('Oil change', 80, 1)");
+    exec("Insert Into InvLabor (Description_Labor, Amount_Labor, Inv_Labor) Values ('Oil change', 45.5, 2)");
+    exec("Insert Into EstimateLabor (Description_Labor, Amount_Labor, Inv_Labor) Values ('Oil change', 9, 3)");
+    TLabor* w = open<TLabor>();
+    clickRow(w->grid(), 0);
+    EXPECT_EQ(text(w, "Label17"), "125.5");
+
+    click(w, "Button2");
+    EXPECT_EQ(text(w, "Edit1"), "2");
+    EXPECT_EQ(text(w, "Edit2"), "0.00");
+    setText(w, "ComboBox1", "Tune-up");
+    find(w, "Edit2")->setFocus();
+    setText(w, "Edit2", "");
+    find(w, "Edit3")->setFocus();
+    EXPECT_EQ(text(w, "Edit2"), "0.00");
+    setText(w, "Edit2", "");
+    dialogs_->answerYes();
+    click(w, "Button1");
+    EXPECT_EQ(scalar("Select Rate_Labor From Labor where ID_Labor=2"), "0");
+    EXPECT_EQ(text(w, "ComboBox1"), "Tune-up");  // the saved row is copied back
+    clickRow(w->grid(), 1);
+    EXPECT_EQ(text(w, "Label17"), "");
+
+    // Cancel only puts the grid's row back into the boxes.
+    setText(w, "Edit3", "scribble");
+    click(w, "Button7");
+    EXPECT_EQ(text(w, "Edit3"), "");
+}
+
+TEST_P(RecordsTest, TaxRatesKeepSixDecimalsAndTheMonthFindsItsRate)
+{
+    TTax* w = open<TTax>();
+    click(w, "Button2");
+    EXPECT_EQ(text(w, "Edit1"), "1");
+    setText(w, "Edit2", "2007");
+    setText(w, "Edit3", "1");
+    setText(w, "Edit4", "6");
+    setText(w, "Edit5", "0.072501");
+    dialogs_->answerYes();
+    click(w, "Button1");
+    click(w, "Button2");
+    setText(w, "Edit2", "2007");
+    setText(w, "Edit3", "7");
+    setText(w, "Edit4", "12");
+    setText(w, "Edit5", "0.07375");
+    dialogs_->answerYes();
+    click(w, "Button1");
+    EXPECT_EQ(dialogs_->messages(), QStringList({"Saved!", "Saved!"}));
+    EXPECT_EQ(scalar("Select Tax_T From Tax where Id_T=1"), "0.072501");
+
+    EXPECT_EQ(kestrum::records::taxRate(QDate(2007, 3, 15)), *Decimal::parse("0.072501"));
+    EXPECT_EQ(kestrum::records::taxRate(QDate(2007, 7, 1)), *Decimal::parse("0.07375"));
+    EXPECT_EQ(kestrum::records::taxRate(QDate(2008, 7, 1)), Decimal{});
+
+    // An empty rate is refused, not stored as something.
+    dialogs_->clear();
+    setText(w, "Edit5", "");
+    click(w, "Button1");
+    ASSERT_EQ(dialogs_->shown().size(), 1);
+    EXPECT_TRUE(dialogs_->last().contains("Tax"));
+
+    // A Customers window re-running its queries does not change what the Tax grid shows.
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (1, 'Ann')");
+    open<TCustomer>();
+    EXPECT_EQ(w->listQuery()->FieldNames().first(), w->listQuery()->FieldNames().first());
+    EXPECT_EQ(w->listQuery()->FieldByName("Year_T").AsString(), "2007");
+}
+
+TEST_P(RecordsTest, ProfileUpdatesTheRegRowAndSaysSoWhenItIsMissing)
+{
+    QPointer<TProfile> w = open<TProfile>();
+    setText(w, "Edit1", "Joe's Garage");
+    setText(w, "Edit4", "O'Fallon");
+    click(w, "Button2");
+    EXPECT_EQ(scalar("Select Name_R From Reg where Id_R=1"), "Joe's Garage");
+    EXPECT_EQ(scalar("Select City_R From Reg where Id_R=1"), "O'Fallon");
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());  // saved and closed
+
+    w = open<TProfile>();
+    EXPECT_EQ(text(w, "Edit1"), "Joe's Garage");
+    exec("Delete From Reg");
+    click(w, "Button2");
+    ASSERT_EQ(dialogs_->messages().size(), 1);
+    EXPECT_TRUE(dialogs_->messages().first().contains("Nothing was saved"));
+    EXPECT_FALSE(w.isNull());
+}
+
+TEST_P(RecordsTest, EveryWindowIsRegisteredAndSetsItsGlobalReference)
+{
+    kestrum::ui::WindowFactory::clear();
+    kestrum::registerRecordWindows();
+    for (const char* cls : {"TPart", "TCustomer", "TCompany", "TEmployee", "TLabor", "TTax", "TProfile"}) {
+        QWidget* w = kestrum::ui::WindowFactory::create(cls);
+        ASSERT_NE(w, nullptr) << cls;
+        windows_.append(w);
+        EXPECT_TRUE(w->inherits(cls));
+    }
+    EXPECT_FALSE(Part.isNull());
+    EXPECT_FALSE(Profile.isNull());
+    // The history browsers come with another module; until then the button says so.
+    TPart* p = Part;
+    p->show();
+    click(p, "Button6");
+    EXPECT_EQ(dialogs_->last(), kestrum::ui::notAvailableMessage());
+    kestrum::ui::WindowFactory::clear();
+}
