@@ -1,0 +1,219 @@
+// kestrum [--connect "ODBC connection string"] [--create-database | --check-database]
+#include "DataModule.h"
+#include "DatabaseError.h"
+#include "Dialogs.h"
+#include "Schema.h"
+#include "Shell.h"
+#include "Splash.h"
+
+#ifdef KESTRUM_HAVE_RECORDS
+#include "records/RecordWindows.h"
+#endif
+#ifdef KESTRUM_HAVE_INVOICING
+#include "invoicing/InvoicingWindows.h"
+#endif
+#ifdef KESTRUM_HAVE_PURCHASING
+#include "purchasing/PurchasingWindows.h"
+#endif
+#ifdef KESTRUM_HAVE_RECEIVABLES
+#include "receivables/ReceivablesWindows.h"
+#endif
+#ifdef KESTRUM_HAVE_REPORTS
+#include "reports/ReportWindows.h"
+#endif
+
+#include <QApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <cstdio>
+
+namespace {
+
+const char* const usage =
+    "Usage: kestrum [--connect \"ODBC connection string\"] [--create-database | --check-database]\n"
+    "  --connect TEXT      use this ODBC connection string (or data source name) instead of\n"
+    "                      the data source \"Kestrum\"\n"
+    "  --create-database   create the tables, the shop profile row and the user Guest\n"
+    "                      (password 12) in an empty database, then exit\n"
+    "  --check-database    list missing tables and columns, then exit (0: complete)\n";
+
+struct Options {
+    QString connection = QStringLiteral("Kestrum");
+    bool create = false;
+    bool check = false;
+};
+
+void print(FILE* to, const QString& text)
+{
+    std::fputs(qPrintable(text), to);
+    std::fputc('\n', to);
+    std::fflush(to);
+}
+
+// 0: run; otherwise the exit code after the options were refused or help was printed.
+int parse(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a == "--connect" && i + 1 < argc) {
+            o.connection = QString::fromLocal8Bit(argv[++i]);
+        } else if (a.startsWith("--connect=")) {
+            o.connection = a.mid(int(qstrlen("--connect=")));
+        } else if (a == "--create-database") {
+            o.create = true;
+        } else if (a == "--check-database") {
+            o.check = true;
+        } else if (a == "--help" || a == "-h") {
+            std::fputs(usage, stdout);
+            return -1;
+        } else {
+            print(stderr, QStringLiteral("kestrum: unknown or incomplete option \"%1\"").arg(a));
+            std::fputs(usage, stderr);
+            return 2;
+        }
+    }
+    if (o.create && o.check) {
+        print(stderr, "kestrum: --create-database and --check-database exclude each other");
+        return 2;
+    }
+    if (o.connection.trimmed().isEmpty()) {
+        print(stderr, "kestrum: --connect needs a connection string");
+        return 2;
+    }
+    return 0;
+}
+
+QString unreachableText(const Options& o, const QString& driverMessage)
+{
+    return QStringLiteral("The database could not be opened (%1).\n\n%2\n\n"
+                          "Start Kestrum with --connect \"ODBC connection string\" to use another "
+                          "database, or run kestrum --create-database to set up a new one.")
+        .arg(o.connection.contains('=') ? QStringLiteral("--connect")
+                                        : QStringLiteral("data source \"%1\"").arg(o.connection),
+             driverMessage);
+}
+
+// Same reading of the connection text as the data module: Qt's ODBC driver puts "DSN=" in
+// front of a text without "DRIVER=" or "SERVER=".
+QString qtDatabaseName(const QString& connection)
+{
+    const QString text = connection.trimmed();
+    if (text.contains('=') && !text.contains("DRIVER=", Qt::CaseInsensitive)
+        && !text.contains("SERVER=", Qt::CaseInsensitive)
+        && text.startsWith("DSN=", Qt::CaseInsensitive))
+        return text.mid(4);
+    return text;
+}
+
+// --create-database and --check-database: no window, results on stdout, errors on stderr.
+int runSchemaCommand(const Options& o)
+{
+    int rc = 1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QODBC", "kestrum-setup");
+        db.setDatabaseName(qtDatabaseName(o.connection));
+        if (!db.open()) {
+            print(stderr, unreachableText(o, db.lastError().text()));
+        } else {
+            try {
+                if (o.create) {
+                    kestrum::schema::createDatabase(db);
+                    print(stdout, QStringLiteral("Database created. Log in as \"%1\" with the "
+                                                 "password \"%2\" and change it.")
+                                      .arg(kestrum::schema::GuestUser,
+                                           kestrum::schema::GuestPassword));
+                    rc = 0;
+                } else {
+                    const QStringList missing = kestrum::schema::checkDatabase(db);
+                    for (const QString& line : missing)
+                        print(stdout, line);
+                    if (missing.isEmpty())
+                        print(stdout, "The database has every table and column.");
+                    rc = missing.isEmpty() ? 0 : 1;
+                }
+            } catch (const std::exception& e) {
+                print(stderr, kestrum::ui::errorText(e));
+            }
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase("kestrum-setup");
+    return rc;
+}
+
+// Shown in the standard error box where someone can see it, always on stderr.
+void startupError(const QString& text)
+{
+    print(stderr, text);
+    const QString platform = QGuiApplication::platformName();
+    if (platform != "offscreen" && platform != "minimal")
+        kestrum::ui::showError(text);
+}
+
+void registerWindows()
+{
+    kestrum::shell::registerShellWindows();
+#ifdef KESTRUM_HAVE_RECORDS
+    kestrum::registerRecordWindows();
+#endif
+#ifdef KESTRUM_HAVE_INVOICING
+    kestrum::registerInvoicingWindows();
+#endif
+#ifdef KESTRUM_HAVE_PURCHASING
+    kestrum::registerPurchasingWindows();
+#endif
+#ifdef KESTRUM_HAVE_RECEIVABLES
+    kestrum::registerReceivablesWindows();
+#endif
+#ifdef KESTRUM_HAVE_REPORTS
+    kestrum::registerReportWindows();
+#endif
+}
+
+int runProgram(const Options& o)
+{
+    TSplash splash;
+    splash.showNow();
+    try {
+        DM = new TDM(o.connection);
+    } catch (const kestrum::DatabaseError& e) {
+        startupError(unreachableText(o, e.message()));
+        return 1;
+    }
+    registerWindows();
+    kestrum::shell::createWindows();
+    splash.hide();
+    splash.close();
+    return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (int rc = parse(argc, argv, options); rc != 0)
+        return rc < 0 ? 0 : rc;
+    if (options.create || options.check) {
+        QCoreApplication app(argc, argv);
+        return runSchemaCommand(options);
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Kestrum");
+    QApplication::setApplicationDisplayName("Kestrum");
+    int rc = 1;
+    try {
+        rc = runProgram(options);
+    } catch (const std::exception& e) {
+        startupError(kestrum::ui::errorText(e));
+        rc = 1;
+    } catch (...) {
+        startupError("Kestrum stopped on an unexpected error.");
+        rc = 1;
+    }
+    kestrum::shell::destroyWindows();
+    delete DM;
+    DM = nullptr;
+    return rc;
+}
