@@ -3,7 +3,10 @@
 #include "RecordsFixture.h"
 
 #include "Grid.h"
+#include "TCompany.h"
 #include "TCustomer.h"
+#include "TEmployee.h"
+#include "TLabor.h"
 #include "TPart.h"
 
 using kestrum::ui::ScriptedDialogs;
@@ -120,26 +123,40 @@ TEST_P(RecordsTest, BadNumbersStopWithOneMessageNamingTheBoxAndWriteNothing)
     EXPECT_EQ(count("Part"), 0);
 }
 
-TEST_P(RecordsTest, ApostrophesAndQuotesInEveryBoxStoreAsTyped)
+void RecordsTest::hostileRoundTrip(kestrum::records::RecordWindow* w)
 {
-    TCustomer* w = open<TCustomer>();
+    using kestrum::records::FieldKind;
+    const auto& spec = w->spec();
+    const QString hostile = "O'Neil \"Jr\"; drop table " + spec.table + "; --";
     click(w, "Button2");
-    const QString hostile = "O'Neil \"Jr\"; drop table Customer; --";
-    for (const auto& f : w->spec().fields)
-        setText(w, f.control, f.control + " " + hostile);
+    for (const auto& f : spec.fields)
+        if (f.kind == FieldKind::Text || f.kind == FieldKind::Upper)
+            setText(w, f.control, f.control + " " + hostile);
     dialogs_->answerYes();
     click(w, "Button1");
-    ASSERT_EQ(dialogs_->messages(), QStringList{"Saved!"}) << dialogs_->last().toStdString();
-    for (const auto& f : w->spec().fields) {
+    ASSERT_TRUE(dialogs_->errors().isEmpty()) << dialogs_->last().toStdString();
+    for (const auto& f : spec.fields) {
+        if (f.kind != FieldKind::Text && f.kind != FieldKind::Upper)
+            continue;
         QString expected = f.control + " " + hostile;
-        if (f.kind == kestrum::records::FieldKind::Upper)
+        if (f.kind == FieldKind::Upper)
             expected = expected.toUpper();
-        EXPECT_EQ(scalar("Select " + f.column + " From Customer where ID_Customer=1"), expected)
-            << f.column.toStdString();
+        EXPECT_EQ(scalar("Select " + f.column + " From " + spec.table + " where " + spec.keyColumn + "=1"), expected)
+            << spec.table.toStdString() << "." << f.column.toStdString();
     }
+}
+
+TEST_P(RecordsTest, ApostrophesAndQuotesInEveryBoxStoreAsTyped)
+{
+    hostileRoundTrip(open<TPart>());
+    hostileRoundTrip(open<TCompany>());
+    hostileRoundTrip(open<TEmployee>());
+    hostileRoundTrip(open<TLabor>());
+    TCustomer* w = open<TCustomer>();
+    hostileRoundTrip(w);
     // And the name still finds its documents.
     exec("Insert Into Invoice (InvoiceNo_Inv, CustomerName_Inv, Amount_Inv) Values (1, ?, 10)",
-         {QString("Edit2 " + hostile)});
+         {QString("Edit2 O'Neil \"Jr\"; drop table Customer; --")});
     clickRow(w->grid(), 0);
     EXPECT_EQ(text(w, "Label15"), "10");
 }

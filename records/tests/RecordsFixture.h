@@ -43,6 +43,9 @@ protected:
     QString scalar(const QString& sql, const QVariantList& values = {});
     int count(const QString& table);
 
+    /// New, every text box filled with apostrophes, quotes and SQL, Save: stored as typed.
+    void hostileRoundTrip(kestrum::records::RecordWindow* w);
+
     static QWidget* find(QWidget* w, const QString& name);
     static void setText(QWidget* w, const QString& control, const QString& text);
     static QString text(QWidget* w, const QString& control);
