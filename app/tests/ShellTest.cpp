@@ -3,6 +3,7 @@
 #include "AuxWindow.h"
 #include "ChangePassword.h"
 #include "DataModule.h"
+#include "Help.h"
 #include "MainForm.h"
 #include "Mdi.h"
 #include "Pass.h"
@@ -13,7 +14,10 @@
 #include "TestDatabase.h"
 #include "WindowFactory.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QStatusBar>
+#include <QTextBrowser>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -252,6 +256,26 @@ TEST_P(ShellTest, EmptyTableMakesTheFirstUser)
     EXPECT_TRUE(ChangePassword);
     EXPECT_TRUE(passwords::verify(storedPassword("Anna"), "pw1"));
     EXPECT_EQ(userCount(), 1);
+}
+
+TEST_P(ShellTest, MenuHintsAndOwnHelpPages)
+{
+    auto* tile = MainForm->findChild<QAction*>("WindowTileItem");
+    ASSERT_NE(tile, nullptr);
+    tile->showStatusText(MainForm);  // what hovering the menu item does
+    EXPECT_EQ(MainForm->StatusLine()->currentMessage(), "Tile all windows");
+
+    MainForm->findChild<QAction*>("HelpAboutItem")->trigger();
+    EXPECT_EQ(helpWindow(), nullptr);
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+
+    MainForm->findChild<QAction*>("HelpContentsItem")->trigger();
+    ASSERT_NE(helpWindow(), nullptr);
+    EXPECT_TRUE(helpWindow()->isVisible());
+    EXPECT_TRUE(helpWindow()->toPlainText().contains("One window is open"));
+    MainForm->findChild<QAction*>("HelpHowToUseItem")->trigger();
+    EXPECT_TRUE(helpWindow()->toPlainText().contains("How to use this help"));
+    EXPECT_EQ(ui::mdiChildCount(), 1);  // the help window is no MDI child
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ShellTest, TESTSUPPORT_ENGINES);
