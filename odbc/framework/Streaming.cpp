@@ -233,8 +233,7 @@ uint8_t TReader::ReadByte() {
 
 uint8_t TReader::PeekByte() {
     uint8_t b = ReadByte();
-    FStream.Seek(-1, soCurrent);
-    --FPos;
+    Rewind(FPos - 1);
     return b;
 }
 
@@ -272,10 +271,15 @@ TValueType TReader::NextValue() {
 TValueType TReader::ReadValue() {
     uint8_t b = ReadByte();
     if (b > vaNil) {
-        --FPos;
+        Rewind(FPos - 1);
         Fail(Format("unknown value tag 0x%x", b));
     }
     return static_cast<TValueType>(b);
+}
+
+void TReader::Rewind(int64_t at) {
+    FStream.Seek(at, soBeginning);
+    FPos = at;
 }
 
 TValueType TReader::ExpectTag(std::initializer_list<TValueType> allowed, const char* what) {
@@ -284,7 +288,7 @@ TValueType TReader::ExpectTag(std::initializer_list<TValueType> allowed, const c
     for (TValueType a : allowed)
         if (a == t)
             return t;
-    FPos = at;
+    Rewind(at);
     Fail(Format("%s expected, found value tag 0x%x", what, static_cast<int>(t)));
 }
 
@@ -328,7 +332,7 @@ int TReader::ReadInteger() {
     int64_t at = FPos;
     int64_t v = ReadInt64();
     if (v < INT32_MIN || v > INT32_MAX) {
-        FPos = at;
+        Rewind(at);
         Fail("integer out of range");
     }
     return static_cast<int>(v);
@@ -490,7 +494,7 @@ TComponent* TReader::ReadObject(TComponent* parent, TComponent* existing, int de
     int64_t headerAt = FPos;
     uint8_t flags = ReadByte();
     if ((flags & 0xF0) != ObjectMark || (flags & 0x0F & ~FlagInherited) != 0) {
-        FPos = headerAt;
+        Rewind(headerAt);
         Fail(Format("invalid component header 0x%x", static_cast<int>(flags)));
     }
     String className = ReadShort(false);
@@ -527,8 +531,13 @@ TComponent* TReader::ReadObject(TComponent* parent, TComponent* existing, int de
     try {
         comp->ReadState();
         FLoaded.push_back(comp);
-        if (comp->Name() != name)
-            comp->SetName(name);
+        if (comp->Name() != name) {
+            try {
+                comp->SetName(name);
+            } catch (const EComponentError& e) {
+                Fail(e.Message());
+            }
+        }
         for (;;) {
             String path = ReadShort(true);
             if (path.empty())

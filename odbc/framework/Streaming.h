@@ -45,15 +45,15 @@ namespace vantrel {
 class TReader;
 class TWriter;
 
-/// \brief Base of the errors raised while reading or writing a stored form.
+/// \brief A class cannot be registered or a property declared (reading raises EReadError).
 class EFilerError : public EStreamError {
 public:
     using EStreamError::EStreamError;
 };
 /// \brief A class name in a stored form is not registered.
-class EClassNotFound : public EFilerError {
+class EClassNotFound : public EReadError {
 public:
-    using EFilerError::EFilerError;
+    using EReadError::EReadError;
 };
 
 // ---- Published-property metadata ----------------------------------------------------------------
@@ -324,6 +324,8 @@ public:
     /// component references are in place. On failure every component this call created is freed.
     TComponent* ReadRootComponent(TComponent* root, TComponent* owner = nullptr);
 
+    /// Typed reads raise EReadError when the next value has another type; the position is then
+    /// left before that value.
     /// The tag of the next value, without consuming it.
     TValueType NextValue();
     TValueType ReadValue();
@@ -354,6 +356,7 @@ private:
     };
 
     [[noreturn]] void Fail(const String& what) const;
+    void Rewind(int64_t at);
     void Need(int64_t count) const;
     void ReadRaw(void* buffer, int64_t count);
     uint8_t ReadByte();
