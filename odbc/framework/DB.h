@@ -108,6 +108,9 @@ using TDataSetErrorEvent = std::function<void(TDataSet* dataSet, EDatabaseError&
 /// Throws EDatabaseError prefixed with the component name ("Name: message") for misuse: an
 /// operation on a closed dataset, editing a read-only one, Post outside edit mode, an unknown
 /// field name, a bookmark from elsewhere.
+///
+/// Descendants must call Close() in their own destructor: the hooks that free the record buffers
+/// and the source are theirs and no longer exist when ~TDataSet runs.
 class TDataSet : public TComponent {
 public:
     explicit TDataSet(TComponent* owner);
@@ -193,6 +196,8 @@ public:
     void SetFieldValues(const String& names, const Variant& value);
     /// \brief True while the fields were made from the field definitions at open.
     bool DefaultFields() const { return FDefaultFields; }
+    /// \brief Refreshes FieldDefs from the source (opening it briefly for that when closed).
+    void InitFieldDefs();
     /// \brief Bytes of the calculated-field area of each record buffer.
     int CalcFieldsSize() const { return FCalcFieldsSize; }
     /// \brief The value `field` has in `state` (dsOldValue, dsNewValue, dsCurValue).
@@ -384,6 +389,9 @@ private:
     void CheckCanModify();
     void InsertOrAppendRecord(const std::vector<Variant>& values, bool append);
     void CalcLookupValue(TField* field);
+    template <class F> bool InFilterState(TRecordBuffer buffer, F&& fn);
+    bool ScanFor(const std::vector<TField*>& fields, const Variant& values, TLocateOptions options);
+    void CheckKeyValues(const std::vector<TField*>& fields, const Variant& values);
     bool RecordMatches(const std::vector<TField*>& fields, const Variant& values, TLocateOptions options);
     void AddDataSource(TDataSource* source);
     void RemoveDataSource(TDataSource* source);

@@ -293,6 +293,7 @@ protected:
     virtual void SetTextValue(const String& text) { SetAsStringValue(text); }
 
     void SetDataType(TFieldType type) { FDataType = type; }
+    void Notification(TComponent* component, TOperation operation) override;
     [[noreturn]] void AccessError(const char* typeName) const;
     [[noreturn]] void RangeError(const String& value, const String& min, const String& max) const;
     void CheckInactive() const;
@@ -300,6 +301,7 @@ protected:
 private:
     friend class TDataSet;
     friend class TFields;
+    friend TField* CreateFieldOfType(TFieldType type, TComponent* owner);
 
     TDataSet* FDataSet = nullptr;
     String FFieldName;
