@@ -27,7 +27,7 @@ public:
         window->installEventFilter(this);
         // deleteLater, not close: when the frame itself is being destroyed it deletes the
         // window first, and the posted deletion is then simply dropped.
-        connect(window, &QObject::destroyed, frame, [f = QPointer<QMdiSubWindow>(frame)] {
+        connect(window, &QObject::destroyed, frame, [f = QPointer<QObject>(frame)] {
             if (f)
                 f->deleteLater();
         });
@@ -37,14 +37,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         // Minimising and shading hide the inner window too; only its own hide counts.
-        if (event->type() == QEvent::Hide && frame_ && !frame_->isMinimized()
-            && !frame_->isShaded() && static_cast<QWidget*>(watched)->isHidden())
-            frame_->hide();
+        // qobject_cast: a frame half-way through its destructor is no QMdiSubWindow any more.
+        auto* frame = qobject_cast<QMdiSubWindow*>(frame_.data());
+        if (event->type() == QEvent::Hide && frame && !frame->isMinimized() && !frame->isShaded()
+            && static_cast<QWidget*>(watched)->isHidden())
+            frame->hide();
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    QPointer<QMdiSubWindow> frame_;
+    QPointer<QObject> frame_;
 };
 }  // namespace
 
