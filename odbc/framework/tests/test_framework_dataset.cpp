@@ -4,11 +4,25 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
 using namespace vantrel;
+
+// Counts every allocation of the process, so a test can tell that navigation allocates nothing.
+static std::atomic<long> gAllocations{0};
+void* operator new(std::size_t size) {
+    ++gAllocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -526,6 +540,34 @@ TEST_F(DataSetTest, DisableControlsHoldsLinkEventsUntilEnable) {
     EXPECT_EQ(src->State(), dsEdit);
     EXPECT_EQ(link.Log, (std::vector<std::string>{"editing", "changed"}));
     ds->Cancel();
+}
+
+TEST(DataSetSpeed, AMillionNextCallsDoNotAllocate) {
+    TMemDataSet ds(nullptr);
+    for (int i = 0; i < 1000; ++i)
+        ds.AddRow(i, "Row", i);
+    TDataSource src(nullptr);
+    src.SetDataSet(&ds);
+    TLogLink link;
+    link.SetBufferCount(5);
+    link.SetDataSource(&src);
+    int64_t sum = 0;
+    ds.AfterScroll = [&sum](TDataSet* d) { sum += d->FieldByName("Id") != nullptr; };
+    ds.Open();
+    TField* id = ds.FieldByName("Id");
+    TField* amount = ds.FieldByName("Amount");
+    link.Log.reserve(4000000);
+    long before = gAllocations.load();
+    for (int pass = 0; pass < 1000; ++pass) {
+        while (!ds.Eof()) {
+            sum += id->AsInteger() + static_cast<int64_t>(amount->AsFloat());
+            ds.Next();
+        }
+        ds.First();
+    }
+    EXPECT_EQ(gAllocations.load() - before, 0);
+    EXPECT_GT(sum, 0);
+    ds.Close();
 }
 
 } // namespace
