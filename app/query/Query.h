@@ -4,6 +4,7 @@
 //
 // Rows are fetched lazily (a query over a big table opens instantly); RecordCount, Last, Sort
 // and a Locate that has to look further fetch the rest.
+#include "DatabaseError.h"
 #include "Field.h"
 
 #include <QObject>

@@ -1,0 +1,139 @@
+// Values through the pool queries: text, dates, booleans, numbers, sums; the connection; passwords.
+#include "DatabaseError.h"
+#include "Fixture.h"
+#include "Format.h"
+#include "InputError.h"
+#include "Passwords.h"
+
+#include <QCoreApplication>
+
+using kestrum::Decimal;
+
+TEST_P(DataTest, AwkwardTextRoundTripsUnchanged) {
+    const QString nasty = "O'Neil \"Big\" Jim; DROP TABLE Customer; -- \\ back\\slash '' end";
+    const QString longText(20000, QChar(0x00e9));  // memo boxes are never cut short
+    exec("Insert Into Customer (ID_Customer, Name_Customer, Address_Customer, City_Customer) Values (?, ?, ?, ?)",
+         {1, nasty, longText, QString("")});
+    TDM& dm = *dm_;
+    dm.QCustomer1->Clear();
+    dm.QCustomer1->Add("Select * From Customer where Name_Customer = ?");
+    dm.QCustomer1->Bind(nasty.toUpper());  // names match without regard to case
+    dm.QCustomer1->Open();
+    ASSERT_EQ(dm.QCustomer1->RecordCount(), 1);
+    EXPECT_EQ(dm.QCustomer1->FieldByName("Name_Customer").AsString(), nasty);
+    EXPECT_EQ(dm.QCustomer1->FieldByName("address_customer").AsString(), longText);
+    EXPECT_FALSE(dm.QCustomer1->FieldByName("City_Customer").IsNull());  // empty text stays text
+    EXPECT_TRUE(dm.QCustomer1->FieldByName("Web_Customer").IsNull());
+    EXPECT_EQ(dm.QCustomer1->FieldNames().mid(0, 2), QStringList({"ID_Customer", "Name_Customer"}));
+    EXPECT_THROW(dm.QCustomer1->FieldByName("No_Such"), kestrum::DatabaseError);
+}
+
+TEST_P(DataTest, DatesAndYesNoValuesBindAndReadBack) {
+    const QVariantList row = {7, true, kestrum::requireDate("12/8/2026", "Date"), kestrum::optionalDate("", "Due"),
+                              false};
+    exec("Insert Into Invoice (InvoiceNo_Inv, Paid_Inv, InvoiceDate_Inv, DueDate_Inv, Tax_Inv) Values (?,?,?,?,?)",
+         row);
+    exec("Insert Into Invoice (InvoiceNo_Inv, Paid_Inv, InvoiceDate_Inv, Tax_Inv) Values (?,?,?,?)",
+         {8, false, QDateTime(QDate(2026, 12, 9), QTime(0, 0)), true});
+    kestrum::Query& q = *dm_->QInv1;
+    q.Clear();
+    q.Add("Select * From Invoice where InvoiceDate_Inv Between ? And ?");
+    q.Add("And Tax_Inv = ? Order By InvoiceNo_Inv");
+    q.Bind(QDate(2026, 12, 8));
+    q.Bind(QDate(2026, 12, 8));
+    q.Bind(false);
+    q.Open();
+    ASSERT_EQ(q.RecordCount(), 1);
+    EXPECT_EQ(q.FieldByName("InvoiceNo_Inv").AsInteger(), 7);
+    EXPECT_EQ(q.FieldByName("InvoiceDate_Inv").AsString(), "12/8/2026");
+    EXPECT_EQ(q.FieldByName("InvoiceDate_Inv").AsDate(), QDate(2026, 12, 8));
+    EXPECT_TRUE(q.FieldByName("DueDate_Inv").IsNull());
+    EXPECT_EQ(q.FieldByName("DueDate_Inv").AsString(), "");
+    EXPECT_EQ(q.FieldByName("Paid_Inv").AsString(), "Yes");
+    EXPECT_TRUE(q.FieldByName("Paid_Inv").AsBoolean());
+    EXPECT_EQ(q.FieldByName("Tax_Inv").AsString(), "No");
+    EXPECT_FALSE(q.FieldByName("Tax_Inv").AsBoolean());
+    // An Update with the same typed date finds the row the Insert wrote.
+    EXPECT_EQ(exec("Update Invoice Set Remark_Inv = ? where InvoiceDate_Inv = ?", {QString("x"), QDate(2026, 12, 9)}),
+              1);
+}
+
+TEST_P(DataTest, NumbersReadAsPlainTextAndEmptySumsAsEmptyText) {
+    exec("Insert Into InvItem (Inv_Item, Color_Item, Qty_Item, Rate_Item, Amount_Item) Values (?,?,?,?,?)",
+         {1, QString("P-1"), QVariant::fromValue(Decimal::fromInt(12)), QVariant::fromValue(*Decimal::parse("12.50")),
+          QVariant::fromValue(*Decimal::parse("1234.5678"))});
+    exec("Insert Into InvItem (Inv_Item, Color_Item, Qty_Item) Values (?,?,?)",
+         {2, QString("p-1"), QVariant::fromValue(*Decimal::parse("0.5"))});
+    exec("Insert Into Tax (Id_T, Year_T, A_T, E_T, Tax_T) Values (?,?,?,?,?)",
+         {1, 2026, 1, 12, QVariant::fromValue(*Decimal::parse("0.07375"))});
+    kestrum::Query& q = *dm_->Q1;
+    q.Clear();
+    q.Add("Select * From InvItem where Inv_Item = 1");
+    q.Open();
+    EXPECT_EQ(q.FieldByName("Qty_Item").AsString(), "12");
+    EXPECT_EQ(q.FieldByName("Rate_Item").AsString(), "12.5");
+    EXPECT_EQ(q.FieldByName("Amount_Item").AsCurrency(), *Decimal::parse("1234.5678"));
+    EXPECT_EQ(kestrum::formatMoney(q.FieldByName("Amount_Item").AsCurrency()), "1234.57");
+
+    q.Clear();
+    q.Add("Select Sum(Qty_Item) From InvItem where Color_Item = ?");
+    q.Bind(QString("P-1"));
+    q.Open();
+    EXPECT_EQ(q.FieldByName("Expr1000").AsString(), "12.5");
+    q.Clear();
+    q.Add("Select Sum(Qty_Item), Count(*) From InvItem where Color_Item = ?");
+    q.Bind(QString("none"));
+    q.Open();
+    EXPECT_EQ(q.FieldByName("Expr1000").AsString(), "");
+    EXPECT_EQ(q.FieldByName("Expr1001").AsString(), "0");
+    EXPECT_THROW(q.FieldByName("Expr1002"), kestrum::DatabaseError);
+
+    q.Clear();
+    q.Add("Select Tax_T From Tax");
+    q.Open();
+    EXPECT_EQ(q.FieldByName("Tax_T").AsString(), "0.07375");
+}
+
+TEST_P(DataTest, StatementErrorsCarryTheDriverText) {
+    kestrum::Query& q = *dm_->Q2;
+    q.Add("Select * From No_Such_Table");
+    try {
+        q.Open();
+        FAIL() << "no error";
+    } catch (const kestrum::DatabaseError& e) {
+        EXPECT_TRUE(QString(e.what()).startsWith("Q2: ")) << e.what();
+        EXPECT_TRUE(QString(e.what()).contains("no_such_table", Qt::CaseInsensitive)) << e.what();
+    }
+    EXPECT_FALSE(q.Active());
+    EXPECT_TRUE(dm_->QReg1->Active());  // opened at creation
+    EXPECT_EQ(dm_->QReg1->FieldByName("Id_R").AsInteger(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, DataTest, TESTSUPPORT_ENGINES);
+
+TEST(DataModule, UnknownDataSourceFailsWithTheDriverMessage) {
+    try {
+        TDM dm("Kestrum_No_Such_Source");
+        FAIL() << "connected";
+    } catch (const kestrum::DatabaseError& e) {
+        EXPECT_TRUE(QString(e.what()).contains("Data source name not found", Qt::CaseInsensitive)) << e.what();
+    }
+}
+
+TEST(Passwords, HashesAreSaltedAndVerifyOnlyTheRightPassword) {
+    const QString h1 = kestrum::passwords::hash("12"), h2 = kestrum::passwords::hash("12");
+    EXPECT_NE(h1, h2);
+    EXPECT_TRUE(kestrum::passwords::isHash(h1));
+    EXPECT_TRUE(kestrum::passwords::verify(h1, "12"));
+    EXPECT_FALSE(kestrum::passwords::verify(h1, "13"));
+    EXPECT_FALSE(kestrum::passwords::verify(h1, ""));
+    EXPECT_FALSE(kestrum::passwords::isHash("12"));
+    EXPECT_FALSE(kestrum::passwords::verify("12", "12"));  // plain text is never a match here
+    EXPECT_TRUE(kestrum::passwords::verify(kestrum::passwords::hash("pässwörd"), "pässwörd"));
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
