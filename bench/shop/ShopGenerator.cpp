@@ -211,6 +211,7 @@ public:
 
     std::map<std::string, TableResult> run() {
         masters();
+        say(c_.arrays() ? "Rows go in parameter arrays of 1000" : "The driver takes no parameter arrays: one execute per row");
         tax();
         invoices();
         orders();
