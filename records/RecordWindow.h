@@ -43,7 +43,7 @@ public:
     void cancelEdit();    // Button7 "Cancel ( Esc )"
 
     /// The list the grid shows and the probe for existence tests, key proposal and combo lists
-    /// (the pool queries the spec names, unless a window keeps its own).
+    /// (the data module's pool queries, unless a window keeps its own).
     virtual kestrum::Query* listQuery() const;
     virtual kestrum::Query* probeQuery() const;
     QTableView* grid() const;
