@@ -12,6 +12,8 @@ data="${XDG_DATA_HOME:-$HOME/.local/share}/kestrum"
 mkdir -p "$data"
 db="$data/kestrum.db"
 ini="${ODBCINI:-$HOME/.odbc.ini}"
+# unixODBC looks the user file up by the account's home, not $HOME: name it outright.
+export ODBCINI="$ini"
 if ! grep -q '^\[Kestrum\]' "$ini" 2>/dev/null; then
   printf '\n[Kestrum]\nDescription=Kestrum shop database\nDriver=SQLite3\nDatabase=%s\nTimeout=2000\n' "$db" >>"$ini"
 fi
