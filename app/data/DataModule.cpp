@@ -32,9 +32,12 @@ kestrum::ColumnHint schemaHint(const QString& column) {
     return {};
 }
 
-// Qt's ODBC driver puts "DSN=" in front of any text without "DRIVER=" or "SERVER=", so a
-// connection string that names its data source must not carry its own "DSN=".
-QString forQtOdbc(const QString& connection) {
+QAtomicInt serial;
+
+}  // namespace
+
+// A connection string that names its data source must not carry its own "DSN=".
+QString kestrum::qtOdbcDatabaseName(const QString& connection) {
     const QString text = connection.trimmed();
     if (!text.contains(u'=')) return text;
     if (text.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) ||
@@ -44,17 +47,13 @@ QString forQtOdbc(const QString& connection) {
     return text;
 }
 
-QAtomicInt serial;
-
-}  // namespace
-
 TDM::TDM(const QString& connection, QObject* parent)
     : QObject(parent), connectionName_(QStringLiteral("kestrum-%1").arg(serial.fetchAndAddRelaxed(1))) {
     setObjectName(QStringLiteral("DM"));
     kestrum::Query::setColumnHints(schemaHint);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName_);
-        db.setDatabaseName(forQtOdbc(connection));
+        db.setDatabaseName(kestrum::qtOdbcDatabaseName(connection));
         if (!db.open()) {
             const QSqlError e = db.lastError();
             db = QSqlDatabase();

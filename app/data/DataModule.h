@@ -6,6 +6,12 @@
 #include <QSqlDatabase>
 #include <QString>
 
+namespace kestrum {
+/// \brief The database name Qt's ODBC driver takes for a data source name or connection string
+/// (the driver puts "DSN=" in front of any text without "DRIVER=" or "SERVER=").
+QString qtOdbcDatabaseName(const QString& connection);
+}  // namespace kestrum
+
 class TDM : public QObject {
     Q_OBJECT
 public:

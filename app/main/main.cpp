@@ -93,25 +93,13 @@ QString unreachableText(const Options& o, const QString& driverMessage)
              driverMessage);
 }
 
-// Same reading of the connection text as the data module: Qt's ODBC driver puts "DSN=" in
-// front of a text without "DRIVER=" or "SERVER=".
-QString qtDatabaseName(const QString& connection)
-{
-    const QString text = connection.trimmed();
-    if (text.contains('=') && !text.contains("DRIVER=", Qt::CaseInsensitive)
-        && !text.contains("SERVER=", Qt::CaseInsensitive)
-        && text.startsWith("DSN=", Qt::CaseInsensitive))
-        return text.mid(4);
-    return text;
-}
-
 // --create-database and --check-database: no window, results on stdout, errors on stderr.
 int runSchemaCommand(const Options& o)
 {
     int rc = 1;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QODBC", "kestrum-setup");
-        db.setDatabaseName(qtDatabaseName(o.connection));
+        db.setDatabaseName(kestrum::qtOdbcDatabaseName(o.connection));
         if (!db.open()) {
             print(stderr, unreachableText(o, db.lastError().text()));
         } else {
