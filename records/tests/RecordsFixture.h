@@ -1,60 +1,10 @@
 #pragma once
-// A fresh database with every table, a data module on it and scripted dialogs, for driving the
-// record windows through their controls on both engines.
-#include "DataModule.h"
-#include "Query.h"
+// The window fixture plus what only the record-window tests need.
 #include "RecordWindow.h"
-#include "ScriptedDialogs.h"
-#include "TestDatabase.h"
+#include "WindowTest.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPointer>
-#include <QTableView>
-#include <QTest>
-#include <gtest/gtest.h>
-
-#include <memory>
-
-class RecordsTest : public ::testing::TestWithParam<testsupport::Engine> {
+class RecordsTest : public testsupport::WindowTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    /// A window of class W, shown (its show handler has run).
-    template <typename W>
-    W* open()
-    {
-        auto* w = new W;
-        windows_.append(w);
-        w->resize(1100, 700);
-        w->show();
-        QApplication::setActiveWindow(w);
-        return w;
-    }
-
-    /// Runs a statement on the data module's connection (test data written straight in).
-    void exec(const QString& sql, const QVariantList& values = {});
-    /// First column of the first row of a select, read as text ("" for NULL or no row).
-    QString scalar(const QString& sql, const QVariantList& values = {});
-    int count(const QString& table);
-
     /// New, every text box filled with apostrophes, quotes and SQL, Save: stored as typed.
     void hostileRoundTrip(kestrum::records::RecordWindow* w);
-
-    static QWidget* find(QWidget* w, const QString& name);
-    static void setText(QWidget* w, const QString& control, const QString& text);
-    static QString text(QWidget* w, const QString& control);
-    static void click(QWidget* w, const QString& button);
-    static void clickTitle(QTableView* grid, int section);
-    static void clickRow(QTableView* grid, int row);
-
-    std::unique_ptr<testsupport::TestDatabase> db_;
-    std::unique_ptr<TDM> dm_;
-    std::unique_ptr<kestrum::ui::ScriptedDialogs> dialogs_;
-    QList<QPointer<QWidget>> windows_;
 };

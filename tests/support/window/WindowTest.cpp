@@ -1,28 +1,30 @@
-#include "RecordsFixture.h"
+#include "WindowTest.h"
 
 #include "Schema.h"
 
 #include <QSqlDatabase>
 
-void RecordsTest::SetUp()
+namespace testsupport {
+
+void WindowTest::SetUp()
 {
     TESTSUPPORT_REQUIRE_ENGINE(GetParam());
     db_ = std::make_unique<testsupport::TestDatabase>(GetParam());
     const QString conn = QString::fromStdString(db_->connectionString());
     {
-        QSqlDatabase setup = QSqlDatabase::addDatabase("QODBC", "records-setup");
+        QSqlDatabase setup = QSqlDatabase::addDatabase("QODBC", "window-test-setup");
         setup.setDatabaseName(conn);
         ASSERT_TRUE(setup.open());
         kestrum::schema::createDatabase(setup);
         setup.close();
     }
-    QSqlDatabase::removeDatabase("records-setup");
+    QSqlDatabase::removeDatabase("window-test-setup");
     dm_ = std::make_unique<TDM>(conn);
     DM = dm_.get();
     dialogs_ = std::make_unique<kestrum::ui::ScriptedDialogs>();
 }
 
-void RecordsTest::TearDown()
+void WindowTest::TearDown()
 {
     for (const QPointer<QWidget>& w : windows_)
         delete w.data();
@@ -34,7 +36,7 @@ void RecordsTest::TearDown()
     db_.reset();
 }
 
-void RecordsTest::exec(const QString& sql, const QVariantList& values)
+void WindowTest::exec(const QString& sql, const QVariantList& values)
 {
     kestrum::Query* q = DM->Q5;
     q->Clear();
@@ -44,7 +46,7 @@ void RecordsTest::exec(const QString& sql, const QVariantList& values)
     q->ExecSQL();
 }
 
-QString RecordsTest::scalar(const QString& sql, const QVariantList& values)
+QString WindowTest::scalar(const QString& sql, const QVariantList& values)
 {
     kestrum::Query* q = DM->Q5;
     q->Clear();
@@ -57,19 +59,19 @@ QString RecordsTest::scalar(const QString& sql, const QVariantList& values)
     return q->fieldAt(0, 0).AsString();
 }
 
-int RecordsTest::count(const QString& table)
+int WindowTest::count(const QString& table)
 {
     return scalar("Select Count(*) From " + table).toInt();
 }
 
-QWidget* RecordsTest::find(QWidget* w, const QString& name)
+QWidget* WindowTest::find(QWidget* w, const QString& name)
 {
     QWidget* c = w->findChild<QWidget*>(name);
     EXPECT_NE(c, nullptr) << name.toStdString();
     return c;
 }
 
-void RecordsTest::setText(QWidget* w, const QString& control, const QString& value)
+void WindowTest::setText(QWidget* w, const QString& control, const QString& value)
 {
     QWidget* c = find(w, control);
     if (auto* e = qobject_cast<QLineEdit*>(c))
@@ -78,7 +80,7 @@ void RecordsTest::setText(QWidget* w, const QString& control, const QString& val
         combo->setEditText(value);
 }
 
-QString RecordsTest::text(QWidget* w, const QString& control)
+QString WindowTest::text(QWidget* w, const QString& control)
 {
     QWidget* c = find(w, control);
     if (auto* e = qobject_cast<QLineEdit*>(c))
@@ -90,22 +92,24 @@ QString RecordsTest::text(QWidget* w, const QString& control)
     return {};
 }
 
-void RecordsTest::click(QWidget* w, const QString& button)
+void WindowTest::click(QWidget* w, const QString& button)
 {
     auto* b = qobject_cast<QAbstractButton*>(find(w, button));
     ASSERT_NE(b, nullptr);
     b->click();
 }
 
-void RecordsTest::clickTitle(QTableView* grid, int section)
+void WindowTest::clickTitle(QTableView* grid, int section)
 {
     QHeaderView* h = grid->horizontalHeader();
     const QPoint at(h->sectionViewportPosition(section) + h->sectionSize(section) / 2, h->height() / 2);
     QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, at);
 }
 
-void RecordsTest::clickRow(QTableView* grid, int row)
+void WindowTest::clickRow(QTableView* grid, int row)
 {
     const QRect r = grid->visualRect(grid->model()->index(row, 0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
 }
+
+}  // namespace testsupport
