@@ -1,0 +1,1508 @@
+// TODBCDataSet: statement, result description, record buffers, anchor/offset navigation, block
+// fetches, counting, locating and the published query component.
+#include <vantrel/core/ODBCDataSet.h>
+
+#include <vantrel/core/ODBCApi.h>
+#include <vantrel/core/ODBCParams.h>
+#include <vantrel/framework/AppServices.h>
+#include <vantrel/framework/Streaming.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+namespace vantrel {
+
+// One result column: its bound buffer (an array of RowSetSize elements in block mode) and where
+// its value lives in a record buffer.
+struct TODBCDataSet::Column {
+    TFieldType Type = ftUnknown;
+    SQLSMALLINT CType = SQL_C_DEFAULT;
+    SQLUSMALLINT Number = 0;
+    /// Bytes of one bound element; the element stride in block mode.
+    SQLLEN BindLength = 0;
+    /// Offset of the indicator byte in a record buffer; the data area follows it.
+    int RecordOffset = 0;
+    /// Bytes of the data area.
+    int DataSize = 0;
+    std::unique_ptr<char[]> Data;
+    /// Length/indicator of the single bound row (not in block mode).
+    SQLLEN Length = 0;
+    /// Length/indicator array (block mode).
+    std::unique_ptr<SQLLEN[]> Indicators;
+};
+
+namespace {
+
+constexpr char kHasValue = '1';
+constexpr char kTruncated = 'T';
+
+String NotImplemented(const char* operation) { return String(operation) + LoadResString(SODBCNotImplemented); }
+
+int32_t ReadInt32(const char* p) {
+    int32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+void WriteInt32(char* p, int32_t v) { std::memcpy(p, &v, sizeof v); }
+
+// Days since 0001-01-01 (that day = 1), the date part of the framework's time stamp.
+int TimeStampDay(int y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const int daysFrom1970 = era * 146097 + static_cast<int>(doe) - 719468;
+    return daysFrom1970 + 719163;
+}
+
+bool ValidDate(int y, unsigned m, unsigned d) {
+    return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= static_cast<unsigned>(DaysInMonth(y, m));
+}
+
+bool IsNameEnd(char c) {
+    return c == '\0' || std::isspace(static_cast<unsigned char>(c)) || c == ')' || c == ',' || c == ';';
+}
+
+bool IsIntegerField(const TField* f) {
+    switch (f->DataType()) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint:
+    case ftBoolean:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsFloatField(const TField* f) {
+    switch (f->DataType()) {
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+        return true;
+    default:
+        return IsIntegerField(f);
+    }
+}
+
+// One field against one key value: by the key's type; a null key matches only a null field.
+bool FieldMatches(TField* f, const Variant& key, bool caseInsensitive, bool partialKey) {
+    const bool isNull = f->IsNull();
+    if (key.IsClear())
+        return isNull;
+    if (isNull)
+        return false;
+    switch (key.VarType()) {
+    case varString: {
+        String text = f->AsString();
+        const String& k = key.AsString();
+        if (partialKey && !k.empty() && text.size() > k.size())
+            text.resize(k.size());
+        return caseInsensitive ? UpperCase(text) == UpperCase(k) : text == k;
+    }
+    case varSmallint:
+    case varInteger:
+    case varInt64:
+        if (IsIntegerField(f))
+            return f->AsLargeInt() == key.AsInt64();
+        break;
+    case varDouble:
+    case varCurrency:
+        if (IsFloatField(f))
+            return f->AsFloat() == key.AsFloat();
+        break;
+    case varDate:
+        if (f->DataType() == ftDate || f->DataType() == ftTime || f->DataType() == ftDateTime)
+            return std::fabs(static_cast<double>(f->AsDateTime()) - static_cast<double>(key.AsDateTime())) <
+                   0.5 / MSecsPerDay;
+        break;
+    case varBoolean:
+        if (f->DataType() == ftBoolean || IsIntegerField(f))
+            return f->AsBoolean() == key.AsBoolean();
+        break;
+    default:
+        break;
+    }
+    return VarCompareValue(f->AsVariant(), key, caseInsensitive) == vrEqual;
+}
+
+} // namespace
+
+// ---- Free helpers ---------------------------------------------------------------------------------
+
+TFieldType ConvertSQLToBDE(int sqlType) {
+    switch (sqlType) {
+    case SQL_BIT:
+        return ftBoolean;
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+        return ftSmallint;
+    case SQL_BIGINT:
+        return ftLargeint;
+    case SQL_LONGVARBINARY:
+    case SQL_VARBINARY:
+    case SQL_BINARY:
+        return ftBlob;
+    case SQL_LONGVARCHAR:
+        return ftMemo;
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+        return ftString;
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_FLOAT:
+    case SQL_REAL:
+    case SQL_DOUBLE:
+        return ftFloat;
+    case SQL_INTEGER:
+        return ftInteger;
+    case SQL_DATE:
+        return ftDate;
+    case SQL_TIME:
+        return ftTime;
+    case SQL_TIMESTAMP:
+        return ftDateTime;
+    default:
+        return ftUnknown;
+    }
+}
+
+int ODBCBindCType(TFieldType type) {
+    switch (type) {
+    case ftBoolean:
+    case ftSmallint:
+        return SQL_C_SHORT;
+    case ftLargeint:
+        return SQL_C_SBIGINT;
+    case ftBlob:
+        return SQL_C_BINARY;
+    case ftMemo:
+    case ftString:
+        return SQL_C_CHAR;
+    case ftFloat:
+        return SQL_C_DOUBLE;
+    case ftInteger:
+        return SQL_C_LONG;
+    case ftDate:
+        return SQL_C_DATE;
+    case ftTime:
+        return SQL_C_TIME;
+    case ftDateTime:
+        return SQL_C_TIMESTAMP;
+    default:
+        return SQL_C_DEFAULT;
+    }
+}
+
+int ODBCRecordDataSize(TFieldType type, int size) {
+    switch (type) {
+    case ftString:
+    case ftMemo:
+    case ftFmtMemo:
+        return size + 1;
+    case ftSmallint:
+    case ftWord:
+    case ftBoolean:
+        return 2;
+    case ftInteger:
+        return 4;
+    case ftLargeint:
+    case ftFloat:
+    case ftCurrency:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        return 8;
+    default:
+        return size;
+    }
+}
+
+void ODBCParseParams(String& text, std::vector<String>* names) {
+    String out;
+    out.reserve(text.size());
+    bool inSingle = false, inDouble = false;
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
+        const char c = text[i];
+        if (c == '\'' && !inDouble) {
+            inSingle = !inSingle;
+        } else if (c == '"' && !inSingle) {
+            inDouble = !inDouble;
+        } else if (c == ':' && !inSingle && !inDouble) {
+            if (i + 1 < n && text[i + 1] == ':') {
+                out += ':';
+                i += 2;
+                continue;
+            }
+            size_t j = i + 1;
+            bool qs = false, qd = false;
+            while (j < n) {
+                const char ch = text[j];
+                if (ch == '\'' && !qd)
+                    qs = !qs;
+                else if (ch == '"' && !qs)
+                    qd = !qd;
+                else if (!qs && !qd && IsNameEnd(ch))
+                    break;
+                ++j;
+            }
+            String name = text.substr(i + 1, j - i - 1);
+            if (name.empty()) {
+                out += c;
+                ++i;
+                continue;
+            }
+            for (char q : {'\'', '"'})
+                if (name.size() >= 2 && name.front() == q && name.back() == q)
+                    name = name.substr(1, name.size() - 2);
+            if (names)
+                names->push_back(name);
+            out += '?';
+            i = j;
+            continue;
+        }
+        out += c;
+        ++i;
+    }
+    text = std::move(out);
+}
+
+// ---- Construction -------------------------------------------------------------------------------
+
+TODBCDataSet::TODBCDataSet(TComponent* owner)
+    : TDataSet(owner), FSQL(std::make_unique<TStringList>()), FParams(std::make_unique<TODBCParams>(this)),
+      FParamItems(std::make_unique<TParamValueList>()) {
+    SetBookmarkSize(8);
+    FSQL->OnChange = [this](TObject*) { QueryChanged(); };
+    ResizeRowStatus();
+}
+
+TODBCDataSet::~TODBCDataSet() {
+    Destroying();
+    try {
+        Disconnect();
+    } catch (...) {
+    }
+    if (FStmt)
+        DropStatement();
+    FSQL->OnChange = nullptr;
+    FreeColumns();
+    if (FDatabase) {
+        FDatabase->RemoveDataSet(this);
+        RemoveFreeNotification(FDatabase);
+        FDatabase = nullptr;
+    }
+}
+
+TStrings* TODBCDataSet::SQL() const noexcept { return FSQL.get(); }
+
+void TODBCDataSet::SetQuery(TStrings* lines) {
+    const String text = lines ? lines->Text() : String();
+    if (text == FSQL->Text())
+        return;
+    Disconnect();
+    FSQL->BeginUpdate();
+    try {
+        if (lines)
+            FSQL->Assign(lines);
+        else
+            FSQL->Clear();
+    } catch (...) {
+        FSQL->EndUpdate();
+        throw;
+    }
+    FSQL->EndUpdate();
+}
+
+void TODBCDataSet::SetSQLText(const String& text) {
+    TStringList lines;
+    lines.SetText(text);
+    SetQuery(&lines);
+}
+
+TODBCParam* TODBCDataSet::ParamByName(const String& name) const { return FParams->ParamByName(name); }
+TODBCParam* TODBCDataSet::FindParam(const String& name) const { return FParams->FindParam(name); }
+int TODBCDataSet::ParamsCount() const { return FParams->Count(); }
+
+TODBCHandle TODBCDataSet::GetDBC() const {
+    CheckDBOpenError();
+    return FDatabase->GetDBC();
+}
+
+// ---- Database link ------------------------------------------------------------------------------
+
+void TODBCDataSet::SetODBCDatabase(TODBCDatabase* db) {
+    if (db == FDatabase)
+        return;
+    if (Active())
+        Close();
+    if (FStmt)
+        InternalClose();
+    if (FDatabase) {
+        FDatabase->RemoveDataSet(this);
+        RemoveFreeNotification(FDatabase);
+    }
+    FDatabase = db;
+    if (db) {
+        db->AddDataSet(this);
+        FreeNotification(db);
+    }
+}
+
+void TODBCDataSet::Notification(TComponent* component, TOperation operation) {
+    TDataSet::Notification(component, operation);
+    if (operation == opRemove && component == FDatabase)
+        FDatabase = nullptr;
+}
+
+void TODBCDataSet::CloseForDatabase() {
+    Close();
+    if (FStmt)
+        InternalClose();
+}
+
+void TODBCDataSet::DetachFromDatabase() { SetODBCDatabase(nullptr); }
+
+void TODBCDataSet::CheckDBOpenError() const {
+    if (!FDatabase || !FDatabase->Connected())
+        DatabaseError(LoadResString(SODBCDataBaseNotOpen));
+}
+
+// ---- Properties ---------------------------------------------------------------------------------
+
+void TODBCDataSet::SetBlobBufferSize(int value) {
+    if (value < 1 || value > 8192)
+        DatabaseErrorFmt(LoadResString(SODBCMaxStringSize), {value});
+    FBlobBufferSize = value;
+}
+
+void TODBCDataSet::SetMaxBlobBuffer(int value) {
+    if (value < 1)
+        DatabaseErrorFmt(LoadResString(SODBCMaxBlobBuffer), {value});
+    FMaxBlobBuffer = value;
+}
+
+void TODBCDataSet::SetUniDirectional(bool value) {
+    FUniDirectional = value;
+    TDataSet::SetUniDirectional(value);
+    if (FStmt)
+        Check(SQLSetStmtOption(FStmt, SQL_CURSOR_TYPE, value ? SQL_CURSOR_FORWARD_ONLY : SQL_CURSOR_KEYSET_DRIVEN),
+              "SQLSetStmtOption(SQL_CURSOR_TYPE)");
+}
+
+void TODBCDataSet::SetBlockCursor(bool value) {
+    if (Active())
+        DatabaseError(LoadResString(SODBCDataSetOpen));
+    FBlockCursor = value;
+}
+
+void TODBCDataSet::SetRowSetSize(int value) {
+    if (Active())
+        DatabaseError(LoadResString(SODBCDataSetOpen));
+    if (value >= 0)
+        FRowSetSize = value;
+    ResizeRowStatus();
+}
+
+void TODBCDataSet::ResizeRowStatus() { FRowStatus.assign(static_cast<size_t>(std::max(FRowSetSize, 1)), 0); }
+
+// ---- Statement ----------------------------------------------------------------------------------
+
+bool TODBCDataSet::RetCodeIsSuccessful(int16_t rc) { return vantrel::RetCodeIsSuccessful(rc); }
+
+int16_t TODBCDataSet::Check(int16_t rc, const char* operation) {
+    if (RetCodeIsSuccessful(rc))
+        return rc;
+    SQLHDBC dbc = FDatabase ? static_cast<SQLHDBC>(FDatabase->GetDBC()) : SQL_NULL_HDBC;
+    EODBCError e = CreateODBCError(odbcEnv(), dbc, static_cast<SQLHSTMT>(FStmt));
+    e.SetOperation(operation);
+    throw e;
+}
+
+void TODBCDataSet::CreateHandle() {
+    if (FStmt)
+        return;
+    CheckDBOpenError();
+    SQLHDBC dbc = FDatabase->GetDBC();
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    VANTREL_ODBC(odbcEnv(), dbc, SQL_NULL_HSTMT, SQLAllocStmt(dbc, &stmt));
+    FStmt = stmt;
+    if (!FUniDirectional)
+        Check(SQLSetStmtOption(stmt, SQL_CURSOR_TYPE, SQL_CURSOR_KEYSET_DRIVEN), "SQLSetStmtOption(SQL_CURSOR_TYPE)");
+    if (FBlockCursor && FUniDirectional && FRowSetSize > 0) {
+        Check(SQLSetStmtOption(stmt, SQL_ROWSET_SIZE, static_cast<SQLULEN>(FRowSetSize)),
+              "SQLSetStmtOption(SQL_ROWSET_SIZE)");
+        // The driver may settle on another size; the arrays follow what it reports.
+        SQLULEN size = 0;
+        Check(SQLGetStmtOption(stmt, SQL_ROWSET_SIZE, &size), "SQLGetStmtOption(SQL_ROWSET_SIZE)");
+        if (size > 0 && size <= static_cast<SQLULEN>(INT_MAX))
+            FRowSetSize = static_cast<int>(size);
+        ResizeRowStatus();
+    }
+}
+
+void TODBCDataSet::DropStatement() {
+    SQLHSTMT stmt = static_cast<SQLHSTMT>(FStmt);
+    FStmt = nullptr;
+    SQLFreeStmt(stmt, SQL_DROP);
+}
+
+void TODBCDataSet::InternalFreeStmt(int option) {
+    if (FStmt)
+        Check(SQLFreeStmt(FStmt, static_cast<SQLUSMALLINT>(option)), "SQLFreeStmt");
+}
+
+void TODBCDataSet::PrepareSQL(const String& text) {
+    Check(SQLPrepare(FStmt, (SQLCHAR*)text.c_str(), SQL_NTS), "SQLPrepare");
+}
+
+void TODBCDataSet::SetPrepared(bool value) {
+    if (value == FPrepared)
+        return;
+    if (value) {
+        CheckDBOpenError();
+        CreateHandle();
+        if (Trim(FConvertedSQL).size() < 2)
+            DatabaseError(LoadResString(SODBCEmptySQLStatement));
+        PrepareSQL(FConvertedSQL);
+    } else if (FStmt) {
+        InternalFreeStmt(SQL_RESET_PARAMS);
+    }
+    FPrepared = value;
+}
+
+void TODBCDataSet::Disconnect() {
+    UnPrepare();
+    Close();
+}
+
+String TODBCDataSet::GetRealSQLText() { return FSQL->Text(); }
+
+void TODBCDataSet::CreateParams(TODBCParams* params, String& text) {
+    std::vector<String> names;
+    ODBCParseParams(text, params ? &names : nullptr);
+    for (const String& name : names)
+        params->CreateParam(ftUnknown, name);
+}
+
+void TODBCDataSet::QueryChanged() {
+    FConvertedSQL = GetRealSQLText();
+    if (ComponentState() & csLoading) {
+        CreateParams(nullptr, FConvertedSQL);
+        return;
+    }
+    Disconnect();
+    FStoredData.reset();
+    auto params = std::make_unique<TODBCParams>(this);
+    CreateParams(params.get(), FConvertedSQL);
+    params->AssignValues(FParams.get());
+    FParamItems->Clear();
+    FParams = std::move(params);
+    DataEvent(dePropertyChange, 0);
+}
+
+long TODBCDataSet::ConvertData(const TODBCParam* param, TParamValueItem& item) {
+    return vantrel::ConvertData(param, item);
+}
+
+void TODBCDataSet::BindAllParam() {
+    CheckDBOpenError();
+    CreateHandle();
+    InternalFreeStmt(SQL_RESET_PARAMS);
+    vantrel::BindAllParam(
+        FStmt, *FParams, *FParamItems, FDatabase->ParamAtExecSize(),
+        [this](const TODBCParam* p, TParamValueItem& item) { return ConvertData(p, item); }, false);
+}
+
+void TODBCDataSet::InternalExecSQL() {
+    CreateHandle();
+    if (!FPrepared && (Designing() || ParamsCount() > 0))
+        SetPrepared(true);
+    if (FPrepared) {
+        BindAllParam();
+        int16_t rc = Check(SQLExecute(FStmt), "SQLExecute");
+        if (rc == SQL_NEED_DATA)
+            PutDataAtExec(FStmt, *FParamItems, FBlobBufferSize);
+    } else {
+        Check(SQLExecDirect(FStmt, (SQLCHAR*)FConvertedSQL.c_str(), SQL_NTS), "SQLExecDirect");
+    }
+    FBlockIndex = -1;
+    FRowsFetched = 0;
+    // Whatever was counted belongs to the previous run.
+    FRecordCountCache = -1;
+}
+
+void TODBCDataSet::ExecSQL() {
+    FRecordCountCache = -1;
+    ResetPosition();
+    // A cursor left open by an earlier run would make the driver refuse the new one.
+    if (FStmt)
+        SQLFreeStmt(FStmt, SQL_CLOSE);
+    InternalExecSQL();
+    SetState(dsBrowse);
+}
+
+int TODBCDataSet::GetRowsAffected() {
+    if (!FStmt)
+        return -1;
+    SQLLEN rows = 0;
+    if (!RetCodeIsSuccessful(SQLRowCount(FStmt, &rows)))
+        return -1;
+    return rows > INT_MAX ? INT_MAX : static_cast<int>(rows);
+}
+
+void TODBCDataSet::ImmediatelyOpen() {
+    if (!Active()) {
+        Open();
+        return;
+    }
+    InternalFreeStmt(SQL_CLOSE);
+    InternalExecSQL();
+    ResetPosition();
+}
+
+TBookmark TODBCDataSet::SilentClose() {
+    TBookmark bookmark = GetBookmark();
+    InternalFreeStmt(SQL_CLOSE);
+    return bookmark;
+}
+
+void TODBCDataSet::SilentOpen(const TBookmark& bookmark) {
+    if (!bookmark.IsNull() && !BookmarkValid(bookmark))
+        DatabaseError("Bookmark is not from this dataset or was taken before it was reopened", this);
+    InternalExecSQL();
+    ResetPosition();
+    if (bookmark.IsNull())
+        return;
+    InternalGotoBookmark(bookmark.Data());
+    Resync(0);
+}
+
+bool TODBCDataSet::IsDataSet() {
+    CheckDBOpenError();
+    CreateHandle();
+    if (!FPrepared && !Active())
+        SetPrepared(true);
+    SQLSMALLINT columns = 0;
+    Check(SQLNumResultCols(FStmt, &columns), "SQLNumResultCols");
+    return columns > 0;
+}
+
+String TODBCDataSet::CursorName() {
+    CreateHandle();
+    SQLCHAR name[256] = {0};
+    SQLSMALLINT length = 0;
+    Check(SQLGetCursorName(FStmt, name, sizeof name, &length), "SQLGetCursorName");
+    return String(reinterpret_cast<char*>(name), strnlen(reinterpret_cast<char*>(name), sizeof name - 1));
+}
+
+void TODBCDataSet::SetCursorName(const String& name) {
+    CreateHandle();
+    Check(SQLSetCursorName(FStmt, (SQLCHAR*)name.c_str(), SQL_NTS), "SQLSetCursorName");
+}
+
+// ---- Opening, describing, closing ---------------------------------------------------------------
+
+void TODBCDataSet::OpenCursor(bool infoQuery) {
+    if (infoQuery) {
+        // Only the description: run the statement, describe it, fetch nothing.
+        InternalExecSQL();
+        InternalInitFieldDefs();
+        return;
+    }
+    TDataSet::OpenCursor(false);
+}
+
+void TODBCDataSet::InternalOpen() {
+    FRecordCountCache = -1;
+    ResetPosition();
+    InternalExecSQL();
+    InternalInitFieldDefs();
+    if (DefaultFields())
+        CreateFields();
+    BindFields(true);
+    if (!FDatabase->IgnoreOriginInfo())
+        SetOrigin();
+}
+
+void TODBCDataSet::InternalInitFieldDefs() {
+    FRecordDataSize = ODBCRecordHeaderSize;
+    SQLSMALLINT count = 0;
+    Check(SQLNumResultCols(FStmt, &count), "SQLNumResultCols");
+    FieldDefs()->Clear();
+    FreeColumns();
+    const bool block = BlockMode();
+    const size_t rows = block ? static_cast<size_t>(FRowSetSize) : 1;
+    for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
+        SQLCHAR name[33] = {0};
+        SQLSMALLINT nameLength = 0, sqlType = 0, scale = 0, nullable = 0;
+        SQLULEN precision = 0;
+        Check(SQLDescribeCol(FStmt, i, name, sizeof name, &nameLength, &sqlType, &precision, &scale, &nullable),
+              "SQLDescribeCol");
+        String columnName(reinterpret_cast<char*>(name), strnlen(reinterpret_cast<char*>(name), 32));
+        if (columnName.empty())
+            columnName = "unknown";
+        // A precision the driver does not know (0, or a huge "unlimited") is the blob buffer size.
+        const int columnSize = precision == 0 || precision > static_cast<SQLULEN>(FBlobBufferSize)
+                                   ? FBlobBufferSize
+                                   : static_cast<int>(precision);
+
+        auto c = std::make_unique<Column>();
+        c->Type = ConvertSQLToBDE(sqlType);
+        c->CType = static_cast<SQLSMALLINT>(ODBCBindCType(c->Type));
+        c->Number = i;
+        int defSize = 0;
+        switch (c->Type) {
+        case ftString:
+        case ftMemo:
+        case ftBlob:
+            defSize = columnSize;
+            c->BindLength = columnSize + 1;
+            break;
+        case ftBoolean:
+        case ftSmallint:
+            c->BindLength = sizeof(SQLSMALLINT);
+            break;
+        case ftInteger:
+            c->BindLength = sizeof(SQLINTEGER);
+            break;
+        case ftLargeint:
+            c->BindLength = sizeof(SQLBIGINT);
+            break;
+        case ftFloat:
+            c->BindLength = sizeof(SQLDOUBLE);
+            break;
+        case ftDate:
+            c->BindLength = sizeof(DATE_STRUCT);
+            break;
+        case ftTime:
+            c->BindLength = sizeof(TIME_STRUCT);
+            break;
+        case ftDateTime:
+            c->BindLength = sizeof(TIMESTAMP_STRUCT);
+            break;
+        default:
+            DatabaseError(NotImplemented("TODBCDataSet.InternalInitRecord: "));
+        }
+        c->DataSize = ODBCRecordDataSize(c->Type, defSize);
+        c->RecordOffset = FRecordDataSize;
+        FRecordDataSize += c->DataSize + 1;
+
+        String fieldName = columnName;
+        for (int n = 1; FieldDefs()->IndexOf(fieldName) >= 0; ++n)
+            fieldName = Format("%s_%d", columnName, n);
+        TFieldDef* def = FieldDefs()->AddFieldDef(fieldName, c->Type, defSize, false, i);
+        def->SetInternalCalcField(true);
+
+        c->Data.reset(new char[static_cast<size_t>(c->BindLength) * rows]());
+        SQLLEN* indicator = &c->Length;
+        if (block) {
+            c->Indicators.reset(new SQLLEN[rows]());
+            indicator = c->Indicators.get();
+        }
+        Check(SQLBindCol(FStmt, i, c->CType, c->Data.get(), c->BindLength, indicator), "SQLBindCol");
+        FColumns.push_back(std::move(c));
+    }
+}
+
+void TODBCDataSet::SetOrigin() {
+    for (TField* f : *Fields()) {
+        if (f->FieldNo() < 1)
+            continue;
+        SQLCHAR table[33] = {0}, column[33] = {0};
+        SQLSMALLINT length = 0;
+        SQLLEN numeric = 0;
+        if (!RetCodeIsSuccessful(SQLColAttributes(FStmt, static_cast<SQLUSMALLINT>(f->FieldNo()),
+                                                  SQL_COLUMN_TABLE_NAME, table, sizeof table, &length, &numeric)))
+            table[0] = 0;
+        if (!RetCodeIsSuccessful(SQLColAttributes(FStmt, static_cast<SQLUSMALLINT>(f->FieldNo()), SQL_COLUMN_NAME,
+                                                  column, sizeof column, &length, &numeric)))
+            column[0] = 0;
+        const String t(reinterpret_cast<char*>(table), strnlen(reinterpret_cast<char*>(table), 32));
+        const String c(reinterpret_cast<char*>(column), strnlen(reinterpret_cast<char*>(column), 32));
+        f->SetOrigin(t.empty() ? c : t + "." + c);
+    }
+}
+
+void TODBCDataSet::DestroyFields() {
+    TDataSet::DestroyFields();
+    FreeColumns();
+}
+
+void TODBCDataSet::FreeColumns() noexcept { FColumns.clear(); }
+
+void TODBCDataSet::InternalClose() {
+    UnPrepare();
+    BindFields(false);
+    if (DefaultFields())
+        DestroyFields();
+    FreeColumns();
+    FParamItems->Clear();
+    if (FStmt) {
+        SQLFreeStmt(FStmt, SQL_RESET_PARAMS);
+        SQLFreeStmt(FStmt, SQL_UNBIND);
+        const SQLRETURN rc = SQLFreeStmt(FStmt, SQL_DROP);
+        if (!RetCodeIsSuccessful(rc))
+            Check(rc, "SQLFreeStmt(SQL_DROP)");
+        FStmt = nullptr;
+    }
+    ResetPosition();
+    FRecordCountCache = -1;
+}
+
+void TODBCDataSet::InternalHandleException() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        Application().HandleException(e);
+    } catch (...) {
+    }
+}
+
+// ---- Record buffers -----------------------------------------------------------------------------
+
+// The anchor follows the record (data size + one byte per column + one), rounded up to 4 bytes
+// so it can be read in place.
+size_t TODBCDataSet::TrailerOffset() const noexcept {
+    return (static_cast<size_t>(FRecordDataSize) + FColumns.size() + 1 + 3) & ~size_t{3};
+}
+
+TRecordBuffer TODBCDataSet::AllocRecordBuffer() {
+    const size_t size = TrailerOffset() + sizeof(int32_t);
+    char* buffer = new char[size]();
+    WriteInt32(buffer, -1);
+    RecordAnchor(buffer) = FAnchor;
+    return buffer;
+}
+
+void TODBCDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
+    delete[] buffer;
+    buffer = nullptr;
+}
+
+int32_t& TODBCDataSet::RecordAnchor(TRecordBuffer buffer) const {
+    return *reinterpret_cast<int32_t*>(buffer + TrailerOffset());
+}
+
+TBookmarkFlag TODBCDataSet::GetBookmarkFlag(TRecordBuffer buffer) {
+    const auto flag = static_cast<uint8_t>(buffer[4]);
+    if (flag >= 4)
+        DatabaseErrorFmt(LoadResString(SODBCInternalComponentError), {816});
+    return static_cast<TBookmarkFlag>(flag);
+}
+
+void TODBCDataSet::GetBookmarkData(TRecordBuffer buffer, void* data) {
+    char* out = static_cast<char*>(data);
+    WriteInt32(out, RecordAnchor(buffer));
+    WriteInt32(out + 4, ReadInt32(buffer));
+}
+
+int TODBCDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) {
+    if (!bookmark1.IsNull() && !bookmark2.IsNull() && bookmark1.Size() == 8 && bookmark2.Size() == 8) {
+        const char* a = static_cast<const char*>(bookmark1.Data());
+        const char* b = static_cast<const char*>(bookmark2.Data());
+        if (ReadInt32(a) == ReadInt32(b)) {
+            const int32_t x = ReadInt32(a + 4), y = ReadInt32(b + 4);
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+    }
+    return TDataSet::CompareBookmarks(bookmark1, bookmark2);
+}
+
+// Editing belongs to the editable dataset.
+int TODBCDataSet::GetRecordSize() { DatabaseError(NotImplemented("TODBCDataSet.GetRecordSize: ")); }
+void TODBCDataSet::InternalAddRecord(const void*, bool) {
+    DatabaseError(NotImplemented("TODBCDataSet.InternalAddRecord:"));
+}
+void TODBCDataSet::InternalDelete() { DatabaseError(NotImplemented("TODBCDataSet.InternalDelete: ")); }
+void TODBCDataSet::InternalInitRecord(TRecordBuffer) {
+    DatabaseError(NotImplemented("TODBCDataSet.InternalInitRecord: "));
+}
+void TODBCDataSet::InternalPost() { DatabaseError(NotImplemented("TODBCDataSet.InternalPost :")); }
+void TODBCDataSet::SetBookmarkFlag(TRecordBuffer, TBookmarkFlag) {
+    DatabaseError(NotImplemented("TODBCDataSet.SetBookmarkFlag: "));
+}
+void TODBCDataSet::SetBookmarkData(TRecordBuffer, const void*) {
+    DatabaseError(NotImplemented("TODBCDataSet.SetBookmarkData: "));
+}
+void TODBCDataSet::SetFieldData(TField*, const void*) { DatabaseError(NotImplemented("TODBCDataSet.SetFieldData: ")); }
+
+int TODBCDataSet::GetRecNo() {
+    CheckActive();
+    return -1;
+}
+
+// ---- Row copy and field access ------------------------------------------------------------------
+
+void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
+    const bool block = BlockMode();
+    const bool trim = FDatabase && FDatabase->StringTrimRight();
+    const size_t row = block && FBlockIndex > 0 ? static_cast<size_t>(FBlockIndex) : 0;
+    for (const auto& cp : FColumns) {
+        const Column& c = *cp;
+        char* ind = buffer + c.RecordOffset;
+        char* area = ind + 1;
+        const char* src = c.Data.get() + row * static_cast<size_t>(c.BindLength);
+        const SQLLEN length = block ? c.Indicators[row] : c.Length;
+        *ind = 0;
+        if (length == SQL_NULL_DATA) {
+            std::memset(area, 0, static_cast<size_t>(c.DataSize));
+            continue;
+        }
+        *ind = kHasValue;
+        switch (c.Type) {
+        case ftString:
+        case ftMemo: {
+            // Never more than the bound element (less its terminator) or the record's area.
+            const size_t room = static_cast<size_t>(std::min<SQLLEN>(c.BindLength - 1, c.DataSize - 1));
+            size_t n = room;
+            if (length == SQL_NO_TOTAL || length > static_cast<SQLLEN>(room))
+                *ind = kTruncated;
+            else if (length >= 0)
+                n = static_cast<size_t>(length);
+            if (trim)
+                while (n > 0 && src[n - 1] == ' ')
+                    --n;
+            std::memcpy(area, src, n);
+            std::memset(area + n, 0, static_cast<size_t>(c.DataSize) - n);
+            break;
+        }
+        case ftBlob: {
+            const size_t room = static_cast<size_t>(std::min<SQLLEN>(c.BindLength, c.DataSize));
+            size_t n = room;
+            if (length == SQL_NO_TOTAL || length > static_cast<SQLLEN>(room))
+                *ind = kTruncated;
+            else if (length >= 0)
+                n = static_cast<size_t>(length);
+            std::memcpy(area, src, n);
+            std::memset(area + n, 0, static_cast<size_t>(c.DataSize) - n);
+            break;
+        }
+        case ftDate: {
+            DATE_STRUCT d;
+            std::memcpy(&d, src, sizeof d);
+            std::memset(area, 0, 8);
+            if (!ValidDate(d.year, d.month, d.day)) {
+                *ind = 0;
+                break;
+            }
+            WriteInt32(area, TimeStampDay(d.year, d.month, d.day));
+            break;
+        }
+        case ftTime: {
+            TIME_STRUCT t;
+            std::memcpy(&t, src, sizeof t);
+            std::memset(area, 0, 8);
+            WriteInt32(area, ((t.hour * 60 + t.minute) * 60 + t.second) * 1000);
+            break;
+        }
+        case ftDateTime: {
+            TIMESTAMP_STRUCT ts;
+            std::memcpy(&ts, src, sizeof ts);
+            if (!ValidDate(ts.year, ts.month, ts.day)) {
+                *ind = 0;
+                std::memset(area, 0, 8);
+                break;
+            }
+            const int msecs = ((ts.hour * 60 + ts.minute) * 60 + ts.second) * 1000 +
+                              static_cast<int>(ts.fraction / 1000000);
+            const double value =
+                static_cast<double>(TimeStampDay(ts.year, ts.month, ts.day)) * MSecsPerDay + msecs;
+            std::memcpy(area, &value, sizeof value);
+            break;
+        }
+        default:
+            std::memcpy(area, src, static_cast<size_t>(std::min<SQLLEN>(c.BindLength, c.DataSize)));
+            break;
+        }
+    }
+}
+
+const TODBCDataSet::Column* TODBCDataSet::ColumnOf(const TField* field) const {
+    const int no = field->FieldNo();
+    if (no < 1 || static_cast<size_t>(no) > FColumns.size())
+        return nullptr;
+    return FColumns[static_cast<size_t>(no) - 1].get();
+}
+
+bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
+    TRecordBuffer record = StateBuffer();
+    const Column* c = record ? ColumnOf(field) : nullptr;
+    if (!c)
+        return false;
+    const char* p = record + c->RecordOffset;
+    if (p[0] != kHasValue && p[0] != kTruncated)
+        return false;
+    if (!buffer)
+        return true;
+    const char* area = p + 1;
+    const int size = field->DataSize();
+    if (size <= 0)
+        return true;
+    switch (c->Type) {
+    case ftString:
+    case ftMemo: {
+        const size_t n = strnlen(area, static_cast<size_t>(std::min(size, c->DataSize) - 1));
+        std::memcpy(buffer, area, n);
+        static_cast<char*>(buffer)[n] = 0;
+        break;
+    }
+    case ftLargeint:
+        if (size < 8) {
+            int64_t v;
+            std::memcpy(&v, area, sizeof v);
+            if (v < INT32_MIN || v > INT32_MAX)
+                DatabaseErrorFmt("Value %s of field '%s' does not fit into a 32-bit integer",
+                                 {IntToStr(v), field->DisplayName()}, this);
+            const int32_t narrow = static_cast<int32_t>(v);
+            std::memcpy(buffer, &narrow, sizeof narrow);
+            break;
+        }
+        std::memcpy(buffer, area, 8);
+        break;
+    default: {
+        const int n = std::min(size, c->DataSize);
+        std::memcpy(buffer, area, static_cast<size_t>(n));
+        if (n < size)
+            std::memset(static_cast<char*>(buffer) + n, 0, static_cast<size_t>(size - n));
+        break;
+    }
+    }
+    return true;
+}
+
+bool TODBCDataSet::FieldTruncated(TField* field) {
+    TRecordBuffer record = StateBuffer();
+    const Column* c = record ? ColumnOf(field) : nullptr;
+    return c && record[c->RecordOffset] == kTruncated;
+}
+
+bool TODBCDataSet::ReadColumnData(TField* field, String& data) {
+    data.clear();
+    TRecordBuffer record = StateBuffer();
+    const Column* c = record ? ColumnOf(field) : nullptr;
+    if (!c)
+        return false;
+    const char mark = record[c->RecordOffset];
+    if (mark != kHasValue && mark != kTruncated)
+        return false;
+    const char* area = record + c->RecordOffset + 1;
+    // Text that fitted its column is in the record already.
+    if (mark == kHasValue && c->CType == SQL_C_CHAR) {
+        data.assign(area, strnlen(area, static_cast<size_t>(c->DataSize)));
+        return true;
+    }
+    if (!FUniDirectional)
+        InternalSetToRecord(record);
+    else if (ReadInt32(record) != FRowOffset || FCursorState != 0 || BlockMode()) {
+        if (mark == kHasValue) {
+            data.assign(area, static_cast<size_t>(c->DataSize));
+            return true;
+        }
+        DatabaseErrorFmt("Field '%s': the whole value is only available while its row is the cursor's row",
+                         {field->DisplayName()}, this);
+    }
+    const bool text = c->CType == SQL_C_CHAR;
+    const SQLLEN chunk = std::max(FBlobBufferSize, 256);
+    std::unique_ptr<char[]> piece(new char[static_cast<size_t>(chunk)]);
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = Check(SQLGetData(FStmt, c->Number, c->CType, piece.get(), chunk, &indicator),
+                                   "SQLGetData");
+        if (rc == SQL_NO_DATA_FOUND)
+            break;
+        if (indicator == SQL_NULL_DATA)
+            return false;
+        const SQLLEN room = text ? chunk - 1 : chunk;
+        const SQLLEN got = (indicator == SQL_NO_TOTAL || indicator > room) ? room : indicator;
+        data.append(piece.get(), static_cast<size_t>(got));
+        if (rc == SQL_SUCCESS)
+            break;
+    }
+    return true;
+}
+
+std::unique_ptr<TStream> TODBCDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode) {
+    if (mode != bmRead)
+        DatabaseErrorFmt(LoadResString(SODBCFieldReadOnly), {field->DisplayName()});
+    auto stream = std::make_unique<TMemoryStream>();
+    String data;
+    if (ReadColumnData(field, data)) {
+        if (FDatabase && FDatabase->StringTrimRight() && (field->DataType() == ftString || field->DataType() == ftMemo))
+            data = TrimRight(data);
+        stream->Write(data.data(), static_cast<int64_t>(data.size()));
+        stream->Seek(0, soBeginning);
+    }
+    return stream;
+}
+
+// ---- Navigation ---------------------------------------------------------------------------------
+
+void TODBCDataSet::ResetPosition() noexcept {
+    FRowOffset = ODBCOffsetUnset;
+    FAnchor = 1;
+    FCursorState = -1;
+}
+
+int16_t TODBCDataSet::ExtendedFetch(int direction, long offset) {
+    SQLULEN rows = 0;
+    const int16_t rc = Check(SQLExtendedFetch(FStmt, static_cast<SQLUSMALLINT>(direction), offset, &rows,
+                                              FRowStatus.data()),
+                             "SQLExtendedFetch");
+    FRowsFetched = rows;
+    return rc;
+}
+
+TGetResult TODBCDataSet::FetchDirection(int direction, TRecordBuffer buffer) {
+    int16_t rc;
+    if (BlockMode() && direction == SQL_FETCH_NEXT) {
+        if (FBlockIndex != -1 && static_cast<unsigned long>(FBlockIndex + 1) < FRowsFetched) {
+            ++FBlockIndex;
+            rc = SQL_SUCCESS;
+        } else {
+            rc = ExtendedFetch(SQL_FETCH_NEXT, 0);
+            FBlockIndex = 0;
+            if (rc != SQL_NO_DATA_FOUND && FRowsFetched == 0)
+                rc = SQL_NO_DATA_FOUND;
+        }
+    } else if (FUniDirectional) {
+        if (direction != SQL_FETCH_NEXT)
+            DatabaseError("Operation not allowed on a unidirectional dataset", this);
+        rc = Check(SQLFetch(FStmt), "SQLFetch");
+    } else {
+        rc = ExtendedFetch(direction, 0);
+    }
+    if (rc == SQL_NO_DATA_FOUND) {
+        if (direction == SQL_FETCH_NEXT) {
+            FCursorState = 1;
+            return grEOF;
+        }
+        FCursorState = -1;
+        return grBOF;
+    }
+    if (FRowOffset == ODBCOffsetUnset)
+        FRowOffset = 0;
+    else if (direction == SQL_FETCH_NEXT && FCursorState != -1)
+        ++FRowOffset;
+    else if (direction == SQL_FETCH_PRIOR && FCursorState != 1)
+        --FRowOffset;
+    FCursorState = 0;
+    CopyRow(buffer);
+    WriteInt32(buffer, FRowOffset);
+    buffer[4] = static_cast<char>(bfCurrent);
+    RecordAnchor(buffer) = FAnchor;
+    return grOK;
+}
+
+TGetResult TODBCDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) {
+    (void)doCheck;
+    switch (getMode) {
+    case gmCurrent:
+        switch (FCursorState) {
+        case 0:
+            CopyRow(buffer);
+            WriteInt32(buffer, FRowOffset);
+            buffer[4] = static_cast<char>(bfCurrent);
+            RecordAnchor(buffer) = FAnchor;
+            return grOK;
+        case -1:
+            return grBOF;
+        case 1:
+            return grEOF;
+        default:
+            return grError;
+        }
+    case gmNext:
+    case gmPrior: {
+        const int direction = getMode == gmNext ? SQL_FETCH_NEXT : SQL_FETCH_PRIOR;
+        TGetResult r = FetchDirection(direction, buffer);
+        while (Filtered() && r == grOK && !DoFilter(buffer))
+            r = FetchDirection(direction, buffer);
+        return r;
+    }
+    }
+    return grError;
+}
+
+bool TODBCDataSet::DoFilter(TRecordBuffer buffer) { return DoFilterRecord(buffer); }
+
+void TODBCDataSet::InternalFirst() {
+    if (FUniDirectional) {
+        // A forward-only cursor starts again only by running again.
+        if (FRowOffset != ODBCOffsetUnset || FCursorState != -1)
+            Reexecute();
+        ResetPosition();
+        return;
+    }
+    ExtendedFetch(SQL_FETCH_FIRST, 0);
+    ExtendedFetch(SQL_FETCH_PRIOR, 0);
+    ResetPosition();
+}
+
+void TODBCDataSet::InternalLast() {
+    if (FUniDirectional)
+        DatabaseError("Operation not allowed on a unidirectional dataset", this);
+    ExtendedFetch(SQL_FETCH_LAST, 0);
+    ExtendedFetch(SQL_FETCH_NEXT, 0);
+    FRowOffset = ODBCOffsetUnset;
+    FAnchor = -1;
+    FCursorState = 1;
+}
+
+void TODBCDataSet::InternalGotoBookmark(const void* bookmark) {
+    if (!bookmark)
+        return;
+    if (FUniDirectional)
+        DatabaseError("Operation not allowed on a unidirectional dataset", this);
+    const char* p = static_cast<const char*>(bookmark);
+    int32_t anchor = ReadInt32(p);
+    int32_t offset = ReadInt32(p + 4);
+    if (!((anchor == 1 && offset >= 0) || (anchor == -1 && offset <= 0 && offset != ODBCOffsetUnset)))
+        DatabaseErrorFmt(LoadResString(SODBCInternalComponentError), {816});
+    int16_t rc;
+    if (anchor == 1) {
+        rc = ExtendedFetch(SQL_FETCH_FIRST, 0);
+        if (rc != SQL_NO_DATA_FOUND && offset != 0)
+            rc = ExtendedFetch(SQL_FETCH_RELATIVE, offset);
+        if (rc == SQL_NO_DATA_FOUND) {
+            // Past the end now: stand after the last row, as the state says.
+            ExtendedFetch(SQL_FETCH_LAST, 0);
+            ExtendedFetch(SQL_FETCH_NEXT, 0);
+            FCursorState = 1;
+            offset = 0;
+            anchor = -1;
+        } else {
+            FCursorState = 0;
+        }
+    } else {
+        rc = ExtendedFetch(SQL_FETCH_LAST, 0);
+        if (rc != SQL_NO_DATA_FOUND && offset != 0)
+            rc = ExtendedFetch(SQL_FETCH_RELATIVE, offset);
+        if (rc == SQL_NO_DATA_FOUND) {
+            ExtendedFetch(SQL_FETCH_FIRST, 0);
+            ExtendedFetch(SQL_FETCH_PRIOR, 0);
+            FCursorState = -1;
+            offset = 0;
+            anchor = 1;
+        } else {
+            FCursorState = 0;
+        }
+    }
+    FRowOffset = offset;
+    FAnchor = anchor;
+}
+
+void TODBCDataSet::PositionOn(int32_t anchor, int32_t offset) {
+    const long absolute = anchor == 1 ? static_cast<long>(offset) + 1 : static_cast<long>(offset) - 1;
+    const int16_t rc = ExtendedFetch(SQL_FETCH_ABSOLUTE, absolute);
+    FAnchor = anchor;
+    FRowOffset = offset;
+    if (rc == SQL_NO_DATA_FOUND)
+        FCursorState = anchor == 1 ? 1 : -1;
+    else
+        FCursorState = 0;
+}
+
+void TODBCDataSet::InternalSetToRecord(TRecordBuffer buffer) {
+    if (FUniDirectional)
+        return;
+    const int32_t offset = ReadInt32(buffer);
+    const int32_t anchor = RecordAnchor(buffer);
+    if (offset == -1 && buffer[4] != bfCurrent)
+        return;
+    // A record read while the offsets counted from the other end (or before any row was read)
+    // is found by absolute position.
+    if (FRowOffset == ODBCOffsetUnset || anchor != FAnchor) {
+        PositionOn(anchor, offset);
+        return;
+    }
+    const long delta = static_cast<long>(offset) - FRowOffset - FCursorState;
+    const int16_t rc = ExtendedFetch(SQL_FETCH_RELATIVE, delta);
+    if (rc == SQL_NO_DATA_FOUND) {
+        PositionOn(anchor, offset);
+        return;
+    }
+    FCursorState = 0;
+    FRowOffset = offset;
+}
+
+void TODBCDataSet::RestorePosition(int32_t anchor, int32_t offset, int state) {
+    if (offset == ODBCOffsetUnset) {
+        if (anchor == 1) {
+            ExtendedFetch(SQL_FETCH_FIRST, 0);
+            ExtendedFetch(SQL_FETCH_PRIOR, 0);
+            FCursorState = -1;
+        } else {
+            ExtendedFetch(SQL_FETCH_LAST, 0);
+            ExtendedFetch(SQL_FETCH_NEXT, 0);
+            FCursorState = 1;
+        }
+        FAnchor = anchor;
+        FRowOffset = offset;
+        return;
+    }
+    PositionOn(anchor, offset);
+    if (FCursorState != 0)
+        return;
+    // "Before" and "after" the row are the neighbouring positions of the ODBC cursor.
+    if (state == -1) {
+        ExtendedFetch(SQL_FETCH_PRIOR, 0);
+        FCursorState = -1;
+    } else if (state == 1) {
+        ExtendedFetch(SQL_FETCH_NEXT, 0);
+        FCursorState = 1;
+    }
+}
+
+void TODBCDataSet::Reexecute() {
+    InternalFreeStmt(SQL_CLOSE);
+    InternalExecSQL();
+}
+
+void TODBCDataSet::SkipForward(int64_t rows) {
+    if (BlockMode()) {
+        int64_t done = 0;
+        while (done < rows) {
+            const int16_t rc = ExtendedFetch(SQL_FETCH_NEXT, 0);
+            if (rc == SQL_NO_DATA_FOUND || FRowsFetched == 0)
+                break;
+            if (done + static_cast<int64_t>(FRowsFetched) >= rows) {
+                FBlockIndex = static_cast<long>(rows - done - 1);
+                return;
+            }
+            done += static_cast<int64_t>(FRowsFetched);
+        }
+        return;
+    }
+    for (int64_t i = 0; i < rows; ++i)
+        if (Check(SQLFetch(FStmt), "SQLFetch") == SQL_NO_DATA_FOUND)
+            break;
+}
+
+int TODBCDataSet::CountForwardOnly() {
+    const int32_t offset = FRowOffset;
+    const int state = FCursorState;
+    if (state == 1)
+        return offset == ODBCOffsetUnset ? 0 : offset + 1;
+    // Run the statement once more to count it, then once more to come back to this row.
+    Reexecute();
+    int count = 0;
+    if (BlockMode()) {
+        for (;;) {
+            const int16_t rc = ExtendedFetch(SQL_FETCH_NEXT, 0);
+            if (rc == SQL_NO_DATA_FOUND || FRowsFetched == 0)
+                break;
+            count += static_cast<int>(FRowsFetched);
+        }
+    } else {
+        while (Check(SQLFetch(FStmt), "SQLFetch") != SQL_NO_DATA_FOUND)
+            ++count;
+    }
+    Reexecute();
+    if (offset != ODBCOffsetUnset)
+        SkipForward(static_cast<int64_t>(offset) + 1);
+    FRowOffset = offset;
+    FCursorState = state;
+    return count;
+}
+
+int TODBCDataSet::GetRecordCount() {
+    CheckActive();
+    if (FRecordCountCache != -1)
+        return FRecordCountCache;
+    if (FUniDirectional) {
+        const int count = CountForwardOnly();
+        FRecordCountCache = count;
+        return count;
+    }
+    const int32_t anchor = FAnchor, offset = FRowOffset;
+    const int state = FCursorState;
+    int count = 0;
+    for (int16_t rc = ExtendedFetch(SQL_FETCH_FIRST, 0); rc != SQL_NO_DATA_FOUND;
+         rc = ExtendedFetch(SQL_FETCH_NEXT, 0))
+        ++count;
+    FRecordCountCache = count;
+    RestorePosition(anchor, offset, state);
+    return count;
+}
+
+int TODBCDataSet::GetRecordCountExt() {
+    CheckActive();
+    if (FRecordCountCache != -1)
+        return FRecordCountCache;
+    if (FUniDirectional)
+        return GetRecordCount();
+    const int32_t anchor = FAnchor, offset = FRowOffset;
+    const int state = FCursorState;
+    long low = 0, high = 100;
+    while (ExtendedFetch(SQL_FETCH_ABSOLUTE, high) != SQL_NO_DATA_FOUND) {
+        low = high;
+        if (high > INT_MAX / 2)
+            DatabaseError("Too many records to count", this);
+        high *= 2;
+    }
+    while (high > low + 1) {
+        const long mid = low + (high - low) / 2;
+        if (ExtendedFetch(SQL_FETCH_ABSOLUTE, mid) != SQL_NO_DATA_FOUND)
+            low = mid;
+        else
+            high = mid;
+    }
+    FRecordCountCache = static_cast<int>(low);
+    RestorePosition(anchor, offset, state);
+    return FRecordCountCache;
+}
+
+void TODBCDataSet::InternalRefresh() {
+    if (FUniDirectional) {
+        // No way back on a forward-only cursor: run again and read up to where we were.
+        const int32_t offset = FRowOffset;
+        const int state = FCursorState;
+        Reexecute();
+        if (offset != ODBCOffsetUnset)
+            SkipForward(static_cast<int64_t>(offset) + 1);
+        FRowOffset = offset;
+        FCursorState = state;
+        return;
+    }
+    TBookmark bookmark = GetBookmark();
+    InternalFreeStmt(SQL_CLOSE);
+    InternalExecSQL();
+    ResetPosition();
+    if (!bookmark.IsNull())
+        InternalGotoBookmark(bookmark.Data());
+    FreeBookmark(bookmark);
+}
+
+// ---- Searching ----------------------------------------------------------------------------------
+
+bool TODBCDataSet::Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options) {
+    const bool found = LocateRecord(keyFields, keyValues, options);
+    if (found)
+        DoAfterScroll();
+    return found;
+}
+
+bool TODBCDataSet::LocateRecord(const String& keyFields, const Variant& keyValues, TLocateOptions options) {
+    CheckBrowseMode();
+    CursorPosChanged();
+    const std::vector<TField*> fields = GetFieldList(keyFields);
+    return LocateFindRecord(fields, keyValues, (options & loCaseInsensitive) != 0, (options & loPartialKey) != 0);
+}
+
+bool TODBCDataSet::LocateFindRecord(const std::vector<TField*>& fields, const Variant& values, bool caseInsensitive,
+                                    bool partialKey) {
+    const bool single = fields.size() == 1 && !values.IsArray();
+    if (!fields.empty() && !single && (!values.IsArray() || values.ArrayCount() != fields.size()))
+        DatabaseError(LoadResString(SODBCNotCorrect));
+    CheckActive();
+    DisableControls();
+    bool found = false;
+    try {
+        TBookmark bookmark = GetBookmark();
+        First();
+        while (!Eof()) {
+            bool match = true;
+            for (size_t i = 0; i < fields.size() && match; ++i)
+                match = FieldMatches(fields[i], single ? values : values[i], caseInsensitive, partialKey);
+            if (match) {
+                found = true;
+                break;
+            }
+            Next();
+        }
+        if (!found && !bookmark.IsNull() && BookmarkValid(bookmark))
+            GotoBookmark(bookmark);
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+    return found;
+}
+
+bool TODBCDataSet::FindRecordByValues(const std::vector<String>& fields, const std::vector<Variant>& values,
+                                      bool fromFirst) {
+    if (fields.size() != values.size())
+        DatabaseError(LoadResString(SODBCNotCorrect));
+    std::vector<TField*> list;
+    list.reserve(fields.size());
+    for (const String& name : fields)
+        list.push_back(FieldByName(name));
+    CheckActive();
+    DisableControls();
+    bool found = false;
+    try {
+        TBookmark bookmark = GetBookmark();
+        if (fromFirst)
+            First();
+        else
+            Next();
+        while (!Eof()) {
+            bool match = true;
+            for (size_t i = 0; i < list.size() && match; ++i)
+                match = list[i]->AsVariant() == values[i];
+            if (match) {
+                found = true;
+                break;
+            }
+            Next();
+        }
+        if (!found && !bookmark.IsNull() && BookmarkValid(bookmark))
+            GotoBookmark(bookmark);
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+    return found;
+}
+
+// ---- Stored data --------------------------------------------------------------------------------
+
+void TODBCDataSet::DefineProperties(TFiler* filer) {
+    TDataSet::DefineProperties(filer);
+    filer->DefineBinaryProperty(
+        "Data",
+        [this](TStream& stream) {
+            auto data = std::make_unique<std::vector<uint8_t>>(static_cast<size_t>(stream.Size()));
+            if (!data->empty())
+                stream.ReadBuffer(data->data(), static_cast<int64_t>(data->size()));
+            FStoredData = std::move(data);
+        },
+        [this](TStream& stream) {
+            if (FStoredData && !FStoredData->empty())
+                stream.WriteBuffer(FStoredData->data(), static_cast<int64_t>(FStoredData->size()));
+        },
+        FStoredData != nullptr);
+}
+
+// ---- Published properties -----------------------------------------------------------------------
+
+namespace {
+const bool gQueryRegistered = [] {
+    RegisterClass<TODBCQuery, TComponent>("TODBCQuery")
+        .Boolean("Active", &TODBCQuery::Active, &TODBCQuery::SetActive, false)
+        .Component("ODBCDatabase", &TODBCQuery::ODBCDatabase, &TODBCQuery::SetODBCDatabase)
+        .Object("SQL", &TODBCQuery::SQL)
+        .Integer("BlobBufferSize", &TODBCQuery::BlobBufferSize, &TODBCQuery::SetBlobBufferSize, 8192)
+        .Integer("MaxBlobBuffer", &TODBCQuery::MaxBlobBuffer, &TODBCQuery::SetMaxBlobBuffer, 100000)
+        .Boolean("UniDirectional", &TODBCQuery::UniDirectional, &TODBCQuery::SetUniDirectional, false)
+        .Boolean("BlockCursor", &TODBCQuery::BlockCursor, &TODBCQuery::SetBlockCursor, false)
+        .Integer("RowSetSize", &TODBCQuery::RowSetSize, &TODBCQuery::SetRowSetSize, 100)
+        .Object("Params", &TODBCQuery::Params)
+        .Boolean("Filtered", &TODBCQuery::Filtered, &TODBCQuery::SetFiltered, false);
+    return true;
+}();
+} // namespace
+
+} // namespace vantrel
