@@ -1,0 +1,34 @@
+#include "Combos.h"
+
+#include "ListCombo.h"
+#include "Query.h"
+
+namespace kestrum::receivables {
+
+void fillDistinct(records::ListCombo* combo, Query* q, const QString& sql, const QString& column)
+{
+    q->Close();
+    q->Clear();
+    q->Add(sql);
+    q->Open();
+    QStringList values;
+    for (q->First(); !q->Eof(); q->Next()) {
+        const QString v = q->FieldByName(column).AsString();
+        if (!v.isEmpty())
+            values << v;
+    }
+    combo->setValues(values);
+}
+
+QString sumText(Query* q, const QString& sql, const QVariantList& values)
+{
+    q->Close();
+    q->Clear();
+    q->Add(sql);
+    for (const QVariant& v : values)
+        q->Bind(v);
+    q->Open();
+    return q->FieldByName(QStringLiteral("Expr1000")).AsString();
+}
+
+}  // namespace kestrum::receivables

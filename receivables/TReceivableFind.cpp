@@ -1,0 +1,87 @@
+#include "TReceivableFind.h"
+
+#include "ui_TReceivableFind.h"
+
+#include "DataModule.h"
+#include "Dialogs.h"
+#include "Grid.h"
+#include "Mdi.h"
+#include "Query.h"
+#include "QueryModel.h"
+#include "TReceivable.h"
+
+using namespace kestrum;
+
+QPointer<TReceivableFind> ReceivableFind;
+
+TReceivableFind::TReceivableFind(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TReceivableFind>())
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    ui->setupUi(this);
+    auto* model = new QueryModel(DM->QReceivable3, this);
+    ui->DBGrid1->setModel(model);
+    model->followSelection(ui->DBGrid1->selectionModel());
+    grid_ = new ui::Grid(ui->DBGrid1);
+    connect(grid_, &ui::Grid::titleClicked, this, [this](int position, const QString& field) {
+        ui::runGuarded(this, [&] { DBGrid1TitleClick(position, field); });
+    });
+    connect(ui->DBGrid1, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { DBGrid1DblClick(index.row()); });
+    ReceivableFind = this;
+}
+
+TReceivableFind::~TReceivableFind() = default;
+
+QTableView* TReceivableFind::grid() const
+{
+    return ui->DBGrid1;
+}
+
+void TReceivableFind::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    ui::runGuarded(this, [&] { FormShow(); });
+}
+
+void TReceivableFind::FormShow()
+{
+    Query* q = DM->QReceivable3;
+    q->Close();
+    q->Clear();
+    q->Add("Select * From Invoice");
+    q->Open();
+    q->SetSort("InvoiceNo_Inv");
+}
+
+void TReceivableFind::DBGrid1TitleClick(int position, const QString& field)
+{
+    Q_UNUSED(position);
+    grid_->markSorted(-1);
+    if (field.compare("InvoiceNo_Inv", Qt::CaseInsensitive) == 0) {
+        DM->QReceivable3->SetSort("InvoiceNo_Inv");
+        grid_->markSorted(0);
+    } else if (field.compare("CustomerName_Inv", Qt::CaseInsensitive) == 0) {
+        DM->QReceivable3->SetSort("CustomerName_Inv");
+        grid_->markSorted(1);
+    }
+}
+
+void TReceivableFind::DBGrid1DblClick(int row)
+{
+    const bool ok = ui::runGuarded(this, [&] {
+        Query* q = DM->QReceivable3;
+        if (!q->Active() || !q->SetRecNo(row))
+            return;
+        // Read before the receivable window's lookup re-runs this query for the one invoice.
+        const QString number = q->FieldByName("InvoiceNo_Inv").AsString();
+        const QString customer = q->FieldByName("CustomerName_Inv").AsString();
+        const QString amount = q->FieldByName("Amount_Inv").AsString();
+        if (Receivable)
+            Receivable->takeInvoice(number, customer, amount);
+    });
+    if (ok)
+        ui::closeWindow(this);
+}
