@@ -54,6 +54,11 @@ namespace kestrum::records {
 
 Decimal taxRate(const QDate& date)
 {
+    return findTaxRate(date).value_or(Decimal{});
+}
+
+std::optional<Decimal> findTaxRate(const QDate& date)
+{
     Query* q = DM->QTax;
     q->Close();
     q->Clear();
@@ -66,7 +71,7 @@ Decimal taxRate(const QDate& date)
     q->Bind(date.month());
     q->Open();
     if (q->RecordCount() == 0)
-        return Decimal{};
+        return std::nullopt;
     return q->FieldByName("Tax_T").AsCurrency();
 }
 

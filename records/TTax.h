@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QPointer>
+#include <optional>
 #include <memory>
 
 namespace Ui {
@@ -36,5 +37,9 @@ namespace kestrum::records {
 /// year whose month range contains the month; where rows overlap, the lowest Id_T wins; no row
 /// gives 0. Runs on DM->QTax; throws DatabaseError.
 Decimal taxRate(const QDate& date);
+
+/// \brief Like taxRate, but nullopt when no row covers the month, for callers that must tell a
+/// missing rate from a rate of 0. Throws DatabaseError.
+std::optional<Decimal> findTaxRate(const QDate& date);
 
 }  // namespace kestrum::records
