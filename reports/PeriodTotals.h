@@ -1,0 +1,63 @@
+#pragma once
+// The money totals of a period: parts, labor and parts tax of a set of invoices (the tax of each
+// invoice at the rate of its own month), the purchase orders of the period, and the work tables
+// TotalItem, TotalLabor and TotalTax that keep the per-invoice figures of the last run.
+#include "Decimal.h"
+#include "Layouts.h"
+#include "ReportWindow.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace kestrum::reports {
+
+/// \brief Which invoices a total takes.
+struct InvoiceSelection {
+    enum class By {
+        InvoiceDate,  ///< invoices dated in the period
+        LastPayment,  ///< invoices with a payment in the period and none after it
+    };
+    By by = By::InvoiceDate;
+    Period period;
+    std::optional<QString> customer;  ///< nullopt: every customer
+    std::optional<bool> paid;         ///< nullopt: paid and unpaid alike
+};
+
+struct InvoiceFigures {
+    qint64 invoice = 0;
+    QDate date;
+    bool taxable = false;
+    Decimal parts;
+    Decimal labor;
+    Decimal tax;
+};
+
+struct InvoiceRun {
+    std::vector<InvoiceFigures> invoices;  ///< by invoice number
+    PeriodFigures totals;                  ///< their sums; `orders` is left 0
+    /// What counted 0 for want of a rate: "3/2026" for a month no Tax row covers, "invoice 12"
+    /// for a taxable invoice without a date.
+    QStringList withoutRate;
+};
+
+/// \brief Selects the invoices and works out their figures. Throws DatabaseError.
+InvoiceRun invoiceFigures(const InvoiceSelection& selection);
+
+/// \brief The amount of every purchase-order line whose order is dated in the period.
+Decimal orderTotal(const Period& period);
+
+/// \brief Replaces the rows of TotalLabor, TotalItem and TotalTax by one row per invoice, in one
+/// transaction: a failed run leaves the previous run's rows. Throws DatabaseError.
+void fillWorkTables(const std::vector<InvoiceFigures>& invoices);
+
+/// \brief The sums of the work tables (`orders` left 0).
+PeriodFigures workTableTotals();
+
+/// \brief The note shown when taxable invoices found no rate: "" when every one had one.
+QString missingRateNote(const QStringList& withoutRate);
+
+}  // namespace kestrum::reports
