@@ -863,11 +863,24 @@ void BindAllParam(TODBCHandle stmt, const TODBCParams& params, TParamValueList& 
             if (text && item->Length != SQL_NULL_DATA && item->CType == SQL_C_CHAR &&
                 static_cast<size_t>(length) < item->DataSize() && item->Data()[length] == '\0')
                 item->Length = SQL_NTS;
-            // Some drivers refuse a column size of 0 for an empty text.
-            item->ColumnSize = std::max<TODBCLength>(length, 1);
+            // Some drivers refuse a column size of 0 for an empty text; date and time columns get
+            // their ODBC sizes (drivers cut the text of a time stamp to the column size given),
+            // time stamps with their milliseconds.
+            item->DecimalDigits = 0;
+            switch (item->SQLType) {
+            case SQL_DATE: item->ColumnSize = 10; break;
+            case SQL_TIME: item->ColumnSize = 8; break;
+            case SQL_TIMESTAMP:
+                item->ColumnSize = 23;
+                item->DecimalDigits = 3;
+                break;
+            default: item->ColumnSize = std::max<TODBCLength>(length, 1); break;
+            }
             rc = SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
                                   static_cast<SQLSMALLINT>(item->CType), static_cast<SQLSMALLINT>(item->SQLType),
-                                  static_cast<SQLULEN>(item->ColumnSize), 0, item->Data(), length, &item->Length);
+                                  static_cast<SQLULEN>(item->ColumnSize),
+                                  static_cast<SQLSMALLINT>(item->DecimalDigits), item->Data(), length,
+                                  &item->Length);
         }
         ODBCCheck(rc, odbcEnv(), SQL_NULL_HDBC, stmt, "SQLBindParameter");
     }

@@ -86,8 +86,9 @@ public:
     int Index = 0;
     /// Bytes of the value (what ConvertData returned); Data() holds at least these.
     TODBCLength ValueLength = 0;
-    /// Column size given to SQLBindParameter.
+    /// Column size and decimal digits given to SQLBindParameter.
     TODBCLength ColumnSize = 0;
+    int DecimalDigits = 0;
     /// Bytes sent by SQLPutData when the value goes at execution time (text without its zero).
     TODBCLength PutLength = 0;
     /// True when bound as data at execution.

@@ -1,6 +1,8 @@
 // Parameter lists without a database: names and repeated names, the setters and their types, the
 // value layout and the stored form (written byte for byte, read in both versions, damaged images
 // refused), form streaming, and the conversion into bind buffers.
+#include "test_odbc_params_locale.h"
+
 #include <vantrel/core/ODBCApi.h>
 #include <vantrel/core/ODBCParams.h>
 #include <vantrel/framework/Streaming.h>
@@ -572,27 +574,9 @@ TEST(ParamConversion, BuffersHaveTheTypesAndLayoutsOfTheBinding) {
     EXPECT_THROW(ConvertData(&p, item), EODBCDatabaseError);
 }
 
-namespace {
-
-// A locale whose decimal separator is a comma, built from the system's sources when none is
-// installed.
-bool useCommaLocale() {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"})
-        if (std::setlocale(LC_ALL, name)) return true;
-    const std::string dir = (std::filesystem::temp_directory_path() / "vantrel-params-locale").string();
-    std::filesystem::create_directories(dir);
-    const std::string cmd = "localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1";
-    if (!std::filesystem::exists(dir + "/de_DE.UTF-8") && std::system(cmd.c_str()) != 0 &&
-        !std::filesystem::exists(dir + "/de_DE.UTF-8"))
-        return false;
-    setenv("LOCPATH", dir.c_str(), 1);
-    return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-}
-
-}  // namespace
 
 TEST(ParamConversion, CurrencyAndBCDTextUsesAPointInEveryLocale) {
-    if (!useCommaLocale()) GTEST_SKIP() << "no locale with a decimal comma can be made here";
+    if (!paramtest::useCommaLocale()) GTEST_SKIP() << "no locale with a decimal comma can be made here";
     ASSERT_STREQ(std::localeconv()->decimal_point, ",");
     TODBCParam p;
     TParamValueItem item;
