@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,6 +89,337 @@ TEST_P(DataSetTest, OpensAndReadsForward) {
         q->Next();
     }
     EXPECT_EQ(n, 25);
+}
+
+
+TEST_P(DataSetTest, NullsOfEveryTypeAndTheTypeMapping) {
+    const std::string blob = postgres() ? "BYTEA" : "BLOB";
+    tdb->exec("CREATE TABLE typed (i INTEGER, s SMALLINT, b BIGINT, v VARCHAR(10), n NUMERIC(10,2), "
+              "f DOUBLE PRECISION, d DATE, t TIME, ts TIMESTAMP, m TEXT, bl " + blob + ")");
+    tdb->exec("INSERT INTO typed VALUES (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)");
+    tdb->exec("INSERT INTO typed VALUES (7, 3, 5000000000, 'abc', 12.5, 0.125, '1999-12-31', '23:59:58', "
+              "'2001-02-03 04:05:06.789', 'memo', NULL)");
+    openSql("SELECT * FROM typed ORDER BY i");
+    EXPECT_EQ(q->FieldByName("i")->DataType(), ftInteger);
+    EXPECT_EQ(q->FieldByName("s")->DataType(), ftSmallint);
+    EXPECT_EQ(q->FieldByName("b")->DataType(), ftLargeint);
+    EXPECT_EQ(q->FieldByName("v")->DataType(), ftString);
+    EXPECT_EQ(q->FieldByName("v")->Size(), 10);
+    EXPECT_EQ(q->FieldByName("n")->DataType(), ftFloat);
+    EXPECT_EQ(q->FieldByName("f")->DataType(), ftFloat);
+    EXPECT_EQ(q->FieldByName("d")->DataType(), ftDate);
+    EXPECT_EQ(q->FieldByName("t")->DataType(), ftTime);
+    EXPECT_EQ(q->FieldByName("ts")->DataType(), ftDateTime);
+    EXPECT_EQ(q->FieldByName("m")->DataType(), ftMemo);
+    EXPECT_EQ(q->FieldByName("bl")->DataType(), ftBlob);
+    // Nulls first in both engines' order.
+    if (!q->FieldByName("i")->IsNull()) q->Next();
+    for (TField* f : *q->Fields()) EXPECT_TRUE(f->IsNull()) << f->FieldName();
+    EXPECT_EQ(q->FieldByName("m")->AsString(), "");
+    q->First();
+    if (q->FieldByName("i")->IsNull()) q->Next();
+    for (TField* f : *q->Fields())
+        if (f->FieldName() != "bl") EXPECT_FALSE(f->IsNull()) << f->FieldName();
+    EXPECT_EQ(q->FieldByName("s")->AsInteger(), 3);
+    EXPECT_EQ(q->FieldByName("b")->AsLargeInt(), 5000000000LL);
+    // 64 bits are read whole; where 32 bits are required the value refuses instead of wrapping.
+    EXPECT_NE(errorOf([&] { q->FieldByName("b")->AsInteger(); }).find("32-bit"), std::string::npos);
+    EXPECT_EQ(q->FieldByName("v")->AsString(), "abc");
+    EXPECT_DOUBLE_EQ(q->FieldByName("n")->AsFloat(), 12.5);
+    EXPECT_DOUBLE_EQ(q->FieldByName("f")->AsFloat(), 0.125);
+    EXPECT_EQ(DateToStr(q->FieldByName("d")->AsDateTime()), "1999-12-31");
+    EXPECT_EQ(TimeToStr(q->FieldByName("t")->AsDateTime()), "23:59:58");
+    EXPECT_EQ(DateTimeToStr(q->FieldByName("ts")->AsDateTime()), "2001-02-03 04:05:06.789");
+    EXPECT_EQ(q->FieldByName("m")->AsString(), "memo");
+}
+
+TEST_P(DataSetTest, NavigatesBothWaysAndBookmarksComeBack) {
+    openSql("SELECT id FROM item ORDER BY id");
+    auto* id = q->FieldByName("id");
+    q->Last();
+    EXPECT_EQ(id->AsInteger(), 25);
+    std::vector<int> backward;
+    for (; !q->Bof(); q->Prior()) backward.push_back(id->AsInteger());
+    ASSERT_EQ(backward.size(), 25u);
+    EXPECT_EQ(backward.front(), 25);
+    EXPECT_EQ(backward.back(), 1);
+    EXPECT_EQ(q->MoveBy(9), 9);
+    EXPECT_EQ(id->AsInteger(), 10);
+    TBookmark ten = q->GetBookmark();
+    q->Last();
+    q->MoveBy(-3);
+    TBookmark fromEnd = q->GetBookmark();
+    EXPECT_EQ(id->AsInteger(), 22);
+    // After Last the offsets count from the end: anchor -1, offset -3.
+    int32_t raw[2];
+    std::memcpy(raw, fromEnd.Data(), 8);
+    EXPECT_EQ(raw[0], -1);
+    EXPECT_EQ(raw[1], -3);
+    q->GotoBookmark(ten);
+    EXPECT_EQ(id->AsInteger(), 10);
+    q->Next();
+    EXPECT_EQ(id->AsInteger(), 11);
+    q->GotoBookmark(fromEnd);
+    EXPECT_EQ(id->AsInteger(), 22);
+    q->Prior();
+    EXPECT_EQ(id->AsInteger(), 21);
+    q->First();
+    EXPECT_EQ(q->CompareBookmarks(ten, q->GetBookmark()), 1);
+    EXPECT_EQ(readIds(*q).size(), 25u);
+
+    // A bookmark of another dataset, or from before a re-open, is refused.
+    TODBCQuery other(nullptr);
+    other.SetODBCDatabase(db.get());
+    other.SetSQLText("SELECT id FROM item ORDER BY id");
+    other.Open();
+    EXPECT_THROW(other.GotoBookmark(ten), EDatabaseError);
+    q->Close();
+    q->Open();
+    EXPECT_THROW(q->GotoBookmark(ten), EDatabaseError);
+    EXPECT_THROW(q->SilentOpen(ten), EDatabaseError);
+}
+
+TEST_P(DataSetTest, CountsOnScrollableAndForwardOnlyCursorsKeepThePosition) {
+    tdb->exec(postgres() ? "INSERT INTO item SELECT g, 'x', 0, NULL, NULL, NULL FROM generate_series(26, 337) g"
+                         : "WITH RECURSIVE c(x) AS (SELECT 26 UNION ALL SELECT x + 1 FROM c WHERE x < 337) "
+                           "INSERT INTO item SELECT x, 'x', 0, NULL, NULL, NULL FROM c");
+    openSql("SELECT id FROM item ORDER BY id");
+    auto* id = q->FieldByName("id");
+    q->MoveBy(4);
+    EXPECT_EQ(q->GetRecordCountExt(), 337);
+    EXPECT_EQ(q->RecordCount(), 337);
+    q->Next();
+    EXPECT_EQ(id->AsInteger(), 6);
+    q->Last();
+    q->Prior();
+    q->Close();
+    q->Open();
+    q->Last();
+    q->MoveBy(-2);
+    EXPECT_EQ(q->RecordCount(), 337);
+    q->Prior();
+    EXPECT_EQ(id->AsInteger(), 334);
+    // The cache belongs to one run of the statement.
+    tdb->exec("DELETE FROM item WHERE id > 300");
+    q->Refresh();
+    EXPECT_EQ(q->GetRecordCountExt(), 300);
+
+    TODBCQuery fwd(nullptr);
+    fwd.SetODBCDatabase(db.get());
+    fwd.SetUniDirectional(true);
+    fwd.SetSQLText("SELECT id FROM item ORDER BY id");
+    fwd.Open();
+    fwd.MoveBy(9);
+    EXPECT_EQ(fwd.RecordCount(), 300);
+    EXPECT_EQ(fwd.FieldByName("id")->AsInteger(), 10);
+    fwd.Next();
+    EXPECT_EQ(fwd.FieldByName("id")->AsInteger(), 11);
+}
+
+TEST_P(DataSetTest, BlockCursorReadsTheSameRowsAsThePlainCursor) {
+    const std::string sql = "SELECT id, name, price, made, stamp, note FROM item ORDER BY id";
+    openSql(sql);
+    std::vector<std::string> plain;
+    for (; !q->Eof(); q->Next()) {
+        std::string row;
+        for (TField* f : *q->Fields()) row += (f->IsNull() ? "<null>" : f->AsString()) + "|";
+        plain.push_back(row);
+    }
+    for (int rowSet : {1, 7, 25, 100}) {
+        TODBCQuery block(nullptr);
+        block.SetODBCDatabase(db.get());
+        block.SetUniDirectional(true);
+        block.SetBlockCursor(true);
+        block.SetRowSetSize(rowSet);
+        block.SetSQLText(sql);
+        block.Open();
+        EXPECT_EQ(block.RowSetSize(), rowSet);
+        EXPECT_TRUE(block.BlockMode());
+        std::vector<std::string> rows;
+        for (; !block.Eof(); block.Next()) {
+            std::string row;
+            for (TField* f : *block.Fields()) row += (f->IsNull() ? "<null>" : f->AsString()) + "|";
+            rows.push_back(row);
+        }
+        EXPECT_EQ(rows, plain) << "row set " << rowSet;
+        EXPECT_EQ(errorOf([&] { block.SetBlockCursor(false); }),
+                  "ODBC This operation is not allowed on open dataset");
+        EXPECT_EQ(errorOf([&] { block.SetRowSetSize(3); }), "ODBC This operation is not allowed on open dataset");
+        EXPECT_EQ(block.RecordCount(), 25);
+        // A forward-only dataset starts again by running again.
+        block.First();
+        EXPECT_EQ(block.FieldByName("id")->AsInteger(), 1);
+    }
+}
+
+TEST_P(DataSetTest, LocatesExactPartialAndCaseInsensitive) {
+    tdb->exec("UPDATE item SET name = NULL WHERE id = 13");
+    openSql("SELECT id, name, price, made FROM item ORDER BY id");
+    auto* id = q->FieldByName("id");
+    EXPECT_TRUE(q->Locate("name", "name7", 0));
+    EXPECT_EQ(id->AsInteger(), 7);
+    EXPECT_FALSE(q->Locate("name", "NAME8", 0));
+    EXPECT_EQ(id->AsInteger(), 7) << "a failed search keeps the position";
+    EXPECT_TRUE(q->Locate("name", "NAME8", loCaseInsensitive));
+    EXPECT_EQ(id->AsInteger(), 8);
+    EXPECT_TRUE(q->Locate("name", "name2", loPartialKey));
+    EXPECT_EQ(id->AsInteger(), 2);
+    EXPECT_TRUE(q->Locate("name", "NAME2", loPartialKey | loCaseInsensitive));
+    EXPECT_EQ(id->AsInteger(), 2);
+    EXPECT_TRUE(q->Locate("id;price", VarArrayOf({Variant(21), Variant(21.25)}), 0));
+    EXPECT_EQ(id->AsInteger(), 21);
+    EXPECT_TRUE(q->Locate("made", Variant(EncodeDate(2024, 1, 17)), 0));
+    EXPECT_EQ(id->AsInteger(), 17);
+    // Null finds only the null row, and no number matches a null.
+    EXPECT_TRUE(q->Locate("name", Variant::Null(), 0));
+    EXPECT_EQ(id->AsInteger(), 13);
+    EXPECT_FALSE(q->Locate("id", 99, 0));
+    EXPECT_EQ(errorOf([&] { q->Locate("id;price", VarArrayOf({Variant(1)}), 0); }),
+              "ODBC Fields and values are not correct");
+    EXPECT_EQ(errorOf([&] { q->FindRecordByValues({"id", "name"}, {Variant(1)}, true); }),
+              "ODBC Fields and values are not correct");
+    EXPECT_TRUE(q->FindRecordByValues({"id", "name"}, {Variant(4), Variant("name4")}, true));
+    EXPECT_EQ(id->AsInteger(), 4);
+    EXPECT_FALSE(q->FindRecordByValues({"id"}, {Variant(2)}, false)) << "searches forward from the next record";
+    EXPECT_EQ(id->AsInteger(), 4);
+}
+
+TEST_P(DataSetTest, FiltersBothWaysAndRefreshKeepsTheRecord) {
+    openSql("SELECT id FROM item ORDER BY id");
+    q->OnFilterRecord = [](TDataSet* ds, bool& accept) { accept = ds->FieldByName("id")->AsInteger() % 5 == 0; };
+    q->SetFiltered(true);
+    EXPECT_EQ(readIds(*q), (std::vector<int>{5, 10, 15, 20, 25}));
+    q->Last();
+    q->Prior();
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 20);
+    q->SetFiltered(false);
+    q->MoveBy(11);
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 12);
+    tdb->exec("DELETE FROM item WHERE id < 5");
+    q->Refresh();
+    // The record at the same place of the new result.
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 16);
+    q->First();
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 5);
+}
+
+TEST_P(DataSetTest, ParametersAreBoundAndRowsAffectedCounted) {
+    q->SQL()->Add("SELECT id FROM item WHERE id > :lo AND id <= :hi AND name <> ':nope' ORDER BY id");
+    ASSERT_EQ(q->ParamsCount(), 2);
+    EXPECT_EQ(q->ConvertedSQL(), "SELECT id FROM item WHERE id > ? AND id <= ? AND name <> ':nope' ORDER BY id\n");
+    q->ParamByName("lo")->SetAsInteger(3);
+    q->ParamByName("HI")->SetAsInteger(6);
+    q->Open();
+    EXPECT_EQ(readIds(*q), (std::vector<int>{4, 5, 6}));
+    q->Close();
+    q->ParamByName("hi")->SetAsInteger(4);
+    q->Open();
+    EXPECT_EQ(readIds(*q), (std::vector<int>{4}));
+
+    TODBCQuery upd(nullptr);
+    upd.SetODBCDatabase(db.get());
+    upd.SetSQLText("UPDATE item SET name = :n WHERE id < :id");
+    upd.ParamByName("n")->SetAsString("it's; :x");
+    upd.ParamByName("id")->SetAsInteger(4);
+    upd.ExecSQL();
+    EXPECT_EQ(upd.GetRowsAffected(), 3);
+    q->Close();
+    q->SetSQLText("SELECT name FROM item WHERE id = 2");
+    q->Open();
+    EXPECT_EQ(q->FieldByName("name")->AsString(), "it's; :x");
+}
+
+TEST_P(DataSetTest, WideValuesNeverOverflowTheRecord) {
+    const std::string longText(20000, 'w');
+    tdb->exec("CREATE TABLE wide (id INTEGER, v VARCHAR(5), m TEXT)");
+    // SQLite keeps text longer than the declared width; the column buffer is the declared width.
+    tdb->exec("INSERT INTO wide VALUES (1, '" + std::string(postgres() ? "abcde" : "abcdefghijklmnopqrstuvwxyz") +
+              "', '" + longText + "x')");
+    tdb->exec("INSERT INTO wide VALUES (2, 'ab', 'short')");
+    for (bool uni : {false, true}) {
+        q->Close();
+        q->SetUniDirectional(uni);
+        openSql("SELECT id, v, m FROM wide ORDER BY id");
+        TField* v = q->FieldByName("v");
+        EXPECT_EQ(v->AsString(), "abcde");
+        EXPECT_EQ(q->FieldTruncated(v), !postgres());
+        EXPECT_EQ(q->FieldByName("m")->AsString(), longText + "x") << "memo read whole, uni " << uni;
+        q->Next();
+        EXPECT_EQ(v->AsString(), "ab");
+        EXPECT_FALSE(q->FieldTruncated(v));
+        EXPECT_EQ(q->FieldByName("m")->AsString(), "short");
+    }
+    q->Close();
+    q->SetUniDirectional(false);
+    openSql("SELECT id, v, m FROM wide ORDER BY id");
+    q->Next();
+    q->Prior();
+    EXPECT_EQ(q->FieldByName("m")->AsString(), longText + "x") << "scrolled back to the long row";
+}
+
+TEST_P(DataSetTest, NamesOriginsTrimmingAndTheDescription) {
+    tdb->exec("CREATE TABLE fixed (c CHAR(6))");
+    tdb->exec("INSERT INTO fixed VALUES ('ab    ')");
+    openSql("SELECT id, id, id, name FROM item");
+    EXPECT_EQ(q->Fields()->Fields(0)->FieldName(), "id");
+    EXPECT_EQ(q->Fields()->Fields(1)->FieldName(), "id_1");
+    EXPECT_EQ(q->Fields()->Fields(2)->FieldName(), "id_2");
+    if (!postgres()) EXPECT_EQ(q->FieldByName("name")->Origin(), "item.name");
+    q->Close();
+    db->SetStringTrimRight(true);
+    openSql("SELECT c FROM fixed");
+    EXPECT_EQ(q->FieldByName("c")->AsString(), "ab");
+    q->Close();
+    db->SetStringTrimRight(false);
+    openSql("SELECT c FROM fixed");
+    EXPECT_EQ(q->FieldByName("c")->AsString(), "ab    ");
+    q->Close();
+    q->SetSQLText("SELECT id FROM item");
+    EXPECT_TRUE(q->IsDataSet());
+    q->Close();
+    q->SetSQLText("DELETE FROM item WHERE id = 0");
+    EXPECT_FALSE(q->IsDataSet());
+}
+
+TEST_P(DataSetTest, MovingToAnotherConnectionClosesThroughTheFramework) {
+    openSql("SELECT id FROM item");
+    int closes = 0;
+    q->AfterClose = [&](TDataSet*) { ++closes; };
+    TODBCDatabase other(nullptr);
+    other.SetConnectStr(tdb->connectionString());
+    other.SetConnected(true);
+    q->SetODBCDatabase(&other);
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(q->Active());
+    EXPECT_EQ(db->GetDatasetCount(), 0);
+    EXPECT_EQ(other.GetDatasetCount(), 1);
+    q->Open();
+    other.SetConnected(false);
+    EXPECT_FALSE(q->Active());
+    EXPECT_EQ(closes, 2);
+    EXPECT_EQ(errorOf([&] { q->Open(); }), "ODBC This operation is not allowed on closed database");
+}
+
+TEST_P(DataSetTest, TheLibrarysErrors) {
+    q->SetSQLText("x");
+    EXPECT_EQ(errorOf([&] { q->Prepare(); }), "ODBC Empty sql statement");
+    EXPECT_NO_THROW(q->SetBlobBufferSize(8192));
+    EXPECT_EQ(errorOf([&] { q->SetBlobBufferSize(8193); }),
+              "ODBC Not correct BlobBufferSize=8193 (0 < BlobBufferSize <= 8192)");
+    EXPECT_EQ(errorOf([&] { q->SetBlobBufferSize(0); }),
+              "ODBC Not correct BlobBufferSize=0 (0 < BlobBufferSize <= 8192)");
+    EXPECT_EQ(errorOf([&] { q->SetMaxBlobBuffer(0); }), "ODBC Not correct MaxBlobBuffer=0 (0 < BlobBufferSize)");
+    EXPECT_EQ(q->BlobBufferSize(), 8192);
+    openSql("SELECT id FROM item ORDER BY id");
+    EXPECT_EQ(errorOf([&] { q->SetFieldData(q->FieldByName("id"), nullptr); }),
+              "TODBCDataSet.SetFieldData: ODBC This function not implemented");
+    EXPECT_THROW(q->Edit(), EDatabaseError);
+    EXPECT_EQ(q->RecNo(), -1);
+    EXPECT_EQ(errorOf([&] { q->CreateBlobStream(q->FieldByName("id"), bmWrite); }), "ODBC Field id read only");
+    q->Close();
+    q->SetSQLText("SELECT nosuchcolumn FROM item");
+    EXPECT_THROW(q->Open(), EODBCError);
+    EXPECT_FALSE(q->Active());
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, DataSetTest, TESTSUPPORT_ENGINES);
