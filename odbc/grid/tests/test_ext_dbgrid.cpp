@@ -1,0 +1,368 @@
+// The extended grid offscreen over an in-memory dataset: lazy rows, following the dataset, range
+// selection by keys and mouse, drawing of selected rows without focus, deleting, appending.
+#include "MemDataSet.h"
+
+#include <vantrel/grid/ExtDBGrid.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace vantrel;
+using vantrel::test::TMemDataSet;
+
+namespace {
+
+class ExtGridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ds = std::make_unique<TMemDataSet>(nullptr, std::vector<test::TMemColumn>{
+                                                        {"Id", ftInteger}, {"Name", ftString, 20}, {"Amount", ftFloat}});
+        ds->Open();
+        source = std::make_unique<TDataSource>(nullptr);
+        source->SetDataSet(ds.get());
+        window = std::make_unique<QWidget>();
+        window->resize(420, 300);
+        grid = new TExtDBGrid(window.get());
+        grid->setObjectName("DBGrid1");
+        grid->setGeometry(0, 0, 400, 280);
+        previousConfirm = SetGridConfirmHandler([this](const QString& text) {
+            questions << text;
+            if (answers.empty())
+                ADD_FAILURE() << "unexpected question " << text.toStdString();
+            bool a = !answers.empty() && answers.front();
+            if (!answers.empty())
+                answers.erase(answers.begin());
+            return a;
+        });
+    }
+    void TearDown() override {
+        SetGridConfirmHandler(previousConfirm);
+        window.reset();
+        source.reset();
+        ds.reset();
+    }
+    void Fill(int n) {
+        std::vector<std::vector<Variant>> rows;
+        for (int i = 1; i <= n; ++i)
+            rows.push_back({Variant(i), Variant(String("Name ") + IntToStr(i)), Variant(i * 1.5)});
+        ds->AddRows(rows);
+    }
+    void Show() {
+        grid->SetDataSource(source.get());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        grid->setFocus();
+        QApplication::processEvents();
+    }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(grid, Qt::Key(key), mods); }
+    int CurrentId() { return ds->FieldByName("Id")->AsInteger(); }
+    QString Cell(int row, int col) { return grid->Model()->index(row, col).data().toString(); }
+    std::vector<int> SelectedIds() {
+        std::vector<int> ids;
+        TBookmark here = ds->GetBookmark();
+        for (int i = 0; i < grid->SelectedRows().Count(); ++i) {
+            ds->GotoBookmark(grid->SelectedRows()[i]);
+            ids.push_back(CurrentId());
+        }
+        ds->GotoBookmark(here);
+        return ids;
+    }
+    QPoint CellCenter(int row, int col) {
+        return grid->visualRect(grid->Model()->index(row, col)).center();
+    }
+
+    std::unique_ptr<TMemDataSet> ds;
+    std::unique_ptr<TDataSource> source;
+    std::unique_ptr<QWidget> window;
+    TExtDBGrid* grid = nullptr;
+    TConfirmHandler previousConfirm;
+    QStringList questions;
+    std::vector<bool> answers;
+};
+
+TEST_F(ExtGridTest, ReadsOnlyTheRowsItShowsAndMoreAsItScrolls) {
+    Fill(5000);
+    ds->Reads = 0;
+    Show();
+    int shown = grid->Model()->rowCount();
+    EXPECT_GT(shown, 5);
+    EXPECT_LT(shown, 200);
+    EXPECT_LT(ds->Reads, 1000);
+    EXPECT_EQ(Cell(0, 1), "Name 1");
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+    QApplication::processEvents();
+    EXPECT_GT(grid->Model()->rowCount(), shown);
+    EXPECT_LT(grid->Model()->rowCount(), 5000);
+
+    // Jumping to the end reads around the last record, not everything before it.
+    ds->Reads = 0;
+    Key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(CurrentId(), 5000);
+    EXPECT_LT(ds->Reads, 1000);
+    int row = grid->Model()->CurrentRow();
+    EXPECT_EQ(Cell(row, 0), "5000");
+    EXPECT_EQ(grid->currentIndex().row(), row);
+    EXPECT_TRUE(grid->Model()->BottomComplete());
+    EXPECT_FALSE(grid->Model()->TopComplete());
+    // Scrolling to the top reads the rows above.
+    int before = grid->Model()->rowCount();
+    grid->verticalScrollBar()->setValue(0);
+    QApplication::processEvents();
+    EXPECT_GT(grid->Model()->rowCount(), before);
+    EXPECT_EQ(CurrentId(), 5000); // reading never moves the user's record
+}
+
+TEST_F(ExtGridTest, FollowsTheDataSetBothWays) {
+    Fill(30);
+    Show();
+    ds->MoveBy(7);
+    EXPECT_EQ(CurrentId(), 8);
+    EXPECT_EQ(Cell(grid->currentIndex().row(), 0), "8");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellCenter(2, 1));
+    EXPECT_EQ(CurrentId(), 3);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(CurrentId(), 5);
+    EXPECT_EQ(grid->currentIndex().row(), 4);
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(CurrentId(), 1);
+    // A record changed elsewhere shows its new text.
+    ds->Edit();
+    ds->FieldByName("Name")->SetAsString("Changed");
+    ds->Post();
+    EXPECT_EQ(Cell(0, 1), "Changed");
+}
+
+TEST_F(ExtGridTest, IndicatorSizeTakesOnlyOneToFortyNine) {
+    Fill(3);
+    Show();
+    EXPECT_EQ(grid->IndicatorSize(), 10);
+    EXPECT_EQ(grid->verticalHeader()->width(), 10);
+    grid->SetIndicatorSize(0);
+    EXPECT_EQ(grid->IndicatorSize(), 10);
+    grid->SetIndicatorSize(50);
+    EXPECT_EQ(grid->IndicatorSize(), 10);
+    grid->SetIndicatorSize(49);
+    EXPECT_EQ(grid->IndicatorSize(), 49);
+    EXPECT_EQ(grid->verticalHeader()->width(), 49);
+    grid->SetOptions(grid->Options() & ~dgIndicator);
+    EXPECT_FALSE(grid->verticalHeader()->isVisible());
+
+    auto* images = new TImageList(nullptr, 8, 8);
+    QPixmap red(8, 8);
+    red.fill(Qt::red);
+    images->Add(red);
+    grid->SetIndicators(images);
+    EXPECT_EQ(grid->Indicators(), images);
+    delete images; // the grid forgets a destroyed image list
+    EXPECT_EQ(grid->Indicators(), nullptr);
+}
+
+TEST_F(ExtGridTest, ShiftKeysSelectARangeAndAPlainMoveClearsIt) {
+    Fill(20);
+    grid->SetOptions(grid->Options() | dgMultiSelect);
+    int changes = 0;
+    grid->OnSelectionChange = [&](TCustomDBGrid*) { ++changes; };
+    grid->OnGetDataSetKey = [](TDataSet* d, String& key) { key = "K" + d->FieldByName("Id")->AsString(); };
+    Show();
+    Key(Qt::Key_Down); // on 2
+    for (int i = 0; i < 3; ++i)
+        Key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(CurrentId(), 5);
+    EXPECT_EQ(SelectedIds(), (std::vector<int>{2, 3, 4, 5}));
+    EXPECT_TRUE(grid->RangeActive());
+    EXPECT_EQ(grid->SelectedKeys().Count(), 4);
+    EXPECT_GE(changes, 3);
+    // Back toward the anchor unselects the row that is left.
+    Key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedIds(), (std::vector<int>{2, 3, 4}));
+    // Past the anchor the range turns round.
+    Key(Qt::Key_Up, Qt::ShiftModifier);
+    Key(Qt::Key_Up, Qt::ShiftModifier);
+    Key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(CurrentId(), 1);
+    EXPECT_EQ(SelectedIds(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(grid->SelectedKeys().IndexOf("K1") >= 0, true);
+    // The rows are drawn as highlighted.
+    EXPECT_TRUE(grid->HighlightCell(1, 2));
+    EXPECT_FALSE(grid->HighlightCell(5, 2));
+
+    changes = 0;
+    Key(Qt::Key_Down);
+    EXPECT_EQ(grid->SelectedRows().Count(), 0);
+    EXPECT_EQ(grid->SelectedKeys().Count(), 0);
+    EXPECT_FALSE(grid->RangeActive());
+    EXPECT_EQ(changes, 1);
+
+    // SetShiftSelection in either order; ClearSelection.
+    ds->First();
+    TBookmark a = ds->GetBookmark();
+    ds->MoveBy(9);
+    TBookmark b = ds->GetBookmark();
+    grid->SetShiftSelection(b, a);
+    EXPECT_EQ(grid->SelectedRows().Count(), 10);
+    EXPECT_EQ(CurrentId(), 10);
+    grid->ClearSelection();
+    EXPECT_EQ(grid->SelectedRows().Count(), 0);
+}
+
+TEST_F(ExtGridTest, MouseSelectsWithShiftAndTogglesWithControl) {
+    Fill(20);
+    grid->SetOptions(grid->Options() | dgMultiSelect);
+    Show();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellCenter(2, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, CellCenter(5, 0));
+    EXPECT_EQ(CurrentId(), 6);
+    EXPECT_EQ(SelectedIds(), (std::vector<int>{3, 4, 5, 6}));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, CellCenter(4, 0));
+    EXPECT_EQ(SelectedIds(), (std::vector<int>{3, 4, 6}));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, CellCenter(9, 0));
+    EXPECT_EQ(SelectedIds(), (std::vector<int>{3, 4, 6, 10}));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellCenter(0, 0));
+    EXPECT_EQ(grid->SelectedRows().Count(), 0);
+    // Dragging with the button down selects the rows passed over.
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, CellCenter(1, 0));
+    QMouseEvent move(QEvent::MouseMove, CellCenter(3, 0), grid->viewport()->mapToGlobal(CellCenter(3, 0)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &move);
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, CellCenter(3, 0));
+    EXPECT_EQ(SelectedIds(), (std::vector<int>{2, 3, 4}));
+}
+
+TEST_F(ExtGridTest, SelectedRowsKeepAButtonFaceBackgroundWithoutFocus) {
+    Fill(10);
+    grid->SetOptions(grid->Options() | dgMultiSelect);
+    QPalette pal = grid->palette();
+    pal.setColor(QPalette::Base, QColor(255, 255, 255));
+    pal.setColor(QPalette::Highlight, QColor(0, 0, 200));
+    pal.setColor(QPalette::Button, QColor(200, 180, 20));
+    pal.setColor(QPalette::ButtonText, QColor(10, 10, 10));
+    grid->setPalette(pal);
+    auto* other = new QLineEdit(window.get());
+    other->setGeometry(0, 285, 100, 14);
+    Show();
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    ASSERT_EQ(grid->SelectedRows().Count(), 3);
+    auto pixelAt = [&](int row) {
+        QRect r = grid->visualRect(grid->Model()->index(row, 1));
+        QImage img = grid->viewport()->grab().toImage();
+        return img.pixelColor(r.left() + 3, r.top() + 2);
+    };
+    EXPECT_EQ(pixelAt(1), QColor(0, 0, 200));
+    other->setFocus();
+    QApplication::processEvents();
+    ASSERT_FALSE(grid->hasFocus());
+    EXPECT_EQ(pixelAt(0), QColor(200, 180, 20));
+    EXPECT_EQ(pixelAt(1), QColor(200, 180, 20));
+    EXPECT_EQ(pixelAt(5), QColor(255, 255, 255));
+}
+
+TEST_F(ExtGridTest, DeletingAsksFirstAndTakesEverySelectedRow) {
+    Fill(10);
+    grid->SetOptions(grid->Options() | dgMultiSelect);
+    Show();
+    answers = {false};
+    Key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(questions, QStringList{"Delete record?"});
+    EXPECT_EQ(ds->RowCount(), 10);
+    answers = {true};
+    Key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(ds->RowCount(), 9);
+    EXPECT_EQ(Cell(0, 0), "2");
+
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    questions.clear();
+    answers = {false, true};
+    Key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(questions, QStringList{"Delete all selected records?"});
+    EXPECT_EQ(ds->RowCount(), 9);
+    Key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(ds->RowCount(), 6);
+    EXPECT_EQ(grid->SelectedRows().Count(), 0);
+    EXPECT_EQ(Cell(0, 0), "5");
+}
+
+TEST_F(ExtGridTest, DownPastTheEndAppendsAndLeavingAnEmptyNewRowCancelsIt) {
+    Fill(3);
+    Show();
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(ds->State(), dsInsert);
+    EXPECT_EQ(grid->Model()->rowCount(), 4);
+    EXPECT_TRUE(grid->Model()->IsInsertRow(3));
+    Key(Qt::Key_Up);
+    EXPECT_EQ(ds->State(), dsBrowse);
+    EXPECT_EQ(ds->RowCount(), 3);
+    EXPECT_EQ(grid->Model()->rowCount(), 3);
+    EXPECT_EQ(CurrentId(), 3);
+
+    // Typing into the new row and moving on posts it.
+    Key(Qt::Key_Down);
+    ASSERT_EQ(ds->State(), dsInsert);
+    grid->SetSelectedIndex(0);
+    ASSERT_TRUE(grid->Model()->setData(grid->currentIndex(), "77", Qt::EditRole));
+    EXPECT_EQ(Cell(3, 0), "77");
+    Key(Qt::Key_Up);
+    EXPECT_EQ(ds->State(), dsBrowse);
+    EXPECT_EQ(ds->RowCount(), 4);
+    EXPECT_EQ(Cell(3, 0), "77");
+
+    // Insert puts the new row in front of the current one.
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Insert);
+    EXPECT_EQ(ds->State(), dsInsert);
+    EXPECT_TRUE(grid->Model()->IsInsertRow(1));
+    EXPECT_EQ(Cell(2, 0), "2");
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(ds->State(), dsBrowse);
+    EXPECT_EQ(grid->Model()->rowCount(), 4);
+
+    // A read-only grid neither appends nor edits.
+    grid->SetReadOnly(true);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(ds->State(), dsBrowse);
+    EXPECT_FALSE(grid->Model()->setData(grid->currentIndex(), "1", Qt::EditRole));
+}
+
+TEST_F(ExtGridTest, ColumnsFollowFieldsUntilCustomizedAndMoveByTheHeader) {
+    Fill(3);
+    Show();
+    ASSERT_EQ(grid->Columns().Count(), 3);
+    EXPECT_EQ(grid->Model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Name");
+    int fromSeen = -1, toSeen = -1;
+    grid->OnColumnMoved = [&](TCustomDBGrid*, int from, int to) {
+        fromSeen = from;
+        toSeen = to;
+    };
+    grid->horizontalHeader()->moveSection(0, 2);
+    EXPECT_EQ(fromSeen, 0);
+    EXPECT_EQ(toSeen, 2);
+    EXPECT_EQ(grid->Columns()[2]->FieldName(), "Id");
+    EXPECT_EQ(grid->Columns().State(), csCustomized);
+    EXPECT_EQ(Cell(0, 2), "1");
+    EXPECT_EQ(Cell(0, 0), "Name 1");
+    grid->Columns()[0]->Title.Caption = "Who";
+    grid->Columns()[0]->SetWidth(123);
+    EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), 123);
+    EXPECT_EQ(grid->Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "Who");
+    grid->Columns()[1]->SetVisible(false);
+    EXPECT_EQ(grid->Model()->columnCount(), 2);
+    // A re-open keeps the customized columns; restoring defaults follows the fields again.
+    ds->Close();
+    ds->Open();
+    EXPECT_EQ(grid->Columns()[0]->Title.Caption, "Who");
+    grid->Columns().RestoreDefaults();
+    EXPECT_EQ(grid->Columns()[0]->FieldName(), "Id");
+    EXPECT_EQ(grid->Model()->columnCount(), 3);
+}
+
+} // namespace
