@@ -49,17 +49,17 @@ TReceivableList::TReceivableList(QWidget* parent) : QWidget(parent), ui(std::mak
     });
 
     // Every click on the navigator, moving or deleting, shows the grand total afresh.
-    struct Nav {
-        QToolButton* button;
-        void (Query::*move)();
+    const std::pair<QToolButton*, void (*)(Query*)> moves[] = {
+        {ui->NavFirst, [](Query* q) { q->First(); }},
+        {ui->NavPrior, [](Query* q) { q->Prior(); }},
+        {ui->NavNext, [](Query* q) { q->Next(); }},
+        {ui->NavLast, [](Query* q) { q->Last(); }},
     };
-    for (const Nav& nav : {Nav{ui->NavFirst, &Query::First}, Nav{ui->NavPrior, &Query::Prior},
-                           Nav{ui->NavNext, &Query::Next}, Nav{ui->NavLast, &Query::Last}}) {
-        auto move = nav.move;
-        connect(nav.button, &QToolButton::clicked, this, [this, move] {
+    for (const auto& [button, move] : moves) {
+        connect(button, &QToolButton::clicked, this, [this, move] {
             ui::runGuarded(this, [&] {
                 if (DM->QReceivable3->Active())
-                    (DM->QReceivable3->*move)();
+                    move(DM->QReceivable3);
                 recomputeTotal();
             });
         });
