@@ -1,0 +1,48 @@
+#pragma once
+// Purchase orders: the order list and header editor, with the lines of the shown order and
+// their total.
+#include "Support.h"
+
+#include <memory>
+
+namespace Ui {
+class TPoOrder;
+}
+
+namespace kestrum::ui {
+class Grid;
+}
+
+class TPoOrder : public kestrum::purchasing::Window {
+    Q_OBJECT
+public:
+    explicit TPoOrder(QWidget* parent = nullptr);
+    ~TPoOrder() override;
+
+    /// Lines of an order into DBGrid2 and their total into "Total $" (the line editor runs it on
+    /// close for its order).
+    void refreshLines(const QString& orderNo);
+
+    void Button2Click();  // Save
+    void Button3Click();  // New
+    void Button4Click();  // Delete
+    void Button5Click();  // Refresh
+    void Button6Click();  // "Discription": the line editor
+    void Button8Click();  // "Payable"
+
+protected:
+    void formShow() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void loadSelected();
+    void setColumns(bool refreshed);
+    void titleClick(int position, const QString& field);
+    void search(const QString& text);
+
+    std::unique_ptr<Ui::TPoOrder> ui;
+    kestrum::ui::Grid* grid_ = nullptr;
+    kestrum::ui::Grid* lines_ = nullptr;
+};
+
+extern QPointer<TPoOrder> PoOrder;
