@@ -25,9 +25,14 @@ InvoiceRun invoiceFigures(const InvoiceSelection& s)
 {
     Query* q = DM->Q2;
     q->Clear();
+    // NOTE: SQLite's ODBC driver types an expression column by its first row's value, so a first
+    // sum of 80 would read 120.5 as 120 further down; "+ 0.0" keeps every row a real number there
+    // (PostgreSQL keeps numeric).
     q->Add("select O.InvoiceNo_Inv, O.InvoiceDate_Inv, O.Tax_Inv,");
-    q->Add(" (select SUM(I.Amount_Item) From InvItem I where I.Inv_Item = O.InvoiceNo_Inv) As Parts_Sum,");
-    q->Add(" (select SUM(L.Amount_Labor) From InvLabor L where L.Inv_Labor = O.InvoiceNo_Inv) As Labor_Sum");
+    q->Add(" Coalesce((select SUM(I.Amount_Item) From InvItem I where I.Inv_Item = O.InvoiceNo_Inv), 0) + 0.0"
+           " As Parts_Sum,");
+    q->Add(" Coalesce((select SUM(L.Amount_Labor) From InvLabor L where L.Inv_Labor = O.InvoiceNo_Inv), 0) + 0.0"
+           " As Labor_Sum");
     q->Add(" From Invoice O where ");
     if (s.by == InvoiceSelection::By::InvoiceDate) {
         q->Add(periodCondition("O.InvoiceDate_Inv"));

@@ -1,0 +1,204 @@
+// Period totals for a month and a year: the figures equal sums worked out here over the same
+// rows, the parts tax of each invoice uses its own month's rate, and the work tables are
+// replaced in one piece.
+#include "ReportsFixture.h"
+
+#include "PeriodTotals.h"
+#include "TotalReports.h"
+
+#include <optional>
+
+using namespace reportstest;
+using kestrum::reports::PeriodFigures;
+
+namespace {
+
+struct Expected {
+    PeriodFigures figures;
+    std::vector<int> invoices;
+};
+
+}  // namespace
+
+class TotalsTest : public ReportsTest {
+protected:
+    // Invoices dated in the period.
+    Expected byInvoiceDate(QDate from, QDate to, std::optional<bool> paid, const QString& customer = {})
+    {
+        return collect(from, to, [&](const Inv& i) {
+            return i.date >= from && i.date <= to && (!paid || i.paid == *paid) &&
+                   (customer.isEmpty() || i.customer == customer);
+        });
+    }
+
+    // Invoices with a payment in the period and none after it.
+    Expected byLastPayment(QDate from, QDate to, bool paidOnly)
+    {
+        return collect(from, to, [&](const Inv& i) {
+            bool inside = false;
+            QDate last;
+            for (const Pay& p : payments)
+                if (p.invoice == i.no) {
+                    inside = inside || (p.date >= from && p.date <= to);
+                    last = std::max(last, p.date);
+                }
+            return inside && last <= to && (!paidOnly || i.paid);
+        });
+    }
+
+    Expected collect(QDate from, QDate to, const std::function<bool(const Inv&)>& take)
+    {
+        Expected e;
+        for (const Inv& i : invoices) {
+            if (!take(i))
+                continue;
+            e.invoices.push_back(i.no);
+            e.figures.parts += sum(i.parts);
+            e.figures.labor += sum(i.labor);
+            if (i.taxable)
+                e.figures.tax += sum(i.parts) * rateOf(i.date);
+        }
+        for (const Line& l : lines)
+            for (const Order& o : orders)
+                if (o.po == l.po && o.date >= from && o.date <= to)
+                    e.figures.orders += l.amount();
+        return e;
+    }
+
+    // The five figures in the order the page prints them.
+    static QString figuresText(const PeriodFigures& f)
+    {
+        return "Total Amounts\n" + money(f.total()) + "\nTotal Parts\n" + money(f.parts) + "\nTotal Labors\n" +
+               money(f.labor) + "\nTotal Taxs on Parts\n" + money(f.tax) + "\nP.O. Total Report\nTotal Amounts\n" +
+               money(f.orders);
+    }
+
+    QString print(QWidget* w, const QString& button, const QString& from, const QString& to)
+    {
+        setText(w, "Edit1", from);
+        setText(w, "Edit2", to);
+        return textOf(printed([&] { click(w, button); }));
+    }
+};
+
+TEST_P(TotalsTest, AmountReportForAMonthAndAYearWithEachInvoicesMonthlyRate)
+{
+    auto* w = open<TTotalAmountReport>();
+    EXPECT_EQ(text(w, "ComboBox2"), "Paid");
+    QString t = print(w, "Button2", "1/1/2026", "1/31/2026");
+    EXPECT_TRUE(t.contains("Total Amounts Report"));
+    EXPECT_TRUE(t.contains("Invoice Total Report"));
+    EXPECT_TRUE(t.contains(figuresText(byInvoiceDate({2026, 1, 1}, {2026, 1, 31}, true).figures))) << t.toStdString();
+
+    // The year spans both rates: 7.25 % to June, 8 % from July.
+    const Expected year = byInvoiceDate({2026, 1, 1}, {2026, 12, 31}, true);
+    ASSERT_EQ(year.invoices, (std::vector<int>{1, 3, 4, 5}));
+    t = print(w, "Button2", "1/1/2026", "12/31/2026");
+    EXPECT_TRUE(t.contains(figuresText(year.figures))) << t.toStdString();
+
+    // "Open" is the unpaid invoices, not the paid ones again.
+    setText(w, "ComboBox2", "Open");
+    t = print(w, "Button2", "1/1/2026", "12/31/2026");
+    EXPECT_TRUE(t.contains(figuresText(byInvoiceDate({2026, 1, 1}, {2026, 12, 31}, false).figures)));
+    setText(w, "ComboBox2", "Paid");
+    setText(w, "ComboBox1", "Dana Whitfield");
+    t = print(w, "Button2", "1/1/2026", "12/31/2026");
+    EXPECT_TRUE(t.contains(figuresText(byInvoiceDate({2026, 1, 1}, {2026, 12, 31}, true, "Dana Whitfield").figures)));
+    EXPECT_TRUE(dialogs_->shown().isEmpty());
+
+    // A taxable invoice in a month without a rate counts 0 tax, and the window says so.
+    setText(w, "ComboBox1", "All");
+    t = print(w, "Button2", "11/1/2025", "11/30/2025");
+    EXPECT_TRUE(t.contains(figuresText(byInvoiceDate({2025, 11, 1}, {2025, 11, 30}, true).figures)));
+    ASSERT_EQ(dialogs_->messages().size(), 1);
+    EXPECT_TRUE(dialogs_->messages()[0].contains("No tax rate is set for 11/2025")) << dialogs_->messages()[0].toStdString();
+}
+
+TEST_P(TotalsTest, ReceivableTotalsCountInvoicesWhosePaymentsCloseInThePeriodAndFillTheWorkTables)
+{
+    auto* w = open<TTotalReceivable>();
+    EXPECT_EQ(text(w, "ComboBox2"), "Paid");
+    const auto workTablesHold = [&](const Expected& e) {
+        EXPECT_EQ(count("TotalItem"), int(e.invoices.size()));
+        EXPECT_EQ(count("TotalLabor"), int(e.invoices.size()));
+        EXPECT_EQ(count("TotalTax"), int(e.invoices.size()));
+        for (int no : e.invoices)
+            for (const Inv& i : invoices)
+                if (i.no == no) {
+                    EXPECT_EQ(scalar("Select T_Amount_Item From TotalItem where T_Inv_Item = ?", {no}),
+                              sum(i.parts).toString());
+                    EXPECT_EQ(scalar("Select T_Amount_Labor From TotalLabor where T_Inv_Labor = ?", {no}),
+                              sum(i.labor).toString());
+                }
+    };
+
+    // Invoice 1 was paid in two instalments, January and February: counted once, in February,
+    // with its whole parts and labor. Invoice 2 had a payment in February but is not paid.
+    const Expected feb = byLastPayment({2026, 2, 1}, {2026, 2, 28}, true);
+    ASSERT_EQ(feb.invoices, std::vector<int>{1});
+    QString t = print(w, "Button3", "2/1/2026", "2/28/2026");
+    EXPECT_TRUE(t.contains("Total Receivable Amounts Report"));
+    EXPECT_TRUE(t.contains(figuresText(feb.figures))) << t.toStdString();
+    workTablesHold(feb);
+    setText(w, "ComboBox2", "All");
+    const Expected febAll = byLastPayment({2026, 2, 1}, {2026, 2, 28}, false);
+    ASSERT_EQ(febAll.invoices, (std::vector<int>{1, 2}));
+    EXPECT_TRUE(print(w, "Button3", "2/1/2026", "2/28/2026").contains(figuresText(febAll.figures)));
+    workTablesHold(febAll);
+    setText(w, "ComboBox2", "Paid");
+
+    // Invoice 4 had a July payment, but its last one is in August: not July's, August's.
+    ASSERT_TRUE(byLastPayment({2026, 7, 1}, {2026, 7, 31}, true).invoices.empty());
+    EXPECT_TRUE(print(w, "Button3", "7/1/2026", "7/31/2026")
+                    .contains(figuresText(byLastPayment({2026, 7, 1}, {2026, 7, 31}, true).figures)));
+    workTablesHold({});
+    const Expected aug = byLastPayment({2026, 8, 1}, {2026, 8, 31}, true);
+    ASSERT_EQ(aug.invoices, std::vector<int>{4});
+    EXPECT_TRUE(print(w, "Button3", "8/1/2026", "8/31/2026").contains(figuresText(aug.figures)));
+
+    // The year: invoice 7 of November 2025 was paid in January and has no rate.
+    dialogs_->clear();
+    const Expected year = byLastPayment({2026, 1, 1}, {2026, 12, 31}, true);
+    ASSERT_EQ(year.invoices, (std::vector<int>{1, 3, 4, 5, 7}));
+    t = print(w, "Button3", "1/1/2026", "12/31/2026");
+    EXPECT_TRUE(t.contains(figuresText(year.figures))) << t.toStdString();
+    workTablesHold(year);
+    EXPECT_TRUE(dialogs_->messages().value(0).contains("11/2025"));
+    EXPECT_EQ(scalar("Select T_Amount_Tax From TotalTax where T_Inv_Tax = 7"), "0");
+    EXPECT_EQ(scalar("Select T_Amount_Tax From TotalTax where T_Inv_Tax = 4"), (dec("212.34") * dec("0.08")).toString());
+
+    // The PDF carries the same figures.
+    setText(w, "Edit1", "1/1/2026");
+    const QString pdf = pdfTextOf(printed([&] { click(w, "Button3"); }));
+    if (!pdf.isEmpty()) {
+        EXPECT_TRUE(pdf.contains("Total Receivable Report"));
+        EXPECT_TRUE(pdf.contains(money(year.figures.total()))) << pdf.toStdString();
+        EXPECT_TRUE(pdf.contains(money(year.figures.orders)));
+    }
+}
+
+TEST_P(TotalsTest, AFailedRunLeavesTheLastRunsWorkTablesAndBadDatesWriteNothing)
+{
+    auto* w = open<TTotalReceivable>();
+    print(w, "Button3", "1/1/2026", "12/31/2026");
+    const int rows = count("TotalLabor");
+    ASSERT_EQ(rows, 5);
+
+    setText(w, "Edit2", "2/30/2026");
+    kestrum::report::ReportCapture none;
+    click(w, "Button3");
+    EXPECT_EQ(dialogs_->errors().value(0), "To Date must be a date (month/day/year), not \"2/30/2026\".");
+    EXPECT_EQ(count("TotalLabor"), rows);
+
+    // The third table is gone: the run stops after emptying the first two, which come back.
+    exec("Drop Table TotalTax");
+    dialogs_->clear();
+    setText(w, "Edit2", "2/28/2026");
+    click(w, "Button3");
+    EXPECT_EQ(dialogs_->errors().size(), 1);
+    EXPECT_TRUE(none.reports().empty());
+    EXPECT_EQ(count("TotalLabor"), rows);
+    EXPECT_EQ(count("TotalItem"), rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, TotalsTest, TESTSUPPORT_ENGINES);
