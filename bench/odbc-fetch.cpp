@@ -127,12 +127,19 @@ bool runEngine(const Options& o, Engine engine, const std::string& connect, cons
             readers[i].reset();
         }
     }
-    // One untimed pass brings the table into the caches (and sets PostgreSQL's hint bits).
+    // One untimed pass brings the table into the caches (and sets PostgreSQL's hint bits). A
+    // table left with other values (changed by hand, an older generator) is made anew.
     if (readers[0]) {
         try {
             std::fprintf(stderr, "%s: warm-up read\n", label);
-            readers[0]->read(job);
-        } catch (const std::exception&) {
+            const Checksum seen = readers[0]->read(job);
+            if (seen.rows() != expected.rows() || seen.sum() != expected.sum()) {
+                progress(table + " holds other values than generated; making it anew");
+                prepareTable(job, table, o.rows, progress, true);
+                readers[0]->read(job);
+            }
+        } catch (const std::exception& e) {
+            progress(std::string("warm-up read failed: ") + e.what());
         }
     }
     // Round robin over the readers so drift of the machine's speed spreads over all of them.

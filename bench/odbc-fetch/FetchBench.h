@@ -170,7 +170,8 @@ std::unique_ptr<Reader> makeQtReader();
 /// Empty when Qt SQL's ODBC driver can be loaded, else why not.
 std::string qtOdbcMissing();
 /// Makes sure `table` holds rows 1..rows of the generator; returns false when it was reused.
+/// A table of the right size is kept unless `anew` is set.
 bool prepareTable(const Job& job, const std::string& table, std::int32_t rows,
-                  const std::function<void(const std::string&)>& progress);
+                  const std::function<void(const std::string&)>& progress, bool anew = false);
 
 }  // namespace fetchbench

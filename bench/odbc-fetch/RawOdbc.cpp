@@ -344,12 +344,12 @@ private:
 std::unique_ptr<Reader> makeRawReader() { return std::make_unique<RawReader>(); }
 
 bool prepareTable(const Job& job, const std::string& table, std::int32_t rows,
-                  const std::function<void(const std::string&)>& progress) {
+                  const std::function<void(const std::string&)>& progress, bool anew) {
     Connection c(job.connect);
     const std::optional<std::int64_t> have = countRows(c, table);
-    if (have && *have == rows) return false;
+    if (have && *have == rows && !anew) return false;
     if (have) {
-        if (progress) progress(table + " has " + std::to_string(*have) + " rows; making it anew");
+        if (progress && *have != rows) progress(table + " has " + std::to_string(*have) + " rows; making it anew");
         Statement st(c);
         st.exec("DROP TABLE " + table);
     }
