@@ -1,0 +1,353 @@
+#include <vantrel/ext/ODBCExtDataSet.h>
+
+#include <vantrel/core/ODBCError.h>
+#include <vantrel/core/ODBCParams.h>
+#include <vantrel/framework/Streaming.h>
+
+#include <cstring>
+
+namespace vantrel {
+
+namespace {
+
+int32_t readInt32(const void* p) {
+    int32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+const char* kindName(int kind) {
+    switch (kind) {
+    case 1: return "update";
+    case 2: return "insert";
+    default: return "delete";
+    }
+}
+
+TODBCFieldValue* valueAt(TStringList* list, const String& name) {
+    const int i = list->IndexOf(name);
+    return i < 0 ? nullptr : static_cast<TODBCFieldValue*>(list->Objects(i));
+}
+
+Variant asVariant(const TODBCFieldValue& v) { return v.IsNull ? Variant::Null() : v.Value; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TODBCExtDataSet
+
+TODBCExtDataSet::TODBCExtDataSet(TComponent* owner)
+    : TODBCDataSet(owner), FOldValues(std::make_unique<TStringList>()), FNewValues(std::make_unique<TStringList>()) {
+    FOldValues->SetOwnsObjects(true);
+    FNewValues->SetOwnsObjects(true);
+}
+
+TODBCExtDataSet::~TODBCExtDataSet() {
+    try {
+        Close();
+    } catch (...) {
+    }
+}
+
+void TODBCExtDataSet::ClearSlst(TStringList* list) {
+    if (list) list->Clear();
+}
+
+void TODBCExtDataSet::CancelPending() {
+    FPendingKind = 0;
+    ClearSlst(FOldValues.get());
+    ClearSlst(FNewValues.get());
+}
+
+void TODBCExtDataSet::MarkPending() {
+    if (FPendingKind != 0) return;
+    if (State() == dsInsert)
+        FPendingKind = 2;
+    else if (State() == dsEdit)
+        FPendingKind = 1;
+}
+
+bool TODBCExtDataSet::FieldArea(const TField* field, int& offset, int& size) const {
+    // The record holds, after its header, an indicator byte and a data area per definition.
+    int at = ODBCRecordHeaderSize;
+    TFieldDefs* defs = const_cast<TODBCExtDataSet*>(this)->FieldDefs();
+    for (int i = 0; i < defs->Count(); ++i) {
+        const TFieldDef* def = defs->Items(i);
+        const int area = ODBCRecordDataSize(def->DataType(), def->Size());
+        if (def->FieldNo() == field->FieldNo()) {
+            offset = at;
+            size = area;
+            return at + 1 + area <= RecordDataSize();
+        }
+        at += area + 1;
+    }
+    return false;
+}
+
+void TODBCExtDataSet::RememberOldValue(TField* field, bool isNull, const Variant& value) {
+    if (FOldValues->IndexOf(field->FieldName()) >= 0) return;
+    FOldValues->AddObject(field->FieldName(), new TODBCFieldValue(isNull, value));
+}
+
+void TODBCExtDataSet::SetFieldData(TField* field, const void* buffer) {
+    const TDataSetState state = State();
+    switch (state) {
+    case dsEdit:
+    case dsInsert:
+    case dsSetKey:
+    case dsCalcFields:
+    case dsFilter:
+    case dsNewValue:
+    case dsBlockRead:
+    case dsInternalCalc: break;
+    default: DatabaseErrorFmt(LoadResString(SODBCNotEditing), {field->DisplayName()}, this);
+    }
+    if (field->FieldNo() > 0) {
+        if (state == dsCalcFields) DatabaseErrorFmt(LoadResString(SODBCNotEditing), {field->DisplayName()}, this);
+        if (field->ReadOnly() && state != dsSetKey && state != dsFilter)
+            DatabaseErrorFmt(LoadResString(SODBCFieldReadOnly), {field->DisplayName()}, this);
+        field->Validate(buffer);
+    }
+    TRecordBuffer record = StateBuffer();
+    int offset = 0, size = 0;
+    if (!record || !FieldArea(field, offset, size))
+        DatabaseErrorFmt("Field '%s' is not bound", {field->DisplayName()}, this);
+
+    if (field->IsBlob()) {
+        // Blob values live in the new-values list; only clearing comes this way.
+        if (FOldValues->IndexOf(field->FieldName()) < 0) {
+            String old;
+            const bool hasValue = state != dsInsert && ReadColumnData(field, old);
+            RememberOldValue(field, !hasValue, hasValue ? Variant(old) : Variant::Null());
+        }
+        if (TODBCFieldValue* v = valueAt(FNewValues.get(), field->FieldName())) {
+            v->IsNull = buffer == nullptr;
+            v->Value = Variant::Null();
+        } else {
+            FNewValues->AddObject(field->FieldName(), new TODBCFieldValue(true, Variant::Null()));
+        }
+    } else {
+        if (FOldValues->IndexOf(field->FieldName()) < 0) {
+            const bool isNull = field->IsNull();
+            RememberOldValue(field, isNull, isNull ? Variant::Null() : field->Value());
+        }
+        char* p = record + offset;
+        std::memset(p + 1, 0, static_cast<size_t>(size));
+        if (buffer) {
+            p[0] = '1';
+            int n = field->DataSize();
+            if (field->DataType() == ftString) n -= 1;  // the area keeps its terminating zero
+            n = std::min(n, field->DataType() == ftString ? size - 1 : size);
+            if (n > 0) std::memcpy(p + 1, buffer, static_cast<size_t>(n));
+        } else {
+            p[0] = 0;
+        }
+    }
+    MarkPending();
+    if (state != dsCalcFields && state != dsFilter && state != dsNewValue)
+        DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field));
+}
+
+Variant TODBCExtDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
+    if (FPendingKind != 0) {
+        if (state == dsOldValue) {
+            if (TODBCFieldValue* v = valueAt(FOldValues.get(), field->FieldName())) return asVariant(*v);
+        } else if (state == dsNewValue || state == dsCurValue) {
+            if (TODBCFieldValue* v = valueAt(FNewValues.get(), field->FieldName())) return asVariant(*v);
+        }
+    }
+    return TODBCDataSet::GetStateFieldValue(state, field);
+}
+
+std::unique_ptr<TStream> TODBCExtDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode) {
+    return std::make_unique<TODBCExtBlobStream>(field, mode);
+}
+
+int TODBCExtDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) {
+    if (bookmark1.IsNull() && bookmark2.IsNull()) return 0;
+    if (bookmark2.IsNull()) return -1;
+    if (bookmark1.IsNull()) return 1;
+    if (bookmark1.Size() != 8 || bookmark2.Size() != 8) return TODBCDataSet::CompareBookmarks(bookmark1, bookmark2);
+    const char* a = static_cast<const char*>(bookmark1.Data());
+    const char* b = static_cast<const char*>(bookmark2.Data());
+    const int32_t anchorA = readInt32(a), anchorB = readInt32(b);
+    int64_t posA = readInt32(a + 4), posB = readInt32(b + 4);
+    if (anchorA != anchorB) {
+        // Offsets from the last row become positions from the first.
+        const int64_t count = GetRecordCount();
+        if (anchorA != 1) posA = count - 1 - (posA < 0 ? -posA : posA);
+        if (anchorB != 1) posB = count - 1 - (posB < 0 ? -posB : posB);
+    }
+    return posA == posB ? 0 : (posA > posB ? 1 : -1);
+}
+
+void TODBCExtDataSet::InternalAddRecord(const void*, bool) { DatabaseError(LoadResString(SODBCNotImplemented), this); }
+
+// The framework's own handling (the application's handler); raising here would throw from
+// inside the handling of another exception.
+void TODBCExtDataSet::InternalHandleException() { TODBCDataSet::InternalHandleException(); }
+
+void TODBCExtDataSet::InternalDelete() {
+    const int before = FPendingKind;
+    FPendingKind = 3;
+    try {
+        InternalPost();
+    } catch (...) {
+        // The row stays; an edit that was pending before stays pending.
+        if (FPendingKind == 3) FPendingKind = before;
+        throw;
+    }
+}
+
+void TODBCExtDataSet::InternalInitRecord(TRecordBuffer buffer) {
+    std::memset(buffer, 0, static_cast<size_t>(RecordDataSize()));
+    const int32_t fresh = -1;  // no row yet
+    std::memcpy(buffer, &fresh, sizeof fresh);
+    buffer[4] = static_cast<char>(bfInserted);
+}
+
+void TODBCExtDataSet::InternalClose() {
+    TODBCDataSet::InternalClose();
+    CancelPending();
+}
+
+void TODBCExtDataSet::InternalCancel() { CancelPending(); }
+
+void TODBCExtDataSet::InternalPost() {
+    // Posting a new record inserts it even when no field was set.
+    if (FPendingKind == 0 && State() == dsInsert) FPendingKind = 2;
+    if (FPendingKind == 0) {
+        CancelPending();
+        return;
+    }
+    const TUpdateRecordEvent* handler;
+    TUpdateKind kind;
+    switch (FPendingKind) {
+    case 1:
+        handler = &OnUpdateRec;
+        kind = ukModify;
+        break;
+    case 2:
+        handler = &OnInsertRec;
+        kind = ukInsert;
+        break;
+    default:
+        handler = &OnDeleteRec;
+        kind = ukDelete;
+        break;
+    }
+    TUpdateAction action;
+    bool called = false;
+    do {
+        action = uaApplied;
+        if (*handler) {
+            called = true;
+            (*handler)(this, kind, action);
+        }
+    } while (action == uaRetry);
+
+    // A refused change keeps the record as it is being edited, with its old values.
+    if (action == uaFail)
+        DatabaseErrorFmt("Record %s refused by its handler", {String(kindName(FPendingKind))}, this);
+    if (action == uaAbort) Abort();
+
+    CancelPending();
+    if (called && action == uaApplied && FRefreshAfterPost && Handle()) TODBCDataSet::InternalRefresh();
+}
+
+void TODBCExtDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value) {
+    buffer[4] = static_cast<char>(value);
+}
+
+void TODBCExtDataSet::SetBookmarkData(TRecordBuffer buffer, const void* data) {
+    if (data) std::memcpy(buffer, static_cast<const char*>(data) + 4, sizeof(int32_t));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TODBCExtBlobStream
+
+TODBCExtBlobStream::TODBCExtBlobStream(TField* field, TBlobStreamMode mode)
+    : TODBCBlobStream(field, mode, DeferOpen{}) {
+    Open(mode);
+}
+
+void TODBCExtBlobStream::ReadBlobData() {
+    FReading = true;
+    try {
+        auto* ds = dynamic_cast<TODBCExtDataSet*>(DataSet());
+        TODBCFieldValue* edited = ds ? valueAt(ds->FNewValues.get(), Field()->FieldName()) : nullptr;
+        if (edited) {
+            Clear();
+            const String text = edited->IsNull ? String() : VarToStr(edited->Value);
+            if (!text.empty()) TMemoryStream::Write(text.data(), static_cast<int64_t>(text.size()));
+            Seek(0, soBeginning);
+        } else if (DataSet()->State() != dsInsert) {
+            TODBCBlobStream::ReadBlobData();
+        } else {
+            Clear();
+        }
+    } catch (...) {
+        FReading = false;
+        throw;
+    }
+    FReading = false;
+}
+
+int64_t TODBCExtBlobStream::Write(const void* buffer, int64_t count) {
+    const int64_t n = TODBCBlobStream::Write(buffer, count);
+    if (!FReading) Changed();
+    return n;
+}
+
+void TODBCExtBlobStream::Truncate() {
+    TODBCBlobStream::Truncate();
+    if (!FReading) Changed();
+}
+
+void TODBCExtBlobStream::Changed() {
+    auto* ds = dynamic_cast<TODBCExtDataSet*>(DataSet());
+    if (!ds) return;
+    TField* field = Field();
+    const String& name = field->FieldName();
+    if (ds->FOldValues->IndexOf(name) < 0) {
+        // The value before this edit: an earlier edit's content or the column's.
+        if (TODBCFieldValue* edited = valueAt(ds->FNewValues.get(), name)) {
+            ds->RememberOldValue(field, edited->IsNull, edited->Value);
+        } else {
+            String old;
+            const bool hasValue = ds->State() != dsInsert && ds->ReadColumnData(field, old);
+            ds->RememberOldValue(field, !hasValue, hasValue ? Variant(old) : Variant::Null());
+        }
+    }
+    const uint8_t* bytes = Memory();
+    String content(reinterpret_cast<const char*>(bytes), static_cast<size_t>(Size()));
+    if (TODBCFieldValue* v = valueAt(ds->FNewValues.get(), name)) {
+        v->IsNull = false;
+        v->Value = Variant(std::move(content));
+    } else {
+        ds->FNewValues->AddObject(name, new TODBCFieldValue(false, Variant(std::move(content))));
+    }
+    ds->MarkPending();
+    if (ds->State() == dsEdit || ds->State() == dsInsert) ds->DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+const bool registered = [] {
+    RegisterClass<TODBCExtQuery, TComponent>("TODBCExtQuery")
+        .Boolean("Active", &TODBCExtQuery::Active, &TODBCExtQuery::SetActive, false)
+        .Component("ODBCDatabase", &TODBCExtQuery::ODBCDatabase, &TODBCExtQuery::SetODBCDatabase)
+        .Object("SQL", &TODBCExtQuery::SQL)
+        .Integer("BlobBufferSize", &TODBCExtQuery::BlobBufferSize, &TODBCExtQuery::SetBlobBufferSize, 8192)
+        .Integer("MaxBlobBuffer", &TODBCExtQuery::MaxBlobBuffer, &TODBCExtQuery::SetMaxBlobBuffer, 100000)
+        .Boolean("UniDirectional", &TODBCExtQuery::UniDirectional, &TODBCExtQuery::SetUniDirectional, false)
+        .Boolean("BlockCursor", &TODBCExtQuery::BlockCursor, &TODBCExtQuery::SetBlockCursor, false)
+        .Integer("RowSetSize", &TODBCExtQuery::RowSetSize, &TODBCExtQuery::SetRowSetSize, 100)
+        .Object("Params", &TODBCExtQuery::Params)
+        .Boolean("Filtered", &TODBCExtQuery::Filtered, &TODBCExtQuery::SetFiltered, false);
+    return true;
+}();
+}  // namespace
+
+}  // namespace vantrel
