@@ -1,0 +1,36 @@
+#pragma once
+// The invoice printout: three copies (shop, customer, accounting) on US letter, read from the
+// queries the invoice window shows. The estimate prints the same layout with its own title.
+#include "QueryDataSet.h"
+#include "Report.h"
+
+namespace kestrum {
+class Query;
+}
+
+namespace kestrum::invoicing {
+
+struct InvoiceSources {
+    kestrum::Query* header = nullptr;  ///< its current row is printed
+    kestrum::Query* items = nullptr;
+    kestrum::Query* labor = nullptr;
+    kestrum::Query* tax = nullptr;   ///< the tax row of the invoice's month (may be empty)
+    kestrum::Query* shop = nullptr;  ///< the profile row (QReg1)
+};
+
+/// \brief One invoice layout bound to its queries: `taxed` prints the tax on the parts,
+/// otherwise "No Tax". `title` is the big word beside the number ("Invoice", "Estimate").
+class InvoiceReport {
+public:
+    InvoiceReport(const InvoiceSources& sources, bool taxed, const QString& title);
+    InvoiceReport(const InvoiceReport&) = delete;
+    InvoiceReport& operator=(const InvoiceReport&) = delete;
+
+    const report::Report& report() const { return report_; }
+
+private:
+    report::QueryDataSet header_, items_, labor_, tax_, shop_;
+    report::Report report_;
+};
+
+}  // namespace kestrum::invoicing

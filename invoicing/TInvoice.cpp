@@ -1,0 +1,8 @@
+#include "TInvoice.h"
+
+QPointer<TInvoice> Invoice;
+
+TInvoice::TInvoice(QWidget* parent) : DocumentWindow(kestrum::invoicing::invoiceDocument(), parent)
+{
+    Invoice = this;
+}

@@ -1,0 +1,227 @@
+// The part-line and labor-line editors and their finders, driven from the invoice window.
+#include "InvoicingFixture.h"
+
+#include "AuxWindow.h"
+#include "InputError.h"
+#include "LineEditor.h"
+#include "TPart.h"
+
+using kestrum::Decimal;
+using kestrum::lines::lineAmount;
+using kestrum::lines::markedUpRate;
+
+namespace {
+const QString SaveQ = "Are you sure you want to Save this Record?";
+const QString DeleteQ = "Are you sure you want to Delete this Record?";
+Decimal dec(const char* text) { return *Decimal::parse(text); }
+}  // namespace
+
+TEST(LineAmount, QuantityTimesRateComparedAsNumbers)
+{
+    EXPECT_EQ(lineAmount("2", "12.5", "Qty", "Rate $"), "25");
+    EXPECT_EQ(lineAmount("1.5", "10", "Qty", "Rate $"), "15");
+    EXPECT_EQ(lineAmount("10", "3.333", "Qty", "Rate $"), "33.33");
+    EXPECT_EQ(lineAmount(".5", "10", "Qty", "Rate $"), "5");  // ".5" is more than nothing
+    EXPECT_EQ(lineAmount("0", "10", "Qty", "Rate $"), "0");
+    EXPECT_EQ(lineAmount("-1", "10", "Qty", "Rate $"), "0");
+    EXPECT_EQ(lineAmount("", "10", "Qty", "Rate $"), "0");
+    EXPECT_EQ(lineAmount("0", "", "Qty", "Rate $"), "0");  // the rate is not needed then
+    try {
+        lineAmount("2", "ten", "Qty", "Rate $");
+        FAIL() << "a rate that is no number must be refused";
+    } catch (const kestrum::InputError& e) {
+        EXPECT_EQ(e.caption(), "Rate $");
+    }
+    EXPECT_THROW(lineAmount("two", "10", "Qty", "Rate $"), kestrum::InputError);
+}
+
+TEST(LineAmount, FinderMarkUpIsCutToFourDecimals)
+{
+    EXPECT_EQ(markedUpRate(dec("10")), "12");
+    EXPECT_EQ(markedUpRate(dec("12.3456")), "14.81");  // 2.46912 cut to 2.4691
+    EXPECT_EQ(markedUpRate(dec("0.00005")), "");       // rounds to 0.0001; the fifth is cut away
+    EXPECT_EQ(markedUpRate(dec("99.99")), "119.99");
+}
+
+TEST_P(InvoicingTest, PartLineFromTheListSavesUpdatesAndDeletesByPartNumber)
+{
+    seedShop();
+    TInvoice* inv = open<TInvoice>();
+    click(inv, "Button3");  // New: number 1
+    ASSERT_EQ(text(inv, "Edit1"), "1");
+    setText(inv, "ComboBox1", "Whitfield Hauling");
+    TInvItem* ed = openPartLines(inv);
+    ASSERT_TRUE(ed);
+    EXPECT_EQ(text(ed, "Label6"), "1");
+    EXPECT_EQ(text(ed, "Label15"), "Whitfield Hauling");
+    EXPECT_EQ(text(ed, "Label17"), text(inv, "Edit2"));
+
+    chooseName(ed, "Brake pad");  // the price as stored, no mark-up
+    EXPECT_EQ(text(ed, "Edit1"), "Acme");
+    EXPECT_EQ(text(ed, "Edit4"), "BP-1");
+    EXPECT_EQ(text(ed, "Edit5"), "10");
+    setText(ed, "Edit2", "2");
+    leave(ed, "Edit2");
+    EXPECT_EQ(text(ed, "Edit6"), "20");
+    dialogs_->answerYes();
+    click(ed, "Button1");
+    EXPECT_EQ(dialogs_->messages(), QStringList{"Saved!"});
+    EXPECT_EQ(scalar("Select Amount_Item From InvItem where Inv_Item=1 and Color_Item='BP-1'"), "20");
+    EXPECT_EQ(text(ed, "Label7"), "20");
+
+    // The same part number again replaces the line; the invoice holds one line per part number.
+    setText(ed, "Edit2", "3");
+    leave(ed, "Edit2");
+    dialogs_->answerYes();
+    click(ed, "Button1");
+    EXPECT_EQ(count("InvItem"), 1);
+    EXPECT_EQ(scalar("Select Qty_Item From InvItem where Inv_Item=1"), "3");
+
+    // Two lines of one name with different part numbers: Delete takes only the shown one.
+    exec("Insert Into InvItem (Inv_Item, Name_Item, Qty_Item, Color_Item, Rate_Item, Amount_Item) "
+         "Values (1, 'Brake pad', 1, 'BP-1-REAR', 10, 10)");
+    click(ed, "Button5");
+    ASSERT_EQ(text(ed, "Edit4"), "BP-1");
+    dialogs_->answerYes();
+    click(ed, "Button3");
+    EXPECT_EQ(dialogs_->confirmations().last(), DeleteQ);
+    EXPECT_EQ(count("InvItem"), 1);
+    EXPECT_EQ(scalar("Select Color_Item From InvItem"), "BP-1-REAR");
+    EXPECT_EQ(text(ed, "Label7"), "10");
+}
+
+TEST_P(InvoicingTest, ATypedNameThatIsNoPartClearsTheLineAndBadNumbersAreRefused)
+{
+    seedShop();
+    TInvoice* inv = open<TInvoice>();
+    click(inv, "Button3");
+    TInvItem* ed = openPartLines(inv);
+    chooseName(ed, "Rotor");
+    setText(ed, "Edit2", "4");
+    setText(ed, "ComboBox1", "Roto");
+    EXPECT_EQ(text(ed, "ComboBox1"), "");
+    EXPECT_EQ(text(ed, "Edit4"), "");
+    EXPECT_EQ(text(ed, "Edit2"), "0");
+
+    chooseName(ed, "Rotor");
+    setText(ed, "Edit2", "2 pcs");
+    leave(ed, "Edit2");
+    ASSERT_EQ(dialogs_->errors().size(), 1);
+    EXPECT_TRUE(dialogs_->errors().first().contains("Qty")) << dialogs_->errors().first().toStdString();
+    click(ed, "Button1");  // refused before the question: nothing asked, nothing written
+    EXPECT_TRUE(dialogs_->confirmations().isEmpty());
+    EXPECT_EQ(count("InvItem"), 0);
+}
+
+TEST_P(InvoicingTest, PartFinderCopiesWithMarkUpSearchesAnyCaseAndOutlivesItsEditor)
+{
+    seedShop();
+    TInvoice* inv = open<TInvoice>();
+    click(inv, "Button3");
+    TInvItem* ed = openPartLines(inv);
+    click(ed, "Button8");
+    ASSERT_TRUE(InvPartFind);
+    EXPECT_TRUE(InvPartFind->isVisible());
+    EXPECT_EQ(InvPartFind->listQuery()->RecordCount(), 2);
+    setText(InvPartFind, "Edit1", "rotor");  // stored as "Vented ROTOR"
+    ASSERT_EQ(InvPartFind->listQuery()->RecordCount(), 1);
+    setText(ed, "Edit2", "2");
+    click(InvPartFind, "Button2");
+    EXPECT_FALSE(InvPartFind->isVisible());
+    EXPECT_EQ(text(ed, "ComboBox1"), "Rotor");
+    EXPECT_EQ(text(ed, "Edit4"), "RT-2");
+    EXPECT_EQ(text(ed, "Edit5"), "14.81");
+    EXPECT_EQ(text(ed, "Edit2"), "2");  // quantity left as it was
+
+    // The editor goes; the finder's Select then only hides it.
+    ed->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(InvItem);
+    InvPartFind->Show();
+    click(InvPartFind, "Button2");
+    EXPECT_FALSE(InvPartFind->isVisible());
+    EXPECT_TRUE(dialogs_->errors().isEmpty());
+}
+
+TEST_P(InvoicingTest, ClosingTheEditorRewritesTheInvoiceTotalsAndStockFollowsTheSale)
+{
+    seedShop();
+    TInvoice* inv = open<TInvoice>();
+    click(inv, "Button3");
+    TInvItem* ed = openPartLines(inv);
+    chooseName(ed, "Brake pad");
+    setText(ed, "Edit2", "2");
+    leave(ed, "Edit2");
+    dialogs_->answerYes();
+    click(ed, "Button1");
+    click(ed, "Button4");  // Close
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(text(inv, "Label12"), "20");
+    EXPECT_EQ(inv->findChild<QTableView*>("DBGrid2")->model()->rowCount(), 1);
+    // Taxable at 0.0825: the total follows the new lines at once.
+    EXPECT_EQ(text(inv, "Label14"), "21.65");
+
+    // Sold before the header is even saved: the parts window counts the line.
+    TPart* parts = open<TPart>();
+    clickRow(parts->grid(), 0);
+    ASSERT_EQ(text(parts, "Edit8"), "BP-1");
+    EXPECT_EQ(text(parts, "Label21"), "-2");
+}
+
+TEST_P(InvoicingTest, LaborLinesAreOnePerDescriptionAndComeFromTheFinderAsStored)
+{
+    seedShop();
+    TInvoice* inv = open<TInvoice>();
+    click(inv, "Button3");
+    TInvLabor* ed = openLaborLines(inv);
+    ASSERT_TRUE(ed);
+    click(ed, "Button8");
+    ASSERT_TRUE(InvLaborFind && InvLaborFind->isVisible());
+    setText(InvLaborFind, "Edit1", "BRAKE");
+    ASSERT_EQ(InvLaborFind->listQuery()->RecordCount(), 1);
+    click(InvLaborFind, "Button2");
+    EXPECT_EQ(text(ed, "ComboBox1"), "Brake job");
+    EXPECT_EQ(text(ed, "Edit1"), "Front axle");
+    EXPECT_EQ(text(ed, "Edit5"), "80");  // no mark-up on labor
+    EXPECT_EQ(text(ed, "Edit4"), "both sides");
+    setText(ed, "Edit2", "1.5");
+    leave(ed, "Edit5");
+    EXPECT_EQ(text(ed, "Edit6"), "120");
+    dialogs_->answerYes();
+    click(ed, "Button1");
+    // Saving the description again replaces the line.
+    chooseName(ed, "Brake job");
+    setText(ed, "Edit2", "2");
+    leave(ed, "Edit2");
+    dialogs_->answerYes();
+    click(ed, "Button1");
+    EXPECT_EQ(count("InvLabor"), 1);
+    EXPECT_EQ(scalar("Select Amount_Labor From InvLabor where Inv_Labor=1"), "160");
+    EXPECT_EQ(text(ed, "Label4"), "160");
+    // New empties the rate: a positive quantity then asks for one.
+    click(ed, "Button2");
+    EXPECT_EQ(text(ed, "Edit5"), "");
+    EXPECT_EQ(text(ed, "Edit6"), "0.00");
+    setText(ed, "Edit2", "1");
+    leave(ed, "Edit2");
+    EXPECT_EQ(dialogs_->errors().size(), 1);
+}
+
+TEST_P(InvoicingTest, AnEditorWithoutAnInvoiceNumberSendsNoStatement)
+{
+    seedShop();
+    TInvoice* inv = open<TInvoice>();  // empty list: no number
+    ASSERT_EQ(text(inv, "Edit1"), "");
+    EXPECT_TRUE(dialogs_->errors().isEmpty());
+    TInvItem* ed = openPartLines(inv);
+    EXPECT_TRUE(dialogs_->errors().isEmpty());
+    EXPECT_FALSE(ed->listQuery()->Active());
+    EXPECT_EQ(text(ed, "Label7"), "");
+    chooseName(ed, "Brake pad");
+    click(ed, "Button1");
+    EXPECT_TRUE(dialogs_->confirmations().isEmpty());
+    EXPECT_EQ(dialogs_->messages().size(), 1);
+    EXPECT_EQ(count("InvItem"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, InvoicingTest, TESTSUPPORT_ENGINES);
