@@ -7,6 +7,7 @@
 #include <vantrel/core/ODBCBlob.h>
 #include <vantrel/core/ODBCDataSet.h>
 #include <vantrel/core/ODBCParams.h>
+#include <vantrel/ext/ODBCExtDataSet.h>
 
 #include <gtest/gtest.h>
 
@@ -168,6 +169,44 @@ TEST_P(BlobStreamTest, WritableStreamsAreRefusedOnABrowsingDataset) {
 
     TStringField loose(nullptr);
     EXPECT_THROW(TODBCBlobStream(&loose, bmRead), EDatabaseError);
+}
+
+TEST_P(BlobStreamTest, ParametersTakeFieldsAndGiveTheirValuesBack) {
+    insert(1, Variant("memo text"), Variant(std::string("\0b", 2)), Variant::Null());
+    open("SELECT id, m, bl, m2 FROM doc");
+    TODBCParam p;
+    p.Assign(q->FieldByName("id"));
+    EXPECT_EQ(p.Name(), "id");
+    EXPECT_EQ(p.DataType(), ftInteger);
+    EXPECT_EQ(p.GetAsInteger(), 1);
+    EXPECT_TRUE(p.Bound());
+    p.AssignField(q->FieldByName("m"));  // a memo wider than 255 binds as text
+    EXPECT_EQ(p.DataType(), ftString);
+    EXPECT_EQ(p.GetAsString(), "memo text");
+    p.AssignField(q->FieldByName("bl"));
+    EXPECT_EQ(p.DataType(), ftBlob);
+    EXPECT_EQ(VarToStr(p.Value()), std::string("\0b", 2));
+    p.AssignField(q->FieldByName("m2"));
+    EXPECT_TRUE(p.IsNull());
+    EXPECT_TRUE(p.Bound());
+    p.AssignFieldValue(q->FieldByName("id"), Variant(5));
+    EXPECT_EQ(p.Name(), "m2");  // the value alone keeps the name
+    EXPECT_EQ(p.GetAsInteger(), 5);
+
+    // Into a field of an editable dataset: the value, or null.
+    TODBCExtQuery ext(nullptr);
+    ext.SetODBCDatabase(db.get());
+    ext.SetSQLText("SELECT id, m FROM doc");
+    ext.Open();
+    ext.Edit();
+    TODBCParam v;
+    v.SetAsInteger(42);
+    v.AssignTo(ext.FieldByName("id"));
+    EXPECT_EQ(ext.FieldByName("id")->AsInteger(), 42);
+    v.Clear();
+    v.AssignTo(ext.FieldByName("id"));
+    EXPECT_TRUE(ext.FieldByName("id")->IsNull());
+    ext.Cancel();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, BlobStreamTest, TESTSUPPORT_ENGINES);
