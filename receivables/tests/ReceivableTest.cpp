@@ -5,6 +5,8 @@
 #include "TReceivable.h"
 #include "TReceivableFind.h"
 
+#include "Mdi.h"
+
 #include <QDateEdit>
 
 using kestrum::ui::WindowFactory;
@@ -271,3 +273,17 @@ TEST_P(ReceivablesTest, HistoryNeedsAnInvoiceNumber)
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ReceivablesTest, TESTSUPPORT_ENGINES);
+
+TEST_P(ReceivablesTest, LauncherClassNamesOpenTheirWindows)
+{
+    // BANK, DEPOSIT and RECEIVABLE open their windows by class name; the two others by buttons.
+    const QStringList names = {"TBank", "TDeposit", "TReceivable", "TReceivableFind", "TReceivableList"};
+    for (const QString& name : names) {
+        QWidget* w = kestrum::ui::launchWindow(name, false);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        windows_.append(w);
+        EXPECT_EQ(QString(w->metaObject()->className()), name);
+        EXPECT_TRUE(w->testAttribute(Qt::WA_DeleteOnClose));
+    }
+    EXPECT_TRUE(dialogs_->shown().isEmpty());
+}
