@@ -276,16 +276,8 @@ void TCustomDBGrid::SetColumnAttributes() {
     bool busy = FLayoutBusy;
     FLayoutBusy = true;
     std::vector<TColumn*> cols = VisibleColumns();
-    QFontMetrics fm(font());
-    for (size_t i = 0; i < cols.size(); ++i) {
-        int w = cols[i]->Width();
-        if (w < 0) {
-            TField* f = cols[i]->Field();
-            int chars = f ? std::min(f->DisplayWidth(), 40) : 10;
-            w = std::max(chars * fm.averageCharWidth() + 6, fm.horizontalAdvance(cols[i]->Caption()) + 8);
-        }
-        horizontalHeader()->resizeSection(static_cast<int>(i), w);
-    }
+    for (size_t i = 0; i < cols.size(); ++i)
+        horizontalHeader()->resizeSection(static_cast<int>(i), cols[i]->Width());
     horizontalHeader()->setSectionResizeMode((FOptions & dgColumnResize) ? QHeaderView::Interactive
                                                                          : QHeaderView::Fixed);
     horizontalHeader()->setSectionsMovable((FOptions & dgColumnResize) != 0);

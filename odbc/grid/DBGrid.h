@@ -88,7 +88,9 @@ public:
     void SetFieldName(const String& name);
     /// \brief The dataset's field of that name (null when inactive or unknown).
     TField* Field() const;
-    int Width() const { return FWidth; }
+    /// \brief The width set, or else the one the field's display width gives.
+    int Width() const;
+    bool WidthAssigned() const { return FWidth >= 0; }
     void SetWidth(int width);
     bool Visible() const { return FVisible; }
     void SetVisible(bool value);
@@ -106,6 +108,9 @@ public:
     TColumnTitle Title;
     /// \brief The title text: Title.Caption or the field's display name or the field name.
     QString Caption() const;
+    /// \brief Title.Caption as library text (for stored layouts).
+    String TitleCaption() const;
+    void SetTitleCaption(const String& caption);
     /// \brief Position in the grid's column list.
     int Index() const;
     void SetIndex(int index);
@@ -141,6 +146,8 @@ public:
     TDBGridColumnsState State() const { return FState; }
     /// \brief csDefault rebuilds from the fields; csCustomized keeps the columns as they are.
     void SetState(TDBGridColumnsState state);
+    /// \brief Keeps the columns as they are from now on (csCustomized).
+    void Customize() { FState = csCustomized; }
     /// \brief Back to default columns.
     void RestoreDefaults() { SetState(csDefault); }
     /// \brief Moves the column at `from` to `to`.

@@ -2,6 +2,7 @@
 #include <vantrel/grid/DBGrid.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -35,6 +36,7 @@ bool GridConfirm(const QString& text) {
 // ---- TColumn ------------------------------------------------------------------------------------
 
 void TColumn::SetFieldName(const String& name) {
+    FGrid->FColumns.Customize();
     FFieldName = name;
     FGrid->FColumns.Changed();
 }
@@ -46,9 +48,30 @@ TField* TColumn::Field() const {
     return ds->FindField(FFieldName);
 }
 
+int TColumn::Width() const {
+    if (FWidth >= 0)
+        return FWidth;
+    QFontMetrics fm(FGrid->font());
+    TField* f = Field();
+    int chars = f ? std::min(f->DisplayWidth(), 40) : 10;
+    return std::max(chars * fm.averageCharWidth() + 6, fm.horizontalAdvance(Caption()) + 8);
+}
+
+String TColumn::TitleCaption() const {
+    QByteArray b = Title.Caption.toLatin1();
+    return String(b.constData(), static_cast<size_t>(b.size()));
+}
+
+void TColumn::SetTitleCaption(const String& caption) {
+    FGrid->FColumns.Customize();
+    Title.Caption = qs(caption);
+    FGrid->FColumns.Changed();
+}
+
 void TColumn::SetWidth(int width) {
     if (width == FWidth)
         return;
+    FGrid->FColumns.Customize(); // a changed default column is kept from now on
     FWidth = width;
     FGrid->FColumns.Changed();
 }
@@ -56,6 +79,7 @@ void TColumn::SetWidth(int width) {
 void TColumn::SetVisible(bool value) {
     if (value == FVisible)
         return;
+    FGrid->FColumns.Customize();
     FVisible = value;
     FGrid->FColumns.Changed();
 }
@@ -82,6 +106,7 @@ Qt::Alignment TColumn::Alignment() const {
 }
 
 void TColumn::SetAlignment(Qt::Alignment value) {
+    FGrid->FColumns.Customize();
     FAlignment = value;
     FAlignmentSet = true;
     FGrid->FColumns.Changed();
