@@ -3,6 +3,7 @@
 #include <vantrel/core/ODBCDataSet.h>
 
 #include <vantrel/core/ODBCApi.h>
+#include <vantrel/core/ODBCBlob.h>
 #include <vantrel/core/ODBCParams.h>
 #include <vantrel/framework/AppServices.h>
 #include <vantrel/framework/Streaming.h>
@@ -771,13 +772,18 @@ void TODBCDataSet::InternalHandleException() {
 // ---- Record buffers -----------------------------------------------------------------------------
 
 // The anchor follows the record (data size + one byte per column + one), rounded up to 4 bytes
-// so it can be read in place.
+// so it can be read in place; the value lengths follow it.
 size_t TODBCDataSet::TrailerOffset() const noexcept {
     return (static_cast<size_t>(FRecordDataSize) + FColumns.size() + 1 + 3) & ~size_t{3};
 }
 
+// After the anchor: the byte length of each column's value as copied (text and binary).
+int32_t* TODBCDataSet::RecordLengths(TRecordBuffer buffer) const {
+    return reinterpret_cast<int32_t*>(buffer + TrailerOffset() + sizeof(int32_t));
+}
+
 TRecordBuffer TODBCDataSet::AllocRecordBuffer() {
-    const size_t size = TrailerOffset() + sizeof(int32_t);
+    const size_t size = TrailerOffset() + sizeof(int32_t) * (1 + FColumns.size());
     char* buffer = new char[size]();
     WriteInt32(buffer, -1);
     RecordAnchor(buffer) = FAnchor;
@@ -847,15 +853,17 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
     const bool block = BlockMode();
     const bool trim = FDatabase && FDatabase->StringTrimRight();
     const size_t row = block && FBlockIndex > 0 ? static_cast<size_t>(FBlockIndex) : 0;
-    for (const auto& cp : FColumns) {
-        const Column& c = *cp;
+    int32_t* lengths = RecordLengths(buffer);
+    for (size_t ci = 0; ci < FColumns.size(); ++ci) {
+        const Column& c = *FColumns[ci];
+        lengths[ci] = 0;
         char* ind = buffer + c.RecordOffset;
         char* area = ind + 1;
         const char* src = c.Data.get() + row * static_cast<size_t>(c.BindLength);
         const SQLLEN length = block ? c.Indicators[row] : c.Length;
         *ind = 0;
         if (length == SQL_NULL_DATA) {
-            std::memset(area, 0, static_cast<size_t>(c.DataSize));
+            area[0] = 0;
             continue;
         }
         *ind = kHasValue;
@@ -872,8 +880,10 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
             if (trim)
                 while (n > 0 && src[n - 1] == ' ')
                     --n;
+            // Readers stop at the terminator, so the rest of the area is left as it is.
             std::memcpy(area, src, n);
-            std::memset(area + n, 0, static_cast<size_t>(c.DataSize) - n);
+            area[n] = 0;
+            lengths[ci] = static_cast<int32_t>(n);
             break;
         }
         case ftBlob: {
@@ -884,7 +894,7 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
             else if (length >= 0)
                 n = static_cast<size_t>(length);
             std::memcpy(area, src, n);
-            std::memset(area + n, 0, static_cast<size_t>(c.DataSize) - n);
+            lengths[ci] = static_cast<int32_t>(n);
             break;
         }
         case ftDate: {
@@ -986,9 +996,10 @@ bool TODBCDataSet::FieldTruncated(TField* field) {
     return c && record[c->RecordOffset] == kTruncated;
 }
 
-bool TODBCDataSet::ReadColumnData(TField* field, String& data) {
+bool TODBCDataSet::ReadColumnData(TField* field, String& data) { return ReadColumnData(field, StateBuffer(), data); }
+
+bool TODBCDataSet::ReadColumnData(TField* field, TRecordBuffer record, String& data) {
     data.clear();
-    TRecordBuffer record = StateBuffer();
     const Column* c = record ? ColumnOf(field) : nullptr;
     if (!c)
         return false;
@@ -996,28 +1007,37 @@ bool TODBCDataSet::ReadColumnData(TField* field, String& data) {
     if (mark != kHasValue && mark != kTruncated)
         return false;
     const char* area = record + c->RecordOffset + 1;
-    // Text that fitted its column is in the record already.
-    if (mark == kHasValue && c->CType == SQL_C_CHAR) {
-        data.assign(area, strnlen(area, static_cast<size_t>(c->DataSize)));
+    const size_t index = static_cast<size_t>(field->FieldNo() - 1);
+    // A value that fitted its column is in the record already.
+    if (mark == kHasValue) {
+        if (c->Type == ftString || c->Type == ftMemo || c->Type == ftBlob)
+            data.assign(area, static_cast<size_t>(RecordLengths(record)[index]));
+        else
+            data.assign(area, static_cast<size_t>(c->DataSize));
         return true;
     }
-    if (!FUniDirectional)
+    // The rest of a cut value comes from the row itself, so the cursor must stand on it.
+    if (!FUniDirectional) {
         InternalSetToRecord(record);
-    else if (ReadInt32(record) != FRowOffset || FCursorState != 0 || BlockMode()) {
-        if (mark == kHasValue) {
-            data.assign(area, static_cast<size_t>(c->DataSize));
-            return true;
-        }
+    } else if (ReadInt32(record) != FRowOffset || FCursorState != 0) {
         DatabaseErrorFmt("Field '%s': the whole value is only available while its row is the cursor's row",
                          {field->DisplayName()}, this);
+    } else if (BlockMode() && FBlockIndex > 0) {
+        // The driver reads from the first row of a block unless told another.
+        Check(SQLSetPos(FStmt, static_cast<SQLSETPOSIROW>(FBlockIndex + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE),
+              "SQLSetPos");
     }
     const bool text = c->CType == SQL_C_CHAR;
     const SQLLEN chunk = std::max(FBlobBufferSize, 256);
     std::unique_ptr<char[]> piece(new char[static_cast<size_t>(chunk)]);
-    for (;;) {
+    for (bool first = true;; first = false) {
         SQLLEN indicator = 0;
-        const SQLRETURN rc = Check(SQLGetData(FStmt, c->Number, c->CType, piece.get(), chunk, &indicator),
-                                   "SQLGetData");
+        const SQLRETURN rc =
+            Check(SQLGetData(FStmt, c->Number, c->CType, piece.get(), chunk, &indicator), "SQLGetData");
+        // The record holds a cut value, so "no data" now means the driver cannot give it again.
+        if (rc == SQL_NO_DATA_FOUND && first)
+            DatabaseErrorFmt("Field '%s': the driver gives no more of the value than the %d bytes of its column",
+                             {field->DisplayName(), c->DataSize - (text ? 1 : 0)}, this);
         if (rc == SQL_NO_DATA_FOUND)
             break;
         if (indicator == SQL_NULL_DATA)
@@ -1032,17 +1052,7 @@ bool TODBCDataSet::ReadColumnData(TField* field, String& data) {
 }
 
 std::unique_ptr<TStream> TODBCDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode) {
-    if (mode != bmRead)
-        DatabaseErrorFmt(LoadResString(SODBCFieldReadOnly), {field->DisplayName()});
-    auto stream = std::make_unique<TMemoryStream>();
-    String data;
-    if (ReadColumnData(field, data)) {
-        if (FDatabase && FDatabase->StringTrimRight() && (field->DataType() == ftString || field->DataType() == ftMemo))
-            data = TrimRight(data);
-        stream->Write(data.data(), static_cast<int64_t>(data.size()));
-        stream->Seek(0, soBeginning);
-    }
-    return stream;
+    return std::make_unique<TODBCBlobStream>(field, mode);
 }
 
 // ---- Navigation ---------------------------------------------------------------------------------

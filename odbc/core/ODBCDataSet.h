@@ -131,9 +131,11 @@ public:
     /// \brief True when the field's value in the current record was longer than the column's
     /// buffer and was cut (text columns; memos and blobs read whole through their streams).
     bool FieldTruncated(TField* field);
-    /// \brief The whole value of a column of the current record read with SQLGetData in pieces;
-    /// false for null.
+    /// \brief The whole value of the field in `record` (the current one by default): from the
+    /// record when it fitted its column, else read with SQLGetData in pieces from its row. False
+    /// for null.
     bool ReadColumnData(TField* field, String& data);
+    bool ReadColumnData(TField* field, TRecordBuffer record, String& data);
 
     // ---- Overridden framework operations -------------------------------------------------------
     bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options) override;
@@ -224,6 +226,7 @@ private:
     const Column* ColumnOf(const TField* field) const;
     int32_t& RecordAnchor(TRecordBuffer buffer) const;
     size_t TrailerOffset() const noexcept;
+    int32_t* RecordLengths(TRecordBuffer buffer) const;
 
     TODBCDatabase* FDatabase = nullptr;
     std::unique_ptr<TStringList> FSQL;

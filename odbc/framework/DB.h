@@ -124,6 +124,8 @@ public:
     void SetActive(bool value);
     TDataSetState State() const { return FState; }
     void Loaded() override;
+    /// \brief Stored children: the fields made from the definitions at open are not stored.
+    void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
 
     // ---- Navigation ----------------------------------------------------------------------------
     void First();

@@ -78,6 +78,15 @@ void TDataSet::Loaded() {
     }
 }
 
+void TDataSet::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
+    TComponent::GetChildren(
+        [&](TComponent* child) {
+            if (!(FDefaultFields && dynamic_cast<TField*>(child) && child->Owner() == this))
+                proc(child);
+        },
+        root);
+}
+
 void TDataSet::OpenCursor(bool infoQuery) {
     if (infoQuery)
         InternalInitFieldDefs();
