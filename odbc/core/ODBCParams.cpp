@@ -247,12 +247,12 @@ void TODBCParam::SetAsVariant(const Variant& value) {
     case varInteger: type = ftInteger; break;
     case varInt64: {
         int64_t v = value.AsInt64();
-        type = (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max()) ? ftInteger
-                                                                                                        : ftUnknown;
-        if (type == ftInteger) {
-            setValue(type, Variant(static_cast<int>(v)));
+        // Wider values keep all their digits as a 64-bit parameter (bound as text).
+        if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max()) {
+            setValue(ftInteger, Variant(static_cast<int>(v)));
             return;
         }
+        type = ftLargeint;
         break;
     }
     case varDouble: type = ftFloat; break;

@@ -171,8 +171,9 @@ public:
     void LoadFromFile(const String& path, TFieldType type);
     void LoadFromStream(TStream& stream, TFieldType type);
     /// \brief The type follows the variant: date ftDateTime, 16-bit ftSmallint, 32-bit (and wider
-    /// values that fit 32 bits) ftInteger, float ftFloat, currency ftBCD, text ftString, Boolean
-    /// ftBoolean, anything else ftUnknown.
+    /// values that fit 32 bits) ftInteger, wider integers ftLargeint, float ftFloat, currency
+    /// ftBCD, text ftString, Boolean ftBoolean, anything else ftUnknown. A null or empty variant
+    /// makes the parameter null and keeps its type.
     void SetAsVariant(const Variant& value);
     /// \brief An ftUnknown parameter becomes ftString; the text is converted to the type.
     /// Throws EConvertError for text that does not convert.

@@ -202,7 +202,7 @@ TEST(ParamValues, VariantTypesChooseTheParameterType) {
     } cases[] = {
         {Variant(TDateTime(45000.5)), ftDateTime}, {Variant(int16_t(3)), ftSmallint},
         {Variant(70000), ftInteger},               {Variant(70000LL), ftInteger},
-        {Variant(int64_t(1) << 40), ftUnknown},    {Variant(0.5), ftFloat},
+        {Variant(int64_t(1) << 40), ftLargeint},    {Variant(0.5), ftFloat},
         {Variant(StrToCurr("1.25")), ftBCD},       {Variant("x"), ftString},
         {Variant(true), ftBoolean},                {Variant(TBytes{1, 2}), ftUnknown},
     };

@@ -113,8 +113,7 @@ protected:
         p.CreateParam(ftUnknown, "bl")->SetBlobData("\0\1\2\xff\0", 5);
         auto* ai = p.CreateParam(ftAutoInc, "ai");
         ai->SetText("41");
-        auto* big = p.CreateParam(ftLargeint, "big");
-        big->SetText("9007199254740993");
+        p.CreateParam(ftUnknown, "big")->SetAsVariant(Variant(9007199254740993LL));
         p.CreateParam(ftUnknown, "unk")->SetAsVariant(Variant(TBytes{0, 9, 8}));
     }
 
