@@ -10,11 +10,11 @@
 #include "Mdi.h"
 #include "Query.h"
 #include "QueryModel.h"
+#include "RowDelete.h"
 #include "TCompany.h"
 #include "TCustomer.h"
 #include "TLabor.h"
 #include "TPart.h"
-#include "Transaction.h"
 #include "WindowFactory.h"
 
 #include <QApplication>
@@ -142,44 +142,6 @@ QString textOf(QWidget* window, const QString& control)
     return {};
 }
 
-// Deletes exactly the one row whose values are `values`, even where identical rows exist (the
-// tables have no row key): the copies are counted, all removed and all but one written back, in
-// one transaction.
-void deleteOneRow(Query* w, const QString& table, const QStringList& columns, const QVariantList& values)
-{
-    QString where;
-    QVariantList binds;
-    for (int c = 0; c < columns.size(); ++c) {
-        where += (c ? QStringLiteral(" And ") : QString()) + columns[c];
-        if (values[c].isNull()) {
-            where += QStringLiteral(" Is Null");
-        } else {
-            where += QStringLiteral(" = ?");
-            binds << values[c];
-        }
-    }
-    const auto run = [&](const QString& sql, const QVariantList& v) {
-        w->Clear();
-        w->Add(sql);
-        for (const QVariant& x : v)
-            w->Bind(x);
-    };
-    Transaction t(w->database());
-    run("Select Count(*) From " + table + " where " + where, binds);
-    w->Open();
-    const qint64 copies = w->fieldAt(0, 0).AsInteger();
-    if (copies == 0)
-        return;  // someone removed it meanwhile
-    run("Delete From " + table + " where " + where, binds);
-    w->ExecSQL();
-    const QString marks = QStringList(QList<QString>(columns.size(), QStringLiteral("?"))).join(u',');
-    for (qint64 i = 1; i < copies; ++i) {
-        run("Insert Into " + table + " (" + columns.join(u',') + ") Values (" + marks + ")", values);
-        w->ExecSQL();
-    }
-    t.commit();
-}
-
 }  // namespace
 
 const std::vector<HistoryMember>& historyMembers()
@@ -297,11 +259,14 @@ void HistoryBrowser::deleteCurrent()
         return;
     if (!ui::confirm(QStringLiteral("Delete record?")))
         return;
-    QVariantList values;
-    for (int c = 0; c < query_->FieldCount(); ++c)
-        values << query_->fieldAt(row, c).AsVariant();
+    // The tables have no row key: the row is matched by all its values, and of identical rows
+    // exactly one goes.
+    QList<receivables::ColumnValue> match;
+    const QStringList columns = query_->FieldNames();
+    for (int c = 0; c < columns.size(); ++c)
+        match.append({columns[c], query_->fieldAt(row, c).AsVariant()});
     Query writer(DM->database(), member_.queryName);
-    deleteOneRow(&writer, member_.table, query_->FieldNames(), values);
+    receivables::deleteOneRow(&writer, member_.table, match);
     // The same statement again; the grid stays near where it was.
     query_->Open();
     const int rows = query_->RecordCount();
