@@ -354,7 +354,14 @@ bool prepareTable(const Job& job, const std::string& table, std::int32_t rows,
         st.exec("DROP TABLE " + table);
     }
     const auto start = std::chrono::steady_clock::now();
-    createAndFill(c, table, rows, progress);
+    try {
+        createAndFill(c, table, rows, progress);
+    } catch (const BenchError&) {
+        // Another run on the same server may have made the table at the same moment.
+        const std::optional<std::int64_t> now = countRows(c, table);
+        if (now && *now == rows && !anew) return false;
+        throw;
+    }
     if (progress) {
         const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         char line[128];
