@@ -13,12 +13,14 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 namespace vantrel {
 
-// One result column: its bound buffer (an array of RowSetSize elements in block mode) and where
-// its value lives in a record buffer.
+// One result column: its field value item (the bound buffer, an array of RowSetSize elements and
+// indicators in block mode) and where its value lives in a record buffer.
 struct TODBCDataSet::Column {
+    TFieldValueItem Item;
     TFieldType Type = ftUnknown;
     SQLSMALLINT CType = SQL_C_DEFAULT;
     SQLUSMALLINT Number = 0;
@@ -28,12 +30,9 @@ struct TODBCDataSet::Column {
     int RecordOffset = 0;
     /// Bytes of the data area.
     int DataSize = 0;
-    std::unique_ptr<char[]> Data;
-    /// Length/indicator of the single bound row (not in block mode).
-    SQLLEN Length = 0;
-    /// Length/indicator array (block mode).
-    std::unique_ptr<SQLLEN[]> Indicators;
 };
+
+static_assert(std::is_same_v<TODBCLength, SQLLEN>, "field value items hold ODBC lengths");
 
 namespace {
 
@@ -704,13 +703,12 @@ void TODBCDataSet::InternalInitFieldDefs() {
         TFieldDef* def = FieldDefs()->AddFieldDef(fieldName, c->Type, defSize, false, i);
         def->SetInternalCalcField(true);
 
-        c->Data.reset(new char[static_cast<size_t>(c->BindLength) * rows]());
-        SQLLEN* indicator = &c->Length;
-        if (block) {
-            c->Indicators.reset(new SQLLEN[rows]());
-            indicator = c->Indicators.get();
-        }
-        Check(SQLBindCol(FStmt, i, c->CType, c->Data.get(), c->BindLength, indicator), "SQLBindCol");
+        char* data = c->Item.AllocData(static_cast<size_t>(c->BindLength) * rows);
+        c->Item.Length = c->BindLength;
+        c->Item.CType = c->CType;
+        c->Item.SQLType = sqlType;
+        SQLLEN* indicator = block ? c->Item.AllocIndicators(rows) : &c->Item.Length;
+        Check(SQLBindCol(FStmt, i, c->CType, data, c->BindLength, indicator), "SQLBindCol");
         FColumns.push_back(std::move(c));
     }
 }
@@ -859,8 +857,8 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
         lengths[ci] = 0;
         char* ind = buffer + c.RecordOffset;
         char* area = ind + 1;
-        const char* src = c.Data.get() + row * static_cast<size_t>(c.BindLength);
-        const SQLLEN length = block ? c.Indicators[row] : c.Length;
+        const char* src = c.Item.Data() + row * static_cast<size_t>(c.BindLength);
+        const SQLLEN length = block ? c.Item.Indicators()[row] : c.Item.Length;
         *ind = 0;
         if (length == SQL_NULL_DATA) {
             area[0] = 0;
@@ -935,6 +933,14 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
             break;
         }
     }
+}
+
+int TODBCDataSet::ColumnCount() const noexcept { return static_cast<int>(FColumns.size()); }
+
+TFieldValueItem* TODBCDataSet::ColumnItem(int fieldNo) const {
+    if (fieldNo < 1 || fieldNo > ColumnCount())
+        return nullptr;
+    return &FColumns[static_cast<size_t>(fieldNo) - 1]->Item;
 }
 
 const TODBCDataSet::Column* TODBCDataSet::ColumnOf(const TField* field) const {

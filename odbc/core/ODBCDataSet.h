@@ -24,6 +24,7 @@ class TODBCParams;
 class TODBCParam;
 class TParamValueItem;
 class TParamValueList;
+class TFieldValueItem;
 class TFiler;
 
 /// Offset value of a record before any row was read. No real offset reaches it.
@@ -163,6 +164,12 @@ public:
     virtual String GetRealSQLText();
     virtual bool DoFilter(TRecordBuffer buffer);
     virtual void InternalFreeStmt(int option);
+
+    /// \brief The column binding list: one field value item per result column (field number 1
+    /// first), null outside it. After a fetch Length holds the column's indicator (block mode:
+    /// Indicators(), one per row of the block).
+    TFieldValueItem* ColumnItem(int fieldNo) const;
+    int ColumnCount() const noexcept;
 
     /// Bytes of one record buffer (header included, anchor trailer excluded).
     int RecordDataSize() const noexcept { return FRecordDataSize; }
