@@ -170,7 +170,7 @@ void TDeposit::loadCurrentRow()
 void TDeposit::recomputeTotal()
 {
     const QString total = receivables::sumText(DM->QDeposit3, "Select Sum(Amount_Dep) From Deposit");
-    ui->Label3->setText(total.isEmpty() ? QStringLiteral("0") : total);
+    ui->Label3->setText(total.isEmpty() ? QStringLiteral("0.00") : total);
 }
 
 void TDeposit::Button2Click()

@@ -58,14 +58,13 @@ void TReceivableFind::FormShow()
 
 void TReceivableFind::DBGrid1TitleClick(int position, const QString& field)
 {
-    Q_UNUSED(position);
+    // Invoices are found by number or by customer; the red title is the column sorted by.
     grid_->markSorted(-1);
-    if (field.compare("InvoiceNo_Inv", Qt::CaseInsensitive) == 0) {
-        DM->QReceivable3->SetSort("InvoiceNo_Inv");
-        grid_->markSorted(0);
-    } else if (field.compare("CustomerName_Inv", Qt::CaseInsensitive) == 0) {
-        DM->QReceivable3->SetSort("CustomerName_Inv");
-        grid_->markSorted(1);
+    for (const char* sortable : {"InvoiceNo_Inv", "CustomerName_Inv"}) {
+        if (field.compare(QLatin1String(sortable), Qt::CaseInsensitive) == 0) {
+            DM->QReceivable3->SetSort(QLatin1String(sortable));
+            grid_->markSorted(position);
+        }
     }
 }
 

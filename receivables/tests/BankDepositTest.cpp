@@ -95,7 +95,7 @@ TEST_P(ReceivablesTest, BankHistoryShowsTheBankHistoryWindowModally)
 TEST_P(ReceivablesTest, DepositSaveReplacesTheSameAccountAndCheckAndTheTotalCoversAll)
 {
     TDeposit* w = open<TDeposit>();
-    EXPECT_EQ(text(w, "Label3"), "0");
+    EXPECT_EQ(text(w, "Label3"), "0.00");
     click(w, "Button2");
     EXPECT_EQ(text(w, "Edit1"), today());
     EXPECT_EQ(text(w, "Edit4"), "0.00");

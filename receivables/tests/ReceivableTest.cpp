@@ -5,6 +5,7 @@
 #include "TReceivable.h"
 #include "TReceivableFind.h"
 
+#include "Grid.h"
 #include "Mdi.h"
 
 #include <QDateEdit>
@@ -240,6 +241,11 @@ TEST_P(ReceivablesTest, FindWindowHandsTheChosenInvoiceOverAndCloses)
 
     clickTitle(grid, 2);  // by customer name: Amy first
     EXPECT_EQ(grid->model()->index(0, 2).data().toString(), "Amy");
+    auto* header = static_cast<kestrum::ui::GridHeader*>(grid->horizontalHeader());
+    EXPECT_EQ(header->titleColor(2), kestrum::ui::colorValue(255));
+    clickTitle(grid, 6);  // the amount does not sort here
+    EXPECT_EQ(grid->model()->index(0, 2).data().toString(), "Amy");
+    EXPECT_NE(header->titleColor(2), kestrum::ui::colorValue(255));
     clickTitle(grid, 0);
     EXPECT_EQ(grid->model()->index(0, 0).data().toString(), "4");
 
