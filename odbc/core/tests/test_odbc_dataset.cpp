@@ -487,6 +487,60 @@ TEST_P(DataSetTest, MovingToAnotherConnectionClosesThroughTheFramework) {
     EXPECT_EQ(errorOf([&] { q->Open(); }), "ODBC This operation is not allowed on closed database");
 }
 
+TEST_P(DataSetTest, SilentReopenImmediateOpenAndCountsAtTheEnds) {
+    openSql("SELECT id FROM item ORDER BY id");
+    auto* id = q->FieldByName("id");
+    q->MoveBy(6);
+    TBookmark seven = q->SilentClose();
+    tdb->exec("UPDATE item SET name = 'changed' WHERE id = 7");
+    q->SilentOpen(seven);
+    EXPECT_EQ(id->AsInteger(), 7);
+    q->Next();
+    EXPECT_EQ(id->AsInteger(), 8);
+    q->ImmediatelyOpen();
+    q->First();
+    EXPECT_EQ(id->AsInteger(), 1);
+    // Counting from either end (cursor before the first or after the last row) keeps it there.
+    q->Last();
+    EXPECT_EQ(q->RecordCount(), 25);
+    q->Prior();
+    EXPECT_EQ(id->AsInteger(), 24);
+    q->Refresh();
+    q->First();
+    EXPECT_EQ(q->GetRecordCountExt(), 25);
+    q->Next();
+    EXPECT_EQ(id->AsInteger(), 2);
+    EXPECT_FALSE(q->CursorName().empty());
+}
+
+TEST_P(DataSetTest, LongParametersGoAtExecutionAndEmptyNamesBecomeUnknown) {
+    tdb->exec("CREATE TABLE longs (id INTEGER, m TEXT)");
+    const std::string big(9000, 'p');
+    TODBCQuery ins(nullptr);
+    ins.SetODBCDatabase(db.get());
+    ins.SetSQLText("INSERT INTO longs VALUES (:id, :m)");
+    ins.ParamByName("id")->SetAsInteger(1);
+    ins.ParamByName("m")->SetAsMemo(big);
+    ins.ExecSQL();
+    EXPECT_EQ(ins.GetRowsAffected(), 1);
+    ins.ParamByName("id")->SetAsInteger(2);
+    ins.ParamByName("m")->Clear();
+    ins.ExecSQL();
+    openSql("SELECT id, m FROM longs ORDER BY id");
+    EXPECT_TRUE(q->FieldByName("m")->AsString() == big);
+    q->Next();
+    EXPECT_TRUE(q->FieldByName("m")->IsNull());
+    q->Close();
+    if (!postgres()) {
+        openSql("SELECT 1 AS \"\"");
+        EXPECT_EQ(q->Fields()->Fields(0)->FieldName(), "unknown");
+    }
+    // A database that goes detaches its datasets.
+    db.reset();
+    EXPECT_EQ(q->ODBCDatabase(), nullptr);
+    EXPECT_FALSE(q->Active());
+}
+
 TEST_P(DataSetTest, TheLibrarysErrors) {
     q->SetSQLText("x");
     EXPECT_EQ(errorOf([&] { q->Prepare(); }), "ODBC Empty sql statement");
