@@ -846,16 +846,28 @@ void BindAllParam(TODBCHandle stmt, const TODBCParams& params, TParamValueList& 
         } else {
             item->Length = length;
         }
+        // Some drivers refuse a column size of 0 for an empty text; date and time columns get
+        // their ODBC sizes (drivers cut the text of a time stamp to the column size given), time
+        // stamps with their milliseconds.
+        item->DecimalDigits = 0;
+        switch (item->SQLType) {
+        case SQL_DATE: item->ColumnSize = 10; break;
+        case SQL_TIME: item->ColumnSize = 8; break;
+        case SQL_TIMESTAMP:
+            item->ColumnSize = 23;
+            item->DecimalDigits = 3;
+            break;
+        default: item->ColumnSize = std::max<TODBCLength>(length, 1); break;
+        }
         if (item->AtExec) {
             if (item->SQLType == SQL_CHAR) {
                 item->SQLType = SQL_LONGVARCHAR;
                 item->ColumnSize = length * 2;
-            } else {
-                item->ColumnSize = length;
             }
             rc = SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
                                   static_cast<SQLSMALLINT>(item->CType), static_cast<SQLSMALLINT>(item->SQLType),
-                                  static_cast<SQLULEN>(item->ColumnSize), 0, &item->Index, 0, &item->Length);
+                                  static_cast<SQLULEN>(item->ColumnSize),
+                                  static_cast<SQLSMALLINT>(item->DecimalDigits), &item->Index, 0, &item->Length);
         } else {
             const bool text = item->SQLType == SQL_CHAR || item->SQLType == SQL_VARCHAR ||
                               item->SQLType == SQL_LONGVARCHAR;
@@ -863,19 +875,6 @@ void BindAllParam(TODBCHandle stmt, const TODBCParams& params, TParamValueList& 
             if (text && item->Length != SQL_NULL_DATA && item->CType == SQL_C_CHAR &&
                 static_cast<size_t>(length) < item->DataSize() && item->Data()[length] == '\0')
                 item->Length = SQL_NTS;
-            // Some drivers refuse a column size of 0 for an empty text; date and time columns get
-            // their ODBC sizes (drivers cut the text of a time stamp to the column size given),
-            // time stamps with their milliseconds.
-            item->DecimalDigits = 0;
-            switch (item->SQLType) {
-            case SQL_DATE: item->ColumnSize = 10; break;
-            case SQL_TIME: item->ColumnSize = 8; break;
-            case SQL_TIMESTAMP:
-                item->ColumnSize = 23;
-                item->DecimalDigits = 3;
-                break;
-            default: item->ColumnSize = std::max<TODBCLength>(length, 1); break;
-            }
             rc = SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
                                   static_cast<SQLSMALLINT>(item->CType), static_cast<SQLSMALLINT>(item->SQLType),
                                   static_cast<SQLULEN>(item->ColumnSize),
@@ -900,8 +899,10 @@ int16_t PutDataAtExec(TODBCHandle stmt, TParamValueList& items, int pieceSize) {
         if (!item) throw EODBCDatabaseError("ODBC driver asked for data of an unknown parameter");
         const char* data = item->Data();
         TODBCLength left = std::min<TODBCLength>(item->PutLength, static_cast<TODBCLength>(item->DataSize()));
+        // Only text and bytes may come in pieces; a number or date goes whole.
+        const bool pieces = item->CType == SQL_C_CHAR || item->CType == SQL_C_BINARY;
         while (left > 0) {
-            TODBCLength n = std::min<TODBCLength>(left, pieceSize);
+            TODBCLength n = pieces ? std::min<TODBCLength>(left, pieceSize) : left;
             VANTREL_ODBC(odbcEnv(), SQL_NULL_HDBC, stmt, SQLPutData(stmt, const_cast<char*>(data), n));
             data += n;
             left -= n;

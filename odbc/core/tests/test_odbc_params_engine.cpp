@@ -117,6 +117,33 @@ protected:
         p.CreateParam(ftUnknown, "unk")->SetAsVariant(Variant(TBytes{0, 9, 8}));
     }
 
+    // The row `id` holds what fillAll put in.
+    void expectAll(int id) {
+        ODBCStatementHandle row = selectRow("SELECT * FROM p_all WHERE id = " + std::to_string(id));
+        SQLHSTMT st = row.get();
+        EXPECT_EQ(columnData(st, 2, SQL_C_CHAR), "O'Brien; \"quoted\" -- not SQL");
+        EXPECT_EQ(columnAs<SQLINTEGER>(st, 3, SQL_C_LONG), -32768);
+        EXPECT_EQ(columnAs<SQLINTEGER>(st, 4, SQL_C_LONG), 2147483647);
+        EXPECT_EQ(columnAs<SQLINTEGER>(st, 5, SQL_C_LONG), 65535);
+        EXPECT_EQ(columnAs<SQLINTEGER>(st, 6, SQL_C_LONG), 1);
+        EXPECT_EQ(columnAs<double>(st, 7, SQL_C_DOUBLE), -0.125e-3);
+        EXPECT_DOUBLE_EQ(columnAs<double>(st, 8, SQL_C_DOUBLE), 1234.5678);
+        EXPECT_EQ(StrToCurr(columnData(st, 9, SQL_C_CHAR)), StrToCurr("-98765.4321"));
+        auto d = columnAs<DATE_STRUCT>(st, 10, SQL_C_DATE);
+        EXPECT_EQ(d.year * 10000 + d.month * 100 + d.day, 20240229);
+        auto t = columnAs<TIME_STRUCT>(st, 11, SQL_C_TIME);
+        EXPECT_EQ(t.hour * 10000 + t.minute * 100 + t.second, 70809);
+        auto ts = columnAs<TIMESTAMP_STRUCT>(st, 12, SQL_C_TIMESTAMP);
+        EXPECT_EQ(ts.year * 10000 + ts.month * 100 + ts.day, 19991231);
+        EXPECT_EQ(ts.hour * 10000 + ts.minute * 100 + ts.second, 235958);
+        EXPECT_EQ(ts.fraction, 250000000u);
+        EXPECT_EQ(columnData(st, 13, SQL_C_CHAR), "first line\nsecond line");
+        EXPECT_EQ(columnData(st, 14, SQL_C_BINARY), std::string("\0\1\2\xff\0", 5));
+        EXPECT_EQ(columnAs<SQLINTEGER>(st, 15, SQL_C_LONG), 41);
+        EXPECT_EQ(columnData(st, 16, SQL_C_CHAR), "9007199254740993");
+        EXPECT_EQ(columnData(st, 17, SQL_C_BINARY), std::string("\0\x09\x08", 3));
+    }
+
     static const char* insertAll() { return "INSERT INTO p_all VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"; }
 
     std::unique_ptr<testsupport::TestDatabase> tdb;
@@ -131,29 +158,17 @@ TEST_P(ParamEngineTest, EveryTypeGoesInAndComesBackEqual) {
     ExecuteWithParams(ins.get(), params, items, 8192, 8192);
     ASSERT_EQ(items.Count(), 17);
 
-    ODBCStatementHandle row = selectRow("SELECT * FROM p_all WHERE id = 1");
-    SQLHSTMT st = row.get();
-    EXPECT_EQ(columnData(st, 2, SQL_C_CHAR), "O'Brien; \"quoted\" -- not SQL");
-    EXPECT_EQ(columnAs<SQLINTEGER>(st, 3, SQL_C_LONG), -32768);
-    EXPECT_EQ(columnAs<SQLINTEGER>(st, 4, SQL_C_LONG), 2147483647);
-    EXPECT_EQ(columnAs<SQLINTEGER>(st, 5, SQL_C_LONG), 65535);
-    EXPECT_EQ(columnAs<SQLINTEGER>(st, 6, SQL_C_LONG), 1);
-    EXPECT_EQ(columnAs<double>(st, 7, SQL_C_DOUBLE), -0.125e-3);
-    EXPECT_DOUBLE_EQ(columnAs<double>(st, 8, SQL_C_DOUBLE), 1234.5678);
-    EXPECT_EQ(StrToCurr(columnData(st, 9, SQL_C_CHAR)), StrToCurr("-98765.4321"));
-    auto d = columnAs<DATE_STRUCT>(st, 10, SQL_C_DATE);
-    EXPECT_EQ(d.year * 10000 + d.month * 100 + d.day, 20240229);
-    auto t = columnAs<TIME_STRUCT>(st, 11, SQL_C_TIME);
-    EXPECT_EQ(t.hour * 10000 + t.minute * 100 + t.second, 70809);
-    auto ts = columnAs<TIMESTAMP_STRUCT>(st, 12, SQL_C_TIMESTAMP);
-    EXPECT_EQ(ts.year * 10000 + ts.month * 100 + ts.day, 19991231);
-    EXPECT_EQ(ts.hour * 10000 + ts.minute * 100 + ts.second, 235958);
-    EXPECT_EQ(ts.fraction, 250000000u);
-    EXPECT_EQ(columnData(st, 13, SQL_C_CHAR), "first line\nsecond line");
-    EXPECT_EQ(columnData(st, 14, SQL_C_BINARY), std::string("\0\1\2\xff\0", 5));
-    EXPECT_EQ(columnAs<SQLINTEGER>(st, 15, SQL_C_LONG), 41);
-    EXPECT_EQ(columnData(st, 16, SQL_C_CHAR), "9007199254740993");
-    EXPECT_EQ(columnData(st, 17, SQL_C_BINARY), std::string("\0\x09\x08", 3));
+    expectAll(1);
+}
+
+TEST_P(ParamEngineTest, EveryTypeSurvivesBeingSentAtExecution) {
+    TODBCParams params;
+    fillAll(params, 8);
+    TParamValueList items;
+    ODBCStatementHandle ins = prepare(insertAll());
+    ExecuteWithParams(ins.get(), params, items, 0, 3);
+    for (int i = 0; i < items.Count(); ++i) EXPECT_TRUE(items[i]->AtExec) << i;
+    expectAll(8);
 }
 
 TEST_P(ParamEngineTest, NullsOfEveryTypeAreBoundWithTheNullIndicator) {
