@@ -66,6 +66,9 @@ void PaymentWindow::setupPayment()
 void PaymentWindow::formShow()
 {
     child<QDateEdit>(this, "DateTimePicker1")->setDate(QDate::currentDate());
+    // A payment is usually made today; the look-up sets the same.
+    if (edit2_->text().isEmpty())
+        edit2_->setText(today());
 }
 
 void PaymentWindow::showFigures(const QString& vendor, const QString& amountText, const QString& paidSum)

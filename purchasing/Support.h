@@ -43,8 +43,8 @@ int execQuery(Query* q, const QStringList& lines, const QVariantList& values = {
 QVariant textValue(const QString& text);
 QVariant decimalValue(const Decimal& d);
 
-/// "Select Sum(<column>) From <table> where <match> =?" (plus `more` conditions, each bound in
-/// turn) on `q`; the sum as the engine's text, "" when no row matches.
+/// "Select Sum(<column>) From <table> where <match[0]> =?" and "and <match[i]> =?" for the other
+/// columns, `values` bound in order, on `q`; the sum as text ("12.5"), "" when no row matches.
 QString sumText(Query* q, const QString& column, const QString& table, const QStringList& match,
                 const QVariantList& values);
 

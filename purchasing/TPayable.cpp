@@ -61,9 +61,10 @@ void TPayable::lookup(const QString& ref)
 
 QString TPayable::checkedKey(const QString& ref, const QString& vendor)
 {
-    openQuery(DM->QPayable3, {"Select * From Bill where Ref_Bill =?", "and Vendor_Bill =?"},
+    // On the scratch query: the finder or the list may be showing QPayable3.
+    openQuery(DM->QBill2, {"Select * From Bill where Ref_Bill =?", "and Vendor_Bill =?"},
               {textValue(ref), textValue(vendor)});
-    if (DM->QPayable3->RecordCount() == 0)
+    if (DM->QBill2->RecordCount() == 0)
         throw InputError(captionOf("Edit1"), QStringLiteral("There is no bill with the Ref \"%1\" from the vendor "
                                                             "\"%2\". Nothing was saved.")
                                                  .arg(ref, vendor));

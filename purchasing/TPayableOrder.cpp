@@ -58,8 +58,8 @@ void TPayableOrder::lookup(const QString& text)
 QString TPayableOrder::checkedKey(const QString& text, const QString&)
 {
     const qint64 po = requireInteger(text, captionOf("Edit1"));
-    openQuery(DM->QPayable3, {"Select * From Orders where PO_Order =?"}, {po});
-    if (DM->QPayable3->RecordCount() == 0)
+    openQuery(DM->QBill2, {"Select * From Orders where PO_Order =?"}, {po});
+    if (DM->QBill2->RecordCount() == 0)
         throw InputError(captionOf("Edit1"),
                          QStringLiteral("There is no purchase order %1. Nothing was saved.").arg(po));
     // Stored as the plain number, so "007" and "7" count as one order.
