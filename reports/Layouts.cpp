@@ -94,8 +94,8 @@ void buildGroupedReport(report::Report& r, const GroupedLayout& layout, report::
     for (const GroupLabel& g : layout.groupLabels) {
         const double x = (i % PerRow) * pairWidth;
         const double y = 6 + (i / PerRow) * LineHeight;
-        top.text(x, y, 78, HeadHeight, g.label, bold(9));
-        top.text(x + 78, y, pairWidth - 82, HeadHeight, [field = g.field](const Row& row) { return row.text(field); },
+        top.text(x, y, 92, HeadHeight, g.label, bold(9)).wrap(false);
+        top.text(x + 92, y, pairWidth - 96, HeadHeight, [field = g.field](const Row& row) { return row.text(field); },
                  font(9));
         ++i;
     }
@@ -119,7 +119,7 @@ void buildGroupedReport(report::Report& r, const GroupedLayout& layout, report::
     const report::Sum reportSum = data.sum(layout.amountField);
     report::Band& end = r.reportSummary();
     end.setHeight(40);
-    end.rect(amount.x - 210, 6, amount.width + 260, 28);
+    end.rect(amount.x - 210, 6, width - (amount.x - 210), 28);
     end.text(amount.x - 200, 11, 196, HeadHeight, layout.reportTotalLabel, bold(11)).right();
     end.money(amount.x, 11, amount.width + 40, HeadHeight, report::ContextNumber([reportSum](const Context& c) {
                   return c.sum(reportSum);
