@@ -6,6 +6,7 @@
 #include <TestDatabase.h>
 #include <vantrel/core/ODBCParams.h>
 #include <vantrel/ext/ODBCExtDataSet.h>
+#include <vantrel/framework/AppServices.h>
 
 #include <gtest/gtest.h>
 
@@ -266,3 +267,18 @@ TEST_P(ExtDataSetTest, BookmarksCompareByPositionFromEitherEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ExtDataSetTest, TESTSUPPORT_ENGINES);
+
+TEST(ExtDataSetDesign, AFailedOpenWhileLoadingInTheDesignerGoesToTheApplicationHandler) {
+    std::string shown;
+    auto previous = Application().SetExceptionHandler([&](const std::exception& e) { shown = e.what(); });
+    TODBCExtQuery q(nullptr);
+    q.SetSQLText("SELECT 1");
+    q.SetStateFlags(csLoading | csReading);
+    q.SetActive(true);  // kept until loaded
+    q.ClearStateFlags(csReading);
+    q.SetDesigning(true);
+    EXPECT_NO_THROW(q.Loaded());
+    Application().SetExceptionHandler(previous);
+    EXPECT_EQ(shown, "ODBC This operation is not allowed on closed database");
+    EXPECT_FALSE(q.Active());
+}
