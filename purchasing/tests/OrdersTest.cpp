@@ -270,4 +270,33 @@ TEST_P(OrdersTest, TheListAndTheLinesFollowTheSelectedOrder)
     EXPECT_EQ(text(w, "Edit1"), "2");
 }
 
+TEST_P(OrdersTest, EnterWalksTheHeaderRingLeftWalksBackAndF2Saves)
+{
+    TPoOrder* w = open<TPoOrder>();
+    click(w, "Button3");
+    ASSERT_EQ(QApplication::focusWidget(), find(w, "ComboBox1"));
+    const QStringList ring = {"ComboBox2", "Edit2", "ComboBox3", "ComboBox4", "ComboBox5", "Edit3", "Edit4", "Edit1",
+                              "ComboBox1"};
+    for (const QString& next : ring) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(QApplication::focusWidget(), find(w, next)) << next.toStdString();
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    EXPECT_EQ(QApplication::focusWidget(), find(w, "Edit1"));
+    dialogs_->answerYes();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+    EXPECT_EQ(dialogs_->confirmations(), QStringList{SaveQ});
+    EXPECT_EQ(count("Orders"), 1);
+
+    // The line editor's ring: item name to amount and round again.
+    TOrderItem* e = editorFor(w, 1);
+    ASSERT_NE(e, nullptr);
+    QApplication::setActiveWindow(e);
+    find(e, "ComboBox1")->setFocus();
+    for (const char* next : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "ComboBox1"}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(QApplication::focusWidget(), find(e, next)) << next;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, OrdersTest, TESTSUPPORT_ENGINES);
