@@ -700,7 +700,13 @@ void TODBCDataSet::InternalInitFieldDefs() {
         String fieldName = columnName;
         for (int n = 1; FieldDefs()->IndexOf(fieldName) >= 0; ++n)
             fieldName = Format("%s_%d", columnName, n);
-        TFieldDef* def = FieldDefs()->AddFieldDef(fieldName, c->Type, defSize, false, i);
+        // A stored 32-bit field over a BIGINT column keeps working: the column stays 64-bit and
+        // values beyond 32 bits raise when read.
+        TFieldType defType = c->Type;
+        if (defType == ftLargeint && !DefaultFields())
+            if (TField* f = FindField(fieldName); f && f->DataType() == ftInteger)
+                defType = ftInteger;
+        TFieldDef* def = FieldDefs()->AddFieldDef(fieldName, defType, defSize, false, i);
         def->SetInternalCalcField(true);
 
         char* data = c->Item.AllocData(static_cast<size_t>(c->BindLength) * rows);
@@ -973,7 +979,7 @@ bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
         break;
     }
     case ftLargeint:
-        if (size < 8) {
+        if (size == 4) {
             int64_t v;
             std::memcpy(&v, area, sizeof v);
             if (v < INT32_MIN || v > INT32_MAX)
@@ -983,7 +989,7 @@ bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
             std::memcpy(buffer, &narrow, sizeof narrow);
             break;
         }
-        std::memcpy(buffer, area, 8);
+        std::memcpy(buffer, area, static_cast<size_t>(std::min(size, 8)));
         break;
     default: {
         const int n = std::min(size, c->DataSize);

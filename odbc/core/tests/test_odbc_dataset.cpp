@@ -204,6 +204,19 @@ TEST_P(DataSetTest, NullsOfEveryTypeAndTheTypeMapping) {
     EXPECT_EQ(TimeToStr(q->FieldByName("t")->AsDateTime()), "23:59:58");
     EXPECT_EQ(DateTimeToStr(q->FieldByName("ts")->AsDateTime()), "2001-02-03 04:05:06.789");
     EXPECT_EQ(q->FieldByName("m")->AsString(), "memo");
+    q->Close();
+
+    // A stored 32-bit field over the BIGINT column reads what fits and refuses what does not.
+    tdb->exec("INSERT INTO typed (i, b) VALUES (8, -5)");
+    auto* narrow = new TIntegerField(q.get());
+    narrow->SetFieldName("b");
+    narrow->SetDataSet(q.get());
+    openSql("SELECT b FROM typed WHERE b IS NOT NULL ORDER BY b");
+    EXPECT_EQ(narrow->AsInteger(), -5);
+    q->Next();
+    EXPECT_THROW(narrow->AsInteger(), EDatabaseError);
+    q->Close();
+    delete narrow;
 }
 
 TEST_P(DataSetTest, NavigatesBothWaysAndBookmarksComeBack) {
