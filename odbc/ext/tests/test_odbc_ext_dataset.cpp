@@ -154,6 +154,22 @@ TEST_P(ExtDataSetTest, AnInsertedAndADeletedRowReachTheTable) {
     EXPECT_EQ(view(), "1:Brake pad;2:Oil filter;7:Wiper blade;");
 }
 
+TEST_P(ExtDataSetTest, InsertingIntoAnEmptyResultShowsTheNewRow) {
+    q->Close();
+    q->SetSQLText("SELECT id, name, qty, note FROM part WHERE id > 100 ORDER BY id");
+    q->Open();
+    ASSERT_TRUE(q->IsEmpty());
+    q->Insert();
+    q->FieldByName("id")->SetAsInteger(101);
+    q->FieldByName("name")->SetAsString("Fan belt");
+    q->Post();
+    EXPECT_EQ(view(), "101:Fan belt;");
+    EXPECT_FALSE(q->IsEmpty());
+    q->Delete();
+    EXPECT_TRUE(q->IsEmpty());
+    EXPECT_EQ(table(), start);
+}
+
 TEST_P(ExtDataSetTest, RefusedAndAbortedChangesKeepTheEditAndTheTable) {
     q->Edit();
     q->FieldByName("qty")->SetAsInteger(99);
