@@ -113,6 +113,7 @@ TODBCSession::TODBCSession() : TComponent(nullptr) {}
 
 TODBCSession::~TODBCSession() {
     // Whoever owns a database frees it; the session frees only the ones nobody does.
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     while (!databases_.empty()) {
         TODBCDatabase* db = databases_.back();
         databases_.pop_back();
@@ -125,22 +126,36 @@ TODBCSession::~TODBCSession() {
     }
 }
 
-int TODBCSession::GetDatabaseCount() const { return static_cast<int>(databases_.size()); }
+int TODBCSession::GetDatabaseCount() const {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    return static_cast<int>(databases_.size());
+}
+
+std::vector<TODBCDatabase*> TODBCSession::Databases() const {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    return databases_;
+}
 
 TODBCDatabase* TODBCSession::GetDatabase(int index) const {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     if (index < 0 || index >= GetDatabaseCount())
         DatabaseError(Format("List index out of bounds (%d)", index));
     return databases_[static_cast<std::size_t>(index)];
 }
 
-void TODBCSession::AddDatabase(TODBCDatabase* db) { databases_.push_back(db); }
+void TODBCSession::AddDatabase(TODBCDatabase* db) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    databases_.push_back(db);
+}
 
 void TODBCSession::RemoveDatabase(TODBCDatabase* db) noexcept {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     auto it = std::find(databases_.begin(), databases_.end(), db);
     if (it != databases_.end()) databases_.erase(it);
 }
 
 TODBCDatabase* TODBCSession::FindDatabase(const String& name) const {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     for (TODBCDatabase* db : databases_)
         if (db->DatabaseName() == name) return db;
     return nullptr;

@@ -5,6 +5,7 @@
 #include <vantrel/framework/SysUtils.h>
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace vantrel {
@@ -64,12 +65,16 @@ public:
     void GetDriverNames(TStrings* names, TStrings* attributes);
     /// \brief First registered database whose DatabaseName equals `name` (case-sensitive), or null.
     TODBCDatabase* FindDatabase(const String& name) const;
+    /// \brief A copy of the list of registered databases (threads add and remove them).
+    std::vector<TODBCDatabase*> Databases() const;
 
 private:
     friend class TODBCDatabase;
     void AddDatabase(TODBCDatabase* db);
     void RemoveDatabase(TODBCDatabase* db) noexcept;
 
+    // Pooled connections come and go on several threads.
+    mutable std::recursive_mutex lock_;
     std::vector<TODBCDatabase*> databases_;
 };
 

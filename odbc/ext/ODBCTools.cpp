@@ -1,6 +1,8 @@
 // Query tools: one-call queries, text search, text export and import, layouts of grids.
 #include <vantrel/core/ODBCApi.h>
 #include <vantrel/core/ODBCParams.h>
+#include <vantrel/ext/MultiDB.h>
+#include <vantrel/ext/ODBCExtDataSet.h>
 #include <vantrel/ext/ODBCTools.h>
 
 #include <thread>
@@ -249,7 +251,7 @@ void SetImportParam(TODBCParam* p, TFieldType type, const TImportValue& v) {
     }
 }
 
-void BindValues(TODBCQuery& q, const std::vector<Variant>& values, bool nullAsInteger) {
+void BindValues(TODBCDataSet& q, const std::vector<Variant>& values, bool nullAsInteger) {
     int count = q.Params()->Count();
     if (static_cast<int>(values.size()) < count)
         DatabaseErrorFmt("The statement has %d parameters but %d values were given",
@@ -342,25 +344,31 @@ void OpenQry(TODBCDataSet& dataSet) {
 
 void PrepareQry(TODBCDataSet& dataSet) { dataSet.Prepare(); }
 
-int ExecuteQuery(const String& sql) {
-    auto q = CreateQuery();
+namespace {
+
+// The one-call functions over either kind of query: Q's own Prepare, ExecSQL and row count run
+// under a pooled query's lock.
+template <class Q> int RunSql(std::unique_ptr<Q> q, const String& sql) {
     q->SQL()->Add(sql);
-    ExecQry(*q);
+    {
+        TExecCursor cursor;
+        q->ExecSQL();
+    }
     return q->GetRowsAffected();
 }
 
-std::unique_ptr<TODBCQuery> OpenQuery(const String& sql) {
-    auto q = CreateQuery();
+template <class Q> std::unique_ptr<Q> OpenSql(std::unique_ptr<Q> q, const String& sql) {
     q->SQL()->Add(sql);
     TExecCursor cursor;
     q->Open();
     return q;
 }
 
-int ExecQueryLong(const String& sql, const std::vector<Variant>& values, const std::vector<int>& nullIndexes) {
-    auto q = CreateQuery();
+template <class Q>
+int RunLong(std::unique_ptr<Q> q, const String& sql, const std::vector<Variant>& values,
+            const std::vector<int>& nullIndexes) {
     q->SQL()->Add(sql);
-    PrepareQry(*q);
+    q->Prepare();
     BindValues(*q, values, true);
     if (!nullIndexes.empty() && nullIndexes.front() != -1) {
         int count = q->Params()->Count();
@@ -370,29 +378,80 @@ int ExecQueryLong(const String& sql, const std::vector<Variant>& values, const s
             q->Params()->Items(i)->Clear();
         }
     }
-    ExecQry(*q);
+    {
+        TExecCursor cursor;
+        q->ExecSQL();
+    }
     return q->GetRowsAffected();
 }
 
-namespace {
-std::unique_ptr<TODBCQuery> OpenLong(const String& sql, const std::vector<Variant>& values, bool uni) {
-    auto q = CreateQuery();
+template <class Q>
+std::unique_ptr<Q> OpenLong(std::unique_ptr<Q> q, const String& sql, const std::vector<Variant>& values, bool uni) {
     q->SQL()->Add(sql);
     if (uni)
         q->SetUniDirectional(true);
-    PrepareQry(*q);
+    q->Prepare();
     BindValues(*q, values, false);
     OpenQry(*q);
     return q;
 }
+
 } // namespace
 
+int ExecuteQuery(const String& sql) { return RunSql(CreateQuery(), sql); }
+
+std::unique_ptr<TODBCQuery> OpenQuery(const String& sql) { return OpenSql(CreateQuery(), sql); }
+
+int ExecQueryLong(const String& sql, const std::vector<Variant>& values, const std::vector<int>& nullIndexes) {
+    return RunLong(CreateQuery(), sql, values, nullIndexes);
+}
+
 std::unique_ptr<TODBCQuery> OpenQueryLong(const String& sql, const std::vector<Variant>& values) {
-    return OpenLong(sql, values, false);
+    return OpenLong(CreateQuery(), sql, values, false);
 }
 
 std::unique_ptr<TODBCQuery> OpenQueryLongUni(const String& sql, const std::vector<Variant>& values) {
-    return OpenLong(sql, values, true);
+    return OpenLong(CreateQuery(), sql, values, true);
+}
+
+std::unique_ptr<TODBCExtQuery> CreateQueryExt() {
+    auto q = std::make_unique<TODBCExtQuery>(nullptr);
+    q->SetODBCDatabase(DataBase);
+    q->SetBlobBufferSize(255);
+    q->SetMaxBlobBuffer(1000);
+    return q;
+}
+
+std::unique_ptr<TODBCMultiQuery> CreateMQuery2(TMultiODBCDataBase* database) {
+    auto q = std::make_unique<TODBCMultiQuery>(nullptr);
+    q->SetMultiODBCDataBase(database);
+    q->SetBlobBufferSize(250);
+    q->SetMaxBlobBuffer(1000);
+    return q;
+}
+
+std::unique_ptr<TODBCMultiQuery> CreateMQuery() {
+    if (!MultiDataBases)
+        DatabaseError(LoadResString(SODBCDataBaseNotOpen));
+    // Finding and attaching under the pool's lock: two threads never take the same free connection.
+    TCriticalSectionGuard guard(MultiDataBases->Section());
+    return CreateMQuery2(TMultiDataBases::FindDataBase(MultiDataBases));
+}
+
+int ExecuteMQuery(const String& sql) { return RunSql(CreateMQuery(), sql); }
+
+std::unique_ptr<TODBCMultiQuery> OpenMQuery(const String& sql) { return OpenSql(CreateMQuery(), sql); }
+
+int ExecMQueryLong(const String& sql, const std::vector<Variant>& values, const std::vector<int>& nullIndexes) {
+    return RunLong(CreateMQuery(), sql, values, nullIndexes);
+}
+
+std::unique_ptr<TODBCMultiQuery> OpenMQueryLong(const String& sql, const std::vector<Variant>& values) {
+    return OpenLong(CreateMQuery(), sql, values, false);
+}
+
+std::unique_ptr<TODBCMultiQuery> OpenMQueryLongUni(const String& sql, const std::vector<Variant>& values) {
+    return OpenLong(CreateMQuery(), sql, values, true);
 }
 
 // ---- Searching ----------------------------------------------------------------------------------

@@ -21,6 +21,7 @@ namespace vantrel {
 class TMultiDataBases;
 class TMultiODBCDataBase;
 class TODBCMultiQuery;
+class TODBCExtQuery;
 
 /// The connection of every query CreateQuery makes (set by the application).
 extern TODBCDatabase* DataBase;
@@ -52,6 +53,14 @@ String ConverString(const String& text, bool encode);
 /// \brief A new query on DataBase (BlobBufferSize 250, MaxBlobBuffer 1000); the caller owns it.
 std::unique_ptr<TODBCQuery> CreateQuery();
 
+/// \brief A new editable query on DataBase (BlobBufferSize 255, MaxBlobBuffer 1000).
+std::unique_ptr<TODBCExtQuery> CreateQueryExt();
+/// \brief Under the pool's lock, a new pooled query on FindDataBase(MultiDataBases)
+/// (BlobBufferSize 250, MaxBlobBuffer 1000). \throws EDatabaseError when MultiDataBases is not set.
+std::unique_ptr<TODBCMultiQuery> CreateMQuery();
+/// \brief The same on the given pooled connection.
+std::unique_ptr<TODBCMultiQuery> CreateMQuery2(TMultiODBCDataBase* database);
+
 /// \brief ExecSQL under the busy cursor.
 void ExecQry(TODBCDataSet& dataSet);
 /// \brief Open under the busy cursor with the controls disabled.
@@ -72,6 +81,13 @@ int ExecQueryLong(const String& sql, const std::vector<Variant>& values, const s
 std::unique_ptr<TODBCQuery> OpenQueryLong(const String& sql, const std::vector<Variant>& values);
 /// \brief The same on a forward-only cursor.
 std::unique_ptr<TODBCQuery> OpenQueryLongUni(const String& sql, const std::vector<Variant>& values);
+
+/// \brief The same functions on a query from CreateMQuery (for worker threads).
+int ExecuteMQuery(const String& sql);
+std::unique_ptr<TODBCMultiQuery> OpenMQuery(const String& sql);
+int ExecMQueryLong(const String& sql, const std::vector<Variant>& values, const std::vector<int>& nullIndexes = {-1});
+std::unique_ptr<TODBCMultiQuery> OpenMQueryLong(const String& sql, const std::vector<Variant>& values);
+std::unique_ptr<TODBCMultiQuery> OpenMQueryLongUni(const String& sql, const std::vector<Variant>& values);
 
 /// \brief Searches forward from the record after the current one for a record in which some
 /// non-blob field's text starts with `text` (ignoring case unless `caseSensitive`); stays there,

@@ -4,6 +4,7 @@
 
 #include <TestDatabase.h>
 #include <vantrel/core/ODBCParams.h>
+#include <vantrel/ext/ODBCExtDataSet.h>
 #include <vantrel/ext/ODBCTools.h>
 
 #include <gtest/gtest.h>
@@ -210,6 +211,12 @@ TEST_P(ToolsEngineTest, OneCallFunctionsBindValuesAndCheckTheirCounts) {
     EXPECT_NE(errorOf([] { ExecQueryLong("update dst set qty = :a", {Variant(1)}, {3}); }).find("Null index 3"),
               std::string::npos);
     EXPECT_THROW(OpenQueryLong("select * from dst where id = :a", {}), EDatabaseError);
+    auto ext = CreateQueryExt();
+    EXPECT_EQ(ext->ODBCDatabase(), db.get());
+    EXPECT_EQ(ext->BlobBufferSize(), 255);
+    EXPECT_EQ(ext->MaxBlobBuffer(), 1000);
+    auto plain = CreateQuery();
+    EXPECT_EQ(plain->BlobBufferSize(), 250);
     auto check = OpenQuery("select count(*) from dst where qty = 1");
     EXPECT_EQ(check->Fields()->Fields(0)->AsInteger(), 3); // the refused calls changed nothing
 }
