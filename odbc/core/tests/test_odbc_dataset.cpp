@@ -574,6 +574,12 @@ TEST_P(DataSetTest, TheLibrarysErrors) {
     q->SetSQLText("SELECT nosuchcolumn FROM item");
     EXPECT_THROW(q->Open(), EODBCError);
     EXPECT_FALSE(q->Active());
+    if (postgres()) {
+        // A column type without a field type fails the open.
+        q->SetSQLText("SELECT CAST('a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11' AS uuid) AS u");
+        EXPECT_EQ(errorOf([&] { q->Open(); }), "TODBCDataSet.InternalInitRecord: ODBC This function not implemented");
+        EXPECT_FALSE(q->Active());
+    }
 }
 
 TEST(DataSetForm, StoredQueryKeepsItsTextParametersAndOpensAfterLoading) {
