@@ -394,15 +394,21 @@ void TODBCDataSet::SetMaxBlobBuffer(int value) {
 void TODBCDataSet::SetUniDirectional(bool value) {
     FUniDirectional = value;
     TDataSet::SetUniDirectional(value);
-    if (FStmt)
+    if (FStmt) {
         Check(SQLSetStmtOption(FStmt, SQL_CURSOR_TYPE, value ? SQL_CURSOR_FORWARD_ONLY : SQL_CURSOR_KEYSET_DRIVEN),
               "SQLSetStmtOption(SQL_CURSOR_TYPE)");
+        if (!Active())
+            ApplyRowSetSize();
+    }
 }
 
 void TODBCDataSet::SetBlockCursor(bool value) {
     if (Active())
         DatabaseError(LoadResString(SODBCDataSetOpen));
     FBlockCursor = value;
+    // A statement already made (prepared) must fetch what the arrays will hold.
+    if (FStmt)
+        ApplyRowSetSize();
 }
 
 void TODBCDataSet::SetRowSetSize(int value) {
@@ -411,6 +417,8 @@ void TODBCDataSet::SetRowSetSize(int value) {
     if (value >= 0)
         FRowSetSize = value;
     ResizeRowStatus();
+    if (FStmt)
+        ApplyRowSetSize();
 }
 
 void TODBCDataSet::ResizeRowStatus() { FRowStatus.assign(static_cast<size_t>(std::max(FRowSetSize, 1)), 0); }
@@ -438,16 +446,20 @@ void TODBCDataSet::CreateHandle() {
     FStmt = stmt;
     if (!FUniDirectional)
         Check(SQLSetStmtOption(stmt, SQL_CURSOR_TYPE, SQL_CURSOR_KEYSET_DRIVEN), "SQLSetStmtOption(SQL_CURSOR_TYPE)");
-    if (FBlockCursor && FUniDirectional && FRowSetSize > 0) {
-        Check(SQLSetStmtOption(stmt, SQL_ROWSET_SIZE, static_cast<SQLULEN>(FRowSetSize)),
-              "SQLSetStmtOption(SQL_ROWSET_SIZE)");
-        // The driver may settle on another size; the arrays follow what it reports.
-        SQLULEN size = 0;
-        Check(SQLGetStmtOption(stmt, SQL_ROWSET_SIZE, &size), "SQLGetStmtOption(SQL_ROWSET_SIZE)");
-        if (size > 0 && size <= static_cast<SQLULEN>(INT_MAX))
-            FRowSetSize = static_cast<int>(size);
-        ResizeRowStatus();
-    }
+    if (FBlockCursor && FUniDirectional && FRowSetSize > 0)
+        ApplyRowSetSize();
+}
+
+// The statement's row set: RowSetSize rows in block mode, else one. The driver may settle on
+// another size; RowSetSize and the arrays follow what it reports.
+void TODBCDataSet::ApplyRowSetSize() {
+    const SQLULEN wanted = BlockMode() ? static_cast<SQLULEN>(FRowSetSize) : 1;
+    Check(SQLSetStmtOption(FStmt, SQL_ROWSET_SIZE, wanted), "SQLSetStmtOption(SQL_ROWSET_SIZE)");
+    SQLULEN size = 0;
+    Check(SQLGetStmtOption(FStmt, SQL_ROWSET_SIZE, &size), "SQLGetStmtOption(SQL_ROWSET_SIZE)");
+    if (BlockMode() && size > 0 && size <= static_cast<SQLULEN>(INT_MAX))
+        FRowSetSize = static_cast<int>(size);
+    ResizeRowStatus();
 }
 
 void TODBCDataSet::DropStatement() {
@@ -641,7 +653,15 @@ void TODBCDataSet::InternalInitFieldDefs() {
     FieldDefs()->Clear();
     FreeColumns();
     const bool block = BlockMode();
-    const size_t rows = block ? static_cast<size_t>(FRowSetSize) : 1;
+    size_t rows = 1;
+    if (block) {
+        // The arrays hold what the statement will really fetch at once.
+        SQLULEN size = 0;
+        Check(SQLGetStmtOption(FStmt, SQL_ROWSET_SIZE, &size), "SQLGetStmtOption(SQL_ROWSET_SIZE)");
+        if (size != static_cast<SQLULEN>(FRowSetSize))
+            ApplyRowSetSize();
+        rows = static_cast<size_t>(FRowSetSize);
+    }
     for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
         SQLCHAR name[33] = {0};
         SQLSMALLINT nameLength = 0, sqlType = 0, scale = 0, nullable = 0;

@@ -229,6 +229,7 @@ private:
     void SkipForward(int64_t rows);
     int CountForwardOnly();
     void ResizeRowStatus();
+    void ApplyRowSetSize();
     void DropStatement();
     const Column* ColumnOf(const TField* field) const;
     int32_t& RecordAnchor(TRecordBuffer buffer) const;

@@ -316,8 +316,10 @@ TEST_P(DataSetTest, BlockCursorReadsTheSameRowsAsThePlainCursor) {
         block.SetODBCDatabase(db.get());
         block.SetUniDirectional(true);
         block.SetBlockCursor(true);
-        block.SetRowSetSize(rowSet);
         block.SetSQLText(sql);
+        // Prepared before the size changes: the made statement follows the new size.
+        block.Prepare();
+        block.SetRowSetSize(rowSet);
         block.Open();
         EXPECT_EQ(block.RowSetSize(), rowSet);
         EXPECT_TRUE(block.BlockMode());
@@ -328,6 +330,10 @@ TEST_P(DataSetTest, BlockCursorReadsTheSameRowsAsThePlainCursor) {
             rows.push_back(row);
         }
         EXPECT_EQ(rows, plain) << "row set " << rowSet;
+        // The statement fetches exactly what the arrays hold.
+        SQLULEN driverRows = 0;
+        SQLGetStmtOption(block.Handle(), SQL_ROWSET_SIZE, &driverRows);
+        EXPECT_EQ(driverRows, static_cast<SQLULEN>(rowSet));
         EXPECT_EQ(errorOf([&] { block.SetBlockCursor(false); }),
                   "ODBC This operation is not allowed on open dataset");
         EXPECT_EQ(errorOf([&] { block.SetRowSetSize(3); }), "ODBC This operation is not allowed on open dataset");
