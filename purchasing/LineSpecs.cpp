@@ -11,15 +11,15 @@ using lines::LineValue;
 
 namespace {
 /// The part fills of a chosen part name: maker, style, part number and price.
-std::vector<lines::CatalogueFill> partFills()
-{
-    return {{"Edit1", "Mfg_Material"}, {"Edit3", "Style_Material"}, {"Edit4", "Color_Material"},
+std::vector<lines::CatalogueFill> partFills() {
+    return {{"Edit1", "Mfg_Material"},
+            {"Edit3", "Style_Material"},
+            {"Edit4", "Color_Material"},
             {"Edit5", "Price_Material"}};
 }
-}  // namespace
+} // namespace
 
-lines::LineSpec orderItemSpec()
-{
+lines::LineSpec orderItemSpec() {
     lines::LineSpec s;
     s.table = "Items";
     s.documentColumn = "Po_Item";
@@ -41,17 +41,16 @@ lines::LineSpec orderItemSpec()
     s.lookupQuery = &TDM::QItem2;
     s.sumQuery = &TDM::QItem4;
     s.catalogue = {"Part", "Number_Material", partFills(), true};
-    s.titles = {{"Name", 160}, {"Mfg", 100},  {"Qty", 50},    {"Style", 100},
+    s.titles = {{"Name", 160},  {"Mfg", 100},  {"Qty", 50},     {"Style", 100},
                 {"Color", 100}, {"Rate", 100}, {"Amount", 100}, {"Po", 70}};
-    s.reloadTitles = {{"Name Item", 160}, {"Mfg", 100},  {"Qty", 50},    {"Style", 100},
-                      {"Part No", 100},  {"Rate", 100}, {"Amount", 100}, {"Po", 70}};
+    s.reloadTitles = {{"Name Item", 160}, {"Mfg", 100},  {"Qty", 50},     {"Style", 100},
+                      {"Part No", 100},   {"Rate", 100}, {"Amount", 100}, {"Po", 70}};
     s.cycle = {"ComboBox1", "Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6"};
     s.finderClass = "TLaborFind";
     return s;
 }
 
-lines::LineSpec billPartSpec()
-{
+lines::LineSpec billPartSpec() {
     lines::LineSpec s;
     s.table = "BillItem";
     s.documentColumn = "Inv_Bill";
@@ -73,9 +72,10 @@ lines::LineSpec billPartSpec()
     s.lookupQuery = &TDM::Q2;
     s.sumQuery = &TDM::QBillPart2;
     s.catalogue = {"Part", "Number_Material", partFills(), true};
-    s.titles = {{"Name", 160}, {"Mfg", 100}, {"Qty", 50}, {"Style", 100}, {"Color", 100}, {"Rate", 100}, {"Amount", 100}};
-    s.reloadTitles = {{"Name Item", 160}, {"Mfg", 100},  {"Qty", 50},    {"Style", 100},
-                      {"Part No", 100},  {"Rate", 100}, {"Amount", 100}, {"Invoice", 70}};
+    s.titles = {{"Name", 160},  {"Mfg", 100},  {"Qty", 50},    {"Style", 100},
+                {"Color", 100}, {"Rate", 100}, {"Amount", 100}};
+    s.reloadTitles = {{"Name Item", 160}, {"Mfg", 100},  {"Qty", 50},     {"Style", 100},
+                      {"Part No", 100},   {"Rate", 100}, {"Amount", 100}, {"Invoice", 70}};
     // Part No reacts to no key; Left from Rate goes back to it.
     s.cycle = {"ComboBox1", "Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6"};
     s.unkeyed = {"Edit4"};
@@ -84,8 +84,7 @@ lines::LineSpec billPartSpec()
     return s;
 }
 
-lines::LineSpec billExpenseSpec()
-{
+lines::LineSpec billExpenseSpec() {
     lines::LineSpec s;
     s.table = "BillExpense";
     s.documentColumn = "Bill_Expense";
@@ -105,16 +104,15 @@ lines::LineSpec billExpenseSpec()
     s.sumQuery = &TDM::QBillExpense4;
     // Descriptions are free text: the editor lists the ones used before but looks nothing up.
     s.catalogue = {};
-    s.titles = {{"Description", 160}, {"Part Number", 100}, {"Qty", 50},    {"Rate", 100},
+    s.titles = {{"Description", 160}, {"Part Number", 100}, {"Qty", 50},     {"Rate", 100},
                 {"Amount", 100},      {"Remark", 100},      {"Invoice", 100}};
-    s.reloadTitles = {{"Description", 160}, {"Part Number", 100}, {"Qty", 50}, {"Rate", 100},
+    s.reloadTitles = {{"Description", 160}, {"Part Number", 100}, {"Qty", 50},  {"Rate", 100},
                       {"Amount", 100},      {"Remark", 100},      {"Bill", 100}};
     s.cancelRefreshes = false;
     return s;
 }
 
-lines::PickerSpec orderPartPickerSpec()
-{
+lines::PickerSpec orderPartPickerSpec() {
     lines::PickerSpec s;
     s.query = &TDM::Q1;
     s.select = "Select Color_Material,Description_Material,Type_Material,Number_Material,Mfg_Material,"
@@ -123,13 +121,14 @@ lines::PickerSpec orderPartPickerSpec()
     s.searchColumn = "Description_Material";
     s.columns = {{"Part Name", 100}, {"Description", 150}, {"Type Part", 90}, {"#", 100},
                  {"Mfg", 80},        {"Price $", 80},      {"Unit", 80},      {"Style", 80}};
-    s.copies = {{"Number_Material", "ComboBox1"},
-                {"Mfg_Material", "Edit1"},
-                {"Style_Material", "Edit3"},
-                {"Color_Material", "Edit4"},
-                // The price as it stands: orders are bought at cost, without the invoices' mark-up.
-                {"Price_Material", "Edit5", [](const Field& f) { return formatMoneyOrZero(f.AsCurrency()); }}};
+    s.copies = {
+        {"Number_Material", "ComboBox1"},
+        {"Mfg_Material", "Edit1"},
+        {"Style_Material", "Edit3"},
+        {"Color_Material", "Edit4"},
+        // The price as it stands: orders are bought at cost, without the invoices' mark-up.
+        {"Price_Material", "Edit5", [](const Field& f) { return formatMoneyOrZero(f.AsCurrency()); }}};
     return s;
 }
 
-}  // namespace kestrum::purchasing
+} // namespace kestrum::purchasing

@@ -10,4 +10,4 @@ lines::LineSpec billPartSpec();
 lines::LineSpec billExpenseSpec();
 lines::PickerSpec orderPartPickerSpec();
 
-}  // namespace kestrum::purchasing
+} // namespace kestrum::purchasing

@@ -17,20 +17,17 @@
 namespace kestrum::purchasing {
 
 namespace {
-template <typename T>
-T* child(QWidget* w, const char* name)
-{
+template <typename T> T* child(QWidget* w, const char* name) {
     auto* c = w->findChild<T*>(QLatin1String(name));
     if (!c)
         throw std::logic_error(std::string("payment form has no ") + name);
     return c;
 }
-}  // namespace
+} // namespace
 
 PaymentWindow::PaymentWindow(QString table, QWidget* parent) : Window(parent), table_(std::move(table)) {}
 
-void PaymentWindow::setupPayment()
-{
+void PaymentWindow::setupPayment() {
     edit1_ = child<QLineEdit>(this, "Edit1");
     edit2_ = child<QLineEdit>(this, "Edit2");
     edit3_ = child<QLineEdit>(this, "Edit3");
@@ -63,16 +60,14 @@ void PaymentWindow::setupPayment()
         child<QWidget>(this, dead)->setEnabled(false);
 }
 
-void PaymentWindow::formShow()
-{
+void PaymentWindow::formShow() {
     child<QDateEdit>(this, "DateTimePicker1")->setDate(QDate::currentDate());
     // A payment is usually made today; the look-up sets the same.
     if (edit2_->text().isEmpty())
         edit2_->setText(today());
 }
 
-void PaymentWindow::showFigures(const QString& vendor, const QString& amountText, const QString& paidSum)
-{
+void PaymentWindow::showFigures(const QString& vendor, const QString& amountText, const QString& paidSum) {
     combo1_->setEditText(vendor);
     label9_->setText(vendor);
     label11_->setText(amountText);
@@ -82,8 +77,7 @@ void PaymentWindow::showFigures(const QString& vendor, const QString& amountText
     edit2_->setText(today());
 }
 
-void PaymentWindow::Button2Click()
-{
+void PaymentWindow::Button2Click() {
     label9_->clear();
     label11_->setText("0.00");
     edit1_->clear();
@@ -96,16 +90,14 @@ void PaymentWindow::Button2Click()
     edit1_->setFocus(Qt::OtherFocusReason);
 }
 
-void PaymentWindow::clearForNext()
-{
+void PaymentWindow::clearForNext() {
     Button2Click();
     label9_->clear();
     label11_->setText("0.00");
     label16_->setText("0.00");
 }
 
-void PaymentWindow::Button1Click()
-{
+void PaymentWindow::Button1Click() {
     if (edit1_->text().trimmed().isEmpty())
         return;
     // Checked before the question: a bad date or amount, or a payment that no bill or order
@@ -114,16 +106,17 @@ void PaymentWindow::Button1Click()
     const Decimal amount = requireDecimal(edit4_->text(), captionOf("Edit4"));
     const QString key = checkedKey(edit1_->text(), combo1_->currentText());
     if (ui::confirm(SaveQuestion)) {
-        execQuery(DM->QPayable1,
-                  {" Insert Into " + table_ + " ( BillNo_Payable, Name_Payable,",
-                   "ViaPayment_Payable, PayDate_Payable,Ref_Payable,Amount_Payable,Chart_Payable,SubChart_Payable,"
-                   "Remark_Payable) Values ( ?,?,?,?,?,?,?,?,?)"},
-                  {textValue(key), textValue(combo1_->currentText()), textValue(combo2_->currentText()), payDate,
-                   textValue(edit3_->text()), decimalValue(amount), textValue(combo3_->currentText()),
-                   textValue(combo4_->currentText()), textValue(memo1_->toPlainText())});
+        execQuery(
+            DM->QPayable1,
+            {" Insert Into " + table_ + " ( BillNo_Payable, Name_Payable,",
+             "ViaPayment_Payable, PayDate_Payable,Ref_Payable,Amount_Payable,Chart_Payable,SubChart_Payable,"
+             "Remark_Payable) Values ( ?,?,?,?,?,?,?,?,?)"},
+            {textValue(key), textValue(combo1_->currentText()), textValue(combo2_->currentText()), payDate,
+             textValue(edit3_->text()), decimalValue(amount), textValue(combo3_->currentText()),
+             textValue(combo4_->currentText()), textValue(memo1_->toPlainText())});
         ui::showMessage("Saved!");
     }
     clearForNext();
 }
 
-}  // namespace kestrum::purchasing
+} // namespace kestrum::purchasing

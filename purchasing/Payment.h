@@ -13,8 +13,8 @@ namespace kestrum::purchasing {
 class PaymentWindow : public Window {
     Q_OBJECT
 public:
-    void Button1Click();  // Save
-    void Button2Click();  // New
+    void Button1Click(); // Save
+    void Button2Click(); // New
 
 protected:
     /// `table`: "Payable" or "PayableOrder".
@@ -42,4 +42,4 @@ private:
     QString table_;
 };
 
-}  // namespace kestrum::purchasing
+} // namespace kestrum::purchasing

@@ -14,8 +14,7 @@
 
 namespace kestrum {
 
-void registerPurchasingWindows()
-{
+void registerPurchasingWindows() {
     using ui::WindowFactory;
     // Each constructor sets its class's global reference.
     WindowFactory::registerWindow("TPoOrder", [] { return new TPoOrder; });
@@ -30,4 +29,4 @@ void registerPurchasingWindows()
     WindowFactory::registerWindow("TPayableList", [] { return new TPayableList; });
 }
 
-}  // namespace kestrum
+} // namespace kestrum

@@ -7,4 +7,4 @@ namespace kestrum {
 /// TPayableList with the WindowFactory under their class names.
 void registerPurchasingWindows();
 
-}  // namespace kestrum
+} // namespace kestrum

@@ -23,8 +23,7 @@ namespace kestrum::purchasing {
 const QString SaveQuestion = QStringLiteral("Are you sure you want to Save this Record?");
 const QString DeleteQuestion = QStringLiteral("Are you sure you want to Delete this Record?");
 
-void prepare(Query* q, const QStringList& lines, const QVariantList& values)
-{
+void prepare(Query* q, const QStringList& lines, const QVariantList& values) {
     q->Close();
     q->Clear();
     for (const QString& line : lines)
@@ -33,31 +32,26 @@ void prepare(Query* q, const QStringList& lines, const QVariantList& values)
         q->Bind(v);
 }
 
-void openQuery(Query* q, const QStringList& lines, const QVariantList& values)
-{
+void openQuery(Query* q, const QStringList& lines, const QVariantList& values) {
     prepare(q, lines, values);
     q->Open();
 }
 
-int execQuery(Query* q, const QStringList& lines, const QVariantList& values)
-{
+int execQuery(Query* q, const QStringList& lines, const QVariantList& values) {
     prepare(q, lines, values);
     return q->ExecSQL();
 }
 
-QVariant textValue(const QString& text)
-{
+QVariant textValue(const QString& text) {
     return QVariant(text.isNull() ? QString(QLatin1String("")) : text);
 }
 
-QVariant decimalValue(const Decimal& d)
-{
+QVariant decimalValue(const Decimal& d) {
     return QVariant::fromValue(d);
 }
 
 QString sumText(Query* q, const QString& column, const QString& table, const QStringList& match,
-                const QVariantList& values)
-{
+                const QVariantList& values) {
     QStringList lines{"Select Sum(" + column + ") From " + table + " where " + match.value(0) + " =?"};
     for (int i = 1; i < match.size(); ++i)
         lines << "and " + match[i] + " =?";
@@ -65,8 +59,7 @@ QString sumText(Query* q, const QString& column, const QString& table, const QSt
     return q->FieldByName(QStringLiteral("Expr1000")).AsString();
 }
 
-QStringList columnValues(Query* q, const QString& sql, const QString& column)
-{
+QStringList columnValues(Query* q, const QString& sql, const QString& column) {
     openQuery(q, {sql});
     QStringList values;
     for (q->First(); !q->Eof(); q->Next())
@@ -74,13 +67,11 @@ QStringList columnValues(Query* q, const QString& sql, const QString& column)
     return values;
 }
 
-void fillCombo(records::ListCombo* combo, Query* q, const QString& sql, const QString& column)
-{
+void fillCombo(records::ListCombo* combo, Query* q, const QString& sql, const QString& column) {
     combo->setValues(columnValues(q, sql, column));
 }
 
-void fillOnDropDown(records::ListCombo* combo, Query* q, const QString& sql, const QString& column)
-{
+void fillOnDropDown(records::ListCombo* combo, Query* q, const QString& sql, const QString& column) {
     QPointer<Query> query(q);
     QObject::connect(combo, &records::ListCombo::dropDown, combo, [combo, query, sql, column] {
         ui::runGuarded(combo, [&] {
@@ -90,8 +81,7 @@ void fillOnDropDown(records::ListCombo* combo, Query* q, const QString& sql, con
     });
 }
 
-GridBinding bindGrid(QTableView* view, Query* q, QObject* owner)
-{
+GridBinding bindGrid(QTableView* view, Query* q, QObject* owner) {
     GridBinding b;
     b.model = new QueryModel(q, owner);
     view->setModel(b.model);
@@ -101,8 +91,7 @@ GridBinding bindGrid(QTableView* view, Query* q, QObject* owner)
 }
 
 void wireNavigator(QWidget* navigator, Query* q, const std::function<void()>& after,
-                   const std::function<void()>& remove)
-{
+                   const std::function<void()>& remove) {
     if (!navigator)
         return;
     QPointer<Query> query(q);
@@ -134,24 +123,21 @@ void wireNavigator(QWidget* navigator, Query* q, const std::function<void()>& af
     }
 }
 
-void wirePicker(QDateEdit* picker, QLineEdit* box)
-{
+void wirePicker(QDateEdit* picker, QLineEdit* box) {
     picker->setDate(QDate::currentDate());
-    QObject::connect(picker, &QDateEdit::dateChanged, box, [box](const QDate& d) { box->setText(formatShortDate(d)); });
+    QObject::connect(picker, &QDateEdit::dateChanged, box,
+                     [box](const QDate& d) { box->setText(formatShortDate(d)); });
 }
 
-QString today()
-{
+QString today() {
     return formatShortDate(QDate::currentDate());
 }
 
-Window::Window(QWidget* parent) : QWidget(parent)
-{
+Window::Window(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
 }
 
-QString Window::controlText(const QString& name) const
-{
+QString Window::controlText(const QString& name) const {
     QWidget* w = findChild<QWidget*>(name);
     if (auto* edit = qobject_cast<QLineEdit*>(w))
         return edit->text();
@@ -164,8 +150,7 @@ QString Window::controlText(const QString& name) const
     return {};
 }
 
-void Window::setControlText(const QString& name, const QString& text)
-{
+void Window::setControlText(const QString& name, const QString& text) {
     QWidget* w = findChild<QWidget*>(name);
     if (auto* edit = qobject_cast<QLineEdit*>(w))
         edit->setText(text);
@@ -177,27 +162,23 @@ void Window::setControlText(const QString& name, const QString& text)
         label->setText(text);
 }
 
-QString Window::captionOf(const QString& control) const
-{
+QString Window::captionOf(const QString& control) const {
     for (QLabel* label : findChildren<QLabel*>())
         if (label->buddy() && label->buddy()->objectName() == control)
             return label->text().trimmed();
     return control;
 }
 
-void Window::guard(const std::function<void()>& fn)
-{
+void Window::guard(const std::function<void()>& fn) {
     ui::runGuarded(this, fn);
 }
 
-void Window::onClick(const QString& button, const std::function<void()>& fn)
-{
+void Window::onClick(const QString& button, const std::function<void()>& fn) {
     if (auto* b = findChild<QAbstractButton*>(button))
         connect(b, &QAbstractButton::clicked, this, [this, fn] { guard(fn); });
 }
 
-void Window::showEvent(QShowEvent* event)
-{
+void Window::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (shown_)
         return;
@@ -208,4 +189,4 @@ void Window::showEvent(QShowEvent* event)
     guard([this] { formShow(); });
 }
 
-}  // namespace kestrum::purchasing
+} // namespace kestrum::purchasing

@@ -25,12 +25,12 @@ class ListCombo;
 namespace ui {
 class Grid;
 }
-}  // namespace kestrum
+} // namespace kestrum
 
 namespace kestrum::purchasing {
 
-extern const QString SaveQuestion;    // "Are you sure you want to Save this Record?"
-extern const QString DeleteQuestion;  // "Are you sure you want to Delete this Record?"
+extern const QString SaveQuestion;   // "Are you sure you want to Save this Record?"
+extern const QString DeleteQuestion; // "Are you sure you want to Delete this Record?"
 
 /// Close, clear, add the lines, bind the values in order.
 void prepare(Query* q, const QStringList& lines, const QVariantList& values = {});
@@ -104,4 +104,4 @@ private:
     bool maximized_ = false;
 };
 
-}  // namespace kestrum::purchasing
+} // namespace kestrum::purchasing

@@ -24,12 +24,12 @@ using namespace kestrum::purchasing;
 QPointer<TBill> Bill;
 
 namespace {
-const QStringList BillColumns = {"Ref_Bill",    "Vendor_Bill", "BillDate_Bill", "DueDate_Bill", "Amount_Bill",
-                                 "Address_Bill", "Chart_Bill", "SubChart_Bill", "Remark_Bill"};
-}  // namespace
+const QStringList BillColumns = {"Ref_Bill",     "Vendor_Bill",   "BillDate_Bill",
+                                 "DueDate_Bill", "Amount_Bill",   "Address_Bill",
+                                 "Chart_Bill",   "SubChart_Bill", "Remark_Bill"};
+} // namespace
 
-TBill::TBill(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TBill>())
-{
+TBill::TBill(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TBill>()) {
     ui->setupUi(this);
     grid_ = bindGrid(ui->DBGrid1, DM->QBill1, this).grid;
     parts_ = bindGrid(ui->DBGrid2, DM->QBillPart3, this).grid;
@@ -58,7 +58,8 @@ TBill::TBill(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TBill>()
     // Payments count for the bill of their reference and vendor.
     connect(ui->Edit1, &QLineEdit::textChanged, this, [this] { guard([this] { showPaid(); }); });
     connect(ui->ComboBox1, &QComboBox::editTextChanged, this, [this] { guard([this] { showPaid(); }); });
-    connect(ui->Edit13, &QLineEdit::textChanged, this, [this](const QString& t) { guard([&] { search(t); }); });
+    connect(ui->Edit13, &QLineEdit::textChanged, this,
+            [this](const QString& t) { guard([&] { search(t); }); });
 
     auto selected = [this] { loadSelected(); };
     connect(ui->DBGrid1, &QTableView::clicked, this, [this](const QModelIndex& index) {
@@ -79,13 +80,11 @@ TBill::TBill(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TBill>()
     Bill = this;
 }
 
-TBill::~TBill()
-{
+TBill::~TBill() {
     ui->ComboBox1->removeEventFilter(this);
 }
 
-bool TBill::eventFilter(QObject* watched, QEvent* event)
-{
+bool TBill::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui->ComboBox1 && event->type() == QEvent::FocusOut) {
         // Not when the drop-down list takes the focus: the vendor is still being chosen.
         if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
@@ -94,8 +93,7 @@ bool TBill::eventFilter(QObject* watched, QEvent* event)
     return Window::eventFilter(watched, event);
 }
 
-void TBill::formShow()
-{
+void TBill::formShow() {
     ui->DateTimePicker1->setDate(QDate::currentDate());
     ui->DateTimePicker2->setDate(QDate::currentDate());
     openQuery(DM->QBill1, {"Select * From Bill"});
@@ -104,14 +102,13 @@ void TBill::formShow()
     setColumns();
 }
 
-void TBill::setColumns()
-{
-    grid_->setColumns({{"Ref #", 60}, {"Vendor Name", 120}, {"Bill Date", 70}, {"Due Date", 70}, {"Amount", 50}});
+void TBill::setColumns() {
+    grid_->setColumns(
+        {{"Ref #", 60}, {"Vendor Name", 120}, {"Bill Date", 70}, {"Due Date", 70}, {"Amount", 50}});
     grid_->markSorted(-1);
 }
 
-void TBill::loadSelected()
-{
+void TBill::loadSelected() {
     Query* q = DM->QBill1;
     if (!q->Active() || q->RecNo() < 0)
         return;
@@ -132,44 +129,43 @@ void TBill::loadSelected()
     showPaid();
 }
 
-void TBill::showPaid()
-{
+void TBill::showPaid() {
     if (loading_)
         return;
-    ui->Label19->setText(sumText(DM->QPayable2, "Amount_Payable", "Payable", {"BillNo_Payable", "Name_Payable"},
+    ui->Label19->setText(sumText(DM->QPayable2, "Amount_Payable", "Payable",
+                                 {"BillNo_Payable", "Name_Payable"},
                                  {textValue(ui->Edit1->text()), textValue(ui->ComboBox1->currentText())}));
 }
 
-void TBill::refreshPartLines(const QString& ref)
-{
-    openQuery(DM->QBillPart3, {"Select Name_Bill,Qty_Bill,Rate_Bill,Amount_Bill ,Inv_Bill From BillItem where Inv_Bill =?"},
+void TBill::refreshPartLines(const QString& ref) {
+    openQuery(DM->QBillPart3,
+              {"Select Name_Bill,Qty_Bill,Rate_Bill,Amount_Bill ,Inv_Bill From BillItem where Inv_Bill =?"},
               {textValue(ref)});
     parts_->setColumns({{"", 240}, {"", 30}, {"", 40}, {"", 40}, {"", 40}});
     ui->Label12->setText(sumText(DM->QBillPart4, "Amount_Bill", "BillItem", {"Inv_Bill"}, {textValue(ref)}));
     showTotal();
 }
 
-void TBill::refreshExpenseLines(const QString& ref)
-{
-    openQuery(DM->QBillExpense3,
-              {"Select Description_Expense,PartNo_Expense,Qty_Expense,Rate_Expense,Amount_Expense ,Remark_Expense,"
-               "Bill_Expense From BillExpense where Bill_Expense =?"},
-              {textValue(ref)});
+void TBill::refreshExpenseLines(const QString& ref) {
+    openQuery(
+        DM->QBillExpense3,
+        {"Select Description_Expense,PartNo_Expense,Qty_Expense,Rate_Expense,Amount_Expense ,Remark_Expense,"
+         "Bill_Expense From BillExpense where Bill_Expense =?"},
+        {textValue(ref)});
     expenses_->setColumns({{"", 150}, {"", 30}, {"", 40}, {"", 40}, {"", 40}, {"", 40}, {"", 40}});
     ui->Label15->setText(
         sumText(DM->QBillExpense4, "Amount_Expense", "BillExpense", {"Bill_Expense"}, {textValue(ref)}));
     showTotal();
 }
 
-void TBill::showTotal()
-{
+void TBill::showTotal() {
     // The bill's lines together: parts plus expenses.
-    const Decimal total = Decimal::fromVariant(ui->Label12->text()) + Decimal::fromVariant(ui->Label15->text());
+    const Decimal total =
+        Decimal::fromVariant(ui->Label12->text()) + Decimal::fromVariant(ui->Label15->text());
     ui->Label14->setText(total.isZero() ? QStringLiteral("0.00") : formatMoney(total));
 }
 
-void TBill::titleClick(int position, const QString& field)
-{
+void TBill::titleClick(int position, const QString& field) {
     grid_->markSorted(-1);
     if (field.isEmpty() || !BillColumns.contains(field, Qt::CaseInsensitive))
         return;
@@ -177,8 +173,7 @@ void TBill::titleClick(int position, const QString& field)
     grid_->markSorted(position);
 }
 
-void TBill::search(const QString& text)
-{
+void TBill::search(const QString& text) {
     Query* q = DM->QBill1;
     if (!q->Active())
         return;
@@ -187,18 +182,17 @@ void TBill::search(const QString& text)
     loadSelected();
 }
 
-void TBill::ComboBox1Exit()
-{
+void TBill::ComboBox1Exit() {
     ui->Memo1->clear();
-    openQuery(DM->QBill3, {"Select * From Company where Name_Company =?"}, {textValue(ui->ComboBox1->currentText())});
+    openQuery(DM->QBill3, {"Select * From Company where Name_Company =?"},
+              {textValue(ui->ComboBox1->currentText())});
     Query* q = DM->QBill3;
-    ui->Memo1->setPlainText(q->FieldByName("Address_Company").AsString() + " " + q->FieldByName("City_Company").AsString() +
-                            ", " + q->FieldByName("State_Company").AsString() + " " +
-                            q->FieldByName("Zip_Company").AsString());
+    ui->Memo1->setPlainText(
+        q->FieldByName("Address_Company").AsString() + " " + q->FieldByName("City_Company").AsString() +
+        ", " + q->FieldByName("State_Company").AsString() + " " + q->FieldByName("Zip_Company").AsString());
 }
 
-void TBill::Button3Click()
-{
+void TBill::Button3Click() {
     for (QLineEdit* e : {ui->Edit1, ui->Edit2, ui->Edit3})
         e->clear();
     ui->Memo1->clear();
@@ -221,8 +215,7 @@ void TBill::Button3Click()
     ui->Edit1->setFocus(Qt::OtherFocusReason);
 }
 
-void TBill::Button2Click()
-{
+void TBill::Button2Click() {
     const QString ref = ui->Edit1->text();
     if (ref.trimmed().isEmpty())
         return;
@@ -234,10 +227,14 @@ void TBill::Button2Click()
     if (ui::confirm(SaveQuestion)) {
         const QVariantList identity = {textValue(ref), textValue(vendor), billDate};
         openQuery(DM->QBill2,
-                  {"Select * From Bill where Ref_Bill=?", "and Vendor_Bill=?", "and BillDate_Bill=?"}, identity);
+                  {"Select * From Bill where Ref_Bill=?", "and Vendor_Bill=?", "and BillDate_Bill=?"},
+                  identity);
         const bool exists = DM->QBill2->RecordCount() != 0;
-        const QVariantList rest = {textValue(ui->ComboBox2->currentText()), textValue(ui->ComboBox3->currentText()),
-                                   dueDate, decimalValue(amount), textValue(ui->Memo1->toPlainText()),
+        const QVariantList rest = {textValue(ui->ComboBox2->currentText()),
+                                   textValue(ui->ComboBox3->currentText()),
+                                   dueDate,
+                                   decimalValue(amount),
+                                   textValue(ui->Memo1->toPlainText()),
                                    textValue(ui->Memo2->toPlainText())};
         if (exists) {
             execQuery(DM->QBill1,
@@ -257,8 +254,7 @@ void TBill::Button2Click()
     ui->DBGrid1->setFocus(Qt::OtherFocusReason);
 }
 
-void TBill::Button4Click()
-{
+void TBill::Button4Click() {
     const QString ref = ui->Edit1->text();
     if (ref.trimmed().isEmpty())
         return;
@@ -271,16 +267,14 @@ void TBill::Button4Click()
     Button5Click();
 }
 
-void TBill::Button5Click()
-{
+void TBill::Button5Click() {
     openQuery(DM->QBill1, {"Select * From Bill"});
     DM->QBill1->First();
     loadSelected();
     setColumns();
 }
 
-void TBill::Button11Click()
-{
+void TBill::Button11Click() {
     auto* w = new TPayable;
     ui::openMdiChild(w);
     w->showBill(ui->Edit1->text(), ui->ComboBox1->currentText());

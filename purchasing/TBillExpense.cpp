@@ -11,12 +11,11 @@
 QPointer<TBillExpense> BillExpense;
 
 TBillExpense::TBillExpense(QWidget* parent)
-    : LineEditor(kestrum::purchasing::billExpenseSpec(), parent), ui(std::make_unique<Ui::TBillExpense>())
-{
+    : LineEditor(kestrum::purchasing::billExpenseSpec(), parent), ui(std::make_unique<Ui::TBillExpense>()) {
     ui->setupUi(this);
     setupLineEditor();
-    ui->Button6->hide();  // "Help  ( F1 )" has no help behind it
-    ui->Button7->setEnabled(false);  // Cancel has never had an action here
+    ui->Button6->hide();            // "Help  ( F1 )" has no help behind it
+    ui->Button7->setEnabled(false); // Cancel has never had an action here
     connect(ui->ComboBox1, &kestrum::records::ListCombo::dropDown, this,
             [this] { kestrum::ui::runGuarded(this, [this] { fillDescriptions(); }); });
     setDocument(Bill);
@@ -29,8 +28,7 @@ TBillExpense::TBillExpense(QWidget* parent)
 
 TBillExpense::~TBillExpense() = default;
 
-void TBillExpense::showEvent(QShowEvent* event)
-{
+void TBillExpense::showEvent(QShowEvent* event) {
     LineEditor::showEvent(event);
     if (listed_)
         return;
@@ -38,8 +36,7 @@ void TBillExpense::showEvent(QShowEvent* event)
     kestrum::ui::runGuarded(this, [this] { fillDescriptions(); });
 }
 
-void TBillExpense::fillDescriptions()
-{
-    kestrum::purchasing::fillCombo(ui->ComboBox1, DM->QBillExpense2, "Select Description_Expense From BillExpense",
-                                   "Description_Expense");
+void TBillExpense::fillDescriptions() {
+    kestrum::purchasing::fillCombo(ui->ComboBox1, DM->QBillExpense2,
+                                   "Select Description_Expense From BillExpense", "Description_Expense");
 }

@@ -13,8 +13,7 @@ using namespace kestrum::purchasing;
 
 QPointer<TFindPayable> FindPayable;
 
-TFindPayable::TFindPayable(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TFindPayable>())
-{
+TFindPayable::TFindPayable(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TFindPayable>()) {
     ui->setupUi(this);
     grid_ = bindGrid(ui->DBGrid1, DM->QPayable3, this).grid;
     connect(ui->DBGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
@@ -38,14 +37,12 @@ TFindPayable::TFindPayable(QWidget* parent) : Window(parent), ui(std::make_uniqu
 
 TFindPayable::~TFindPayable() = default;
 
-void TFindPayable::formShow()
-{
+void TFindPayable::formShow() {
     openQuery(DM->QPayable3, {"Select * From Bill"});
     DM->QPayable3->SetSort("Ref_Bill");
 }
 
-void TFindPayable::DBGrid1DblClick()
-{
+void TFindPayable::DBGrid1DblClick() {
     Query* q = DM->QPayable3;
     if (q->RecNo() < 0)
         return;

@@ -11,11 +11,10 @@
 QPointer<TOrderItem> OrderItem;
 
 TOrderItem::TOrderItem(QWidget* parent)
-    : LineEditor(kestrum::purchasing::orderItemSpec(), parent), ui(std::make_unique<Ui::TOrderItem>())
-{
+    : LineEditor(kestrum::purchasing::orderItemSpec(), parent), ui(std::make_unique<Ui::TOrderItem>()) {
     ui->setupUi(this);
     setupLineEditor();
-    ui->Button6->hide();  // "Help  ( F1 )" has no help behind it
+    ui->Button6->hide(); // "Help  ( F1 )" has no help behind it
     setDocument(PoOrder);
     // Closing shows the edited lines and total in the order window.
     connect(this, &LineEditor::linesClosed, this, [](const QString& po) {
@@ -27,8 +26,7 @@ TOrderItem::TOrderItem(QWidget* parent)
 
 TOrderItem::~TOrderItem() = default;
 
-void TOrderItem::showEvent(QShowEvent* event)
-{
+void TOrderItem::showEvent(QShowEvent* event) {
     LineEditor::showEvent(event);
     if (maximized_)
         return;

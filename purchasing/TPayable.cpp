@@ -14,11 +14,11 @@ using namespace kestrum::purchasing;
 
 QPointer<TPayable> Payable;
 
-TPayable::TPayable(QWidget* parent) : PaymentWindow("Payable", parent), ui(std::make_unique<Ui::TPayable>())
-{
+TPayable::TPayable(QWidget* parent) : PaymentWindow("Payable", parent), ui(std::make_unique<Ui::TPayable>()) {
     ui->setupUi(this);
     setupPayment();
-    connect(ui->ComboBox1, &QComboBox::textActivated, this, [this] { guard([this] { lookup(ui->Edit1->text()); }); });
+    connect(ui->ComboBox1, &QComboBox::textActivated, this,
+            [this] { guard([this] { lookup(ui->Edit1->text()); }); });
     onClick("SpeedButton1", [] { ui::openMdiChild(new TFindPayable); });
     onClick("Button5", [] { ui::openMdiChild(new TPayableList); });
     Payable = this;
@@ -26,8 +26,7 @@ TPayable::TPayable(QWidget* parent) : PaymentWindow("Payable", parent), ui(std::
 
 TPayable::~TPayable() = default;
 
-void TPayable::showBill(const QString& ref, const QString& vendor)
-{
+void TPayable::showBill(const QString& ref, const QString& vendor) {
     ui->ComboBox1->setEditText(vendor);
     if (ui->Edit1->text() == ref)
         lookup(ref);
@@ -35,8 +34,7 @@ void TPayable::showBill(const QString& ref, const QString& vendor)
         ui->Edit1->setText(ref);
 }
 
-void TPayable::lookup(const QString& ref)
-{
+void TPayable::lookup(const QString& ref) {
     Query* q = DM->QPayable3;
     openQuery(q, {"Select * From Bill where Ref_Bill =?"}, {textValue(ref)});
     if (q->RecordCount() == 0)
@@ -52,21 +50,22 @@ void TPayable::lookup(const QString& ref)
     const QString amount = q->FieldByName("Amount_Bill").AsString();
     ui->ComboBox3->setEditText(q->FieldByName("Chart_Bill").AsString());
     ui->ComboBox4->setEditText(q->FieldByName("SubChart_Bill").AsString());
-    ui->Edit4->setText(amount);  // the whole bill amount is proposed
+    ui->Edit4->setText(amount); // the whole bill amount is proposed
     // Payments count for the bill of their reference and vendor only.
-    const QString paid = sumText(DM->QPayable2, "Amount_Payable", "Payable", {"BillNo_Payable", "Name_Payable"},
-                                 {textValue(q->FieldByName("Ref_Bill").AsString()), textValue(vendor)});
+    const QString paid =
+        sumText(DM->QPayable2, "Amount_Payable", "Payable", {"BillNo_Payable", "Name_Payable"},
+                {textValue(q->FieldByName("Ref_Bill").AsString()), textValue(vendor)});
     showFigures(vendor, amount, paid);
 }
 
-QString TPayable::checkedKey(const QString& ref, const QString& vendor)
-{
+QString TPayable::checkedKey(const QString& ref, const QString& vendor) {
     // On the scratch query: the finder or the list may be showing QPayable3.
     openQuery(DM->QBill2, {"Select * From Bill where Ref_Bill =?", "and Vendor_Bill =?"},
               {textValue(ref), textValue(vendor)});
     if (DM->QBill2->RecordCount() == 0)
-        throw InputError(captionOf("Edit1"), QStringLiteral("There is no bill with the Ref \"%1\" from the vendor "
-                                                            "\"%2\". Nothing was saved.")
-                                                 .arg(ref, vendor));
+        throw InputError(captionOf("Edit1"),
+                         QStringLiteral("There is no bill with the Ref \"%1\" from the vendor "
+                                        "\"%2\". Nothing was saved.")
+                             .arg(ref, vendor));
     return ref;
 }

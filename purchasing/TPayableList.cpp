@@ -18,16 +18,16 @@ using namespace kestrum::purchasing;
 QPointer<TPayableList> PayableList;
 
 namespace {
-const QStringList PayableColumns = {"BillNo_Payable", "Name_Payable",   "ViaPayment_Payable",
-                                    "PayDate_Payable", "Ref_Payable",   "Amount_Payable",
-                                    "Chart_Payable",  "SubChart_Payable", "Remark_Payable"};
-}  // namespace
+const QStringList PayableColumns = {"BillNo_Payable",  "Name_Payable",     "ViaPayment_Payable",
+                                    "PayDate_Payable", "Ref_Payable",      "Amount_Payable",
+                                    "Chart_Payable",   "SubChart_Payable", "Remark_Payable"};
+} // namespace
 
-TPayableList::TPayableList(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TPayableList>())
-{
+TPayableList::TPayableList(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TPayableList>()) {
     ui->setupUi(this);
     grid_ = bindGrid(ui->DBGrid1, DM->QPayable3, this).grid;
-    wireNavigator(ui->DBNavigator1, DM->QPayable3, [this] { showTotal(); }, [this] { deleteCurrent(); });
+    wireNavigator(
+        ui->DBNavigator1, DM->QPayable3, [this] { showTotal(); }, [this] { deleteCurrent(); });
     connect(grid_, &ui::Grid::titleClicked, this, [this](int position, const QString& field) {
         guard([&] {
             grid_->markSorted(-1);
@@ -44,23 +44,25 @@ TPayableList::TPayableList(QWidget* parent) : Window(parent), ui(std::make_uniqu
 
 TPayableList::~TPayableList() = default;
 
-void TPayableList::formShow()
-{
+void TPayableList::formShow() {
     openQuery(DM->QPayable3, {"Select * From Payable"});
-    grid_->setColumns({{"Inv#", 60}, {"Name", 150}, {"Via Pay", 50}, {"Pay Date", 100}, {"Ref", 100},
-                       {"Amount $", 100}, {"", 100}});
+    grid_->setColumns({{"Inv#", 60},
+                       {"Name", 150},
+                       {"Via Pay", 50},
+                       {"Pay Date", 100},
+                       {"Ref", 100},
+                       {"Amount $", 100},
+                       {"", 100}});
     showTotal();
 }
 
-void TPayableList::showTotal()
-{
+void TPayableList::showTotal() {
     openQuery(DM->QPayable4, {"Select Sum(Amount_Payable) From Payable "});
     const QString total = DM->QPayable4->FieldByName("Expr1000").AsString();
     ui->Label2->setText(total.isEmpty() ? QStringLiteral("0.00") : total);
 }
 
-void TPayableList::deleteCurrent()
-{
+void TPayableList::deleteCurrent() {
     Query* q = DM->QPayable3;
     if (!q->Active() || q->RecNo() < 0)
         return;
@@ -92,7 +94,9 @@ void TPayableList::deleteCurrent()
             row0 << q->FieldByName(column).AsVariant();
         execQuery(w, {"Delete From Payable" + condition}, values);
         for (qint64 i = 1; i < twins; ++i)
-            execQuery(w, {"Insert Into Payable (" + PayableColumns.join(",") + ") Values (?,?,?,?,?,?,?,?,?)"}, row0);
+            execQuery(w,
+                      {"Insert Into Payable (" + PayableColumns.join(",") + ") Values (?,?,?,?,?,?,?,?,?)"},
+                      row0);
         t.commit();
     }
     openQuery(q, {"Select * From Payable"});
@@ -102,8 +106,7 @@ void TPayableList::deleteCurrent()
     showTotal();
 }
 
-void TPayableList::Button2Click()
-{
+void TPayableList::Button2Click() {
     report::QueryDataSet payments(DM->QPayable3, "frxDBDataset1PayAble");
     report::Report r;
     buildPayableListReport(r, &payments);
@@ -112,8 +115,7 @@ void TPayableList::Button2Click()
 
 namespace kestrum::purchasing {
 
-void buildPayableListReport(report::Report& r, report::ReportDataSet* payments)
-{
+void buildPayableListReport(report::Report& r, report::ReportDataSet* payments) {
     using namespace kestrum::report;
     r.setTitle("Payable List");
     r.setPaper(210, 280);
@@ -125,10 +127,14 @@ void buildPayableListReport(report::Report& r, report::ReportDataSet* payments)
         const char* head;
         const char* field;
     };
-    const Column columns[] = {{0, 70, "Bill No", "BillNo_Payable"},        {70, 140, "Vendor Name", "Name_Payable"},
-                              {210, 80, "Pay Date", "PayDate_Payable"},    {290, 90, "Via Payment", "ViaPayment_Payable"},
-                              {380, 80, "Ref", "Ref_Payable"},             {460, 80, "Amount", "Amount_Payable"},
-                              {540, 90, "Chart of Acount", "Chart_Payable"}, {630, 88, "", "SubChart_Payable"}};
+    const Column columns[] = {{0, 70, "Bill No", "BillNo_Payable"},
+                              {70, 140, "Vendor Name", "Name_Payable"},
+                              {210, 80, "Pay Date", "PayDate_Payable"},
+                              {290, 90, "Via Payment", "ViaPayment_Payable"},
+                              {380, 80, "Ref", "Ref_Payable"},
+                              {460, 80, "Amount", "Amount_Payable"},
+                              {540, 90, "Chart of Acount", "Chart_Payable"},
+                              {630, 88, "", "SubChart_Payable"}};
 
     Band& title = r.reportTitle();
     title.setHeight(64);
@@ -150,11 +156,12 @@ void buildPayableListReport(report::Report& r, report::ReportDataSet* payments)
     footer.setHeight(26);
     footer.text(380, 6, 338, 18, ContextText([total](const Context& c) {
                     return "Total  Amount   : " + formatReportMoney(c.sum(total));
-                }), bold(10));
+                }),
+                bold(10));
 
     Band& pageFooter = r.pageFooter();
     pageFooter.setHeight(20);
     pageFooter.text(518, 2, 200, 16, QStringLiteral("[Page#]"), font(9)).right();
 }
 
-}  // namespace kestrum::purchasing
+} // namespace kestrum::purchasing

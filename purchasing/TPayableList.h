@@ -13,7 +13,7 @@ class Grid;
 namespace kestrum::report {
 class Report;
 class ReportDataSet;
-}  // namespace kestrum::report
+} // namespace kestrum::report
 
 class TPayableList : public kestrum::purchasing::Window {
     Q_OBJECT
@@ -23,7 +23,7 @@ public:
 
     /// Navigator delete: removes the current payment (one row, also when it has a twin).
     void deleteCurrent();
-    void Button2Click();  // Print
+    void Button2Click(); // Print
 
 protected:
     void formShow() override;
@@ -38,6 +38,6 @@ private:
 namespace kestrum::purchasing {
 /// \brief The printed payable list over `payments` (rows of Payable).
 void buildPayableListReport(report::Report& report, report::ReportDataSet* payments);
-}  // namespace kestrum::purchasing
+} // namespace kestrum::purchasing
 
 extern QPointer<TPayableList> PayableList;

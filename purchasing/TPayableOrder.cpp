@@ -12,17 +12,15 @@ using namespace kestrum::purchasing;
 QPointer<TPayableOrder> PayableOrder;
 
 namespace {
-std::optional<qint64> wholeNumber(const QString& text)
-{
+std::optional<qint64> wholeNumber(const QString& text) {
     bool ok = false;
     const qint64 n = text.trimmed().toLongLong(&ok);
     return ok ? std::optional<qint64>(n) : std::nullopt;
 }
-}  // namespace
+} // namespace
 
 TPayableOrder::TPayableOrder(QWidget* parent)
-    : PaymentWindow("PayableOrder", parent), ui(std::make_unique<Ui::TPayableOrder>())
-{
+    : PaymentWindow("PayableOrder", parent), ui(std::make_unique<Ui::TPayableOrder>()) {
     ui->setupUi(this);
     setupPayment();
     // No finder or list of order payments exists; the history of the order window lists them.
@@ -33,10 +31,9 @@ TPayableOrder::TPayableOrder(QWidget* parent)
 
 TPayableOrder::~TPayableOrder() = default;
 
-void TPayableOrder::lookup(const QString& text)
-{
+void TPayableOrder::lookup(const QString& text) {
     const auto po = wholeNumber(text);
-    if (!po)  // empty, or not a number yet: nothing to look up
+    if (!po) // empty, or not a number yet: nothing to look up
         return;
     Query* q = DM->QPayable3;
     openQuery(q, {"Select * From Orders where PO_Order =?"}, {*po});
@@ -50,13 +47,12 @@ void TPayableOrder::lookup(const QString& text)
     if (total.isEmpty())
         total = "0.00";
     ui->Edit4->setText(total);
-    const QString paid = sumText(DM->QPayable2, "Amount_Payable", "PayableOrder", {"BillNo_Payable"},
-                                 {QString::number(*po)});
+    const QString paid =
+        sumText(DM->QPayable2, "Amount_Payable", "PayableOrder", {"BillNo_Payable"}, {QString::number(*po)});
     showFigures(vendor, total, paid);
 }
 
-QString TPayableOrder::checkedKey(const QString& text, const QString&)
-{
+QString TPayableOrder::checkedKey(const QString& text, const QString&) {
     const qint64 po = requireInteger(text, captionOf("Edit1"));
     openQuery(DM->QBill2, {"Select * From Orders where PO_Order =?"}, {po});
     if (DM->QBill2->RecordCount() == 0)

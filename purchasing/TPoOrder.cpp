@@ -23,22 +23,20 @@ QPointer<TPoOrder> PoOrder;
 
 namespace {
 
-const QStringList OrderColumns = {"Po_Order",     "SideMark_Order",  "OrderBy_Order",
-                                  "OrderDate_Order", "Vendor_Order", "ShipFrom_Order",
-                                  "ShipTo_Order", "ShipDate_Order",  "ForInvoice_Order"};
+const QStringList OrderColumns = {"Po_Order",        "SideMark_Order", "OrderBy_Order",
+                                  "OrderDate_Order", "Vendor_Order",   "ShipFrom_Order",
+                                  "ShipTo_Order",    "ShipDate_Order", "ForInvoice_Order"};
 
 /// The order number of a box, or nullopt when it holds no whole number.
-std::optional<qint64> orderNumber(const QString& text)
-{
+std::optional<qint64> orderNumber(const QString& text) {
     bool ok = false;
     const qint64 n = text.trimmed().toLongLong(&ok);
     return ok ? std::optional<qint64>(n) : std::nullopt;
 }
 
-}  // namespace
+} // namespace
 
-TPoOrder::TPoOrder(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TPoOrder>())
-{
+TPoOrder::TPoOrder(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TPoOrder>()) {
     ui->setupUi(this);
     setOpensMaximized(true);
     grid_ = bindGrid(ui->DBGrid1, DM->QPo1, this).grid;
@@ -54,8 +52,8 @@ TPoOrder::TPoOrder(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TP
     wirePicker(ui->DateTimePicker1, ui->Edit2);
     wirePicker(ui->DateTimePicker2, ui->Edit3);
 
-    auto* keys = new ui::KeyCycle({ui->Edit1, ui->ComboBox1, ui->ComboBox2, ui->Edit2, ui->ComboBox3, ui->ComboBox4,
-                                   ui->ComboBox5, ui->Edit3, ui->Edit4},
+    auto* keys = new ui::KeyCycle({ui->Edit1, ui->ComboBox1, ui->ComboBox2, ui->Edit2, ui->ComboBox3,
+                                   ui->ComboBox4, ui->ComboBox5, ui->Edit3, ui->Edit4},
                                   this);
     keys->onF2([this] { Button2Click(); });
 
@@ -63,7 +61,7 @@ TPoOrder::TPoOrder(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TP
     onClick("Button3", [this] { Button3Click(); });
     onClick("Button4", [this] { Button4Click(); });
     onClick("Button5", [this] { Button5Click(); });
-    onClick("Button7", [this] { Button5Click(); });  // Cancel reloads like Refresh
+    onClick("Button7", [this] { Button5Click(); }); // Cancel reloads like Refresh
     onClick("Button6", [this] { Button6Click(); });
     onClick("Button8", [this] { Button8Click(); });
     onClick("Button10", [] { records::openChildHistory("TPayableOrderHistory"); });
@@ -73,7 +71,8 @@ TPoOrder::TPoOrder(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TP
         if (!t.isEmpty())
             guard([&] { refreshLines(t); });
     });
-    connect(ui->Edit13, &QLineEdit::textChanged, this, [this](const QString& t) { guard([&] { search(t); }); });
+    connect(ui->Edit13, &QLineEdit::textChanged, this,
+            [this](const QString& t) { guard([&] { search(t); }); });
 
     auto selected = [this] {
         loadSelected();
@@ -98,25 +97,23 @@ TPoOrder::TPoOrder(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TP
     PoOrder = this;
 }
 
-TPoOrder::~TPoOrder()
-{
+TPoOrder::~TPoOrder() {
     ui->DBGrid1->removeEventFilter(this);
 }
 
-bool TPoOrder::eventFilter(QObject* watched, QEvent* event)
-{
+bool TPoOrder::eventFilter(QObject* watched, QEvent* event) {
     // Leaving the list by mouse or Tab takes its order into the header; focus moved by a
     // handler (New puts it on "Side Mark") must not overwrite what the handler just wrote.
     if (watched == ui->DBGrid1 && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
+        if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+            reason == Qt::BacktabFocusReason)
             guard([this] { loadSelected(); });
     }
     return Window::eventFilter(watched, event);
 }
 
-void TPoOrder::formShow()
-{
+void TPoOrder::formShow() {
     ui->DateTimePicker1->setDate(QDate::currentDate());
     ui->DateTimePicker2->setDate(QDate::currentDate());
     Query* q = DM->QPo1;
@@ -128,8 +125,7 @@ void TPoOrder::formShow()
     refreshLines(ui->Edit1->text());
 }
 
-void TPoOrder::setColumns(bool refreshed)
-{
+void TPoOrder::setColumns(bool refreshed) {
     grid_->setColumns({{"Po", 60},
                        {"Side Mark", 100},
                        {"Order By", refreshed ? 100 : 150},
@@ -142,8 +138,7 @@ void TPoOrder::setColumns(bool refreshed)
     grid_->markSorted(-1);
 }
 
-void TPoOrder::loadSelected()
-{
+void TPoOrder::loadSelected() {
     Query* q = DM->QPo1;
     if (!q->Active() || q->RecNo() < 0)
         return;
@@ -158,8 +153,7 @@ void TPoOrder::loadSelected()
     ui->ComboBox5->setEditText(q->FieldByName("ShipTo_Order").AsString());
 }
 
-void TPoOrder::refreshLines(const QString& orderNo)
-{
+void TPoOrder::refreshLines(const QString& orderNo) {
     const auto po = orderNumber(orderNo);
     if (!po) {
         // A number still being typed ("12a") lists nothing rather than the last order's lines.
@@ -168,14 +162,14 @@ void TPoOrder::refreshLines(const QString& orderNo)
         ui->Label12->setText(QString());
         return;
     }
-    openQuery(DM->QItem3, {"Select Name_Item,Qty_Item,Rate_Item,Amount_Item ,Po_Item From Items where Po_Item =?"},
+    openQuery(DM->QItem3,
+              {"Select Name_Item,Qty_Item,Rate_Item,Amount_Item ,Po_Item From Items where Po_Item =?"},
               {*po});
     lines_->setColumns({{"", 240}, {"", 30}, {"", 40}, {"", 40}, {"", 40}});
     ui->Label12->setText(sumText(DM->QItem4, "Amount_Item", "Items", {"Po_Item"}, {*po}));
 }
 
-void TPoOrder::titleClick(int position, const QString& field)
-{
+void TPoOrder::titleClick(int position, const QString& field) {
     grid_->markSorted(-1);
     if (field.isEmpty() || !OrderColumns.contains(field, Qt::CaseInsensitive))
         return;
@@ -183,8 +177,7 @@ void TPoOrder::titleClick(int position, const QString& field)
     grid_->markSorted(position);
 }
 
-void TPoOrder::search(const QString& text)
-{
+void TPoOrder::search(const QString& text) {
     Query* q = DM->QPo1;
     if (!q->Active() || q->Sort().isEmpty())
         return;
@@ -192,8 +185,7 @@ void TPoOrder::search(const QString& text)
     loadSelected();
 }
 
-void TPoOrder::Button3Click()
-{
+void TPoOrder::Button3Click() {
     for (QLineEdit* e : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
         e->clear();
     for (QComboBox* c : {ui->ComboBox1, ui->ComboBox2, ui->ComboBox3, ui->ComboBox4, ui->ComboBox5})
@@ -208,8 +200,7 @@ void TPoOrder::Button3Click()
     ui->ComboBox1->setFocus(Qt::OtherFocusReason);
 }
 
-void TPoOrder::Button2Click()
-{
+void TPoOrder::Button2Click() {
     if (ui->Edit1->text().trimmed().isEmpty())
         return;
     // Every box is checked before the question, so bad input stops with one message.
@@ -219,10 +210,13 @@ void TPoOrder::Button2Click()
     if (ui::confirm(SaveQuestion)) {
         openQuery(DM->QPo2, {"Select * From Orders where Po_Order=?"}, {po});
         const bool exists = DM->QPo2->RecordCount() != 0;
-        const QVariantList fields = {textValue(ui->ComboBox1->currentText()), textValue(ui->ComboBox2->currentText()),
+        const QVariantList fields = {textValue(ui->ComboBox1->currentText()),
+                                     textValue(ui->ComboBox2->currentText()),
                                      orderDate,
-                                     textValue(ui->ComboBox3->currentText()), textValue(ui->ComboBox4->currentText()),
-                                     textValue(ui->ComboBox5->currentText()), shipDate,
+                                     textValue(ui->ComboBox3->currentText()),
+                                     textValue(ui->ComboBox4->currentText()),
+                                     textValue(ui->ComboBox5->currentText()),
+                                     shipDate,
                                      textValue(ui->Edit4->text())};
         if (exists) {
             execQuery(DM->QPo1,
@@ -231,11 +225,12 @@ void TPoOrder::Button2Click()
                        " ForInvoice_Order =?", " where PO_Order =?"},
                       fields + QVariantList{po});
         } else {
-            execQuery(DM->QPo1,
-                      {" Insert Into Orders ( Po_Order, SideMark_Order,",
-                       "OrderBy_Order, OrderDate_Order,Vendor_Order,ShipFrom_Order,ShipTo_Order,ShipDate_Order,"
-                       "ForInvoice_Order ) Values ( ?,?,?,?,?,?,?,?,?)"},
-                      QVariantList{po} + fields);
+            execQuery(
+                DM->QPo1,
+                {" Insert Into Orders ( Po_Order, SideMark_Order,",
+                 "OrderBy_Order, OrderDate_Order,Vendor_Order,ShipFrom_Order,ShipTo_Order,ShipDate_Order,"
+                 "ForInvoice_Order ) Values ( ?,?,?,?,?,?,?,?,?)"},
+                QVariantList{po} + fields);
         }
         ui::showMessage("Saved!");
     }
@@ -243,8 +238,7 @@ void TPoOrder::Button2Click()
     ui->DBGrid1->setFocus(Qt::OtherFocusReason);
 }
 
-void TPoOrder::Button4Click()
-{
+void TPoOrder::Button4Click() {
     // An empty number does nothing, as in every other window.
     if (ui->Edit1->text().trimmed().isEmpty())
         return;
@@ -260,8 +254,7 @@ void TPoOrder::Button4Click()
     Button5Click();
 }
 
-void TPoOrder::Button5Click()
-{
+void TPoOrder::Button5Click() {
     Query* q = DM->QPo1;
     openQuery(q, {"Select * From Orders"});
     q->SetSort("PO_Order");
@@ -271,13 +264,11 @@ void TPoOrder::Button5Click()
     refreshLines(ui->Edit1->text());
 }
 
-void TPoOrder::Button6Click()
-{
+void TPoOrder::Button6Click() {
     ui::openMdiChild(new TOrderItem);
 }
 
-void TPoOrder::Button8Click()
-{
+void TPoOrder::Button8Click() {
     auto* w = new TPayableOrder;
     ui::openMdiChild(w);
     w->setControlText("Edit1", ui->Edit1->text());

@@ -23,12 +23,12 @@ public:
     /// close for its order).
     void refreshLines(const QString& orderNo);
 
-    void Button2Click();  // Save
-    void Button3Click();  // New
-    void Button4Click();  // Delete
-    void Button5Click();  // Refresh
-    void Button6Click();  // "Discription": the line editor
-    void Button8Click();  // "Payable"
+    void Button2Click(); // Save
+    void Button3Click(); // New
+    void Button4Click(); // Delete
+    void Button5Click(); // Refresh
+    void Button6Click(); // "Discription": the line editor
+    void Button8Click(); // "Payable"
 
 protected:
     void formShow() override;

@@ -13,24 +13,19 @@ namespace {
 class BillsTest : public PurchasingTest {
 protected:
     /// The bill window showing the bill in list row `row`.
-    TBill* billAt(int row)
-    {
+    TBill* billAt(int row) {
         TBill* w = open<TBill>();
         clickRow(gridOf(w), row);
         return w;
     }
-    template <typename E>
-    E* openEditor(TBill* w, const QString& button, QPointer<E>& global)
-    {
+    template <typename E> E* openEditor(TBill* w, const QString& button, QPointer<E>& global) {
         click(w, button);
         E* e = adopt(global.data());
         if (e)
             e->show();
         return e;
     }
-    template <typename E>
-    void saveLine(E* e, const QString& name, const QString& qty, const QString& rate)
-    {
+    template <typename E> void saveLine(E* e, const QString& name, const QString& qty, const QString& rate) {
         setText(e, "ComboBox1", name);
         setText(e, "Edit2", qty);
         setText(e, "Edit5", rate);
@@ -38,16 +33,14 @@ protected:
         dialogs_->answerYes();
         click(e, "Button1");
     }
-    static void closeNow(QWidget* e)
-    {
+    static void closeNow(QWidget* e) {
         e->close();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 };
-}  // namespace
+} // namespace
 
-TEST_P(BillsTest, NewProposesTheHighestNumericReferencePlusOneOr1000)
-{
+TEST_P(BillsTest, NewProposesTheHighestNumericReferencePlusOneOr1000) {
     TBill* w = open<TBill>();
     click(w, "Button3");
     EXPECT_EQ(text(w, "Edit1"), "1000");
@@ -62,9 +55,9 @@ TEST_P(BillsTest, NewProposesTheHighestNumericReferencePlusOneOr1000)
     EXPECT_EQ(text(w, "Edit1"), "1018");
 }
 
-TEST_P(BillsTest, TwoVendorsMayShareAReferenceAndSavingChangesOnlyTheOneShown)
-{
-    exec("Insert Into Company (ID_Company, Name_Company, Address_Company, City_Company, State_Company, Zip_Company) "
+TEST_P(BillsTest, TwoVendorsMayShareAReferenceAndSavingChangesOnlyTheOneShown) {
+    exec("Insert Into Company (ID_Company, Name_Company, Address_Company, City_Company, State_Company, "
+         "Zip_Company) "
          "Values (?, ?, ?, ?, ?, ?)",
          {1, "Acme Parts", "12 Elm St", "Turlock", "CA", "95380"});
     TBill* w = open<TBill>();
@@ -114,8 +107,7 @@ TEST_P(BillsTest, TwoVendorsMayShareAReferenceAndSavingChangesOnlyTheOneShown)
     EXPECT_EQ(scalar("Select Vendor_Bill From Bill"), "Acme Parts");
 }
 
-TEST_P(BillsTest, PartAndExpenseLinesTotalAndLeaveStockAlone)
-{
+TEST_P(BillsTest, PartAndExpenseLinesTotalAndLeaveStockAlone) {
     addPart(1, "Brake pad", "BP-1", "2.50");
     addPart(2, "Rotor", "RT-9", "40");
     addBill("1000", "Acme Parts", "150");
@@ -129,7 +121,7 @@ TEST_P(BillsTest, PartAndExpenseLinesTotalAndLeaveStockAlone)
     EXPECT_EQ(text(p, "Label15"), "Acme Parts");
     saveLine(p, "Brake pad", "4", "2.5");
     EXPECT_EQ(text(p, "Label7"), "10");
-    saveLine(p, "Brake pad", "6", "2.5");  // the same name: that line changes
+    saveLine(p, "Brake pad", "6", "2.5"); // the same name: that line changes
     saveLine(p, "Rotor", "2", "40");
     EXPECT_EQ(scalar("Select Count(*) From BillItem where Inv_Bill=?", {"1000"}), "2");
     EXPECT_EQ(text(p, "Label7"), "95");
@@ -157,19 +149,19 @@ TEST_P(BillsTest, PartAndExpenseLinesTotalAndLeaveStockAlone)
     EXPECT_EQ(text(part, "Label21"), "0");
 }
 
-TEST_P(BillsTest, EveryLoadShowsBothKindsOfLinesAndTheEditorsKeepTheirBill)
-{
+TEST_P(BillsTest, EveryLoadShowsBothKindsOfLinesAndTheEditorsKeepTheirBill) {
     addBill("1000", "Acme Parts", "150");
     addBill("2000", "Bolt Co", "60");
     exec("Insert Into BillItem (Inv_Bill, Name_Bill, Qty_Bill, Amount_Bill) Values (?, ?, ?, ?)",
          {"2000", "Rotor", 1, money("40")});
-    exec("Insert Into BillExpense (Bill_Expense, Description_Expense, Qty_Expense, Amount_Expense) Values (?, ?, ?, ?)",
+    exec("Insert Into BillExpense (Bill_Expense, Description_Expense, Qty_Expense, Amount_Expense) Values "
+         "(?, ?, ?, ?)",
          {"2000", "Freight", 1, money("9.5")});
-    TBill* w = open<TBill>();  // opens on the last bill
+    TBill* w = open<TBill>(); // opens on the last bill
     EXPECT_EQ(text(w, "Edit1"), "2000");
     EXPECT_EQ(rows(w, "DBGrid2"), 1);
     EXPECT_EQ(rows(w, "DBGrid3"), 1);
-    setText(w, "Edit13", "1");  // search by reference
+    setText(w, "Edit13", "1"); // search by reference
     EXPECT_EQ(text(w, "Edit1"), "1000");
     EXPECT_EQ(rows(w, "DBGrid2"), 0);
     EXPECT_EQ(rows(w, "DBGrid3"), 0);
@@ -188,16 +180,16 @@ TEST_P(BillsTest, EveryLoadShowsBothKindsOfLinesAndTheEditorsKeepTheirBill)
     EXPECT_EQ(scalar("Select Count(*) From BillExpense where Bill_Expense=?", {"1000"}), "0");
 }
 
-TEST_P(BillsTest, PaidCountsThePaymentsOfTheBillsReferenceAndVendorOnly)
-{
+TEST_P(BillsTest, PaidCountsThePaymentsOfTheBillsReferenceAndVendorOnly) {
     addBill("1000", "Acme Parts", "150");
     addBill("1000", "Bolt Co", "60");
     const auto pay = [this](const QString& vendor, const QString& amount) {
-        exec("Insert Into Payable (BillNo_Payable, Name_Payable, PayDate_Payable, Amount_Payable) Values (?, ?, ?, ?)",
+        exec("Insert Into Payable (BillNo_Payable, Name_Payable, PayDate_Payable, Amount_Payable) Values (?, "
+             "?, ?, ?)",
              {"1000", vendor, QDate(2026, 11, 9), money(amount)});
     };
     TBill* w = billAt(0);
-    EXPECT_EQ(text(w, "Label19"), "");  // nothing paid yet
+    EXPECT_EQ(text(w, "Label19"), ""); // nothing paid yet
     pay("Acme Parts", "100");
     pay("Acme Parts", "20");
     pay("Bolt Co", "60");

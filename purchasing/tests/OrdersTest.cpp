@@ -14,8 +14,7 @@ namespace {
 class OrdersTest : public PurchasingTest {
 protected:
     /// The order window on order `po` (saved through the window), with its line editor open.
-    TOrderItem* editorFor(TPoOrder* w, int po)
-    {
+    TOrderItem* editorFor(TPoOrder* w, int po) {
         setText(w, "Edit1", QString::number(po));
         click(w, "Button6");
         TOrderItem* e = adopt(OrderItem.data());
@@ -24,14 +23,12 @@ protected:
         return e;
     }
     /// Saves the line in the editor's boxes (answer Yes).
-    void saveLine(TOrderItem* e)
-    {
+    void saveLine(TOrderItem* e) {
         dialogs_->answerYes();
         click(e, "Button1");
     }
     /// Stock figures of the parts window for the part in row `row` (Sale, Buy, Inventory).
-    QStringList stockOf(int row)
-    {
+    QStringList stockOf(int row) {
         TPart* p = open<TPart>();
         clickRow(p->grid(), row);
         QStringList figures{text(p, "Label17"), text(p, "Label19"), text(p, "Label21"), text(p, "Label23")};
@@ -39,10 +36,9 @@ protected:
         return figures;
     }
 };
-}  // namespace
+} // namespace
 
-TEST_P(OrdersTest, NewProposesOneThenTheHighestNumberPlusOneAndSaveInsertsThenUpdates)
-{
+TEST_P(OrdersTest, NewProposesOneThenTheHighestNumberPlusOneAndSaveInsertsThenUpdates) {
     TPoOrder* w = open<TPoOrder>();
     EXPECT_EQ(w->windowTitle(), "PoOrder");
     click(w, "Button3");
@@ -75,14 +71,13 @@ TEST_P(OrdersTest, NewProposesOneThenTheHighestNumberPlusOneAndSaveInsertsThenUp
     addOrder(7, "Acme Parts");
     click(w, "Button5");
     EXPECT_EQ(text(w, "Edit1"), "41");
-    clickTitle(gridOf(w), 4);  // by vendor
+    clickTitle(gridOf(w), 4); // by vendor
     click(w, "Button3");
     EXPECT_EQ(text(w, "Edit1"), "42");
     EXPECT_EQ(count("Orders"), 3);
 }
 
-TEST_P(OrdersTest, BadNumbersAndDatesAreRefusedWithAMessageAndNothingIsWritten)
-{
+TEST_P(OrdersTest, BadNumbersAndDatesAreRefusedWithAMessageAndNothingIsWritten) {
     TPoOrder* w = open<TPoOrder>();
     click(w, "Button3");
     setText(w, "Edit2", "13/45/2026");
@@ -107,8 +102,7 @@ TEST_P(OrdersTest, BadNumbersAndDatesAreRefusedWithAMessageAndNothingIsWritten)
     EXPECT_TRUE(dialogs_->shown().isEmpty());
 }
 
-TEST_P(OrdersTest, OrderLinesRaiseStockOnHandAndDeletingALineTakesItBack)
-{
+TEST_P(OrdersTest, OrderLinesRaiseStockOnHandAndDeletingALineTakesItBack) {
     addPart(1, "Brake pad", "BP-1", "2.50");
     addPart(2, "Rotor", "RT-9", "40");
     addOrder(5, "Acme Parts");
@@ -173,15 +167,18 @@ TEST_P(OrdersTest, OrderLinesRaiseStockOnHandAndDeletingALineTakesItBack)
     EXPECT_EQ(scalar("Select Count(*) From Items"), "1");
 }
 
-TEST_P(OrdersTest, LineAmountIsQuantityTimesRateOnlyForAQuantityAboveZero)
-{
+TEST_P(OrdersTest, LineAmountIsQuantityTimesRateOnlyForAQuantityAboveZero) {
     addOrder(1, "Acme Parts");
     TPoOrder* w = open<TPoOrder>();
     TOrderItem* e = editorFor(w, 1);
     ASSERT_NE(e, nullptr);
     const struct {
         const char *qty, *rate, *amount;
-    } cases[] = {{"3", "2.5", "7.5"}, {"1", "0.25", "0.25"}, {"0", "9", "0"}, {"-2", "9", "0"}, {"10", "3.333", "33.33"}};
+    } cases[] = {{"3", "2.5", "7.5"},
+                 {"1", "0.25", "0.25"},
+                 {"0", "9", "0"},
+                 {"-2", "9", "0"},
+                 {"10", "3.333", "33.33"}};
     for (const auto& c : cases) {
         setText(e, "Edit2", c.qty);
         setText(e, "Edit5", c.rate);
@@ -206,8 +203,7 @@ TEST_P(OrdersTest, LineAmountIsQuantityTimesRateOnlyForAQuantityAboveZero)
     EXPECT_EQ(count("Items"), 0);
 }
 
-TEST_P(OrdersTest, PartPickerSearchesDescriptionsAndFillsTheLineAtCost)
-{
+TEST_P(OrdersTest, PartPickerSearchesDescriptionsAndFillsTheLineAtCost) {
     addPart(1, "Brake pad", "BP-1", "12.3456", "Front pad set");
     addPart(2, "Oil filter", "OF-2", "10", "Spin-on filter");
     addOrder(3, "Acme Parts");
@@ -228,11 +224,11 @@ TEST_P(OrdersTest, PartPickerSearchesDescriptionsAndFillsTheLineAtCost)
     EXPECT_FALSE(picker->isVisible());
     EXPECT_EQ(text(e, "ComboBox1"), "Oil filter");
     EXPECT_EQ(text(e, "Edit4"), "OF-2");
-    EXPECT_EQ(text(e, "Edit5"), "10");  // at cost: no mark-up on orders
+    EXPECT_EQ(text(e, "Edit5"), "10"); // at cost: no mark-up on orders
 
     setText(picker, "Edit1", "");
     picker->Show();
-    clickRow(gridOf(picker), 0);  // sorted by part number: BP-1 first
+    clickRow(gridOf(picker), 0); // sorted by part number: BP-1 first
     click(picker, "Button2");
     EXPECT_EQ(text(e, "Edit5"), "12.35");
     setText(e, "Edit2", "2");
@@ -241,14 +237,13 @@ TEST_P(OrdersTest, PartPickerSearchesDescriptionsAndFillsTheLineAtCost)
     EXPECT_EQ(scalar("Select Color_Item From Items where Po_Item=3"), "BP-1");
 }
 
-TEST_P(OrdersTest, TheListAndTheLinesFollowTheSelectedOrder)
-{
+TEST_P(OrdersTest, TheListAndTheLinesFollowTheSelectedOrder) {
     addOrder(1, "Acme Parts");
     addOrder(2, "Bolt Co");
     exec("Insert Into Items (Po_Item, Name_Item, Qty_Item, Color_Item, Amount_Item) Values (?, ?, ?, ?, ?)",
          {2, "Rotor", 1, "RT-9", money("40")});
     TPoOrder* w = open<TPoOrder>();
-    EXPECT_EQ(text(w, "Edit1"), "1");  // the first order at opening
+    EXPECT_EQ(text(w, "Edit1"), "1"); // the first order at opening
     EXPECT_EQ(rows(w, "DBGrid2"), 0);
     EXPECT_EQ(text(w, "Label12"), "");
     clickRow(gridOf(w), 1);
@@ -270,13 +265,12 @@ TEST_P(OrdersTest, TheListAndTheLinesFollowTheSelectedOrder)
     EXPECT_EQ(text(w, "Edit1"), "2");
 }
 
-TEST_P(OrdersTest, EnterWalksTheHeaderRingLeftWalksBackAndF2Saves)
-{
+TEST_P(OrdersTest, EnterWalksTheHeaderRingLeftWalksBackAndF2Saves) {
     TPoOrder* w = open<TPoOrder>();
     click(w, "Button3");
     ASSERT_EQ(QApplication::focusWidget(), find(w, "ComboBox1"));
-    const QStringList ring = {"ComboBox2", "Edit2", "ComboBox3", "ComboBox4", "ComboBox5", "Edit3", "Edit4", "Edit1",
-                              "ComboBox1"};
+    const QStringList ring = {"ComboBox2", "Edit2", "ComboBox3", "ComboBox4", "ComboBox5",
+                              "Edit3",     "Edit4", "Edit1",     "ComboBox1"};
     for (const QString& next : ring) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         EXPECT_EQ(QApplication::focusWidget(), find(w, next)) << next.toStdString();

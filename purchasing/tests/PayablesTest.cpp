@@ -26,8 +26,7 @@ namespace {
 class PayablesTest : public PurchasingTest {
 protected:
     /// Fills the payment boxes after the look-up and saves (answer Yes).
-    void pay(QWidget* w, const QString& key, const QString& amount, const QString& check = "1001")
-    {
+    void pay(QWidget* w, const QString& key, const QString& amount, const QString& check = "1001") {
         setText(w, "Edit1", key);
         setText(w, "Edit4", amount);
         setText(w, "Edit3", check);
@@ -35,17 +34,15 @@ protected:
         dialogs_->answerYes();
         click(w, "Button1");
     }
-    static QStringList figures(QWidget* w)
-    {
+    static QStringList figures(QWidget* w) {
         return {text(w, "Label9"), text(w, "Label11"), text(w, "Label14"), text(w, "Label16")};
     }
 };
-}  // namespace
+} // namespace
 
-TEST_P(PayablesTest, TwoPaymentsOnABillAndOneOnAnOrderGiveTheRightBalancesEverywhere)
-{
+TEST_P(PayablesTest, TwoPaymentsOnABillAndOneOnAnOrderGiveTheRightBalancesEverywhere) {
     addBill("1000", "Acme Parts", "250");
-    addBill("1000", "Bolt Co", "90");  // same reference, another vendor: its own payments
+    addBill("1000", "Bolt Co", "90"); // same reference, another vendor: its own payments
     addOrder(7, "Acme Parts");
     exec("Insert Into Items (Po_Item, Name_Item, Qty_Item, Color_Item, Amount_Item) Values (?, ?, ?, ?, ?)",
          {7, "Rotor", 2, "RT-9", money("80")});
@@ -55,7 +52,7 @@ TEST_P(PayablesTest, TwoPaymentsOnABillAndOneOnAnOrderGiveTheRightBalancesEveryw
     setText(p, "ComboBox1", "Acme Parts");
     setText(p, "Edit1", "1000");
     EXPECT_EQ(figures(p), (QStringList{"Acme Parts", "250", "0.00", "250"}));
-    EXPECT_EQ(text(p, "Edit4"), "250");  // the whole amount is proposed
+    EXPECT_EQ(text(p, "Edit4"), "250"); // the whole amount is proposed
     EXPECT_EQ(text(p, "ComboBox3"), "Parts");
     pay(p, "1000", "100");
     EXPECT_EQ(dialogs_->confirmations(), QStringList{SaveQ});
@@ -110,8 +107,7 @@ TEST_P(PayablesTest, TwoPaymentsOnABillAndOneOnAnOrderGiveTheRightBalancesEveryw
     EXPECT_EQ(gridOf(l)->model()->headerData(6, Qt::Horizontal).toString(), "Chart_Payable");
 }
 
-TEST_P(PayablesTest, PaymentsThatNoBillOrOrderWouldCountAreRefused)
-{
+TEST_P(PayablesTest, PaymentsThatNoBillOrOrderWouldCountAreRefused) {
     addBill("1000", "Acme Parts", "250");
     addOrder(7, "Acme Parts");
     TPayable* p = open<TPayable>();
@@ -140,7 +136,7 @@ TEST_P(PayablesTest, PaymentsThatNoBillOrOrderWouldCountAreRefused)
     ASSERT_EQ(dialogs_->errors().size(), 2);
     EXPECT_TRUE(dialogs_->errors()[0].contains("Amount"));
     EXPECT_TRUE(dialogs_->errors()[1].contains("Pay Date"));
-    EXPECT_EQ(text(p, "Edit1"), "1000");  // what was typed stays
+    EXPECT_EQ(text(p, "Edit1"), "1000"); // what was typed stays
 
     // Over-payment is allowed: the balance goes negative. Saved twice, counted twice.
     dialogs_->clear();
@@ -173,8 +169,7 @@ TEST_P(PayablesTest, PaymentsThatNoBillOrOrderWouldCountAreRefused)
     EXPECT_EQ(text(po, "Edit1"), "");
 }
 
-TEST_P(PayablesTest, TheFinderPicksTheBillOfTheRowClicked)
-{
+TEST_P(PayablesTest, TheFinderPicksTheBillOfTheRowClicked) {
     addBill("1000", "Bolt Co", "90");
     addBill("1000", "Acme Parts", "250");
     addBill("0999", "Acme Parts", "5");
@@ -184,8 +179,8 @@ TEST_P(PayablesTest, TheFinderPicksTheBillOfTheRowClicked)
     ASSERT_NE(f, nullptr);
     f->show();
     ASSERT_EQ(rows(f), 3);
-    EXPECT_EQ(cell(f, "DBGrid1", 0, 0), "0999");  // sorted by reference
-    clickTitle(gridOf(f), 1);                       // by vendor: Acme, Acme, Bolt
+    EXPECT_EQ(cell(f, "DBGrid1", 0, 0), "0999"); // sorted by reference
+    clickTitle(gridOf(f), 1);                    // by vendor: Acme, Acme, Bolt
     ASSERT_EQ(cell(f, "DBGrid1", 2, 1), "Bolt Co");
     clickRow(gridOf(f), 2);
     QTest::mouseDClick(gridOf(f)->viewport(), Qt::LeftButton, {},
@@ -196,16 +191,16 @@ TEST_P(PayablesTest, TheFinderPicksTheBillOfTheRowClicked)
     EXPECT_EQ(text(p, "Edit1"), "1000");
 }
 
-TEST_P(PayablesTest, TheListDeletesExactlyOnePaymentAndPrintsWithTheTotal)
-{
+TEST_P(PayablesTest, TheListDeletesExactlyOnePaymentAndPrintsWithTheTotal) {
     addBill("1000", "Acme Parts", "250");
     const auto payment = [this](const QString& ref, const QString& amount) {
-        exec("Insert Into Payable (BillNo_Payable, Name_Payable, ViaPayment_Payable, PayDate_Payable, Ref_Payable, "
+        exec("Insert Into Payable (BillNo_Payable, Name_Payable, ViaPayment_Payable, PayDate_Payable, "
+             "Ref_Payable, "
              "Amount_Payable, Chart_Payable, SubChart_Payable) Values (?, ?, ?, ?, ?, ?, ?, ?)",
              {"1000", "Acme Parts", "Checking", QDate(2026, 11, 9), ref, money(amount), "Parts", "Brakes"});
     };
     payment("C-1", "1234.5");
-    payment("C-1", "1234.5");  // the same payment entered twice
+    payment("C-1", "1234.5"); // the same payment entered twice
     payment("C-2", "15.25");
     TPayableList* l = open<TPayableList>();
     EXPECT_EQ(text(l, "Label2"), "2484.25");
@@ -218,8 +213,8 @@ TEST_P(PayablesTest, TheListDeletesExactlyOnePaymentAndPrintsWithTheTotal)
         EXPECT_EQ(r.widthMm, 210);
         EXPECT_EQ(r.heightMm, 280);
         const QString page = r.pageText(0);
-        for (const char* t : {"Payable List", "Bill No", "Vendor Name", "Chart of Acount", "Acme Parts", "$1,234.50",
-                              "$15.25", "Total  Amount   : $2,484.25", "11/9/2026"})
+        for (const char* t : {"Payable List", "Bill No", "Vendor Name", "Chart of Acount", "Acme Parts",
+                              "$1,234.50", "$15.25", "Total  Amount   : $2,484.25", "11/9/2026"})
             EXPECT_TRUE(page.contains(t)) << t << "\n" << page.toStdString();
         QTemporaryDir dir;
         const QString file = dir.filePath("payables.pdf");
@@ -231,7 +226,7 @@ TEST_P(PayablesTest, TheListDeletesExactlyOnePaymentAndPrintsWithTheTotal)
     }
 
     // Deleting one of the twins leaves the other; the total drops at once.
-    clickTitle(gridOf(l), 4);  // by Ref: C-1, C-1, C-2
+    clickTitle(gridOf(l), 4); // by Ref: C-1, C-1, C-2
     clickRow(gridOf(l), 0);
     dialogs_->answerYes();
     click(l, "NavDelete");
@@ -246,12 +241,11 @@ TEST_P(PayablesTest, TheListDeletesExactlyOnePaymentAndPrintsWithTheTotal)
     EXPECT_EQ(count("Payable"), 2);
 }
 
-TEST_P(PayablesTest, EveryWindowIsRegisteredAndSetsItsGlobalReference)
-{
+TEST_P(PayablesTest, EveryWindowIsRegisteredAndSetsItsGlobalReference) {
     kestrum::ui::WindowFactory::clear();
     kestrum::registerPurchasingWindows();
-    for (const char* cls : {"TPoOrder", "TOrderItem", "TLaborFind", "TBill", "TBillPart", "TBillExpense", "TPayable",
-                            "TPayableOrder", "TFindPayable", "TPayableList"}) {
+    for (const char* cls : {"TPoOrder", "TOrderItem", "TLaborFind", "TBill", "TBillPart", "TBillExpense",
+                            "TPayable", "TPayableOrder", "TFindPayable", "TPayableList"}) {
         QWidget* w = kestrum::ui::WindowFactory::create(cls);
         ASSERT_NE(w, nullptr) << cls;
         windows_.append(w);
