@@ -377,7 +377,7 @@ void LineEditor::nameChanged(const QString& text)
     if (quiet_ > 0)
         return;
     const Catalogue& c = spec_.catalogue;
-    if (c.table.isEmpty())
+    if (c.table.isEmpty() || !c.lookUpOnChange)
         return;
     kestrum::Query* q = DM->*spec_.lookupQuery;
     q->Close();

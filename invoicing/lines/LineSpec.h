@@ -63,6 +63,9 @@ struct Catalogue {
     std::vector<CatalogueFill> fills;
     /// false: the list is filled once when the editor opens, not again on each drop-down.
     bool refillOnDropDown = true;
+    /// false: the combo only offers the names; a changed name looks nothing up and clears
+    /// nothing (a list of earlier descriptions rather than a catalogue).
+    bool lookUpOnChange = true;
 };
 
 /// A read-only label of the editor that shows a control of the document window when it opens.

@@ -245,3 +245,20 @@ TEST_P(InvoicingTest, PrintoutHasThreeCopiesAndTheLayoutOfTheShownTaxFlag)
     EXPECT_TRUE(plain.pageText(1).contains("Total invoice : $100.00"));
     EXPECT_TRUE(dialogs_->errors().isEmpty());
 }
+
+TEST_P(InvoicingTest, HeaderKeysMoveAsTheShopIsUsedToAndF2Saves)
+{
+    TInvoice* w = open<TInvoice>();
+    click(w, "Button3");
+    QWidget* number = find(w, "Edit1");
+    number->setFocus();
+    QTest::keyClick(number, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), find(w, "ComboBox1")->focusProxy() ? find(w, "ComboBox1")->focusProxy()
+                                                                               : find(w, "ComboBox1"));
+    QTest::keyClick(number, Qt::Key_Left);
+    EXPECT_EQ(QApplication::focusWidget(), find(w, "Memo2"));
+    dialogs_->answerYes();
+    QTest::keyClick(find(w, "Edit3"), Qt::Key_F2);
+    EXPECT_EQ(dialogs_->confirmations(), QStringList{SaveQ});
+    EXPECT_EQ(count("Invoice"), 1);
+}

@@ -225,3 +225,31 @@ TEST_P(InvoicingTest, AnEditorWithoutAnInvoiceNumberSendsNoStatement)
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, InvoicingTest, TESTSUPPORT_ENGINES);
+
+TEST_P(InvoicingTest, AnEditorOutlivingItsInvoiceWindowClosesQuietlyAndKeysWalkTheRing)
+{
+    seedShop();
+    auto* inv = new TInvoice;
+    inv->show();
+    click(inv, "Button3");
+    QPointer<TInvItem> ed = openPartLines(inv);
+    ASSERT_TRUE(ed);
+    chooseName(ed, "Brake pad");
+    // Enter walks the ring, F2 saves from any box of it.
+    QApplication::setActiveWindow(ed);
+    QWidget* mfg = find(ed, "Edit1");
+    mfg->setFocus();
+    QTest::keyClick(mfg, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), find(ed, "Edit2"));
+    dialogs_->answerYes();
+    QTest::keyClick(find(ed, "Edit2"), Qt::Key_F2);
+    EXPECT_EQ(count("InvItem"), 1);
+
+    delete inv;
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(Invoice);
+    ed->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(ed);
+    EXPECT_TRUE(dialogs_->errors().isEmpty());
+}
