@@ -480,6 +480,14 @@ TEST_P(DataSetTest, NamesOriginsTrimmingAndTheDescription) {
     openSql("SELECT c FROM fixed");
     EXPECT_EQ(q->FieldByName("c")->AsString(), "ab    ");
     q->Close();
+    // The description alone, on a closed dataset, reads no row and leaves it closed.
+    q->SetSQLText("SELECT id, name AS label FROM item");
+    q->FieldDefs()->Update();
+    ASSERT_EQ(q->FieldDefs()->Count(), 2);
+    EXPECT_EQ(q->FieldDefs()->Items(1)->Name(), "label");
+    EXPECT_EQ(q->FieldDefs()->Items(1)->DataType(), ftString);
+    EXPECT_FALSE(q->Active());
+    EXPECT_EQ(q->Handle(), nullptr);
     q->SetSQLText("SELECT id FROM item");
     EXPECT_TRUE(q->IsDataSet());
     q->Close();
