@@ -35,7 +35,8 @@ void TPayable::showBill(const QString& ref, const QString& vendor) {
 }
 
 void TPayable::lookup(const QString& ref) {
-    Query* q = DM->QPayable3;
+    // Not on QPayable3: the payable list or the finder may be showing it beside this window.
+    Query* q = DM->QBill2;
     openQuery(q, {"Select * From Bill where Ref_Bill =?"}, {textValue(ref)});
     if (q->RecordCount() == 0)
         return;
@@ -59,7 +60,6 @@ void TPayable::lookup(const QString& ref) {
 }
 
 QString TPayable::checkedKey(const QString& ref, const QString& vendor) {
-    // On the scratch query: the finder or the list may be showing QPayable3.
     openQuery(DM->QBill2, {"Select * From Bill where Ref_Bill =?", "and Vendor_Bill =?"},
               {textValue(ref), textValue(vendor)});
     if (DM->QBill2->RecordCount() == 0)

@@ -35,7 +35,8 @@ void TPayableOrder::lookup(const QString& text) {
     const auto po = wholeNumber(text);
     if (!po) // empty, or not a number yet: nothing to look up
         return;
-    Query* q = DM->QPayable3;
+    // Not on QPayable3: the payable list or the finder may be showing it beside this window.
+    Query* q = DM->QBill2;
     openQuery(q, {"Select * From Orders where PO_Order =?"}, {*po});
     if (q->RecordCount() == 0)
         return;

@@ -105,6 +105,11 @@ TEST_P(PayablesTest, TwoPaymentsOnABillAndOneOnAnOrderGiveTheRightBalancesEveryw
     EXPECT_EQ(text(l, "Label2"), "250");
     EXPECT_EQ(gridOf(l)->model()->headerData(5, Qt::Horizontal).toString(), "Amount $");
     EXPECT_EQ(gridOf(l)->model()->headerData(6, Qt::Horizontal).toString(), "Chart_Payable");
+    // A look-up in the payment window leaves the list beside it showing payments.
+    setText(p, "Edit1", "");
+    setText(p, "Edit1", "1000");
+    EXPECT_EQ(rows(l), 2);
+    EXPECT_EQ(cell(l, "DBGrid1", 0, 5), "100");
 }
 
 TEST_P(PayablesTest, PaymentsThatNoBillOrOrderWouldCountAreRefused) {
