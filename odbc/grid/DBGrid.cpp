@@ -230,7 +230,12 @@ void TCustomDBGrid::LinkActive(bool active) {
 void TCustomDBGrid::DataChanged() {
     TDataSet* ds = DataSet();
     Guarded([&] {
-        if (ds && ds->State() == dsInsert) {
+        if (FInternalMove && ds && ds->State() == dsBrowse && FModel->CurrentRow() >= 0) {
+            // The grid moved the dataset itself (a bookmark or a posted or cancelled edit of a
+            // record it shows): the rows are the same, only the current one may read otherwise.
+            FModel->UpdateInsertRow();
+            FModel->RefreshCurrentRow();
+        } else if (ds && ds->State() == dsInsert) {
             FModel->UpdateInsertRow();
         } else if (ds && ds->State() == dsEdit && FModel->CurrentRow() >= 0) {
             FModel->RefreshCurrentRow();
@@ -713,12 +718,24 @@ int TCustomDBGrid::TabOrder() const {
 }
 
 void TCustomDBGrid::SetTabOrder(int position) {
+    // NOTE: Qt 6.4's setTabOrder does not move a scroll area from the start of the chain to its
+    // end in one step; moving it one sibling at a time does, and keeps the others' order.
     std::vector<QWidget*> chain = tabChain(parentWidget());
-    std::erase(chain, this);
-    position = std::clamp(position, 0, static_cast<int>(chain.size()));
-    chain.insert(chain.begin() + position, this);
-    for (size_t i = 1; i < chain.size(); ++i)
-        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    if (chain.empty())
+        return;
+    position = std::clamp(position, 0, static_cast<int>(chain.size()) - 1);
+    for (size_t guard = 0; guard <= 2 * chain.size(); ++guard) {
+        chain = tabChain(parentWidget());
+        int at = static_cast<int>(std::find(chain.begin(), chain.end(), this) - chain.begin());
+        if (at >= static_cast<int>(chain.size()) || at == position)
+            return;
+        if (at < position)
+            QWidget::setTabOrder(chain[static_cast<size_t>(at) + 1], this);
+        else if (at >= 2)
+            QWidget::setTabOrder(chain[static_cast<size_t>(at) - 2], this);
+        else
+            QWidget::setTabOrder(this, chain[0]);
+    }
 }
 
 // ---- Header -------------------------------------------------------------------------------------

@@ -5,6 +5,8 @@
 #include <vantrel/grid/ExtDBGrid.h>
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QPainter>
 #include <QImage>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -363,6 +365,138 @@ TEST_F(ExtGridTest, ColumnsFollowFieldsUntilCustomizedAndMoveByTheHeader) {
     grid->Columns().RestoreDefaults();
     EXPECT_EQ(grid->Columns()[0]->FieldName(), "Id");
     EXPECT_EQ(grid->Model()->columnCount(), 3);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ExtGridTest, OwnerDrawingAndTheGridsEvents) {
+    Fill(5);
+    int drawn = 0;
+    TColumn* drawnColumn = nullptr;
+    grid->SetDefaultDrawing(false);
+    grid->OnDrawColumnCell = [&](TCustomDBGrid*, QPainter* p, const QRect& r, int col, TColumn* c, TGridDrawState) {
+        ++drawn;
+        if (col == 1)
+            drawnColumn = c;
+        p->fillRect(r, QColor(1, 2, 3));
+    };
+    TColumn* titleClicked = nullptr;
+    TColumn* cellClicked = nullptr;
+    grid->OnTitleClick = [&](TCustomDBGrid*, TColumn* c) { titleClicked = c; };
+    grid->OnCellClick = [&](TCustomDBGrid*, TColumn* c) { cellClicked = c; };
+    int swallowed = 0;
+    grid->OnKeyDown = [&](TCustomDBGrid*, int& key, Qt::KeyboardModifiers) {
+        if (key == Qt::Key_Down && swallowed++ == 0)
+            key = 0; // the first Down is taken by the handler
+    };
+    Show();
+    QImage img = grid->viewport()->grab().toImage();
+    EXPECT_GT(drawn, 5);
+    ASSERT_NE(drawnColumn, nullptr);
+    EXPECT_EQ(drawnColumn->FieldName(), "Name");
+    QRect cell = grid->visualRect(grid->Model()->index(0, 1));
+    EXPECT_EQ(img.pixelColor(cell.center()), QColor(1, 2, 3));
+
+    QHeaderView* header = grid->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+    ASSERT_NE(titleClicked, nullptr);
+    EXPECT_EQ(titleClicked->FieldName(), "Amount");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellCenter(1, 0));
+    ASSERT_NE(cellClicked, nullptr);
+    EXPECT_EQ(cellClicked->FieldName(), "Id");
+    EXPECT_EQ(CurrentId(), 2);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(CurrentId(), 2);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(CurrentId(), 3);
+}
+
+TEST_F(ExtGridTest, TabWrapsToTheNextRowAndMoveColClamps) {
+    Fill(5);
+    int entered = 0, exited = 0;
+    grid->OnColEnter = [&](TCustomDBGrid*) { ++entered; };
+    grid->OnColExit = [&](TCustomDBGrid*) { ++exited; };
+    Show();
+    grid->MoveCol(99);
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    EXPECT_EQ(entered, 1);
+    EXPECT_EQ(exited, 1);
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(CurrentId(), 2);
+    EXPECT_EQ(grid->SelectedIndex(), 0);
+    Key(Qt::Key_Backtab);
+    EXPECT_EQ(CurrentId(), 1);
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    grid->MoveCol(-5);
+    EXPECT_EQ(grid->SelectedIndex(), 0);
+    EXPECT_EQ(grid->SelectedField()->FieldName(), "Id");
+    Key(Qt::Key_Right);
+    EXPECT_EQ(grid->SelectedField()->FieldName(), "Name");
+    // Without the tab option Tab leaves the grid alone.
+    grid->SetOptions(grid->Options() & ~dgTabs);
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(CurrentId(), 1);
+}
+
+TEST_F(ExtGridTest, LeavingTheGridCancelsAnEmptyNewRecord) {
+    Fill(3);
+    auto* other = new QLineEdit(window.get());
+    other->setGeometry(0, 285, 100, 14);
+    Show();
+    Key(Qt::Key_Insert);
+    ASSERT_EQ(ds->State(), dsInsert);
+    other->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(ds->State(), dsBrowse);
+    EXPECT_EQ(grid->Model()->rowCount(), 3);
+    grid->setFocus();
+    grid->SetOptions(grid->Options() & ~dgCancelOnExit);
+    Key(Qt::Key_Insert);
+    other->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(ds->State(), dsInsert);
+    ds->Cancel();
+}
+
+TEST_F(ExtGridTest, FrameAlignTabOrderAndColours) {
+    Fill(2);
+    auto* first = new QLineEdit(window.get());
+    auto* second = new QLineEdit(window.get());
+    Show();
+    grid->SetBorderStyle(bsNone);
+    EXPECT_EQ(grid->frameShape(), QFrame::NoFrame);
+    grid->SetBorderStyle(bsSingle);
+    grid->SetCtl3D(false);
+    EXPECT_EQ(grid->frameShape(), QFrame::Box);
+    grid->SetAlign(alClient);
+    EXPECT_EQ(grid->geometry(), window->contentsRect());
+    window->resize(500, 350);
+    QApplication::processEvents();
+    EXPECT_EQ(grid->geometry(), window->contentsRect());
+    grid->SetAlign(alTop);
+    EXPECT_EQ(grid->geometry().top(), 0);
+    EXPECT_EQ(grid->width(), window->width());
+    grid->SetTabOrder(0);
+    EXPECT_EQ(grid->TabOrder(), 0);
+    grid->SetTabOrder(2);
+    EXPECT_EQ(grid->TabOrder(), 2);
+    EXPECT_EQ(second->nextInFocusChain(), grid);
+    grid->SetTabOrder(1);
+    EXPECT_EQ(grid->TabOrder(), 1);
+    EXPECT_EQ(first->nextInFocusChain(), grid);
+    grid->SetTabStop(false);
+    EXPECT_FALSE(grid->TabStop());
+    grid->SetColor(QColor(10, 20, 30));
+    EXPECT_EQ(grid->Color(), QColor(10, 20, 30));
+    grid->SetFixedColor(QColor(40, 50, 60));
+    EXPECT_EQ(grid->Model()->headerData(0, Qt::Horizontal, Qt::BackgroundRole).value<QColor>(), QColor(40, 50, 60));
+    QFont big = grid->font();
+    big.setPointSize(big.pointSize() + 6);
+    grid->SetTitleFont(big);
+    EXPECT_EQ(grid->Model()->headerData(0, Qt::Horizontal, Qt::FontRole).value<QFont>().pointSize(), big.pointSize());
 }
 
 } // namespace
