@@ -255,6 +255,15 @@ TEST_P(PayablesTest, EveryWindowIsRegisteredAndSetsItsGlobalReference) {
         ASSERT_NE(w, nullptr) << cls;
         windows_.append(w);
         EXPECT_TRUE(w->inherits(cls)) << cls;
+        // Every edit box and combo is named by its caption label.
+        QSet<QWidget*> named;
+        for (QLabel* label : w->findChildren<QLabel*>())
+            if (label->buddy())
+                named.insert(label->buddy());
+        for (QWidget* c : w->findChildren<QWidget*>())
+            if (c->objectName().startsWith("Edit") || c->objectName().startsWith("ComboBox") ||
+                c->objectName().startsWith("Memo"))
+                EXPECT_TRUE(named.contains(c)) << cls << " " << c->objectName().toStdString();
     }
     EXPECT_FALSE(PoOrder.isNull());
     EXPECT_FALSE(LaborFind.isNull());
