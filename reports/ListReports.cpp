@@ -1,5 +1,6 @@
 #include "ListReports.h"
 
+#include "ui_TReportBank.h"
 #include "ui_TReportCustomer.h"
 #include "ui_TReportItems.h"
 #include "ui_TReportPayable.h"
@@ -17,6 +18,7 @@ QPointer<TReportReceivable> ReportReceivable;
 QPointer<TReportVendor1> ReportVendor1;
 QPointer<TReportItems> ReportItems;
 QPointer<TReportCustomer> ReportCustomer;
+QPointer<TReportBank> ReportBank;
 
 namespace kestrum::reports {
 
@@ -48,7 +50,7 @@ ListLayout receivableLayout()
 
 ListLayout depositLayout()
 {
-    return {QStringLiteral("Bank History"),
+    return {QStringLiteral("Bank Report"),
             {fieldColumn("Deposit To", 0, 200, "DepositTo_Dep"),
              fieldColumn("Date", 202, 110, "Date_Dep"),
              fieldColumn("From", 314, 250, "From_Dep"),
@@ -276,4 +278,30 @@ void TReportCustomer::print()
     q->Open();
     q->First();
     showGroupedReport(customerLayout(parts), q, this);
+}
+
+// --- deposits by account -------------------------------------------------------------------------
+
+TReportBank::TReportBank(QWidget* parent) : ReportWindow(parent), ui(std::make_unique<Ui::TReportBank>())
+{
+    ui->setupUi(this);
+    setupReportWindow();
+    addChoice("ComboBox1", "Bank", "Name_Bank");
+    ReportBank = this;
+}
+
+TReportBank::~TReportBank() = default;
+
+void TReportBank::print()
+{
+    const Period p = period();
+    Query* q = DM->Q1;
+    q->Clear();
+    q->Add("select * From Deposit where " + periodCondition("Date_Dep"));
+    bindPeriod(q, p);
+    addChosen(q, " And DepositTo_Dep =", choice("ComboBox1"));
+    q->Add(" Order By DepositTo_Dep, Date_Dep");
+    q->Open();
+    q->First();
+    showListReport(depositLayout(), q, this);
 }

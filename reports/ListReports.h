@@ -14,6 +14,7 @@ class TReportReceivable;
 class TReportVendor1;
 class TReportItems;
 class TReportCustomer;
+class TReportBank;
 }  // namespace Ui
 
 class TReportPayable : public kestrum::reports::ReportWindow {
@@ -81,11 +82,26 @@ private:
     std::unique_ptr<Ui::TReportCustomer> ui;
 };
 
+/// The deposits of a period, by account: what the menu's "Bank Report" prints.
+class TReportBank : public kestrum::reports::ReportWindow {
+    Q_OBJECT
+public:
+    explicit TReportBank(QWidget* parent = nullptr);
+    ~TReportBank() override;
+
+protected:
+    void print() override;
+
+private:
+    std::unique_ptr<Ui::TReportBank> ui;
+};
+
 extern QPointer<TReportPayable> ReportPayable;
 extern QPointer<TReportReceivable> ReportReceivable;
 extern QPointer<TReportVendor1> ReportVendor1;
 extern QPointer<TReportItems> ReportItems;
 extern QPointer<TReportCustomer> ReportCustomer;
+extern QPointer<TReportBank> ReportBank;
 
 namespace kestrum::reports {
 

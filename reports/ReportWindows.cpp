@@ -18,6 +18,7 @@ void registerReportWindows()
     WindowFactory::registerWindow("TReportVendor1", [] { return new TReportVendor1; });
     WindowFactory::registerWindow("TReportItems", [] { return new TReportItems; });
     WindowFactory::registerWindow("TReportCustomer", [] { return new TReportCustomer; });
+    WindowFactory::registerWindow("TReportBank", [] { return new TReportBank; });
     WindowFactory::registerWindow("TTotalAmountReport", [] { return new TTotalAmountReport; });
     WindowFactory::registerWindow("TTotalReceivable", [] { return new TTotalReceivable; });
     reports::registerHistoryWindows();

@@ -3,7 +3,7 @@
 namespace kestrum {
 
 /// \brief Registers TReport, its report windows (TReportPayable, TReportReceivable, TReportVendor1,
-/// TReportItems, TReportCustomer, TTotalAmountReport, TTotalReceivable) and the history browsers
+/// TReportItems, TReportCustomer, TReportBank, TTotalAmountReport, TTotalReceivable) and the history browsers
 /// with the WindowFactory under their class names.
 void registerReportWindows();
 

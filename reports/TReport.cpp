@@ -13,6 +13,7 @@ const QList<std::pair<QString, QString>>& TReport::menu()
 {
     static const QList<std::pair<QString, QString>> buttons = {
         {"Button1", "TReportPayable"},     {"Button2", "TReportReceivable"},
+        {"Button3", "TReportBank"},
         {"Button4", "TOpenInvoice"},       {"Button5", "TReportCustomer"},
         {"Button6", "TReportVendor1"},     {"Button7", "TReportItems"},
         {"Button8", "TTotalReceivable"},   {"Button9", "TTotalAmountReport"},
@@ -31,8 +32,6 @@ TReport::TReport(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TRe
         // launcher's and does not apply here.
         connect(b, &QPushButton::clicked, this, [name] { kestrum::ui::runGuarded([&] { kestrum::ui::launchWindow(name, false); }); });
     }
-    // No bank report has ever been made; the button is not offered.
-    ui->Button3->hide();
     connect(ui->Button10, &QPushButton::clicked, this, [this] { kestrum::ui::closeWindow(this); });
     Report = this;
 }
