@@ -645,21 +645,11 @@ void DocumentWindow::printDocument()
         showCurrentRow();
     else
         loadLines();
+    // The rate of the stored invoice date's month, from the shared look-up (it leaves the row in QTax).
     const QDate date = list->FieldByName("InvoiceDate_Inv").AsDate();
-    kestrum::Query* tax = DM->QTax;
-    tax->Close();
-    tax->Clear();
-    tax->Add("Select * From Tax where Year_T =?");
-    tax->Add("and A_T<=?");
-    tax->Add("and E_T>=?");
-    tax->Add("Order By Id_T");
-    tax->Bind(date.isValid() ? date.year() : 0);
-    tax->Bind(date.isValid() ? date.month() : 0);
-    tax->Bind(date.isValid() ? date.month() : 0);
-    tax->Open();
-
+    const Decimal rate = date.isValid() ? records::taxRate(date) : Decimal{};
     const bool taxed = ui->ComboBox5->currentText() == QLatin1String("Yes");
-    InvoiceReport printout({list, q(doc_.items), q(doc_.labor), tax, DM->QReg1}, taxed, doc_.printTitle);
+    InvoiceReport printout({list, q(doc_.items), q(doc_.labor), DM->QReg1}, taxed, rate, doc_.printTitle);
     report::showReport(printout.report(), this);
 }
 

@@ -12,21 +12,21 @@ QPointer<TInvLaborFind> InvLaborFind;
 
 namespace kestrum::invoicing {
 
-PartLinesWindow::PartLinesWindow(const DocumentSpec& doc, QWidget* parent)
-    : LineEditor(partLineSpec(doc), parent), ui(std::make_unique<Ui::TInvItem>())
+PartLinesWindow::PartLinesWindow(lines::LineSpec spec, const QString& panel, QWidget* parent)
+    : LineEditor(std::move(spec), parent), ui(std::make_unique<Ui::TInvItem>())
 {
     ui->setupUi(this);
-    ui->CaptionPanel->setText(doc.itemEditorPanel);
+    ui->CaptionPanel->setText(panel);
     setupLineEditor();
 }
 
 PartLinesWindow::~PartLinesWindow() = default;
 
-LaborLinesWindow::LaborLinesWindow(const DocumentSpec& doc, QWidget* parent)
-    : LineEditor(laborLineSpec(doc), parent), ui(std::make_unique<Ui::TInvLabor>())
+LaborLinesWindow::LaborLinesWindow(lines::LineSpec spec, const QString& panel, QWidget* parent)
+    : LineEditor(std::move(spec), parent), ui(std::make_unique<Ui::TInvLabor>())
 {
     ui->setupUi(this);
-    ui->CaptionPanel->setText(doc.laborEditorPanel);
+    ui->CaptionPanel->setText(panel);
     setupLineEditor();
 }
 
@@ -67,12 +67,15 @@ LaborFinderWindow::~LaborFinderWindow() = default;
 
 using kestrum::invoicing::invoiceDocument;
 
-TInvItem::TInvItem(QWidget* parent) : PartLinesWindow(invoiceDocument(), parent)
+TInvItem::TInvItem(QWidget* parent)
+    : PartLinesWindow(kestrum::invoicing::partLineSpec(invoiceDocument()), invoiceDocument().itemEditorPanel, parent)
 {
     InvItem = this;
 }
 
-TInvLabor::TInvLabor(QWidget* parent) : LaborLinesWindow(invoiceDocument(), parent)
+TInvLabor::TInvLabor(QWidget* parent)
+    : LaborLinesWindow(kestrum::invoicing::laborLineSpec(invoiceDocument()), invoiceDocument().laborEditorPanel,
+                       parent)
 {
     InvLabor = this;
 }

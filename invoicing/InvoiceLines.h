@@ -24,7 +24,8 @@ public:
     ~PartLinesWindow() override;
 
 protected:
-    PartLinesWindow(const DocumentSpec& doc, QWidget* parent);
+    /// `spec` is usually partLineSpec(doc); `panel` the title over the fields.
+    PartLinesWindow(lines::LineSpec spec, const QString& panel, QWidget* parent);
 
 private:
     std::unique_ptr<Ui::TInvItem> ui;
@@ -37,7 +38,8 @@ public:
     ~LaborLinesWindow() override;
 
 protected:
-    LaborLinesWindow(const DocumentSpec& doc, QWidget* parent);
+    /// `spec` is usually laborLineSpec(doc).
+    LaborLinesWindow(lines::LineSpec spec, const QString& panel, QWidget* parent);
 
 private:
     std::unique_ptr<Ui::TInvLabor> ui;

@@ -6,20 +6,18 @@ using namespace kestrum::report;
 
 namespace kestrum::invoicing {
 
-InvoiceReport::InvoiceReport(const InvoiceSources& s, bool taxed, const QString& title)
+InvoiceReport::InvoiceReport(const InvoiceSources& s, bool taxed, const Decimal& taxRate, const QString& title)
     : header_(s.header, "frxDBDataset1"), items_(s.items, "frxDBDataset2"), labor_(s.labor, "frxDBDataset3"),
-      tax_(s.tax, "frxDBDataset4"), shop_(s.shop, "frxDBDataset5")
+      shop_(s.shop, "frxDBDataset5")
 {
     Report& r = report_;
     r.setCopies(3);
     r.setPdfExport(true);
     r.useDataSet(&header_);
-    r.useDataSet(&tax_);
     r.useDataSet(&shop_);
     // Memos outside a data band print the current row of their dataset.
     const ReportDataSet* inv = &header_;
     const ReportDataSet* reg = &shop_;
-    const ReportDataSet* tax = &tax_;
     const auto invText = [inv](const QString& f) {
         return RowText([inv, f](const Row&) { return Row(inv, inv->currentRow())[f]; });
     };
@@ -104,7 +102,7 @@ InvoiceReport::InvoiceReport(const InvoiceSources& s, bool taxed, const QString&
            font(8));
     t.rect(494, 4, 243, 96);
     // No tax row for the month: the rate is 0 and the total is parts plus labor.
-    const auto rate = [tax] { return Row(tax, tax->currentRow()).decimal(QStringLiteral("Tax_T")); };
+    const auto rate = [taxRate] { return taxRate; };
     const Sum p = partTotal, l = laborTotal;
     t.text(498, 7, 235, 18,
            ContextText([p](const Context& c) { return "Total  Part   : " + formatReportMoney(c.sum(p)); }), font(10));

@@ -14,22 +14,22 @@ struct InvoiceSources {
     kestrum::Query* header = nullptr;  ///< its current row is printed
     kestrum::Query* items = nullptr;
     kestrum::Query* labor = nullptr;
-    kestrum::Query* tax = nullptr;   ///< the tax row of the invoice's month (may be empty)
     kestrum::Query* shop = nullptr;  ///< the profile row (QReg1)
 };
 
-/// \brief One invoice layout bound to its queries: `taxed` prints the tax on the parts,
-/// otherwise "No Tax". `title` is the big word beside the number ("Invoice", "Estimate").
+/// \brief One invoice layout bound to its queries: `taxed` prints the tax on the parts at `rate`
+/// (the shared look-up's rate of the invoice's month, 0 when none), otherwise "No Tax". `title` is
+/// the big word beside the number ("Invoice", "Estimate").
 class InvoiceReport {
 public:
-    InvoiceReport(const InvoiceSources& sources, bool taxed, const QString& title);
+    InvoiceReport(const InvoiceSources& sources, bool taxed, const Decimal& rate, const QString& title);
     InvoiceReport(const InvoiceReport&) = delete;
     InvoiceReport& operator=(const InvoiceReport&) = delete;
 
     const report::Report& report() const { return report_; }
 
 private:
-    report::QueryDataSet header_, items_, labor_, tax_, shop_;
+    report::QueryDataSet header_, items_, labor_, shop_;
     report::Report report_;
 };
 
