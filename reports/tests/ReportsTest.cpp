@@ -3,12 +3,16 @@
 #include "ReportsFixture.h"
 
 #include "ListCombo.h"
+#include "HistoryBrowser.h"
 #include "ListReports.h"
+#include "TotalReports.h"
 #include "Mdi.h"
 #include "TReport.h"
 #include "WindowFactory.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QSet>
 #include <QPushButton>
 
 #include <optional>
@@ -267,6 +271,34 @@ TEST_P(ReportsTest, MenuOpensEachReportWindowAndOffersNoDeadButton)
     EXPECT_FALSE(ReportPayable.isNull() && ReportCustomer.isNull());
     click(menu, "Button10");
     EXPECT_FALSE(menu->isVisible());
+}
+
+TEST_P(ReportsTest, EveryWindowIsMadeByClassNameWithItsBoxesNamedByTheirLabels)
+{
+    QStringList classes{"TReport", "TReportPayable", "TReportReceivable", "TReportVendor1", "TReportItems",
+                        "TReportCustomer", "TReportBank", "TTotalAmountReport", "TTotalReceivable"};
+    for (const auto& m : kestrum::reports::historyMembers())
+        classes << m.className;
+    for (const QString& cls : classes) {
+        QWidget* w = kestrum::ui::WindowFactory::create(cls);
+        ASSERT_NE(w, nullptr) << cls.toStdString();
+        windows_.append(w);
+        if (cls.endsWith("History"))  // one class for the family; the name tells the member
+            EXPECT_EQ(w->objectName(), cls.mid(1));
+        else
+            EXPECT_TRUE(w->inherits(cls.toLatin1().constData())) << cls.toStdString();
+        QSet<QWidget*> named;
+        for (QLabel* label : w->findChildren<QLabel*>())
+            if (label->buddy())
+                named.insert(label->buddy());
+        for (QWidget* c : w->findChildren<QWidget*>())
+            if (c->objectName().startsWith("Edit") || c->objectName().startsWith("ComboBox"))
+                EXPECT_TRUE(named.contains(c)) << cls.toStdString() << " " << c->objectName().toStdString();
+    }
+    EXPECT_FALSE(Report.isNull() || ReportBank.isNull() || TotalReceivable.isNull());
+    EXPECT_EQ(kestrum::ui::WindowFactory::create("TTotalReceivable")->findChild<QPushButton*>("Button3")->text(),
+              "Print");
+    windows_.append(TotalReceivable.data());
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ReportsTest, TESTSUPPORT_ENGINES);
