@@ -5,7 +5,9 @@
 #include <vantrel/grid/ExtDBGrid.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QToolButton>
 #include <QPainter>
 #include <QImage>
 #include <QLineEdit>
@@ -497,6 +499,56 @@ TEST_F(ExtGridTest, FrameAlignTabOrderAndColours) {
     big.setPointSize(big.pointSize() + 6);
     grid->SetTitleFont(big);
     EXPECT_EQ(grid->Model()->headerData(0, Qt::Horizontal, Qt::FontRole).value<QFont>().pointSize(), big.pointSize());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ExtGridTest, CellEditorsWithPickListAndEllipsisButton) {
+    Fill(3);
+    Show();
+    int buttonClicks = 0;
+    grid->OnEditButtonClick = [&](TCustomDBGrid*) { ++buttonClicks; };
+    grid->Columns()[1]->SetButtonStyle(cbsEllipsis);
+    grid->SetSelectedIndex(1);
+    grid->edit(grid->currentIndex());
+    auto* button = grid->viewport()->findChild<QToolButton*>("EditButton");
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(buttonClicks, 1);
+    auto* line = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), "Name 1");
+    EXPECT_EQ(line->maxLength(), 20);
+    line->setText("Typed");
+    QTest::keyClick(line, Qt::Key_Return);
+    QApplication::processEvents(); // the view commits an editor's text after the key
+    EXPECT_EQ(ds->State(), dsEdit);
+    EXPECT_EQ(ds->FieldByName("Name")->AsString(), "Typed");
+    Key(Qt::Key_Down); // leaving the row posts it
+    EXPECT_EQ(ds->State(), dsBrowse);
+    EXPECT_EQ(Cell(0, 1), "Typed");
+
+    grid->Columns()[2]->PickList = QStringList{"1.25", "2.5"};
+    grid->SetSelectedIndex(2);
+    grid->edit(grid->currentIndex());
+    auto* combo = grid->viewport()->findChild<QComboBox*>();
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->count(), 2);
+    combo->setCurrentIndex(1);
+    QTest::keyClick(combo, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(ds->FieldByName("Amount")->AsFloat(), 2.5);
+    // A value the field refuses leaves the record in edit mode, and the error is shown.
+    std::vector<std::string> shown;
+    auto previous = Application().SetExceptionHandler([&](const std::exception& e) { shown.push_back(e.what()); });
+    grid->SetSelectedIndex(0);
+    EXPECT_FALSE(grid->Model()->setData(grid->currentIndex(), "not a number", Qt::EditRole));
+    Application().SetExceptionHandler(previous);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("not a number"), std::string::npos) << shown[0];
+    ds->Cancel();
 }
 
 } // namespace
