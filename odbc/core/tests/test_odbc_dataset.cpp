@@ -249,6 +249,11 @@ TEST_P(DataSetTest, NavigatesBothWaysAndBookmarksComeBack) {
     EXPECT_EQ(id->AsInteger(), 22);
     q->Prior();
     EXPECT_EQ(id->AsInteger(), 21);
+    // A search that scans from the first row leaves records counted from the end valid.
+    q->Last();
+    EXPECT_EQ(q->Lookup("id", 5, "id").AsInteger(), 5);
+    q->Prior();
+    EXPECT_EQ(id->AsInteger(), 24);
     q->First();
     EXPECT_EQ(q->CompareBookmarks(ten, q->GetBookmark()), 1);
     EXPECT_EQ(readIds(*q).size(), 25u);
