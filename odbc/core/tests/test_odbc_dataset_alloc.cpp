@@ -105,10 +105,10 @@ TEST_P(DataSetAllocTest, AMillionRowsThroughTheBlockCursorAllocateNothing) {
 }
 
 TEST_P(DataSetAllocTest, ForwardOnlyAndScrollableCursorsAllocateNothingPerRow) {
-    fill(200000);
+    fill(100000);
     long sum = 0;
-    EXPECT_EQ(readAll({true, false}, 200000, sum), 0);
-    EXPECT_EQ(readAll({false, false}, 200000, sum), 0);
+    EXPECT_EQ(readAll({true, false}, 100000, sum), 0);
+    EXPECT_EQ(readAll({false, false}, 100000, sum), 0);
     EXPECT_GT(sum, 0);
 }
 
