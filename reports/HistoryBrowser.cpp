@@ -11,10 +11,12 @@
 #include "Query.h"
 #include "QueryModel.h"
 #include "RowDelete.h"
+#include "TBank.h"
 #include "TCompany.h"
 #include "TCustomer.h"
 #include "TLabor.h"
 #include "TPart.h"
+#include "TReceivable.h"
 #include "WindowFactory.h"
 
 #include <QApplication>
@@ -160,19 +162,21 @@ const HistoryMember* findHistoryMember(const QString& className)
 
 QWidget* findOpener(const QStringList& classes)
 {
-    // The record windows of this program keep a global reference; use it.
+    // The windows of the modules this one builds on keep a global reference; use it.
     const std::pair<const char*, QWidget* (*)()> references[] = {
         {"TPart", [] { return static_cast<QWidget*>(Part.data()); }},
         {"TCustomer", [] { return static_cast<QWidget*>(Customer.data()); }},
         {"TCompany", [] { return static_cast<QWidget*>(Company.data()); }},
         {"TLabor", [] { return static_cast<QWidget*>(Labor.data()); }},
+        {"TReceivable", [] { return static_cast<QWidget*>(Receivable.data()); }},
+        {"TBank", [] { return static_cast<QWidget*>(Bank.data()); }},
     };
     for (const auto& [name, reference] : references)
         if (classes.contains(QLatin1String(name)))
             if (QWidget* w = reference())
                 return w;
 
-    // Windows of other modules are found by class: the one the user is working in first.
+    // Windows of modules built after this one are found by class: the one in front first.
     const auto matches = [&classes](const QWidget* w) {
         for (const QString& c : classes)
             if (w->inherits(c.toLatin1().constData()))

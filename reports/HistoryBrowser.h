@@ -55,8 +55,8 @@ const std::vector<HistoryMember>& historyMembers();
 const HistoryMember* findHistoryMember(const QString& className);
 
 /// \brief The live window of one of `classes` that a history reads its key from: the window in
-/// the class's global reference when there is one, else the active window or frame child of such
-/// a class, else any open one; nullptr when none is open.
+/// the class's global reference where this module knows it (records, receivables), else the
+/// active window or frame child of such a class, else any open one; nullptr when none is open.
 QWidget* findOpener(const QStringList& classes);
 
 /// \brief Grid, navigator and printout of one member on a host window.

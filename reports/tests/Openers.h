@@ -1,5 +1,5 @@
 #pragma once
-// Stand-ins for the windows of other modules that open history browsers: just their key boxes,
+// Stand-ins for the windows of modules built after this one that open history browsers: just their key boxes,
 // under their class names, which is all a history reads of them.
 #include <QComboBox>
 #include <QLineEdit>
@@ -17,12 +17,6 @@ public:
             box->setObjectName(c);
         }
     }
-};
-
-class TReceivable : public Opener {
-    Q_OBJECT
-public:
-    TReceivable() : Opener({"Edit1"}) {}
 };
 
 class TEstimate : public Opener {
@@ -43,8 +37,3 @@ public:
     TPoOrder() : Opener({"Edit1"}) {}
 };
 
-class TBank : public Opener {
-    Q_OBJECT
-public:
-    TBank() : Opener({"Edit2"}) {}
-};
