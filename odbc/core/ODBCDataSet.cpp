@@ -1259,8 +1259,6 @@ void TODBCDataSet::InternalSetToRecord(TRecordBuffer buffer) {
         return;
     const int32_t offset = ReadInt32(buffer);
     const int32_t anchor = RecordAnchor(buffer);
-    if (offset == -1 && buffer[4] != bfCurrent)
-        return;
     // A record read while the offsets counted from the other end (or before any row was read)
     // is found by absolute position.
     if (FRowOffset == ODBCOffsetUnset || anchor != FAnchor) {
