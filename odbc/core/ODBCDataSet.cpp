@@ -549,8 +549,9 @@ void TODBCDataSet::InternalExecSQL() {
     }
     FBlockIndex = -1;
     FRowsFetched = 0;
-    // Whatever was counted belongs to the previous run.
+    // Whatever was counted or read belongs to the previous run.
     FRecordCountCache = -1;
+    FLastValue = {};
 }
 
 void TODBCDataSet::ExecSQL() {
@@ -782,6 +783,7 @@ void TODBCDataSet::InternalClose() {
     }
     ResetPosition();
     FRecordCountCache = -1;
+    FLastValue = {};
 }
 
 void TODBCDataSet::InternalHandleException() {
@@ -1048,6 +1050,14 @@ bool TODBCDataSet::ReadColumnData(TField* field, TRecordBuffer record, String& d
             data.assign(area, static_cast<size_t>(c->DataSize));
         return true;
     }
+    // The driver gives a column's data once per fetch: the last whole value read is kept.
+    const int32_t recordOffset = ReadInt32(record);
+    const int32_t recordAnchor = RecordAnchor(record);
+    if (FLastValue.Valid && FLastValue.FieldNo == field->FieldNo() && FLastValue.Offset == recordOffset &&
+        FLastValue.Anchor == recordAnchor) {
+        data = FLastValue.Data;
+        return true;
+    }
     // The rest of a cut value comes from the row itself, so the cursor must stand on it.
     if (!FUniDirectional) {
         InternalSetToRecord(record);
@@ -1080,6 +1090,11 @@ bool TODBCDataSet::ReadColumnData(TField* field, TRecordBuffer record, String& d
         if (rc == SQL_SUCCESS)
             break;
     }
+    FLastValue.Valid = true;
+    FLastValue.FieldNo = field->FieldNo();
+    FLastValue.Offset = recordOffset;
+    FLastValue.Anchor = recordAnchor;
+    FLastValue.Data = data;
     return true;
 }
 

@@ -236,7 +236,17 @@ private:
     size_t TrailerOffset() const noexcept;
     int32_t* RecordLengths(TRecordBuffer buffer) const;
 
+    /// The last value read whole with SQLGetData, by record position and field number.
+    struct LastValue {
+        bool Valid = false;
+        int FieldNo = 0;
+        int32_t Offset = 0;
+        int32_t Anchor = 0;
+        String Data;
+    };
+
     TODBCDatabase* FDatabase = nullptr;
+    LastValue FLastValue;
     std::unique_ptr<TStringList> FSQL;
     std::unique_ptr<TODBCParams> FParams;
     std::unique_ptr<TParamValueList> FParamItems;

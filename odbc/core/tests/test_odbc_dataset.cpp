@@ -444,6 +444,7 @@ TEST_P(DataSetTest, WideValuesNeverOverflowTheRecord) {
         EXPECT_EQ(v->AsString(), "abcde");
         EXPECT_EQ(q->FieldTruncated(v), !postgres());
         EXPECT_TRUE(q->FieldByName("m")->AsString() == longText + "x") << "memo read whole, uni " << uni;
+        EXPECT_TRUE(q->FieldByName("m")->AsString() == longText + "x") << "and again, uni " << uni;
         q->Next();
         EXPECT_EQ(v->AsString(), "ab");
         EXPECT_FALSE(q->FieldTruncated(v));
