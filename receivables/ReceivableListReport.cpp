@@ -22,14 +22,14 @@ ReceivableListReport::ReceivableListReport(Query* payments)
     struct Col {
         double x, w;
     };
-    const Col inv{0, 62}, name{62, 170}, date{232, 78}, via{310, 80}, ref{390, 90}, amount{480, 92},
+    const Col inv{0, 72}, name{72, 160}, date{232, 78}, via{310, 80}, ref{390, 90}, amount{480, 92},
         chart{578, 70}, sub{648, 70};
 
     Band& title = r.reportTitle();
     title.setHeight(70);
     title.text(0, 4, r.bodyWidth(), 26, QStringLiteral("Reveivable List"), bold(14)).centre();
     const double headY = 46;
-    title.text(inv.x, headY, inv.w, 18, QStringLiteral("Invoice No"), bold(9));
+    title.text(inv.x, headY, inv.w, 18, QStringLiteral("Invoice No"), bold(9)).wrap(false);
     title.text(name.x, headY, name.w, 18, QStringLiteral("Customer Name"), bold(9));
     title.text(date.x, headY, date.w, 18, QStringLiteral("Pay Date"), bold(9));
     title.text(via.x, headY, via.w, 18, QStringLiteral("Via Payment"), bold(9));
