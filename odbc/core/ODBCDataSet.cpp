@@ -1450,6 +1450,10 @@ bool TODBCDataSet::Locate(const String& keyFields, const Variant& keyValues, TLo
 bool TODBCDataSet::LocateRecord(const String& keyFields, const Variant& keyValues, TLocateOptions options) {
     CheckBrowseMode();
     CursorPosChanged();
+    // A forward-only dataset starts again by reopening, which makes its fields anew: reopen
+    // before taking them.
+    if (FUniDirectional && Active())
+        First();
     const std::vector<TField*> fields = GetFieldList(keyFields);
     return LocateFindRecord(fields, keyValues, (options & loCaseInsensitive) != 0, (options & loPartialKey) != 0);
 }
@@ -1489,6 +1493,8 @@ bool TODBCDataSet::FindRecordByValues(const std::vector<String>& fields, const s
                                       bool fromFirst) {
     if (fields.size() != values.size())
         DatabaseError(LoadResString(SODBCNotCorrect));
+    if (FUniDirectional && fromFirst && Active())
+        First();
     std::vector<TField*> list;
     list.reserve(fields.size());
     for (const String& name : fields)

@@ -382,6 +382,17 @@ TEST_P(DataSetTest, LocatesExactPartialAndCaseInsensitive) {
     EXPECT_EQ(id->AsInteger(), 4);
     EXPECT_FALSE(q->FindRecordByValues({"id"}, {Variant(2)}, false)) << "searches forward from the next record";
     EXPECT_EQ(id->AsInteger(), 4);
+
+    // Forward-only: searching starts again from the first row.
+    q->Close();
+    q->SetUniDirectional(true);
+    q->Open();
+    q->MoveBy(10);
+    EXPECT_TRUE(q->Locate("name", "NAME3", loCaseInsensitive));
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 3);
+    q->Next();
+    EXPECT_TRUE(q->FindRecordByValues({"id"}, {Variant(2)}, true));
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 2);
 }
 
 TEST_P(DataSetTest, FiltersBothWaysAndRefreshKeepsTheRecord) {
