@@ -164,6 +164,10 @@ TEST_P(ReceivablesTest, DepositDeleteRemovesOnlyTheDepositShown)
     click(w, "Button3");
     EXPECT_EQ(count("Deposit"), 2);
     EXPECT_EQ(scalar("Select Count(*) From Deposit where Amount_Dep=5"), "1");
+    // The twin that stays keeps every value.
+    EXPECT_EQ(scalar("Select Date_Dep From Deposit where Amount_Dep=5"), "3/2/2026");
+    EXPECT_EQ(scalar("Select From_Dep From Deposit where Amount_Dep=5"), "Ann");
+    EXPECT_EQ(scalar("Select DepositTo_Dep From Deposit where Amount_Dep=5"), "Main");
 
     // No deletes nothing; an empty account does nothing at all.
     clickRow(w->grid(), 0);
