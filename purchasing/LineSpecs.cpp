@@ -102,8 +102,9 @@ lines::LineSpec billExpenseSpec() {
     s.probeQuery = &TDM::QBillExpense2;
     s.lookupQuery = &TDM::QBillExpense2;
     s.sumQuery = &TDM::QBillExpense4;
-    // Descriptions are free text: the editor lists the ones used before but looks nothing up.
-    s.catalogue = {};
+    // Descriptions are free text: the list offers every one used on any bill (as often as used),
+    // and choosing or typing one looks nothing up.
+    s.catalogue = {"BillExpense", "Description_Expense", {}, true, false};
     s.titles = {{"Description", 160}, {"Part Number", 100}, {"Qty", 50},     {"Rate", 100},
                 {"Amount", 100},      {"Remark", 100},      {"Invoice", 100}};
     s.reloadTitles = {{"Description", 160}, {"Part Number", 100}, {"Qty", 50},  {"Rate", 100},

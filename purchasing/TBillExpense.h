@@ -15,15 +15,8 @@ public:
     explicit TBillExpense(QWidget* parent = nullptr);
     ~TBillExpense() override;
 
-    /// The description list: every description used on any bill, as often as used.
-    void fillDescriptions();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     std::unique_ptr<Ui::TBillExpense> ui;
-    bool listed_ = false;
 };
 
 extern QPointer<TBillExpense> BillExpense;

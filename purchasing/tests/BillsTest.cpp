@@ -171,6 +171,7 @@ TEST_P(BillsTest, EveryLoadShowsBothKindsOfLinesAndTheEditorsKeepTheirBill) {
     // The expense editor works on 2000 even after the bill window moved on.
     TBillExpense* x = openEditor(w, "Button8", BillExpense);
     ASSERT_NE(x, nullptr);
+    EXPECT_GE(qobject_cast<QComboBox*>(find(x, "ComboBox1"))->findText("Freight"), 0); // earlier descriptions
     clickRow(gridOf(w), 0);
     ASSERT_EQ(text(w, "Edit1"), "1000");
     saveLine(x, "Fuel surcharge", "1", "3");
