@@ -243,6 +243,14 @@ TEST_P(InvoicingTest, PrintoutHasThreeCopiesAndTheLayoutOfTheShownTaxFlag)
     const auto& plain = capture.reports().back();
     EXPECT_TRUE(plain.pageText(0).contains("Tax on Part : No Tax"));
     EXPECT_TRUE(plain.pageText(1).contains("Total invoice : $100.00"));
+
+    // A part editor's look-up borrows the part-line query; the printout still has the invoice's lines.
+    TInvItem* ed = openPartLines(w);
+    chooseName(ed, "Rotor");
+    click(w, "Button9");
+    ASSERT_EQ(capture.reports().size(), 3u);
+    EXPECT_TRUE(capture.reports().back().pageText(0).contains("Part : Brake pad"));
+    EXPECT_FALSE(capture.reports().back().pageText(0).contains("Rotor"));
     EXPECT_TRUE(dialogs_->errors().isEmpty());
 }
 
