@@ -380,8 +380,10 @@ bool TDataSet::Locate(const String& keyFields, const Variant& keyValues, TLocate
     if (IsEmpty())
         return false;
     if (FIsUniDirectional) {
-        // No way back: search forward from the first record through the ring itself.
+        // No way back: search forward from the first record through the ring itself. Starting
+        // again may reopen the source, which makes default fields anew: take them again.
         First();
+        fields = GetFieldList(keyFields);
         for (; !FEOF; Next())
             if (RecordMatches(fields, keyValues, options))
                 return true;

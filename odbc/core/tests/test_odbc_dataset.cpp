@@ -397,6 +397,9 @@ TEST_P(DataSetTest, LocatesExactPartialAndCaseInsensitive) {
     EXPECT_TRUE(q->Locate("name", "NAME3", loCaseInsensitive));
     EXPECT_EQ(q->FieldByName("id")->AsInteger(), 3);
     q->Next();
+    EXPECT_TRUE(q->TDataSet::Locate("id", 6, 0)) << "the framework's search reopens the same way";
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 6);
+    q->Next();
     EXPECT_TRUE(q->FindRecordByValues({"id"}, {Variant(2)}, true));
     EXPECT_EQ(q->FieldByName("id")->AsInteger(), 2);
 }
