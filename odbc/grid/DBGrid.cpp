@@ -109,7 +109,14 @@ QWidget* TDBGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
     if (line)
         line->setAttribute(Qt::WA_InputMethodEnabled, FGrid->ImeMode() != imDisable);
     editor->setAutoFillBackground(true);
+    FEditor = editor;
     return editor;
+}
+
+void TDBGridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const {
+    if (editor == FEditor)
+        FEditor = nullptr;
+    QStyledItemDelegate::destroyEditor(editor, index);
 }
 
 void TDBGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
@@ -136,12 +143,13 @@ void TDBGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, c
 // ---- TCustomDBGrid ------------------------------------------------------------------------------
 
 TCustomDBGrid::TCustomDBGrid(QWidget* parent)
-    : QTableView(parent), FDataLink(this), FModel(new TDBGridModel(this)), FColumns(this), FSelectedRows(this) {
+    : QTableView(parent), FDataLink(this), FModel(new TDBGridModel(this)), FDelegate(new TDBGridDelegate(this)),
+      FColumns(this), FSelectedRows(this) {
     // The link's window of three records lets a new record be placed beside a neighbour.
     FDataLink.SetBufferCount(3);
     setVerticalHeader(new TIndicatorHeader(this));
     setModel(FModel);
-    setItemDelegate(new TDBGridDelegate(this));
+    setItemDelegate(FDelegate);
     setSelectionMode(QAbstractItemView::NoSelection);
     setShowGrid(false);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
@@ -217,12 +225,8 @@ void TCustomDBGrid::LinkActive(bool active) {
     FSelectedRows.Clear();
     if (FColumns.State() == csDefault)
         FColumns.RebuildDefault();
-    Guarded([&] {
-        if (active)
-            FModel->Reload();
-        else
-            FModel->Reload(); // empties the model
-    });
+    (void)active;
+    Guarded([&] { FModel->Reload(); }); // an inactive dataset empties the model
     SetColumnAttributes();
     SyncToDataSet();
 }

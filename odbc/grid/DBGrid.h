@@ -323,9 +323,13 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
+    /// \brief The cell editor open now, or null.
+    QWidget* CurrentEditor() const { return FEditor; }
 
 private:
     TCustomDBGrid* FGrid;
+    mutable QPointer<QWidget> FEditor;
 };
 
 using TGridNotifyEvent = std::function<void(TCustomDBGrid* sender)>;
@@ -356,6 +360,7 @@ public:
     void SetDataSource(TDataSource* source);
     TDataSet* DataSet() const;
     TDBGridModel* Model() const { return FModel; }
+    TDBGridDelegate* Delegate() const { return FDelegate; }
     TGridDataLink* DataLink() { return &FDataLink; }
     TDBGridColumns& Columns() { return FColumns; }
     TBookmarkList& SelectedRows() { return FSelectedRows; }
@@ -522,6 +527,7 @@ private:
 
     TGridDataLink FDataLink;
     TDBGridModel* FModel;
+    TDBGridDelegate* FDelegate;
     TDBGridColumns FColumns;
     TBookmarkList FSelectedRows;
     TDBGridOptions FOptions = DefaultDBGridOptions;

@@ -338,13 +338,10 @@ void TGridDataLink::RecordChanged(TField* field) {
 }
 void TGridDataLink::UpdateData() {
     // An open cell editor writes its text before the record is posted.
-    QWidget* editor = FGrid->indexWidget(FGrid->currentIndex());
-    (void)editor;
-    if (FGrid->state() == QAbstractItemView::EditingState) {
-        if (QWidget* w = FGrid->focusWidget(); w && w != FGrid)
-            FGrid->commitData(w);
-    }
+    if (QWidget* editor = FGrid->Delegate()->CurrentEditor(); editor && FGrid->state() == QAbstractItemView::EditingState)
+        FGrid->commitData(editor);
 }
+
 void TGridDataLink::FocusControl(TField*& field) {
     if (!field)
         return;
@@ -401,7 +398,23 @@ void TDBGridModel::Reindex() {
         FIndex[Key(FRows[i].Bookmark)] = FFirstSeq + static_cast<long>(i);
 }
 
+namespace {
+// While the model resets, the view may pick a current cell by itself (a closed editor gives the
+// focus back to a view without a current cell): that must not move the dataset.
+class TSyncing {
+public:
+    explicit TSyncing(int& counter) : FCounter(counter) { ++FCounter; }
+    ~TSyncing() { --FCounter; }
+    TSyncing(const TSyncing&) = delete;
+    TSyncing& operator=(const TSyncing&) = delete;
+
+private:
+    int& FCounter;
+};
+} // namespace
+
 void TDBGridModel::Reload() {
+    TSyncing syncing(FGrid->FSyncing);
     beginResetModel();
     Clear();
     TDataSet* ds = DataSet();
@@ -560,6 +573,7 @@ void TDBGridModel::RefreshCurrentRow() {
 }
 
 void TDBGridModel::ColumnsChanged() {
+    TSyncing syncing(FGrid->FSyncing);
     beginResetModel();
     endResetModel();
 }
@@ -592,6 +606,7 @@ void TDBGridModel::UpdateInsertRow() {
         }
         if (want < 0) {
             // The neighbours are outside the window: show the new record alone until it is posted.
+            TSyncing syncing(FGrid->FSyncing);
             beginResetModel();
             Clear();
             FInsertRow = 0;

@@ -549,6 +549,19 @@ TEST_F(ExtGridTest, CellEditorsWithPickListAndEllipsisButton) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].find("not a number"), std::string::npos) << shown[0];
     ds->Cancel();
+
+    // Posting from elsewhere takes the text of an open editor first.
+    grid->SetSelectedIndex(1);
+    ds->Edit();
+    grid->edit(grid->currentIndex());
+    ASSERT_NE(grid->Delegate()->CurrentEditor(), nullptr);
+    auto* open = grid->Delegate()->CurrentEditor()->findChild<QLineEdit*>();
+    ASSERT_NE(open, nullptr);
+    open->setText("From the editor");
+    ds->Post();
+    EXPECT_EQ(CurrentId(), 2); // the reload after the post does not move the record
+    EXPECT_EQ(ds->FieldByName("Name")->AsString(), "From the editor");
+    EXPECT_EQ(grid->currentIndex().row(), 1);
 }
 
 } // namespace
