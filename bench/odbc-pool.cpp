@@ -33,7 +33,8 @@ struct Options {
 template <class Exec, class Open> bool step(int t, int n, int& inserted, Exec&& exec, Open&& open) {
     if (n % 2 == 0) {
         ++inserted;
-        return exec("insert into poolbench (t, i) values (:t, :i)", std::vector<Variant>{Variant(t), Variant(n)}) == 1;
+        return exec("insert into poolbench (t, i) values (:t, :i)",
+                    std::vector<Variant>{Variant(t), Variant(n)}) == 1;
     }
     auto q = open("select count(*) from poolbench where t = :t", std::vector<Variant>{Variant(t)});
     return q->Fields()->Fields(0)->AsInteger() == inserted;
@@ -49,8 +50,12 @@ double run(const Options& o, bool pooled, int& failures) {
             int inserted = 0;
             try {
                 if (pooled) {
-                    auto exec = [](const String& sql, const std::vector<Variant>& v) { return ExecMQueryLong(sql, v); };
-                    auto open = [](const String& sql, const std::vector<Variant>& v) { return OpenMQueryLong(sql, v); };
+                    auto exec = [](const String& sql, const std::vector<Variant>& v) {
+                        return ExecMQueryLong(sql, v);
+                    };
+                    auto open = [](const String& sql, const std::vector<Variant>& v) {
+                        return OpenMQueryLong(sql, v);
+                    };
                     for (int n = 0; n < o.statements; ++n)
                         if (!step(t, n, inserted, exec, open))
                             ++failed[static_cast<size_t>(t)];

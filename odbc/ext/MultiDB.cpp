@@ -7,7 +7,8 @@ namespace vantrel {
 
 // ---- TMultiODBCDataBase -------------------------------------------------------------------------
 
-TMultiODBCDataBase::TMultiODBCDataBase(TComponent* owner, TMultiDataBases* pool) : TODBCDatabase(owner), FPool(pool) {}
+TMultiODBCDataBase::TMultiODBCDataBase(TComponent* owner, TMultiDataBases* pool)
+    : TODBCDatabase(owner), FPool(pool) {}
 
 TMultiODBCDataBase::~TMultiODBCDataBase() {
     // The base destructor closes and detaches; do it here under the lock, while this is still a
@@ -295,8 +296,8 @@ void TODBCMultiQuery::SilentOpen(const TBookmark& bookmark) {
 bool TODBCMultiQuery::ReadColumnData(TField* field, String& data) {
     return Locked([&] { return TODBCDataSet::ReadColumnData(field, data); });
 }
-bool TODBCMultiQuery::FindRecordByValues(const std::vector<String>& fields, const std::vector<Variant>& values,
-                                         bool fromFirst) {
+bool TODBCMultiQuery::FindRecordByValues(const std::vector<String>& fields,
+                                         const std::vector<Variant>& values, bool fromFirst) {
     return Locked([&] { return TODBCDataSet::FindRecordByValues(fields, values, fromFirst); });
 }
 bool TODBCMultiQuery::Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options) {

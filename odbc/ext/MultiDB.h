@@ -166,7 +166,8 @@ public:
     TBookmark SilentClose();
     void SilentOpen(const TBookmark& bookmark);
     bool ReadColumnData(TField* field, String& data);
-    bool FindRecordByValues(const std::vector<String>& fields, const std::vector<Variant>& values, bool fromFirst);
+    bool FindRecordByValues(const std::vector<String>& fields, const std::vector<Variant>& values,
+                            bool fromFirst);
 
     bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options) override;
     std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;

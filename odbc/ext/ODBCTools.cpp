@@ -52,7 +52,9 @@ bool Decode(const String& text, String& out, bool strict) {
     return true;
 }
 
-bool IsBareType(TFieldType t) { return t == ftSmallint || t == ftInteger || t == ftFloat; }
+bool IsBareType(TFieldType t) {
+    return t == ftSmallint || t == ftInteger || t == ftFloat;
+}
 
 [[noreturn]] void ImportError(const String& fileName, int line, const String& message) {
     DatabaseError("Import of " + fileName + ", line " + IntToStr(line) + ": " + message);
@@ -139,7 +141,8 @@ bool SplitLine(const String& line, std::vector<TImportValue>& values, String& er
                 return false;
             }
             if (i < n && line[i] != ',') {
-                error = "text after the closing quote of value " + IntToStr(static_cast<int64_t>(values.size()) + 1);
+                error = "text after the closing quote of value " +
+                        IntToStr(static_cast<int64_t>(values.size()) + 1);
                 return false;
             }
         } else {
@@ -148,7 +151,8 @@ bool SplitLine(const String& line, std::vector<TImportValue>& values, String& er
                 end = n;
             v.Text = line.substr(i, end - i);
             if (v.Text.find('\'') != String::npos) {
-                error = "quote inside the unquoted value " + IntToStr(static_cast<int64_t>(values.size()) + 1);
+                error =
+                    "quote inside the unquoted value " + IntToStr(static_cast<int64_t>(values.size()) + 1);
                 return false;
             }
             i = end;
@@ -342,7 +346,9 @@ void OpenQry(TODBCDataSet& dataSet) {
     dataSet.EnableControls();
 }
 
-void PrepareQry(TODBCDataSet& dataSet) { dataSet.Prepare(); }
+void PrepareQry(TODBCDataSet& dataSet) {
+    dataSet.Prepare();
+}
 
 namespace {
 
@@ -386,7 +392,8 @@ int RunLong(std::unique_ptr<Q> q, const String& sql, const std::vector<Variant>&
 }
 
 template <class Q>
-std::unique_ptr<Q> OpenLong(std::unique_ptr<Q> q, const String& sql, const std::vector<Variant>& values, bool uni) {
+std::unique_ptr<Q> OpenLong(std::unique_ptr<Q> q, const String& sql, const std::vector<Variant>& values,
+                            bool uni) {
     q->SQL()->Add(sql);
     if (uni)
         q->SetUniDirectional(true);
@@ -398,11 +405,16 @@ std::unique_ptr<Q> OpenLong(std::unique_ptr<Q> q, const String& sql, const std::
 
 } // namespace
 
-int ExecuteQuery(const String& sql) { return RunSql(CreateQuery(), sql); }
+int ExecuteQuery(const String& sql) {
+    return RunSql(CreateQuery(), sql);
+}
 
-std::unique_ptr<TODBCQuery> OpenQuery(const String& sql) { return OpenSql(CreateQuery(), sql); }
+std::unique_ptr<TODBCQuery> OpenQuery(const String& sql) {
+    return OpenSql(CreateQuery(), sql);
+}
 
-int ExecQueryLong(const String& sql, const std::vector<Variant>& values, const std::vector<int>& nullIndexes) {
+int ExecQueryLong(const String& sql, const std::vector<Variant>& values,
+                  const std::vector<int>& nullIndexes) {
     return RunLong(CreateQuery(), sql, values, nullIndexes);
 }
 
@@ -438,11 +450,16 @@ std::unique_ptr<TODBCMultiQuery> CreateMQuery() {
     return CreateMQuery2(TMultiDataBases::FindDataBase(MultiDataBases));
 }
 
-int ExecuteMQuery(const String& sql) { return RunSql(CreateMQuery(), sql); }
+int ExecuteMQuery(const String& sql) {
+    return RunSql(CreateMQuery(), sql);
+}
 
-std::unique_ptr<TODBCMultiQuery> OpenMQuery(const String& sql) { return OpenSql(CreateMQuery(), sql); }
+std::unique_ptr<TODBCMultiQuery> OpenMQuery(const String& sql) {
+    return OpenSql(CreateMQuery(), sql);
+}
 
-int ExecMQueryLong(const String& sql, const std::vector<Variant>& values, const std::vector<int>& nullIndexes) {
+int ExecMQueryLong(const String& sql, const std::vector<Variant>& values,
+                   const std::vector<int>& nullIndexes) {
     return RunLong(CreateMQuery(), sql, values, nullIndexes);
 }
 
@@ -528,7 +545,8 @@ void ExportDataSet(TDataSet& dataSet, const String& fileName) {
     dataSet.EnableControls();
 }
 
-void SaveQryToFile(const String& fileName, const String& prefix, TDataSet& dataSet, const std::vector<String>& names) {
+void SaveQryToFile(const String& fileName, const String& prefix, TDataSet& dataSet,
+                   const std::vector<String>& names) {
     if (static_cast<int>(names.size()) > dataSet.FieldCount())
         DatabaseErrorFmt("%d field names given but the dataset has %d fields",
                          {static_cast<int>(names.size()), dataSet.FieldCount()});
@@ -561,7 +579,8 @@ void SaveQryToFile(const String& fileName, const String& prefix, TDataSet& dataS
 
 // ---- Import -------------------------------------------------------------------------------------
 
-void ImportDataSet(const String& fileName, const String& tableName, const String& condition, TImportType importType) {
+void ImportDataSet(const String& fileName, const String& tableName, const String& condition,
+                   TImportType importType) {
     if (!DataBase)
         DatabaseError(LoadResString(SODBCDataBaseNotOpen));
     TStringList lines;
@@ -624,7 +643,8 @@ void ImportDataSet(const String& fileName, const String& tableName, const String
             TODBCParam* p = q.Params()->Items(i);
             TODBCParam* from = insert->Params()->FindParam(p->Name());
             if (!from)
-                DatabaseError("Import: the condition's parameter :" + p->Name() + " is no column of the file");
+                DatabaseError("Import: the condition's parameter :" + p->Name() +
+                              " is no column of the file");
             p->AssignParam(from);
             p->SetName(from->Name());
         }
@@ -700,7 +720,8 @@ void TFieldSave::LoadFromStrings(const TStrings& lines) {
     std::vector<TImportValue> values;
     String error;
     for (int i = 0; i < lines.Count(); ++i) {
-        if (!SplitLine(lines[i], values, error) || values.size() != 4 || !values[0].Quoted || !values[1].Quoted)
+        if (!SplitLine(lines[i], values, error) || values.size() != 4 || !values[0].Quoted ||
+            !values[1].Quoted)
             DatabaseError("Grid layout line " + IntToStr(i + 1) + " is malformed" +
                           (error.empty() ? String() : ": " + error));
         TFieldSaveItem item;

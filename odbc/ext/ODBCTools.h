@@ -75,7 +75,8 @@ std::unique_ptr<TODBCQuery> OpenQuery(const String& sql);
 /// clears the parameters listed in `nullIndexes` unless its first element is -1.
 /// \throws EDatabaseError when `values` holds fewer elements than the statement has parameters,
 /// or an index of `nullIndexes` names no parameter.
-int ExecQueryLong(const String& sql, const std::vector<Variant>& values, const std::vector<int>& nullIndexes = {-1});
+int ExecQueryLong(const String& sql, const std::vector<Variant>& values,
+                  const std::vector<int>& nullIndexes = {-1});
 /// \brief Opens `sql` with parameter i := values[i]; the caller owns the query.
 /// \throws EDatabaseError when `values` holds fewer elements than the statement has parameters.
 std::unique_ptr<TODBCQuery> OpenQueryLong(const String& sql, const std::vector<Variant>& values);
@@ -85,7 +86,8 @@ std::unique_ptr<TODBCQuery> OpenQueryLongUni(const String& sql, const std::vecto
 /// \brief The same functions on a query from CreateMQuery (for worker threads).
 int ExecuteMQuery(const String& sql);
 std::unique_ptr<TODBCMultiQuery> OpenMQuery(const String& sql);
-int ExecMQueryLong(const String& sql, const std::vector<Variant>& values, const std::vector<int>& nullIndexes = {-1});
+int ExecMQueryLong(const String& sql, const std::vector<Variant>& values,
+                   const std::vector<int>& nullIndexes = {-1});
 std::unique_ptr<TODBCMultiQuery> OpenMQueryLong(const String& sql, const std::vector<Variant>& values);
 std::unique_ptr<TODBCMultiQuery> OpenMQueryLongUni(const String& sql, const std::vector<Variant>& values);
 
@@ -105,12 +107,14 @@ void ExportDataSet(TDataSet& dataSet, const String& fileName);
 /// \throws EDatabaseError naming the file and line for a header name that is no column of the
 /// table, a line with another number of values than the header, an unterminated quote, a bad
 /// escape or a value that does not convert; any failure rolls the whole import back.
-void ImportDataSet(const String& fileName, const String& tableName, const String& condition, TImportType importType);
+void ImportDataSet(const String& fileName, const String& tableName, const String& condition,
+                   TImportType importType);
 
 /// \brief Appends one line per record from the current one to the end: `prefix`, then for each
 /// of the first names.size() fields "," and its value in the text file format.
 /// \throws EDatabaseError when `names` holds more names than the dataset has fields.
-void SaveQryToFile(const String& fileName, const String& prefix, TDataSet& dataSet, const std::vector<String>& names);
+void SaveQryToFile(const String& fileName, const String& prefix, TDataSet& dataSet,
+                   const std::vector<String>& names);
 
 /// \brief The text file format of one field's value (bare, quoted or empty for null).
 String FormatExportValue(TField* field);
@@ -156,8 +160,9 @@ public:
         std::vector<const TFieldSaveItem*> order;
         for (const TFieldSaveItem& item : FItems)
             order.push_back(&item);
-        std::stable_sort(order.begin(), order.end(),
-                         [](const TFieldSaveItem* a, const TFieldSaveItem* b) { return a->Index < b->Index; });
+        std::stable_sort(order.begin(), order.end(), [](const TFieldSaveItem* a, const TFieldSaveItem* b) {
+            return a->Index < b->Index;
+        });
         int position = 0;
         for (const TFieldSaveItem* item : order) {
             auto* c = cols.FindByFieldName(item->FieldName);

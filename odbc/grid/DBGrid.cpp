@@ -1,17 +1,11 @@
-// The data-aware grid: the view, its cell drawing and editors, keys and mouse.
+// The data-aware grid: the view following its dataset, moving, deleting, cell drawing and editors.
 #include <vantrel/grid/DBGrid.h>
 
 #include <QApplication>
 #include <QComboBox>
-#include <QContextMenuEvent>
-#include <QDrag>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMimeData>
 #include <QPainter>
-#include <QScrollBar>
 #include <QToolButton>
 
 #include <algorithm>
@@ -19,7 +13,6 @@
 namespace vantrel {
 
 namespace {
-
 
 // The row header doubles as the indicator column.
 class TIndicatorHeader : public QHeaderView {
@@ -77,11 +70,13 @@ public:
 
 TDBGridDelegate::TDBGridDelegate(TCustomDBGrid* grid) : QStyledItemDelegate(grid), FGrid(grid) {}
 
-void TDBGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void TDBGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
     FGrid->DrawCell(painter, option, index);
 }
 
-QWidget* TDBGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const {
+QWidget* TDBGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                       const QModelIndex& index) const {
     std::vector<TColumn*> cols = FGrid->VisibleColumns();
     if (index.column() >= static_cast<int>(cols.size()))
         return nullptr;
@@ -129,7 +124,8 @@ void TDBGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) c
         line2->setText(text);
 }
 
-void TDBGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+void TDBGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                   const QModelIndex& index) const {
     QString text;
     if (auto* combo = qobject_cast<QComboBox*>(editor))
         text = combo->currentText();
@@ -143,8 +139,8 @@ void TDBGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, c
 // ---- TCustomDBGrid ------------------------------------------------------------------------------
 
 TCustomDBGrid::TCustomDBGrid(QWidget* parent)
-    : QTableView(parent), FDataLink(this), FModel(new TDBGridModel(this)), FDelegate(new TDBGridDelegate(this)),
-      FColumns(this), FSelectedRows(this) {
+    : QTableView(parent), FDataLink(this), FModel(new TDBGridModel(this)),
+      FDelegate(new TDBGridDelegate(this)), FColumns(this), FSelectedRows(this) {
     // The link's window of three records lets a new record be placed beside a neighbour.
     FDataLink.SetBufferCount(3);
     setVerticalHeader(new TIndicatorHeader(this));
@@ -165,9 +161,8 @@ TCustomDBGrid::TCustomDBGrid(QWidget* parent)
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TCustomDBGrid::TitleClicked);
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, &TCustomDBGrid::SectionMoved);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &TCustomDBGrid::SectionResized);
-    connect(verticalHeader(), &QHeaderView::sectionPressed, this, [this](int row) {
-        Guarded([&] { MoveToRow(row); });
-    });
+    connect(verticalHeader(), &QHeaderView::sectionPressed, this,
+            [this](int row) { Guarded([&] { MoveToRow(row); }); });
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
         if (OnCellClick) {
             std::vector<TColumn*> cols = VisibleColumns();
@@ -192,7 +187,9 @@ void TCustomDBGrid::SetDataSource(TDataSource* source) {
         LinkActive(FDataLink.Active());
 }
 
-TDataSet* TCustomDBGrid::DataSet() const { return FDataLink.DataSet(); }
+TDataSet* TCustomDBGrid::DataSet() const {
+    return FDataLink.DataSet();
+}
 
 std::vector<TColumn*> TCustomDBGrid::VisibleColumns() const {
     std::vector<TColumn*> cols;
@@ -202,9 +199,13 @@ std::vector<TColumn*> TCustomDBGrid::VisibleColumns() const {
     return cols;
 }
 
-int TCustomDBGrid::SelectedIndex() const { return currentIndex().isValid() ? currentIndex().column() : -1; }
+int TCustomDBGrid::SelectedIndex() const {
+    return currentIndex().isValid() ? currentIndex().column() : -1;
+}
 
-void TCustomDBGrid::SetSelectedIndex(int index) { SetCurrentColumn(index); }
+void TCustomDBGrid::SetSelectedIndex(int index) {
+    SetCurrentColumn(index);
+}
 
 TField* TCustomDBGrid::SelectedField() const {
     std::vector<TColumn*> cols = VisibleColumns();
@@ -453,7 +454,8 @@ bool TCustomDBGrid::HighlightCell(int row, int col) const {
     return (FOptions & dgRowSelect) || col == currentIndex().column();
 }
 
-void TCustomDBGrid::DrawCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) {
+void TCustomDBGrid::DrawCell(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) {
     std::vector<TColumn*> cols = VisibleColumns();
     if (index.column() >= static_cast<int>(cols.size()))
         return;
@@ -532,540 +534,6 @@ void TCustomDBGrid::DrawIndicator(QPainter* painter, const QRect& rect, int row)
         break;
     }
     }
-}
-
-// ---- Properties ---------------------------------------------------------------------------------
-
-void TCustomDBGrid::SetOptions(TDBGridOptions options) {
-    if (options == FOptions)
-        return;
-    FOptions = options;
-    if (!(FOptions & dgMultiSelect))
-        FSelectedRows.Clear();
-    ApplyOptions();
-    SetColumnAttributes();
-    viewport()->update();
-}
-
-void TCustomDBGrid::ApplyOptions() {
-    horizontalHeader()->setVisible((FOptions & dgTitles) != 0);
-    verticalHeader()->setVisible((FOptions & dgIndicator) != 0);
-    if (FOptions & dgAlwaysShowEditor)
-        setEditTriggers(QAbstractItemView::AllEditTriggers);
-    else
-        setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                        QAbstractItemView::AnyKeyPressed);
-}
-
-void TCustomDBGrid::SetDefaultDrawing(bool value) {
-    FDefaultDrawing = value;
-    viewport()->update();
-}
-
-void TCustomDBGrid::SetAlign(TAlign value) {
-    if (value == FAlign)
-        return;
-    if (parentWidget()) {
-        if (FAlign == alNone)
-            parentWidget()->installEventFilter(this);
-        else if (value == alNone)
-            parentWidget()->removeEventFilter(this);
-    }
-    FAlign = value;
-    ApplyAlign();
-}
-
-void TCustomDBGrid::ApplyAlign() {
-    QWidget* p = parentWidget();
-    if (!p || FAlign == alNone)
-        return;
-    QRect area = p->contentsRect();
-    QRect g = geometry();
-    switch (FAlign) {
-    case alTop:
-        g = QRect(area.left(), area.top(), area.width(), g.height());
-        break;
-    case alBottom:
-        g = QRect(area.left(), area.bottom() - g.height() + 1, area.width(), g.height());
-        break;
-    case alLeft:
-        g = QRect(area.left(), area.top(), g.width(), area.height());
-        break;
-    case alRight:
-        g = QRect(area.right() - g.width() + 1, area.top(), g.width(), area.height());
-        break;
-    case alClient:
-        g = area;
-        break;
-    case alNone:
-        break;
-    }
-    setGeometry(g);
-}
-
-bool TCustomDBGrid::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == parentWidget() && event->type() == QEvent::Resize)
-        ApplyAlign();
-    return QTableView::eventFilter(watched, event);
-}
-
-void TCustomDBGrid::SetBorderStyle(TBorderStyle value) {
-    FBorderStyle = value;
-    ApplyFrame();
-}
-
-void TCustomDBGrid::SetCtl3D(bool value) {
-    FCtl3D = value;
-    FParentCtl3D = false;
-    ApplyFrame();
-}
-
-void TCustomDBGrid::SetParentCtl3D(bool value) {
-    FParentCtl3D = value;
-    if (value) {
-        QVariant parent3D = parentWidget() ? parentWidget()->property("Ctl3D") : QVariant();
-        FCtl3D = parent3D.isValid() ? parent3D.toBool() : true;
-    }
-    ApplyFrame();
-}
-
-void TCustomDBGrid::ApplyFrame() {
-    if (FBorderStyle == bsNone) {
-        setFrameShape(QFrame::NoFrame);
-        return;
-    }
-    setFrameShape(FCtl3D ? QFrame::StyledPanel : QFrame::Box);
-    setFrameShadow(FCtl3D ? QFrame::Sunken : QFrame::Plain);
-}
-
-QColor TCustomDBGrid::Color() const { return palette().color(QPalette::Base); }
-
-void TCustomDBGrid::SetColor(const QColor& color) {
-    FColor = color;
-    FParentColor = false;
-    QPalette p = palette();
-    p.setColor(QPalette::Base, color);
-    setPalette(p);
-}
-
-void TCustomDBGrid::SetParentColor(bool value) {
-    FParentColor = value;
-    if (value && parentWidget()) {
-        QPalette p = palette();
-        p.setColor(QPalette::Base, parentWidget()->palette().color(QPalette::Window));
-        setPalette(p);
-    } else if (!value && FColor.isValid()) {
-        SetColor(FColor);
-    }
-}
-
-void TCustomDBGrid::SetFixedColor(const QColor& color) {
-    FFixedColor = color;
-    horizontalHeader()->viewport()->update();
-    verticalHeader()->viewport()->update();
-}
-
-void TCustomDBGrid::SetFont(const QFont& f) {
-    FParentFont = false;
-    setFont(f);
-    verticalHeader()->setDefaultSectionSize(QFontMetrics(f).height() + 6);
-    SetColumnAttributes();
-}
-
-void TCustomDBGrid::SetParentFont(bool value) {
-    FParentFont = value;
-    if (value) {
-        setFont(QFont()); // an empty resolve mask inherits the parent's font again
-        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    }
-}
-
-void TCustomDBGrid::SetTitleFont(const QFont& f) {
-    FTitleFont = f;
-    horizontalHeader()->setFont(f);
-    emit FModel->headerDataChanged(Qt::Horizontal, 0, std::max(0, FModel->columnCount() - 1));
-}
-
-void TCustomDBGrid::SetImeMode(TImeMode value) {
-    FImeMode = value;
-    setAttribute(Qt::WA_InputMethodEnabled, value != imDisable);
-}
-
-bool TCustomDBGrid::HintsShown() const {
-    if (!FParentShowHint)
-        return FShowHint;
-    QVariant parentValue = parentWidget() ? parentWidget()->property("ShowHint") : QVariant();
-    return parentValue.isValid() ? parentValue.toBool() : true;
-}
-
-namespace {
-// The tab chain of a parent's direct children, in order.
-std::vector<QWidget*> tabChain(QWidget* parent) {
-    std::vector<QWidget*> chain;
-    if (!parent)
-        return chain;
-    QWidget* w = parent->nextInFocusChain();
-    while (w && w != parent) {
-        if (w->parentWidget() == parent && (w->focusPolicy() & Qt::TabFocus) &&
-            std::find(chain.begin(), chain.end(), w) == chain.end())
-            chain.push_back(w);
-        w = w->nextInFocusChain();
-    }
-    return chain;
-}
-} // namespace
-
-int TCustomDBGrid::TabOrder() const {
-    std::vector<QWidget*> chain = tabChain(parentWidget());
-    auto it = std::find(chain.begin(), chain.end(), this);
-    return it == chain.end() ? -1 : static_cast<int>(it - chain.begin());
-}
-
-void TCustomDBGrid::SetTabOrder(int position) {
-    // NOTE: Qt 6.4's setTabOrder does not move a scroll area from the start of the chain to its
-    // end in one step; moving it one sibling at a time does, and keeps the others' order.
-    std::vector<QWidget*> chain = tabChain(parentWidget());
-    if (chain.empty())
-        return;
-    position = std::clamp(position, 0, static_cast<int>(chain.size()) - 1);
-    for (size_t guard = 0; guard <= 2 * chain.size(); ++guard) {
-        chain = tabChain(parentWidget());
-        int at = static_cast<int>(std::find(chain.begin(), chain.end(), this) - chain.begin());
-        if (at >= static_cast<int>(chain.size()) || at == position)
-            return;
-        if (at < position)
-            QWidget::setTabOrder(chain[static_cast<size_t>(at) + 1], this);
-        else if (at >= 2)
-            QWidget::setTabOrder(chain[static_cast<size_t>(at) - 2], this);
-        else
-            QWidget::setTabOrder(this, chain[0]);
-    }
-}
-
-// ---- Header -------------------------------------------------------------------------------------
-
-void TCustomDBGrid::TitleClicked(int section) {
-    std::vector<TColumn*> cols = VisibleColumns();
-    if (OnTitleClick && section >= 0 && section < static_cast<int>(cols.size()))
-        Guarded([&] { OnTitleClick(this, cols[static_cast<size_t>(section)]); });
-}
-
-void TCustomDBGrid::SectionMoved(int, int oldVisual, int newVisual) {
-    if (FLayoutBusy)
-        return;
-    // The header only shows the order; the column list holds it.
-    std::vector<TColumn*> cols = VisibleColumns();
-    FLayoutBusy = true;
-    horizontalHeader()->moveSection(newVisual, oldVisual);
-    FLayoutBusy = false;
-    if (oldVisual >= static_cast<int>(cols.size()) || newVisual >= static_cast<int>(cols.size()))
-        return;
-    int from = cols[static_cast<size_t>(oldVisual)]->Index();
-    int to = cols[static_cast<size_t>(newVisual)]->Index();
-    FColumns.Move(from, to);
-    if (OnColumnMoved)
-        Guarded([&] { OnColumnMoved(this, from, to); });
-}
-
-void TCustomDBGrid::SectionResized(int logical, int, int newSize) {
-    if (FLayoutBusy)
-        return;
-    std::vector<TColumn*> cols = VisibleColumns();
-    if (logical >= 0 && logical < static_cast<int>(cols.size()))
-        cols[static_cast<size_t>(logical)]->FWidth = newSize;
-}
-
-// ---- Keys and mouse -----------------------------------------------------------------------------
-
-bool TCustomDBGrid::KeyDown(QKeyEvent* event) {
-    TDataSet* ds = DataSet();
-    if (!ds || !ds->Active())
-        return false;
-    Qt::KeyboardModifiers mods = event->modifiers();
-    bool ctrl = mods & Qt::ControlModifier;
-    int col = SelectedIndex();
-    int last = FModel->columnCount() - 1;
-    switch (event->key()) {
-    case Qt::Key_Up:
-        MoveRows(-1);
-        return true;
-    case Qt::Key_Down:
-        MoveRows(1);
-        return true;
-    case Qt::Key_PageUp:
-        MoveRows(-VisibleRowCount());
-        return true;
-    case Qt::Key_PageDown:
-        MoveRows(VisibleRowCount());
-        return true;
-    case Qt::Key_Home:
-        if (ctrl) {
-            ds->CheckBrowseMode();
-            ds->First();
-            SyncToDataSet();
-        } else {
-            SetCurrentColumn(0);
-        }
-        return true;
-    case Qt::Key_End:
-        if (ctrl) {
-            ds->CheckBrowseMode();
-            ds->Last();
-            SyncToDataSet();
-        } else {
-            SetCurrentColumn(last);
-        }
-        return true;
-    case Qt::Key_Left:
-        SetCurrentColumn(ctrl ? 0 : col - 1);
-        return true;
-    case Qt::Key_Right:
-        SetCurrentColumn(ctrl ? last : col + 1);
-        return true;
-    case Qt::Key_Tab:
-        if (!(FOptions & dgTabs))
-            return false;
-        if (col >= last) {
-            MoveRows(1);
-            SetCurrentColumn(0);
-        } else {
-            SetCurrentColumn(col + 1);
-        }
-        return true;
-    case Qt::Key_Backtab:
-        if (!(FOptions & dgTabs))
-            return false;
-        if (col <= 0) {
-            MoveRows(-1);
-            SetCurrentColumn(last);
-        } else {
-            SetCurrentColumn(col - 1);
-        }
-        return true;
-    case Qt::Key_Insert:
-        if (!FReadOnly && (FOptions & dgEditing) && ds->CanModify() && !FDataLink.ReadOnly()) {
-            ds->CheckBrowseMode();
-            ds->Insert();
-            SyncToDataSet();
-        }
-        return true;
-    case Qt::Key_Delete:
-        if (!ctrl)
-            return false;
-        DeleteRecords();
-        return true;
-    case Qt::Key_Escape:
-        if (ds->State() == dsEdit || ds->State() == dsInsert) {
-            ds->Cancel();
-            SyncToDataSet();
-        }
-        return true;
-    case Qt::Key_F2:
-        if (CanEditCell(currentIndex()))
-            edit(currentIndex());
-        return true;
-    default:
-        return false;
-    }
-}
-
-void TCustomDBGrid::keyPressEvent(QKeyEvent* event) {
-    if (OnKeyDown) {
-        int key = event->key();
-        Guarded([&] { OnKeyDown(this, key, event->modifiers()); });
-        if (key == 0) {
-            event->accept();
-            return;
-        }
-    }
-    bool used = false;
-    if (!Guarded([&] { used = KeyDown(event); }))
-        used = true;
-    if (used) {
-        event->accept();
-        return;
-    }
-    QString text = event->text();
-    if (!text.isEmpty() && text.at(0).isPrint()) {
-        if (OnKeyPress) {
-            Guarded([&] { OnKeyPress(this, text); });
-            if (text.isEmpty()) {
-                event->accept();
-                return;
-            }
-            if (text != event->text()) {
-                QKeyEvent replaced(event->type(), event->key(), event->modifiers(), text);
-                QTableView::keyPressEvent(&replaced);
-                return;
-            }
-        }
-    }
-    QTableView::keyPressEvent(event);
-}
-
-void TCustomDBGrid::keyReleaseEvent(QKeyEvent* event) {
-    if (OnKeyUp) {
-        int key = event->key();
-        Guarded([&] { OnKeyUp(this, key, event->modifiers()); });
-        if (key == 0) {
-            event->accept();
-            return;
-        }
-    }
-    QTableView::keyReleaseEvent(event);
-}
-
-void TCustomDBGrid::mousePressEvent(QMouseEvent* event) {
-    if (FDragMode == dmAutomatic && event->button() == Qt::LeftButton)
-        FDragStart = event->position().toPoint();
-    QTableView::mousePressEvent(event);
-}
-
-void TCustomDBGrid::mouseMoveEvent(QMouseEvent* event) {
-    if (FDragMode == dmAutomatic && FDragStart.x() >= 0 && (event->buttons() & Qt::LeftButton) &&
-        (event->position().toPoint() - FDragStart).manhattanLength() >= QApplication::startDragDistance()) {
-        FDragStart = QPoint(-1, -1);
-        StartDrag();
-        return;
-    }
-    QTableView::mouseMoveEvent(event);
-}
-
-void TCustomDBGrid::mouseReleaseEvent(QMouseEvent* event) {
-    FDragStart = QPoint(-1, -1);
-    QTableView::mouseReleaseEvent(event);
-}
-
-void TCustomDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (OnDblClick)
-        Guarded([&] { OnDblClick(this); });
-    QTableView::mouseDoubleClickEvent(event);
-}
-
-void TCustomDBGrid::StartDrag() {
-    if (OnStartDrag)
-        Guarded([&] { OnStartDrag(this); });
-    auto* drag = new QDrag(this);
-    auto* mime = new QMimeData;
-    mime->setData("application/x-vantrel-dbgrid", QByteArray());
-    drag->setMimeData(mime);
-    QGuiApplication::setOverrideCursor(QCursor(FDragCursor));
-    drag->exec(Qt::MoveAction | Qt::CopyAction);
-    QGuiApplication::restoreOverrideCursor();
-    QObject* target = drag->target();
-    QPoint at = target && target->isWidgetType() ? static_cast<QWidget*>(target)->mapFromGlobal(QCursor::pos())
-                                                 : QPoint();
-    if (OnEndDrag)
-        Guarded([&] { OnEndDrag(this, target, at.x(), at.y()); });
-}
-
-void TCustomDBGrid::dragEnterEvent(QDragEnterEvent* event) {
-    if (!OnDragOver) {
-        QTableView::dragEnterEvent(event);
-        return;
-    }
-    bool accept = false;
-    QPoint p = event->position().toPoint();
-    Guarded([&] { OnDragOver(this, event->source(), p.x(), p.y(), accept); });
-    if (accept)
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void TCustomDBGrid::dragMoveEvent(QDragMoveEvent* event) {
-    if (!OnDragOver) {
-        QTableView::dragMoveEvent(event);
-        return;
-    }
-    bool accept = false;
-    QPoint p = event->position().toPoint();
-    Guarded([&] { OnDragOver(this, event->source(), p.x(), p.y(), accept); });
-    if (accept)
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void TCustomDBGrid::dropEvent(QDropEvent* event) {
-    if (!OnDragDrop) {
-        QTableView::dropEvent(event);
-        return;
-    }
-    QPoint p = event->position().toPoint();
-    Guarded([&] { OnDragDrop(this, event->source(), p.x(), p.y()); });
-    event->acceptProposedAction();
-}
-
-void TCustomDBGrid::contextMenuEvent(QContextMenuEvent* event) {
-    if (FPopupMenu) {
-        FPopupMenu->popup(event->globalPos());
-        event->accept();
-        return;
-    }
-    QTableView::contextMenuEvent(event);
-}
-
-bool TCustomDBGrid::event(QEvent* event) {
-    if (event->type() == QEvent::ToolTip && !HintsShown()) {
-        event->ignore();
-        return true;
-    }
-    if (event->type() == QEvent::ParentChange) {
-        setAcceptDrops(true);
-        if (FParentColor)
-            SetParentColor(true);
-        if (FParentCtl3D)
-            SetParentCtl3D(true);
-    }
-    return QTableView::event(event);
-}
-
-void TCustomDBGrid::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::PaletteChange && FParentColor && parentWidget() &&
-        parentWidget()->palette().color(QPalette::Window) != palette().color(QPalette::Base))
-        SetParentColor(true);
-    QTableView::changeEvent(event);
-}
-
-void TCustomDBGrid::focusInEvent(QFocusEvent* event) {
-    QTableView::focusInEvent(event);
-    if (OnEnter && event->reason() != Qt::PopupFocusReason)
-        Guarded([&] { OnEnter(this); });
-    viewport()->update();
-}
-
-void TCustomDBGrid::focusOutEvent(QFocusEvent* event) {
-    QTableView::focusOutEvent(event);
-    QWidget* now = QApplication::focusWidget();
-    bool stillInside = now && (now == this || isAncestorOf(now));
-    if (!stillInside && event->reason() != Qt::PopupFocusReason) {
-        TDataSet* ds = DataSet();
-        if ((FOptions & dgCancelOnExit) && ds && ds->Active() && ds->State() == dsInsert && !ds->Modified())
-            Guarded([&] { ds->Cancel(); });
-        if (OnExit)
-            Guarded([&] { OnExit(this); });
-    }
-    viewport()->update();
-}
-
-void TCustomDBGrid::scrollContentsBy(int dx, int dy) {
-    QTableView::scrollContentsBy(dx, dy);
-    FillTopIfNeeded();
-}
-
-void TCustomDBGrid::FillTopIfNeeded() {
-    if (FModel->TopComplete() || verticalScrollBar()->value() != verticalScrollBar()->minimum())
-        return;
-    int added = 0;
-    Guarded([&] { added = FModel->FetchTop(std::max(40, VisibleRowCount() + 8)); });
-    if (added > 0)
-        verticalScrollBar()->setValue(verticalScrollBar()->value() + added);
-}
-
-void TCustomDBGrid::resizeEvent(QResizeEvent* event) {
-    QTableView::resizeEvent(event);
-    FillTopIfNeeded();
 }
 
 } // namespace vantrel

@@ -24,7 +24,6 @@
 #include <unordered_map>
 #include <vector>
 
-
 namespace vantrel {
 
 class TCustomDBGrid;
@@ -55,8 +54,9 @@ enum TDBGridOption : unsigned {
     dgMultiSelect = 1u << 12
 };
 using TDBGridOptions = unsigned;
-constexpr TDBGridOptions DefaultDBGridOptions = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines |
-                                                dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit;
+constexpr TDBGridOptions DefaultDBGridOptions = dgEditing | dgTitles | dgIndicator | dgColumnResize |
+                                                dgColLines | dgRowLines | dgTabs | dgConfirmDelete |
+                                                dgCancelOnExit;
 
 enum TGridDrawStateFlag : unsigned { gdSelected = 1u << 0, gdFocused = 1u << 1, gdFixed = 1u << 2 };
 using TGridDrawState = unsigned;
@@ -74,7 +74,7 @@ class TColumn;
 struct TColumnTitle {
     QString Caption; // empty: the field's display name
     Qt::Alignment Alignment = Qt::AlignLeft | Qt::AlignVCenter;
-    QColor Color;    // invalid: the grid's FixedColor
+    QColor Color; // invalid: the grid's FixedColor
     QFont Font;
     bool FontAssigned = false;
 };
@@ -319,8 +319,10 @@ class TDBGridDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     explicit TDBGridDelegate(TCustomDBGrid* grid);
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
     void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
@@ -335,8 +337,8 @@ private:
 using TGridNotifyEvent = std::function<void(TCustomDBGrid* sender)>;
 using TDBGridClickEvent = std::function<void(TCustomDBGrid* sender, TColumn* column)>;
 using TMovedEvent = std::function<void(TCustomDBGrid* sender, int fromIndex, int toIndex)>;
-using TDrawDataCellEvent =
-    std::function<void(TCustomDBGrid* sender, QPainter* canvas, const QRect& rect, TField* field, TGridDrawState state)>;
+using TDrawDataCellEvent = std::function<void(TCustomDBGrid* sender, QPainter* canvas, const QRect& rect,
+                                              TField* field, TGridDrawState state)>;
 using TDrawColumnCellEvent = std::function<void(TCustomDBGrid* sender, QPainter* canvas, const QRect& rect,
                                                 int dataCol, TColumn* column, TGridDrawState state)>;
 using TDragDropEvent = std::function<void(TCustomDBGrid* sender, QObject* source, int x, int y)>;
@@ -413,7 +415,10 @@ public:
     QMenu* PopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(QMenu* menu) { FPopupMenu = menu; }
     bool ShowHint() const { return FShowHint; }
-    void SetShowHint(bool value) { FShowHint = value; FParentShowHint = false; }
+    void SetShowHint(bool value) {
+        FShowHint = value;
+        FParentShowHint = false;
+    }
     bool ParentShowHint() const { return FParentShowHint; }
     void SetParentShowHint(bool value) { FParentShowHint = value; }
     /// \brief Whether hints show, following the parent grid's ShowHint when ParentShowHint is set.

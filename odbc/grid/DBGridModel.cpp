@@ -17,7 +17,9 @@ TConfirmHandler& confirmHandler() {
     static TConfirmHandler handler;
     return handler;
 }
-QString qs(const String& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+QString qs(const String& s) {
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
 } // namespace
 
 TConfirmHandler SetGridConfirmHandler(TConfirmHandler handler) {
@@ -133,7 +135,9 @@ int TColumn::Index() const {
     return -1;
 }
 
-void TColumn::SetIndex(int index) { FGrid->FColumns.Move(Index(), index); }
+void TColumn::SetIndex(int index) {
+    FGrid->FColumns.Move(Index(), index);
+}
 
 // ---- TDBGridColumns -----------------------------------------------------------------------------
 
@@ -222,7 +226,7 @@ bool TBookmarkList::Find(const TBookmark& bookmark, int& index) const {
             return true;
         }
         if (c < 0 || (c == 0 && std::memcmp(FItems[static_cast<size_t>(mid)].Data(), bookmark.Data(),
-                                             static_cast<size_t>(bookmark.Size())) < 0))
+                                            static_cast<size_t>(bookmark.Size())) < 0))
             lo = mid + 1;
         else
             hi = mid - 1;
@@ -315,7 +319,9 @@ bool TBookmarkList::Refresh() {
 
 // ---- TGridDataLink ------------------------------------------------------------------------------
 
-void TGridDataLink::ActiveChanged() { FGrid->LinkActive(Active()); }
+void TGridDataLink::ActiveChanged() {
+    FGrid->LinkActive(Active());
+}
 void TGridDataLink::DataSetChanged() {
     if (!FGrid->FModel->Walking())
         FGrid->DataChanged();
@@ -324,7 +330,9 @@ void TGridDataLink::DataSetScrolled(int) {
     if (!FGrid->FModel->Walking())
         FGrid->Scrolled();
 }
-void TGridDataLink::EditingChanged() { FGrid->EditingChanged(); }
+void TGridDataLink::EditingChanged() {
+    FGrid->EditingChanged();
+}
 void TGridDataLink::LayoutChanged() {
     // The fields may be others now: new default columns and new rows.
     if (!FGrid->FModel->Walking()) {
@@ -338,7 +346,8 @@ void TGridDataLink::RecordChanged(TField* field) {
 }
 void TGridDataLink::UpdateData() {
     // An open cell editor writes its text before the record is posted.
-    if (QWidget* editor = FGrid->Delegate()->CurrentEditor(); editor && FGrid->state() == QAbstractItemView::EditingState)
+    if (QWidget* editor = FGrid->Delegate()->CurrentEditor();
+        editor && FGrid->state() == QAbstractItemView::EditingState)
         FGrid->commitData(editor);
 }
 
@@ -370,7 +379,8 @@ std::string TDBGridModel::Key(const TBookmark& bm) {
 
 bool TDBGridModel::CanWalk() const {
     TDataSet* ds = DataSet();
-    return ds && ds->State() == dsBrowse && !ds->IsEmpty() && ds->BookmarkAvailable() && !ds->IsUniDirectional();
+    return ds && ds->State() == dsBrowse && !ds->IsEmpty() && ds->BookmarkAvailable() &&
+           !ds->IsUniDirectional();
 }
 
 TDBGridModel::Row TDBGridModel::ReadCurrent() {

@@ -57,7 +57,8 @@ void TExtCustomDBGrid::SetIndicators(TImageList* list) {
     disconnect(FIndicatorsDestroyed);
     FIndicators = list;
     if (list) {
-        FIndicatorsChanged = connect(list, &TImageList::Changed, this, [this] { verticalHeader()->viewport()->update(); });
+        FIndicatorsChanged =
+            connect(list, &TImageList::Changed, this, [this] { verticalHeader()->viewport()->update(); });
         FIndicatorsDestroyed = connect(list, &QObject::destroyed, this, [this] { IndicatorsDestroyed(); });
     }
     SetColumnAttributes();
@@ -383,7 +384,8 @@ bool TExtCustomDBGrid::HighlightCell(int row, int col) const {
     return !bm.IsNull() && const_cast<TExtCustomDBGrid*>(this)->SelectedRows().Contains(bm);
 }
 
-void TExtCustomDBGrid::DrawCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) {
+void TExtCustomDBGrid::DrawCell(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) {
     if (!hasFocus() && HighlightCell(index.row(), index.column())) {
         QStyleOptionViewItem unfocused(option);
         unfocused.palette.setColor(QPalette::Highlight, option.palette.color(QPalette::Button));

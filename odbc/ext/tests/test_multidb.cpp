@@ -137,12 +137,15 @@ TEST_P(MultiDBTest, EightThreadsShareThePoolWithoutLostOrCrossedResults) {
                 int inserted = 0;
                 for (int n = 0; n < statements; ++n) {
                     if (n % 2 == 0) {
-                        if (ExecMQueryLong("insert into pooled (t, i) values (:t, :i)", {Variant(t), Variant(n)}) != 1)
+                        if (ExecMQueryLong("insert into pooled (t, i) values (:t, :i)",
+                                           {Variant(t), Variant(n)}) != 1)
                             ++failures;
                         ++inserted;
                     } else {
-                        auto q = OpenMQueryLong("select count(*), max(t), min(t) from pooled where t = :t", {Variant(t)});
-                        if (q->Fields()->Fields(0)->AsInteger() != inserted || q->Fields()->Fields(1)->AsInteger() != t ||
+                        auto q = OpenMQueryLong("select count(*), max(t), min(t) from pooled where t = :t",
+                                                {Variant(t)});
+                        if (q->Fields()->Fields(0)->AsInteger() != inserted ||
+                            q->Fields()->Fields(1)->AsInteger() != t ||
                             q->Fields()->Fields(2)->AsInteger() != t)
                             ++failures;
                     }

@@ -35,7 +35,8 @@ protected:
         for (const char* t : {"src", "dst"})
             tdb->exec(std::string("CREATE TABLE ") + t +
                       " (id INTEGER PRIMARY KEY, name VARCHAR(60), qty SMALLINT, price DOUBLE PRECISION, "
-                      "total NUMERIC(12,2), made DATE, stamp TIMESTAMP, note TEXT, data " + blob + ")");
+                      "total NUMERIC(12,2), made DATE, stamp TIMESTAMP, note TEXT, data " +
+                      blob + ")");
         db = std::make_unique<TODBCDatabase>(nullptr);
         db->SetConnectStr(tdb->connectionString());
         db->SetConnected(true);
@@ -50,10 +51,12 @@ protected:
         std::filesystem::remove_all(dir);
     }
     bool postgres() const { return GetParam() == Engine::PostgreSQL; }
-    void insertSource(int id, const Variant& name, const Variant& qty, const Variant& price, const Variant& total,
-                      const Variant& made, const Variant& stamp, const Variant& note, const String* data) {
+    void insertSource(int id, const Variant& name, const Variant& qty, const Variant& price,
+                      const Variant& total, const Variant& made, const Variant& stamp, const Variant& note,
+                      const String* data) {
         auto q = CreateQuery();
-        q->SQL()->Add("insert into src values (:id, :name, :qty, :price, :total, :made, :stamp, :note, :data)");
+        q->SQL()->Add(
+            "insert into src values (:id, :name, :qty, :price, :total, :made, :stamp, :note, :data)");
         q->Prepare();
         auto set = [&](const char* n, const Variant& v, TFieldType nullType) {
             TODBCParam* p = q->ParamByName(n);
@@ -119,8 +122,9 @@ TEST_P(ToolsEngineTest, ExportThenImportGivesBackHostileValuesAndEveryType) {
     String bytes("\0\x01'\\\r\n,\xff\0", 9);
     String empty;
     insertSource(1, Variant(hostile), Variant(int16_t(-3)), Variant(0.1), Variant(1234.56),
-                 Variant(TDateTime(EncodeDate(2024, 2, 29))), Variant(EncodeDateTime(2023, 12, 31, 23, 59, 58, 0)),
-                 Variant(String("memo ' \\ \n end")), &bytes);
+                 Variant(TDateTime(EncodeDate(2024, 2, 29))),
+                 Variant(EncodeDateTime(2023, 12, 31, 23, 59, 58, 0)), Variant(String("memo ' \\ \n end")),
+                 &bytes);
     insertSource(2, Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(),
                  Variant::Null(), Variant::Null(), nullptr);
     insertSource(3, Variant(String("")), Variant(int16_t(0)), Variant(-1e-7), Variant(-0.5),
@@ -205,11 +209,13 @@ TEST_P(ToolsEngineTest, OneCallFunctionsBindValuesAndCheckTheirCounts) {
     EXPECT_EQ(uni->FieldByName("id")->AsInteger(), 1);
     EXPECT_EQ(ExecuteQuery("update dst set qty = 1"), 3);
 
-    EXPECT_NE(errorOf([] { ExecQueryLong("update dst set qty = :a where id = :b", {Variant(1)}); })
-                  .find("2 parameters but 1 values"),
+    EXPECT_NE(errorOf([] {
+                  ExecQueryLong("update dst set qty = :a where id = :b", {Variant(1)});
+              }).find("2 parameters but 1 values"),
               std::string::npos);
-    EXPECT_NE(errorOf([] { ExecQueryLong("update dst set qty = :a", {Variant(1)}, {3}); }).find("Null index 3"),
-              std::string::npos);
+    EXPECT_NE(
+        errorOf([] { ExecQueryLong("update dst set qty = :a", {Variant(1)}, {3}); }).find("Null index 3"),
+        std::string::npos);
     EXPECT_THROW(OpenQueryLong("select * from dst where id = :a", {}), EDatabaseError);
     auto ext = CreateQueryExt();
     EXPECT_EQ(ext->ODBCDatabase(), db.get());

@@ -33,10 +33,10 @@ protected:
         dir = std::filesystem::temp_directory_path() / ("vantrel-tools-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
         ds = std::make_unique<TMemDataSet>(nullptr, std::vector<test::TMemColumn>{{"Id", ftInteger},
-                                                                                 {"Name", ftString, 30},
-                                                                                 {"Amount", ftFloat},
-                                                                                 {"Qty", ftSmallint},
-                                                                                 {"Made", ftDate}});
+                                                                                  {"Name", ftString, 30},
+                                                                                  {"Amount", ftFloat},
+                                                                                  {"Qty", ftSmallint},
+                                                                                  {"Made", ftDate}});
         ds->Open();
     }
     void TearDown() override {
@@ -71,10 +71,12 @@ TEST(ConverString, FollowsTheRulesBothWays) {
 }
 
 TEST_F(ToolsTextTest, ExportWritesTheHeaderAndTheValuesFromTheCurrentRecord) {
-    ds->AddRows({{Variant(1), Variant(String("first")), Variant(2.5), Variant(3), Variant(TDateTime(EncodeDate(2024, 2, 3)))},
-                 {Variant(2), Variant(String("it's a\\b\nc")), Variant(-0.125), Variant::Null(), Variant::Null()},
-                 {Variant(3), Variant(String("")), Variant::Null(), Variant(0), Variant::Null()},
-                 {Variant(4), Variant::Null(), Variant(1e20), Variant(-7), Variant::Null()}});
+    ds->AddRows(
+        {{Variant(1), Variant(String("first")), Variant(2.5), Variant(3),
+          Variant(TDateTime(EncodeDate(2024, 2, 3)))},
+         {Variant(2), Variant(String("it's a\\b\nc")), Variant(-0.125), Variant::Null(), Variant::Null()},
+         {Variant(3), Variant(String("")), Variant::Null(), Variant(0), Variant::Null()},
+         {Variant(4), Variant::Null(), Variant(1e20), Variant(-7), Variant::Null()}});
     ds->First();
     ds->Next(); // from the current record on
     auto file = dir / "out.txt";
@@ -87,7 +89,8 @@ TEST_F(ToolsTextTest, ExportWritesTheHeaderAndTheValuesFromTheCurrentRecord) {
     ds->First();
     ExportDataSet(*ds, file.string()); // overwritten
     String text = readFile(file);
-    EXPECT_EQ(text.substr(0, text.find("\r\n", 25) + 2), "Id,Name,Amount,Qty,Made\r\n1,'first',2.5,3,'2024-02-03'\r\n");
+    EXPECT_EQ(text.substr(0, text.find("\r\n", 25) + 2),
+              "Id,Name,Amount,Qty,Made\r\n1,'first',2.5,3,'2024-02-03'\r\n");
 }
 
 TEST_F(ToolsTextTest, SaveQryToFileAppendsPrefixedLinesOfTheFirstFields) {

@@ -18,7 +18,8 @@ struct TMemColumn {
 
 class TMemDataSet : public TDataSet {
 public:
-    TMemDataSet(TComponent* owner, std::vector<TMemColumn> columns) : TDataSet(owner), FColumns(std::move(columns)) {
+    TMemDataSet(TComponent* owner, std::vector<TMemColumn> columns)
+        : TDataSet(owner), FColumns(std::move(columns)) {
         int offset = 0;
         for (const TMemColumn& c : FColumns) {
             FOffsets.push_back(offset);

@@ -7,12 +7,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QToolButton>
-#include <QPainter>
 #include <QImage>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,9 @@ namespace {
 class ExtGridTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ds = std::make_unique<TMemDataSet>(nullptr, std::vector<test::TMemColumn>{
-                                                        {"Id", ftInteger}, {"Name", ftString, 20}, {"Amount", ftFloat}});
+        ds = std::make_unique<TMemDataSet>(
+            nullptr,
+            std::vector<test::TMemColumn>{{"Id", ftInteger}, {"Name", ftString, 20}, {"Amount", ftFloat}});
         ds->Open();
         source = std::make_unique<TDataSource>(nullptr);
         source->SetDataSet(ds.get());
@@ -63,7 +64,9 @@ protected:
         grid->setFocus();
         QApplication::processEvents();
     }
-    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(grid, Qt::Key(key), mods); }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(grid, Qt::Key(key), mods);
+    }
     int CurrentId() { return ds->FieldByName("Id")->AsInteger(); }
     QString Cell(int row, int col) { return grid->Model()->index(row, col).data().toString(); }
     std::vector<int> SelectedIds() {
@@ -76,9 +79,7 @@ protected:
         ds->GotoBookmark(here);
         return ids;
     }
-    QPoint CellCenter(int row, int col) {
-        return grid->visualRect(grid->Model()->index(row, col)).center();
-    }
+    QPoint CellCenter(int row, int col) { return grid->visualRect(grid->Model()->index(row, col)).center(); }
 
     std::unique_ptr<TMemDataSet> ds;
     std::unique_ptr<TDataSource> source;
@@ -378,7 +379,8 @@ TEST_F(ExtGridTest, OwnerDrawingAndTheGridsEvents) {
     int drawn = 0;
     TColumn* drawnColumn = nullptr;
     grid->SetDefaultDrawing(false);
-    grid->OnDrawColumnCell = [&](TCustomDBGrid*, QPainter* p, const QRect& r, int col, TColumn* c, TGridDrawState) {
+    grid->OnDrawColumnCell = [&](TCustomDBGrid*, QPainter* p, const QRect& r, int col, TColumn* c,
+                                 TGridDrawState) {
         ++drawn;
         if (col == 1)
             drawnColumn = c;
@@ -494,11 +496,13 @@ TEST_F(ExtGridTest, FrameAlignTabOrderAndColours) {
     grid->SetColor(QColor(10, 20, 30));
     EXPECT_EQ(grid->Color(), QColor(10, 20, 30));
     grid->SetFixedColor(QColor(40, 50, 60));
-    EXPECT_EQ(grid->Model()->headerData(0, Qt::Horizontal, Qt::BackgroundRole).value<QColor>(), QColor(40, 50, 60));
+    EXPECT_EQ(grid->Model()->headerData(0, Qt::Horizontal, Qt::BackgroundRole).value<QColor>(),
+              QColor(40, 50, 60));
     QFont big = grid->font();
     big.setPointSize(big.pointSize() + 6);
     grid->SetTitleFont(big);
-    EXPECT_EQ(grid->Model()->headerData(0, Qt::Horizontal, Qt::FontRole).value<QFont>().pointSize(), big.pointSize());
+    EXPECT_EQ(grid->Model()->headerData(0, Qt::Horizontal, Qt::FontRole).value<QFont>().pointSize(),
+              big.pointSize());
 }
 
 } // namespace
@@ -542,7 +546,8 @@ TEST_F(ExtGridTest, CellEditorsWithPickListAndEllipsisButton) {
     EXPECT_DOUBLE_EQ(ds->FieldByName("Amount")->AsFloat(), 2.5);
     // A value the field refuses leaves the record in edit mode, and the error is shown.
     std::vector<std::string> shown;
-    auto previous = Application().SetExceptionHandler([&](const std::exception& e) { shown.push_back(e.what()); });
+    auto previous =
+        Application().SetExceptionHandler([&](const std::exception& e) { shown.push_back(e.what()); });
     grid->SetSelectedIndex(0);
     EXPECT_FALSE(grid->Model()->setData(grid->currentIndex(), "not a number", Qt::EditRole));
     Application().SetExceptionHandler(previous);
