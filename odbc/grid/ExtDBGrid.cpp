@@ -422,4 +422,57 @@ void TExtCustomDBGrid::DrawIndicator(QPainter* painter, const QRect& rect, int r
     TCustomDBGrid::DrawIndicator(painter, rect, row);
 }
 
+// ---- TExtDBGrid ---------------------------------------------------------------------------------
+
+const std::vector<const char*>& TExtDBGrid::PublishedNames() {
+    static const std::vector<const char*> names = {"Align",
+                                                   "BorderStyle",
+                                                   "Color",
+                                                   "Columns",
+                                                   "Ctl3D",
+                                                   "DataSource",
+                                                   "DefaultDrawing",
+                                                   "DragCursor",
+                                                   "DragMode",
+                                                   "Enabled",
+                                                   "FixedColor",
+                                                   "Indicators",
+                                                   "IndicatorSize",
+                                                   "Font",
+                                                   "ImeMode",
+                                                   "ImeName",
+                                                   "Options",
+                                                   "ParentColor",
+                                                   "ParentCtl3D",
+                                                   "ParentFont",
+                                                   "ParentShowHint",
+                                                   "PopupMenu",
+                                                   "ReadOnly",
+                                                   "ShowHint",
+                                                   "TabOrder",
+                                                   "TabStop",
+                                                   "TitleFont",
+                                                   "Visible",
+                                                   "OnCellClick",
+                                                   "OnColEnter",
+                                                   "OnColExit",
+                                                   "OnColumnMoved",
+                                                   "OnDrawDataCell",
+                                                   "OnDrawColumnCell",
+                                                   "OnDblClick",
+                                                   "OnDragDrop",
+                                                   "OnDragOver",
+                                                   "OnEditButtonClick",
+                                                   "OnEndDrag",
+                                                   "OnEnter",
+                                                   "OnExit",
+                                                   "OnKeyDown",
+                                                   "OnKeyPress",
+                                                   "OnKeyUp",
+                                                   "OnStartDrag",
+                                                   "OnTitleClick",
+                                                   "OnSelectionChange"};
+    return names;
+}
+
 } // namespace vantrel

@@ -116,10 +116,16 @@ private:
 };
 
 /// \brief The extended grid as placed on forms.
+///
+/// Its published properties and events, in their published order, are PublishedNames(); each is
+/// the accessor pair or event member of that name (Align/SetAlign, OnCellClick, ...). Enabled,
+/// Visible, Font, PopupMenu, ShowHint, TabOrder and TabStop act on the Qt widget itself.
 class TExtDBGrid : public TExtCustomDBGrid {
     Q_OBJECT
 public:
     using TExtCustomDBGrid::TExtCustomDBGrid;
+    /// \brief The names a designer lists, in the order they are published.
+    static const std::vector<const char*>& PublishedNames();
 };
 
 } // namespace vantrel
