@@ -105,8 +105,10 @@ void ReportWindow::fillChoice(const QString& combo, const Choice& c)
 void ReportWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (event->spontaneous())
+    // Once: restoring a minimised window must not undo the filters the user set.
+    if (event->spontaneous() || shown_)
         return;
+    shown_ = true;
     const QDate today = QDate::currentDate();
     for (const char* name : {"DateTimePicker1", "DateTimePicker2"})
         if (auto* picker = findChild<QDateEdit*>(QLatin1String(name)))

@@ -70,6 +70,7 @@ private:
     QHash<QString, Choice> choices_;
     QHash<QString, QString> initial_;
     QHash<QString, QString> captions_;
+    bool shown_ = false;
 };
 
 }  // namespace kestrum::reports
