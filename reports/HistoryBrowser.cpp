@@ -297,8 +297,11 @@ THistoryChild::THistoryChild(const HistoryMember& member, QWidget* parent)
 void THistoryChild::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
-        ui::runGuarded(this, [this] { browser_->refresh(); });
+    // Once, at opening: a restore after the opener has closed must not list another key's rows.
+    if (event->spontaneous() || shown_)
+        return;
+    shown_ = true;
+    ui::runGuarded(this, [this] { browser_->refresh(); });
 }
 
 THistoryModal::THistoryModal(const HistoryMember& member, QWidget* parent)

@@ -108,6 +108,7 @@ protected:
 
 private:
     HistoryBrowser* browser_;
+    bool shown_ = false;
 };
 
 /// \brief A member created at start-up and shown modally: reads its key at every show, keeps its
