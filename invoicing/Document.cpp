@@ -54,6 +54,7 @@ const DocumentSpec& invoiceDocument()
         s.laborFinderClass = "TInvLaborFind";
         s.itemEditorPanel = "Invoice Parts";
         s.laborEditorPanel = "Invoice Labor";
+        s.archiveLabor = &TDM::QInvLabor1;
         return s;
     }();
     return d;

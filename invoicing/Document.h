@@ -59,6 +59,12 @@ struct DocumentSpec {
     QString laborFinderClass;  ///< "TInvLaborFind"
     QString itemEditorPanel;   ///< "Invoice Parts"
     QString laborEditorPanel;  ///< "Invoice Labor"
+
+    /// Payments are keyed by invoice number: only an invoice shows a paid figure and hands its
+    /// number to the receivable and payment-history windows.
+    bool showsPayments = true;
+    /// The pool query that copies the labor lines into the archive.
+    kestrum::Query* TDM::*archiveLabor = nullptr;
 };
 
 /// The invoice: Invoice, InvItem, InvLabor on QInv1..2, QInvItem1..4, QInvLabor1..4.

@@ -2,6 +2,8 @@
 
 #include "ui_TInvoice.h"
 
+#include "Archive.h"
+
 #include "DataModule.h"
 #include "Dialogs.h"
 #include "Format.h"
@@ -150,6 +152,11 @@ DocumentWindow::DocumentWindow(const DocumentSpec& doc, QWidget* parent)
     }
     ui->ComboBox1->installEventFilter(this);
     ui->Edit4->installEventFilter(this);
+
+    if (!doc_.showsPayments) {
+        for (QWidget* w : std::initializer_list<QWidget*>{ui->Button10, ui->Button11, ui->capLabel19, ui->Label19})
+            w->hide();
+    }
 
     setupGrids();
     setupKeys();
@@ -407,8 +414,9 @@ void DocumentWindow::loadLines()
     laborGrid_->applyColumns();
     ui->Label15->setText(
         sum(q(doc_.laborSum), "Select Sum(Amount_Labor) From " + doc_.laborTable + " where Inv_Labor =?"));
-    ui->Label19->setText(
-        sum(DM->QReceivable1, "Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable=?"));
+    if (doc_.showsPayments)
+        ui->Label19->setText(
+            sum(DM->QReceivable1, "Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable=?"));
 }
 
 void DocumentWindow::lookUpRate()
@@ -540,6 +548,32 @@ void DocumentWindow::newDocument()
     ui->ComboBox1->setFocus(Qt::OtherFocusReason);
 }
 
+QList<std::pair<QString, QVariant>> DocumentWindow::headerValues() const
+{
+    const QVariant invoiceDate = optionalDate(ui->Edit2->text(), ui->capEdit2->text());
+    const QVariant dueDate = optionalDate(ui->Edit3->text(), ui->capEdit3->text());
+    const Decimal amount = decimalOrZero(ui->Edit4->text(), ui->capEdit4->text());
+    return {
+        {"Paid_Inv", ui->CheckBox1->isChecked()},
+        {"CustomerName_Inv", textValue(ui->ComboBox1->currentText())},
+        {"RepairPerson_Inv", textValue(ui->ComboBox2->currentText())},
+        {"InvoiceDate_Inv", invoiceDate},
+        {"PO_Inv", textValue(ui->Edit5->text())},
+        {"Amount_Inv", QVariant::fromValue(amount)},
+        {"JobLocation_Inv", textValue(ui->Memo1->toPlainText())},
+        {"DueDate_Inv", dueDate},
+        {"Vin_Inv", textValue(ui->Edit6->text())},
+        {"TruckNo_Inv", textValue(ui->Edit10->text())},
+        {"Mileage_Inv", textValue(ui->Edit7->text())},
+        {"Make_Inv", textValue(ui->ComboBox3->currentText())},
+        {"Model_Inv", textValue(ui->ComboBox4->currentText())},
+        {"Year_Inv", textValue(ui->Edit8->text())},
+        {"Plate_Inv", textValue(ui->Edit9->text())},
+        {"Tax_Inv", ui->ComboBox5->currentText() == QLatin1String("Yes")},
+        {"Remark_Inv", textValue(ui->Memo2->toPlainText())},
+    };
+}
+
 void DocumentWindow::saveDocument()
 {
     const QString numberText = number();
@@ -547,30 +581,9 @@ void DocumentWindow::saveDocument()
         return;
     // Every box is checked before the question: bad input stops here, nothing written.
     const qint64 n = requireInteger(numberText, doc_.numberCaption);
-    const QVariant invoiceDate = optionalDate(ui->Edit2->text(), ui->capEdit2->text());
-    const QVariant dueDate = optionalDate(ui->Edit3->text(), ui->capEdit3->text());
-    const Decimal amount = decimalOrZero(ui->Edit4->text(), ui->capEdit4->text());
+    const QList<std::pair<QString, QVariant>> values = headerValues();
 
     if (ui::confirm(SaveQuestion)) {
-        const QList<std::pair<QString, QVariant>> values = {
-            {"Paid_Inv", ui->CheckBox1->isChecked()},
-            {"CustomerName_Inv", textValue(ui->ComboBox1->currentText())},
-            {"RepairPerson_Inv", textValue(ui->ComboBox2->currentText())},
-            {"InvoiceDate_Inv", invoiceDate},
-            {"PO_Inv", textValue(ui->Edit5->text())},
-            {"Amount_Inv", QVariant::fromValue(amount)},
-            {"JobLocation_Inv", textValue(ui->Memo1->toPlainText())},
-            {"DueDate_Inv", dueDate},
-            {"Vin_Inv", textValue(ui->Edit6->text())},
-            {"TruckNo_Inv", textValue(ui->Edit10->text())},
-            {"Mileage_Inv", textValue(ui->Edit7->text())},
-            {"Make_Inv", textValue(ui->ComboBox3->currentText())},
-            {"Model_Inv", textValue(ui->ComboBox4->currentText())},
-            {"Year_Inv", textValue(ui->Edit8->text())},
-            {"Plate_Inv", textValue(ui->Edit9->text())},
-            {"Tax_Inv", ui->ComboBox5->currentText() == QLatin1String("Yes")},
-            {"Remark_Inv", textValue(ui->Memo2->toPlainText())},
-        };
         kestrum::Query* probe = q(doc_.probe);
         probe->Close();
         probe->Clear();
@@ -703,9 +716,18 @@ void DocumentWindow::openPaidHistory()
 
 void DocumentWindow::archiveDocument()
 {
-    if (number().isEmpty())
+    const QString numberText = number();
+    if (numberText.isEmpty())
         return;
-    ui::showMessage(QStringLiteral("Archiving is not available in this build yet. Nothing was changed."));
+    // The header is archived as shown, so its boxes are checked before anything is asked.
+    const qint64 n = requireInteger(numberText, doc_.numberCaption);
+    const QList<std::pair<QString, QVariant>> values = headerValues();
+    if (!ui::confirm(SaveQuestion))
+        return;
+    if (!moveToArchive(doc_, n, values))
+        return;
+    ui::showMessage(QStringLiteral("Removed!"));
+    refreshList();
 }
 
 }  // namespace kestrum::invoicing

@@ -55,6 +55,10 @@ public:
 
     QTableView* list() const;
 
+    /// \brief The header boxes as column values (InvoiceNo_Inv aside), checked first: a date or
+    /// amount that does not parse throws InputError naming its box.
+    QList<std::pair<QString, QVariant>> headerValues() const;
+
 protected:
     DocumentWindow(const DocumentSpec& doc, QWidget* parent);
     void showEvent(QShowEvent* event) override;

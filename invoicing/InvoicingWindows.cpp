@@ -1,6 +1,8 @@
 #include "InvoicingWindows.h"
 
 #include "InvoiceLines.h"
+#include "InvoiceLists.h"
+#include "TEstimate.h"
 #include "TInvoice.h"
 #include "WindowFactory.h"
 
@@ -15,6 +17,13 @@ void registerInvoicingWindows()
     WindowFactory::registerWindow("TInvLabor", [] { return new TInvLabor; });
     WindowFactory::registerWindow("TInvPartFind", [] { return new TInvPartFind; });
     WindowFactory::registerWindow("TInvLaborFind", [] { return new TInvLaborFind; });
+    WindowFactory::registerWindow("TEstimate", [] { return new TEstimate; });
+    WindowFactory::registerWindow("TEstimateItem", [] { return new TEstimateItem; });
+    WindowFactory::registerWindow("TEstimateLabor", [] { return new TEstimateLabor; });
+    WindowFactory::registerWindow("TEstimatePartFind", [] { return new TEstimatePartFind; });
+    WindowFactory::registerWindow("TEstimateLaborFind", [] { return new TEstimateLaborFind; });
+    WindowFactory::registerWindow("TOpenInvoice", [] { return new TOpenInvoice; });
+    WindowFactory::registerWindow("TFinishedInvoiceReport", [] { return new TFinishedInvoiceReport; });
 }
 
 }  // namespace kestrum

@@ -1,0 +1,87 @@
+#include "Archive.h"
+
+#include "DataModule.h"
+#include "Dialogs.h"
+#include "Query.h"
+#include "Transaction.h"
+
+#include <QStringList>
+
+namespace kestrum::invoicing {
+
+namespace {
+
+const QString ItemColumns =
+    QStringLiteral("Inv_Item, Name_Item, Mfg_Item, Qty_Item, Style_Item, Color_Item, Rate_Item, Amount_Item");
+const QString LaborColumns = QStringLiteral(
+    "Inv_Labor, Description_Labor, PartNo_Labor, Qty_Labor, Rate_Labor, Amount_Labor, Remark_Labor");
+
+void run(kestrum::Query* q, const QString& sql, const QVariantList& values)
+{
+    q->Close();
+    q->Clear();
+    q->Add(sql);
+    for (const QVariant& v : values)
+        q->Bind(v);
+    q->ExecSQL();
+}
+
+}  // namespace
+
+QString alreadyArchivedMessage(qint64 number)
+{
+    return QStringLiteral("Number %1 is already in the archive (an invoice or estimate archived before). "
+                          "Nothing was archived.")
+        .arg(number);
+}
+
+bool moveToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair<QString, QVariant>>& header)
+{
+    kestrum::Transaction transaction(DM->database());
+
+    // Invoices and estimates share the archive's numbers: never overwrite or mix a document there.
+    kestrum::Query* probe = DM->Q2;
+    probe->Close();
+    probe->Clear();
+    probe->Add("Select (Select Count(*) From InvoiceCash where InvoiceNo_Inv=?)");
+    probe->Add(" + (Select Count(*) From InvItemCash where Inv_Item=?)");
+    probe->Add(" + (Select Count(*) From InvLaborCash where Inv_Labor=?) As Archived");
+    for (int i = 0; i < 3; ++i)
+        probe->Bind(number);
+    probe->Open();
+    const qint64 archived = probe->FieldByName("Archived").AsInteger();
+    probe->Close();
+    if (archived > 0) {
+        ui::showMessage(alreadyArchivedMessage(number));
+        return false;
+    }
+
+    QStringList columns{QStringLiteral("InvoiceNo_Inv")};
+    QVariantList values{number};
+    for (const auto& [column, value] : header) {
+        if (column == QLatin1String("Tax_Inv") || column == QLatin1String("InvoiceNo_Inv"))
+            continue;  // the archive keeps no tax flag
+        columns << column;
+        values << value;
+    }
+    run(DM->Q1,
+        " Insert Into InvoiceCash ( " + columns.join(',') + " ) Values ( " +
+            QStringList(columns.size(), QStringLiteral("?")).join(',') + ")",
+        values);
+    // The lines are copied inside the database, so every value arrives exactly as stored.
+    run(DM->Q4,
+        " Insert Into InvItemCash ( " + ItemColumns + " ) Select " + ItemColumns + " From " + doc.itemTable +
+            " where Inv_Item=?",
+        {number});
+    run(doc.archiveLabor ? DM->*doc.archiveLabor : DM->QInvLabor1,
+        " Insert Into InvLaborCash ( " + LaborColumns + " ) Select " + LaborColumns + " From " + doc.laborTable +
+            " where Inv_Labor=?",
+        {number});
+    run(DM->Q3, "Delete  From " + doc.itemTable + " where Inv_Item=?", {number});
+    run(DM->Q3, "Delete  From " + doc.laborTable + " where Inv_Labor=?", {number});
+    run(DM->Q3, "Delete  From " + doc.headerTable + " where InvoiceNo_Inv=?", {number});
+    transaction.commit();
+    return true;
+}
+
+}  // namespace kestrum::invoicing
