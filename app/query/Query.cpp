@@ -2,16 +2,11 @@
 
 #include "DatabaseError.h"
 #include "Format.h"
-#include "InputError.h"
-#include "Transaction.h"
 
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
-#include <QRegularExpression>
-#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -21,33 +16,6 @@ namespace kestrum {
 namespace {
 
 std::atomic<ColumnHintFunction> columnHints{nullptr};
-
-// Every live query, so that a reconnect can let go of the cursors on the old connection.
-QSet<Query*>& liveQueries() {
-    static QSet<Query*> all;
-    return all;
-}
-
-// The server went away (restart, network): SQLSTATE class 08, PostgreSQL's shutdown states, or
-// the texts drivers give when they notice it only on the socket.
-bool connectionLost(const QSqlError& e) {
-    const QStringList states = e.nativeErrorCode().split(u';', Qt::SkipEmptyParts);
-    for (const QString& s : states)
-        if (s.startsWith(QLatin1String("08")) || s.startsWith(QLatin1String("57P0"))) return true;
-    static const QRegularExpression texts(
-        QStringLiteral("closed the connection|no connection to the server|terminating connection|"
-                       "could not send data|could not receive data|connection (is )?not open|"
-                       "communication link failure|connection (is )?(closed|lost|dead)"),
-        QRegularExpression::CaseInsensitiveOption);
-    return texts.match(e.databaseText()).hasMatch() || texts.match(e.driverText()).hasMatch();
-}
-
-// A statement that reads only: retried once on a new connection without asking anyone.
-bool readsOnly(const QString& sql) {
-    static const QRegularExpression select(QStringLiteral("^[\\s(]*select\\b"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    return select.match(sql).hasMatch();
-}
 
 constexpr int SqlBit = -7;  // ODBC SQL_BIT: SQLite's driver reports booleans with it
 
@@ -163,10 +131,9 @@ int compareValues(const QVariant& a, const QVariant& b) {
 Query::Query(const QSqlDatabase& db, const QString& name, QObject* parent)
     : QObject(parent), connection_(db.connectionName()) {
     setObjectName(name);
-    liveQueries().insert(this);
 }
 
-Query::~Query() { liveQueries().remove(this); }
+Query::~Query() = default;
 
 void Query::setColumnHints(ColumnHintFunction hints) { columnHints = hints; }
 
@@ -209,52 +176,23 @@ QString Query::SQLText() const { return lines_.join(u'\n'); }
 
 void Query::startStatement() {
     Close();
-    for (const QVariant& v : values_)
-        if (v.metaType().id() == QMetaType::QString && v.toString().contains(QChar(0)))
-            throw InputError(QString(), QStringLiteral("A value holds a NUL character (code 0), which cannot be "
-                                                       "stored. Remove it and try again."));
     QSqlDatabase db = database();
     if (!db.isOpen()) fail(QStringLiteral("The database connection is not open"));
-    for (int attempt = 0;; ++attempt) {
-        cursor_ = std::make_unique<QSqlQuery>(db);
-        cursor_->setForwardOnly(true);
-        // Numbers come as exact text and become Decimals; doubles would turn 0.07375 into noise.
-        cursor_->setNumericalPrecisionPolicy(QSql::HighPrecision);
-        bool ok = cursor_->prepare(SQLText());
-        if (ok) {
-            for (const QVariant& v : values_) cursor_->addBindValue(toBindValue(v));
-            ok = cursor_->exec();
-        }
-        if (ok) return;
+    cursor_ = std::make_unique<QSqlQuery>(db);
+    cursor_->setForwardOnly(true);
+    // Numbers come as exact text and become Decimals; doubles would turn 0.07375 into noise.
+    cursor_->setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!cursor_->prepare(SQLText())) {
         const QSqlError e = cursor_->lastError();
         cursor_.reset();
-        if (attempt > 0 || !connectionLost(e)) throw DatabaseError(e, Name());
-        reconnect(db);
+        throw DatabaseError(e, Name());
     }
-}
-
-void Query::reconnect(QSqlDatabase& db) {
-    // Work inside a transaction is gone with the old session; a write may or may not have
-    // reached the server. Only a plain read is run again.
-    const bool inTransaction = Transaction::active(db);
-    for (Query* q : std::as_const(liveQueries()))
-        if (q->connection_ == connection_) q->dropCursor();
-    db.close();
-    if (!db.open())
-        throw DatabaseError(QStringLiteral("The connection to the database was lost and could not be made again: %1")
-                                .arg(DatabaseError(db.lastError(), QString()).message()));
-    if (inTransaction)
-        throw DatabaseError(QStringLiteral("The connection to the database was lost and has been made again, but the "
-                                           "work in progress was undone: nothing of it was saved. Please do it again."));
-    if (!readsOnly(SQLText()))
-        throw DatabaseError(QStringLiteral("The connection to the database was lost and has been made again, but this "
-                                           "change was not saved. Please try again."));
-}
-
-void Query::dropCursor() {
-    // The rows read so far stay; the rest of a lazy cursor on the old connection is lost.
-    cursor_.reset();
-    more_ = false;
+    for (const QVariant& v : values_) cursor_->addBindValue(toBindValue(v));
+    if (!cursor_->exec()) {
+        const QSqlError e = cursor_->lastError();
+        cursor_.reset();
+        throw DatabaseError(e, Name());
+    }
 }
 
 void Query::Open() {
