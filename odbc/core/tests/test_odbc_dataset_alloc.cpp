@@ -6,6 +6,8 @@
 #include <vantrel/core/ODBCDataSet.h>
 #include <vantrel/core/ODBCDatabase.h>
 
+#include "AllocationCounter.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,16 +18,6 @@
 using namespace vantrel;
 using testsupport::Engine;
 
-// Counts the C++ allocations of the process (the drivers' own malloc calls are theirs).
-static std::atomic<long> gAllocations{0};
-void* operator new(std::size_t size) {
-    ++gAllocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -81,14 +73,14 @@ protected:
         long before = 0;
         for (; !q.Eof(); q.Next()) {
             if (count == 10)
-                before = gAllocations.load();
+                before = testsupport::allocations.load();
             sum += id->AsInteger() + static_cast<long>(amount->AsFloat());
             if (name->GetValue(text))
                 sum += static_cast<long>(text.size());
             sum += static_cast<long>(day->AsDateTime()) > 0 ? 1 : 0;
             ++count;
         }
-        const long allocations = gAllocations.load() - before;
+        const long allocations = testsupport::allocations.load() - before;
         EXPECT_EQ(count, n);
         return allocations;
     }

@@ -2,6 +2,8 @@
 // ring slot, bookmarks are the rows' keys.
 #include <vantrel/framework/DB.h>
 
+#include "AllocationCounter.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,16 +15,6 @@
 
 using namespace vantrel;
 
-// Counts every allocation of the process, so a test can tell that navigation allocates nothing.
-static std::atomic<long> gAllocations{0};
-void* operator new(std::size_t size) {
-    ++gAllocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -557,7 +549,7 @@ TEST(DataSetSpeed, AMillionNextCallsDoNotAllocate) {
     TField* id = ds.FieldByName("Id");
     TField* amount = ds.FieldByName("Amount");
     link.Log.reserve(4000000);
-    long before = gAllocations.load();
+    long before = testsupport::allocations.load();
     for (int pass = 0; pass < 1000; ++pass) {
         while (!ds.Eof()) {
             sum += id->AsInteger() + static_cast<int64_t>(amount->AsFloat());
@@ -565,7 +557,7 @@ TEST(DataSetSpeed, AMillionNextCallsDoNotAllocate) {
         }
         ds.First();
     }
-    EXPECT_EQ(gAllocations.load() - before, 0);
+    EXPECT_EQ(testsupport::allocations.load() - before, 0);
     EXPECT_GT(sum, 0);
     ds.Close();
 }
