@@ -187,11 +187,8 @@ QString DocumentWindow::number() const
 void DocumentWindow::setupGrids()
 {
     kestrum::Query* listQ = q(doc_.list);
-    auto* listModel = new kestrum::QueryModel(listQ, this);
-    ui->DBGrid1->setModel(listModel);
-    listModel->followSelection(ui->DBGrid1->selectionModel());
+    listGrid_ = ui::bindGrid(ui->DBGrid1, listQ, this).grid;
     ui->DBGrid1->setItemDelegate(new PaidRowDelegate(listQ, this));
-    listGrid_ = new ui::Grid(ui->DBGrid1);
     QList<ui::GridColumn> columns;
     for (int i = 0; i < 9; ++i)
         columns << ui::GridColumn{doc_.listTitles.value(i), ListWidths[i]};

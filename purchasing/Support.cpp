@@ -81,15 +81,6 @@ void fillOnDropDown(records::ListCombo* combo, Query* q, const QString& sql, con
     });
 }
 
-GridBinding bindGrid(QTableView* view, Query* q, QObject* owner) {
-    GridBinding b;
-    b.model = new QueryModel(q, owner);
-    view->setModel(b.model);
-    b.model->followSelection(view->selectionModel());
-    b.grid = new ui::Grid(view);
-    return b;
-}
-
 void wireNavigator(QWidget* navigator, Query* q, const std::function<void()>& after,
                    const std::function<void()>& remove) {
     if (!navigator)

@@ -55,13 +55,8 @@ void fillCombo(records::ListCombo* combo, Query* q, const QString& sql, const QS
 /// Refills the list from the select on every drop-down (guarded).
 void fillOnDropDown(records::ListCombo* combo, Query* q, const QString& sql, const QString& column);
 
-/// A QueryModel over `q` shown in `view` and kept in step with the query's current row, with the
-/// grid helper for titles, widths and title clicks.
-struct GridBinding {
-    QueryModel* model = nullptr;
-    ui::Grid* grid = nullptr;
-};
-GridBinding bindGrid(QTableView* view, Query* q, QObject* owner);
+using ui::bindGrid;
+using ui::GridBinding;
 
 /// The NavFirst..NavLast (and NavDelete when present) buttons under `navigator`: each moves `q`,
 /// then runs `after` (guarded).

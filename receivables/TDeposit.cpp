@@ -51,10 +51,9 @@ TDeposit::TDeposit(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::T
     setAttribute(Qt::WA_DeleteOnClose);
     ui->setupUi(this);
 
-    model_ = new QueryModel(DM->QDeposit1, this);
-    ui->DBGrid1->setModel(model_);
-    model_->followSelection(ui->DBGrid1->selectionModel());
-    grid_ = new ui::Grid(ui->DBGrid1);
+    const ui::GridBinding bound = ui::bindGrid(ui->DBGrid1, DM->QDeposit1, this);
+    model_ = bound.model;
+    grid_ = bound.grid;
 
     auto guard = [this](void (TDeposit::*handler)()) {
         return [this, handler] { ui::runGuarded(this, [&] { (this->*handler)(); }); };

@@ -18,10 +18,7 @@ TReceivableFind::TReceivableFind(QWidget* parent) : QWidget(parent), ui(std::mak
 {
     setAttribute(Qt::WA_DeleteOnClose);
     ui->setupUi(this);
-    auto* model = new QueryModel(DM->QReceivable3, this);
-    ui->DBGrid1->setModel(model);
-    model->followSelection(ui->DBGrid1->selectionModel());
-    grid_ = new ui::Grid(ui->DBGrid1);
+    grid_ = ui::bindGrid(ui->DBGrid1, DM->QReceivable3, this).grid;
     connect(grid_, &ui::Grid::titleClicked, this, [this](int position, const QString& field) {
         ui::runGuarded(this, [&] { DBGrid1TitleClick(position, field); });
     });

@@ -196,10 +196,9 @@ void RecordWindow::setupGrid()
     auto* view = findChild<QTableView*>(QStringLiteral("DBGrid1"));
     if (!view)
         throw std::logic_error("form has no DBGrid1");
-    model_ = new kestrum::QueryModel(listQuery(), this);
-    view->setModel(model_);
-    model_->followSelection(view->selectionModel());
-    grid_ = new ui::Grid(view);
+    const ui::GridBinding bound = ui::bindGrid(view, listQuery(), this);
+    model_ = bound.model;
+    grid_ = bound.grid;
     connect(grid_, &ui::Grid::titleClicked, this, [this](int position, const QString& field) {
         ui::runGuarded(this, [&] { titleClick(position, field); });
     });

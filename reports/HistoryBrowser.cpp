@@ -208,10 +208,9 @@ HistoryBrowser::HistoryBrowser(const HistoryMember& member, QWidget* host)
     ui_->DBNavigator1->setVisible(member.navigator);
     ui_->Button2->setVisible(member.print);
 
-    model_ = new QueryModel(query_, this);
-    ui_->DBGrid1->setModel(model_);
-    model_->followSelection(ui_->DBGrid1->selectionModel());
-    grid_ = new ui::Grid(ui_->DBGrid1);
+    const ui::GridBinding bound = ui::bindGrid(ui_->DBGrid1, query_, this);
+    model_ = bound.model;
+    grid_ = bound.grid;
     grid_->setColumns(member.columns);
 
     connect(ui_->Button1, &QPushButton::clicked, this, [this] { ui::closeWindow(host_); });

@@ -56,6 +56,16 @@ Grid::Grid(QTableView* view) : QObject(view), view_(view), header_(new GridHeade
     attachModel();
 }
 
+GridBinding bindGrid(QTableView* view, Query* q, QObject* owner)
+{
+    GridBinding b;
+    b.model = new QueryModel(q, owner);
+    view->setModel(b.model);
+    b.model->followSelection(view->selectionModel());
+    b.grid = new Grid(view);
+    return b;
+}
+
 void Grid::attachModel()
 {
     if (!view_ || view_->model() == model_)

@@ -9,6 +9,11 @@
 #include <QString>
 #include <QTableView>
 
+namespace kestrum {
+class Query;
+class QueryModel;
+}
+
 namespace kestrum::ui {
 
 /// A colour given as the toolkit's 24-bit value (0x00BBGGRR: 255 is red).
@@ -75,5 +80,15 @@ private:
     QList<GridColumn> columns_;
     QPointer<QAbstractItemModel> model_;
 };
+
+class Grid;
+
+/// A lazy QueryModel over `q` shown in `view` and kept in step with the query's current row, with
+/// the grid helper for titles, widths and title clicks; the model belongs to `owner`.
+struct GridBinding {
+    QueryModel* model = nullptr;
+    Grid* grid = nullptr;
+};
+GridBinding bindGrid(QTableView* view, Query* q, QObject* owner);
 
 }  // namespace kestrum::ui

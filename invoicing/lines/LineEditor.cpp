@@ -195,10 +195,9 @@ void LineEditor::setupGrid()
     auto* view = findChild<QTableView*>(QStringLiteral("DBGrid1"));
     if (!view)
         throw std::logic_error("line editor form has no DBGrid1");
-    model_ = new kestrum::QueryModel(listQuery(), this);
-    view->setModel(model_);
-    model_->followSelection(view->selectionModel());
-    grid_ = new ui::Grid(view);
+    const ui::GridBinding bound = ui::bindGrid(view, listQuery(), this);
+    model_ = bound.model;
+    grid_ = bound.grid;
 
     auto moved = [this](bool fills) {
         if (fills)

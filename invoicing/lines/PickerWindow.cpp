@@ -39,10 +39,9 @@ void PickerWindow::setupPicker()
     auto* view = findChild<QTableView*>(QStringLiteral("DBGrid1"));
     if (!view)
         throw std::logic_error("picker form has no DBGrid1");
-    model_ = new kestrum::QueryModel(listQuery(), this);
-    view->setModel(model_);
-    model_->followSelection(view->selectionModel());
-    grid_ = new ui::Grid(view);
+    const ui::GridBinding bound = ui::bindGrid(view, listQuery(), this);
+    model_ = bound.model;
+    grid_ = bound.grid;
     connect(view, &QTableView::clicked, this, [this](const QModelIndex& index) {
         if (listQuery()->Active())
             listQuery()->SetRecNo(index.row());
