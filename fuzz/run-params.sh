@@ -6,6 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/.." && pwd)"
 seconds="${1:-300}"
+bash "$root/scripts/install-deps.sh" "$here/packages.txt"
 out="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 mkdir -p "$out/include" "$out/corpus"
 ln -sfn "$root/odbc" "$out/include/vantrel"
