@@ -2,6 +2,8 @@
 // What the purchasing windows share: the statement cycle on a pool query with bound values,
 // combo lists filled from a select, grids over pool queries, navigators and date pickers, and
 // the base of the windows (MDI child, show handler run once, controls reachable by name).
+#include "Grid.h"
+
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -21,9 +23,6 @@ class Query;
 class QueryModel;
 namespace records {
 class ListCombo;
-}
-namespace ui {
-class Grid;
 }
 } // namespace kestrum
 
