@@ -18,9 +18,12 @@ int32_t readInt32(const void* p) {
 
 const char* kindName(int kind) {
     switch (kind) {
-    case 1: return "update";
-    case 2: return "insert";
-    default: return "delete";
+    case 1:
+        return "update";
+    case 2:
+        return "insert";
+    default:
+        return "delete";
     }
 }
 
@@ -29,15 +32,18 @@ TODBCFieldValue* valueAt(TStringList* list, const String& name) {
     return i < 0 ? nullptr : static_cast<TODBCFieldValue*>(list->Objects(i));
 }
 
-Variant asVariant(const TODBCFieldValue& v) { return v.IsNull ? Variant::Null() : v.Value; }
+Variant asVariant(const TODBCFieldValue& v) {
+    return v.IsNull ? Variant::Null() : v.Value;
+}
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // TODBCExtDataSet
 
 TODBCExtDataSet::TODBCExtDataSet(TComponent* owner)
-    : TODBCDataSet(owner), FOldValues(std::make_unique<TStringList>()), FNewValues(std::make_unique<TStringList>()) {
+    : TODBCDataSet(owner), FOldValues(std::make_unique<TStringList>()),
+      FNewValues(std::make_unique<TStringList>()) {
     FOldValues->SetOwnsObjects(true);
     FNewValues->SetOwnsObjects(true);
 }
@@ -50,7 +56,8 @@ TODBCExtDataSet::~TODBCExtDataSet() {
 }
 
 void TODBCExtDataSet::ClearSlst(TStringList* list) {
-    if (list) list->Clear();
+    if (list)
+        list->Clear();
 }
 
 void TODBCExtDataSet::CancelPending() {
@@ -60,7 +67,8 @@ void TODBCExtDataSet::CancelPending() {
 }
 
 void TODBCExtDataSet::MarkPending() {
-    if (FPendingKind != 0) return;
+    if (FPendingKind != 0)
+        return;
     if (State() == dsInsert)
         FPendingKind = 2;
     else if (State() == dsEdit)
@@ -85,7 +93,8 @@ bool TODBCExtDataSet::FieldArea(const TField* field, int& offset, int& size) con
 }
 
 void TODBCExtDataSet::RememberOldValue(TField* field, bool isNull, const Variant& value) {
-    if (FOldValues->IndexOf(field->FieldName()) >= 0) return;
+    if (FOldValues->IndexOf(field->FieldName()) >= 0)
+        return;
     FOldValues->AddObject(field->FieldName(), new TODBCFieldValue(isNull, value));
 }
 
@@ -99,11 +108,14 @@ void TODBCExtDataSet::SetFieldData(TField* field, const void* buffer) {
     case dsFilter:
     case dsNewValue:
     case dsBlockRead:
-    case dsInternalCalc: break;
-    default: DatabaseErrorFmt(LoadResString(SODBCNotEditing), {field->DisplayName()}, this);
+    case dsInternalCalc:
+        break;
+    default:
+        DatabaseErrorFmt(LoadResString(SODBCNotEditing), {field->DisplayName()}, this);
     }
     if (field->FieldNo() > 0) {
-        if (state == dsCalcFields) DatabaseErrorFmt(LoadResString(SODBCNotEditing), {field->DisplayName()}, this);
+        if (state == dsCalcFields)
+            DatabaseErrorFmt(LoadResString(SODBCNotEditing), {field->DisplayName()}, this);
         if (field->ReadOnly() && state != dsSetKey && state != dsFilter)
             DatabaseErrorFmt(LoadResString(SODBCFieldReadOnly), {field->DisplayName()}, this);
         field->Validate(buffer);
@@ -117,7 +129,7 @@ void TODBCExtDataSet::SetFieldData(TField* field, const void* buffer) {
         // Blob values live in the new-values list; only clearing comes this way.
         if (FOldValues->IndexOf(field->FieldName()) < 0) {
             String old;
-            const bool hasValue = state != dsInsert && ReadColumnData(field, old);
+            const bool hasValue = state != dsInsert && CurrentBlobValue(field, old);
             RememberOldValue(field, !hasValue, hasValue ? Variant(old) : Variant::Null());
         }
         if (TODBCFieldValue* v = valueAt(FNewValues.get(), field->FieldName())) {
@@ -126,6 +138,7 @@ void TODBCExtDataSet::SetFieldData(TField* field, const void* buffer) {
         } else {
             FNewValues->AddObject(field->FieldName(), new TODBCFieldValue(true, Variant::Null()));
         }
+        SetIndicator(field, false);
     } else {
         if (FOldValues->IndexOf(field->FieldName()) < 0) {
             const bool isNull = field->IsNull();
@@ -136,9 +149,11 @@ void TODBCExtDataSet::SetFieldData(TField* field, const void* buffer) {
         if (buffer) {
             p[0] = '1';
             int n = field->DataSize();
-            if (field->DataType() == ftString) n -= 1;  // the area keeps its terminating zero
+            if (field->DataType() == ftString)
+                n -= 1; // the area keeps its terminating zero
             n = std::min(n, field->DataType() == ftString ? size - 1 : size);
-            if (n > 0) std::memcpy(p + 1, buffer, static_cast<size_t>(n));
+            if (n > 0)
+                std::memcpy(p + 1, buffer, static_cast<size_t>(n));
         } else {
             p[0] = 0;
         }
@@ -151,9 +166,11 @@ void TODBCExtDataSet::SetFieldData(TField* field, const void* buffer) {
 Variant TODBCExtDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
     if (FPendingKind != 0) {
         if (state == dsOldValue) {
-            if (TODBCFieldValue* v = valueAt(FOldValues.get(), field->FieldName())) return asVariant(*v);
+            if (TODBCFieldValue* v = valueAt(FOldValues.get(), field->FieldName()))
+                return asVariant(*v);
         } else if (state == dsNewValue || state == dsCurValue) {
-            if (TODBCFieldValue* v = valueAt(FNewValues.get(), field->FieldName())) return asVariant(*v);
+            if (TODBCFieldValue* v = valueAt(FNewValues.get(), field->FieldName()))
+                return asVariant(*v);
         }
     }
     return TODBCDataSet::GetStateFieldValue(state, field);
@@ -163,29 +180,177 @@ std::unique_ptr<TStream> TODBCExtDataSet::CreateBlobStream(TField* field, TBlobS
     return std::make_unique<TODBCExtBlobStream>(field, mode);
 }
 
+// ---- Rows kept after a post -----------------------------------------------------------------
+
+void TODBCExtDataSet::SetIndicator(TField* field, bool hasValue) {
+    TRecordBuffer record = StateBuffer();
+    int offset = 0, size = 0;
+    if (!record || !FieldArea(field, offset, size))
+        return;
+    // A value that was there (whole or cut) keeps its mark: the edited content is read from the
+    // new values, and IsNull only needs to follow the edit.
+    if (!hasValue)
+        record[offset] = 0;
+    else if (record[offset] == 0) {
+        record[offset] = '1';
+        std::memset(record + offset + 1, 0, static_cast<size_t>(size));
+    }
+}
+
+TODBCExtDataSet::PostedRow* TODBCExtDataSet::FindPosted(TRecordBuffer buffer) {
+    if (FPosted.empty() || !buffer || static_cast<uint8_t>(buffer[4]) == bfInserted)
+        return nullptr;
+    char bookmark[8];
+    TODBCDataSet::GetBookmarkData(buffer, bookmark);
+    const int32_t anchor = readInt32(bookmark), offset = readInt32(bookmark + 4);
+    if (offset == ODBCOffsetUnset)
+        return nullptr;
+    // Offsets counted from the other end meet as positions from the first row; the count is
+    // taken once and kept by the statement until it runs again.
+    int64_t count = -1;
+    auto fromFirst = [&](int32_t a, int32_t o) -> int64_t {
+        if (a == 1)
+            return o;
+        if (count < 0)
+            count = TODBCDataSet::GetRecordCount();
+        return count - 1 - (o < 0 ? -static_cast<int64_t>(o) : o);
+    };
+    for (PostedRow& row : FPosted) {
+        if (row.Anchor == anchor) {
+            if (row.Offset == offset)
+                return &row;
+        } else if (!UniDirectional() && fromFirst(row.Anchor, row.Offset) == fromFirst(anchor, offset)) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+bool TODBCExtDataSet::ApplyPosted(TRecordBuffer buffer) {
+    PostedRow* row = FindPosted(buffer);
+    if (!row)
+        return true;
+    if (row->Deleted)
+        return false;
+    if (!row->Data.empty())
+        std::memcpy(buffer + ODBCRecordHeaderSize, row->Data.data(), row->Data.size());
+    return true;
+}
+
+void TODBCExtDataSet::KeepPosted(int kind) {
+    TRecordBuffer record = ActiveBuffer();
+    // An inserted record has no row of the statement to stand in for.
+    if (!record || kind == 2)
+        return;
+    char bookmark[8];
+    TODBCDataSet::GetBookmarkData(record, bookmark);
+    const int32_t anchor = readInt32(bookmark), offset = readInt32(bookmark + 4);
+    if (offset == ODBCOffsetUnset)
+        return;
+    PostedRow* row = FindPosted(record);
+    if (!row) {
+        FPosted.emplace_back();
+        row = &FPosted.back();
+        row->Anchor = anchor;
+        row->Offset = offset;
+    }
+    if (kind == 3) {
+        row->Deleted = true;
+        row->Data.clear();
+        row->Blobs.clear();
+        return;
+    }
+    row->Data.assign(record + ODBCRecordHeaderSize, record + RecordDataSize());
+    for (int i = 0; i < FNewValues->Count(); ++i) {
+        const auto* v = static_cast<const TODBCFieldValue*>(FNewValues->Objects(i));
+        row->Blobs[FNewValues->Strings(i)] = {v->IsNull, v->IsNull ? String() : VarToStr(v->Value)};
+    }
+}
+
+bool TODBCExtDataSet::CurrentBlobValue(TField* field, String& data) {
+    if (PostedRow* row = FindPosted(StateBuffer())) {
+        auto it = row->Blobs.find(field->FieldName());
+        if (it != row->Blobs.end()) {
+            data = it->second.first ? String() : it->second.second;
+            return !it->second.first;
+        }
+    }
+    return ReadColumnData(field, data);
+}
+
+TGetResult TODBCExtDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) {
+    TGetResult r = TODBCDataSet::GetRecord(buffer, getMode, doCheck);
+    // Deleted rows are passed over like filtered ones.
+    while (r == grOK && !ApplyPosted(buffer)) {
+        if (getMode == gmCurrent)
+            return grError;
+        r = TODBCDataSet::GetRecord(buffer, getMode, doCheck);
+    }
+    return r;
+}
+
+bool TODBCExtDataSet::DoFilter(TRecordBuffer buffer) {
+    // The filter sees the row as posted.
+    if (!ApplyPosted(buffer))
+        return false;
+    return TODBCDataSet::DoFilter(buffer);
+}
+
+void TODBCExtDataSet::InternalExecSQL() {
+    // The rows of a new run show what the database holds now.
+    FPosted.clear();
+    TODBCDataSet::InternalExecSQL();
+}
+
+int TODBCExtDataSet::GetRecordCount() {
+    int count = TODBCDataSet::GetRecordCount();
+    for (const PostedRow& row : FPosted)
+        if (row.Deleted)
+            --count;
+    return count;
+}
+
+int TODBCExtDataSet::GetRecordCountExt() {
+    int count = TODBCDataSet::GetRecordCountExt();
+    for (const PostedRow& row : FPosted)
+        if (row.Deleted)
+            --count;
+    return count;
+}
+
 int TODBCExtDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) {
-    if (bookmark1.IsNull() && bookmark2.IsNull()) return 0;
-    if (bookmark2.IsNull()) return -1;
-    if (bookmark1.IsNull()) return 1;
-    if (bookmark1.Size() != 8 || bookmark2.Size() != 8) return TODBCDataSet::CompareBookmarks(bookmark1, bookmark2);
+    if (bookmark1.IsNull() && bookmark2.IsNull())
+        return 0;
+    if (bookmark2.IsNull())
+        return -1;
+    if (bookmark1.IsNull())
+        return 1;
+    if (bookmark1.Size() != 8 || bookmark2.Size() != 8)
+        return TODBCDataSet::CompareBookmarks(bookmark1, bookmark2);
     const char* a = static_cast<const char*>(bookmark1.Data());
     const char* b = static_cast<const char*>(bookmark2.Data());
     const int32_t anchorA = readInt32(a), anchorB = readInt32(b);
     int64_t posA = readInt32(a + 4), posB = readInt32(b + 4);
     if (anchorA != anchorB) {
         // Offsets from the last row become positions from the first.
-        const int64_t count = GetRecordCount();
-        if (anchorA != 1) posA = count - 1 - (posA < 0 ? -posA : posA);
-        if (anchorB != 1) posB = count - 1 - (posB < 0 ? -posB : posB);
+        const int64_t count = TODBCDataSet::GetRecordCount();
+        if (anchorA != 1)
+            posA = count - 1 - (posA < 0 ? -posA : posA);
+        if (anchorB != 1)
+            posB = count - 1 - (posB < 0 ? -posB : posB);
     }
     return posA == posB ? 0 : (posA > posB ? 1 : -1);
 }
 
-void TODBCExtDataSet::InternalAddRecord(const void*, bool) { DatabaseError(LoadResString(SODBCNotImplemented), this); }
+void TODBCExtDataSet::InternalAddRecord(const void*, bool) {
+    DatabaseError(LoadResString(SODBCNotImplemented), this);
+}
 
 // The framework's own handling (the application's handler); raising here would throw from
 // inside the handling of another exception.
-void TODBCExtDataSet::InternalHandleException() { TODBCDataSet::InternalHandleException(); }
+void TODBCExtDataSet::InternalHandleException() {
+    TODBCDataSet::InternalHandleException();
+}
 
 void TODBCExtDataSet::InternalDelete() {
     const int before = FPendingKind;
@@ -194,14 +359,15 @@ void TODBCExtDataSet::InternalDelete() {
         InternalPost();
     } catch (...) {
         // The row stays; an edit that was pending before stays pending.
-        if (FPendingKind == 3) FPendingKind = before;
+        if (FPendingKind == 3)
+            FPendingKind = before;
         throw;
     }
 }
 
 void TODBCExtDataSet::InternalInitRecord(TRecordBuffer buffer) {
     std::memset(buffer, 0, static_cast<size_t>(RecordDataSize()));
-    const int32_t fresh = -1;  // no row yet
+    const int32_t fresh = -1; // no row yet
     std::memcpy(buffer, &fresh, sizeof fresh);
     buffer[4] = static_cast<char>(bfInserted);
 }
@@ -209,13 +375,17 @@ void TODBCExtDataSet::InternalInitRecord(TRecordBuffer buffer) {
 void TODBCExtDataSet::InternalClose() {
     TODBCDataSet::InternalClose();
     CancelPending();
+    FPosted.clear();
 }
 
-void TODBCExtDataSet::InternalCancel() { CancelPending(); }
+void TODBCExtDataSet::InternalCancel() {
+    CancelPending();
+}
 
 void TODBCExtDataSet::InternalPost() {
     // Posting a new record inserts it even when no field was set.
-    if (FPendingKind == 0 && State() == dsInsert) FPendingKind = 2;
+    if (FPendingKind == 0 && State() == dsInsert)
+        FPendingKind = 2;
     if (FPendingKind == 0) {
         CancelPending();
         return;
@@ -249,10 +419,17 @@ void TODBCExtDataSet::InternalPost() {
     // A refused change keeps the record as it is being edited, with its old values.
     if (action == uaFail)
         DatabaseErrorFmt("Record %s refused by its handler", {String(kindName(FPendingKind))}, this);
-    if (action == uaAbort) Abort();
+    if (action == uaAbort)
+        Abort();
 
+    // What a handler wrote shows when the statement runs again; otherwise the posted values are
+    // kept for the row until it does.
+    const bool refresh = called && action == uaApplied && FRefreshAfterPost && Handle();
+    if (action == uaApplied && !refresh)
+        KeepPosted(FPendingKind);
     CancelPending();
-    if (called && action == uaApplied && FRefreshAfterPost && Handle()) TODBCDataSet::InternalRefresh();
+    if (refresh)
+        TODBCDataSet::InternalRefresh();
 }
 
 void TODBCExtDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value) {
@@ -260,7 +437,8 @@ void TODBCExtDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value)
 }
 
 void TODBCExtDataSet::SetBookmarkData(TRecordBuffer buffer, const void* data) {
-    if (data) std::memcpy(buffer, static_cast<const char*>(data) + 4, sizeof(int32_t));
+    if (data)
+        std::memcpy(buffer, static_cast<const char*>(data) + 4, sizeof(int32_t));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -276,10 +454,19 @@ void TODBCExtBlobStream::ReadBlobData() {
     try {
         auto* ds = dynamic_cast<TODBCExtDataSet*>(DataSet());
         TODBCFieldValue* edited = ds ? valueAt(ds->FNewValues.get(), Field()->FieldName()) : nullptr;
-        if (edited) {
+        const std::pair<bool, String>* posted = nullptr;
+        if (!edited && ds)
+            if (TODBCExtDataSet::PostedRow* row = ds->FindPosted(Record())) {
+                auto it = row->Blobs.find(Field()->FieldName());
+                if (it != row->Blobs.end())
+                    posted = &it->second;
+            }
+        if (edited || posted) {
             Clear();
-            const String text = edited->IsNull ? String() : VarToStr(edited->Value);
-            if (!text.empty()) TMemoryStream::Write(text.data(), static_cast<int64_t>(text.size()));
+            const String text = edited ? (edited->IsNull ? String() : VarToStr(edited->Value))
+                                       : (posted->first ? String() : posted->second);
+            if (!text.empty())
+                TMemoryStream::Write(text.data(), static_cast<int64_t>(text.size()));
             Seek(0, soBeginning);
         } else if (DataSet()->State() != dsInsert) {
             TODBCBlobStream::ReadBlobData();
@@ -295,18 +482,21 @@ void TODBCExtBlobStream::ReadBlobData() {
 
 int64_t TODBCExtBlobStream::Write(const void* buffer, int64_t count) {
     const int64_t n = TODBCBlobStream::Write(buffer, count);
-    if (!FReading) Changed();
+    if (!FReading)
+        Changed();
     return n;
 }
 
 void TODBCExtBlobStream::Truncate() {
     TODBCBlobStream::Truncate();
-    if (!FReading) Changed();
+    if (!FReading)
+        Changed();
 }
 
 void TODBCExtBlobStream::Changed() {
     auto* ds = dynamic_cast<TODBCExtDataSet*>(DataSet());
-    if (!ds) return;
+    if (!ds)
+        return;
     TField* field = Field();
     const String& name = field->FieldName();
     if (ds->FOldValues->IndexOf(name) < 0) {
@@ -315,7 +505,7 @@ void TODBCExtBlobStream::Changed() {
             ds->RememberOldValue(field, edited->IsNull, edited->Value);
         } else {
             String old;
-            const bool hasValue = ds->State() != dsInsert && ds->ReadColumnData(field, old);
+            const bool hasValue = ds->State() != dsInsert && ds->CurrentBlobValue(field, old);
             ds->RememberOldValue(field, !hasValue, hasValue ? Variant(old) : Variant::Null());
         }
     }
@@ -327,8 +517,10 @@ void TODBCExtBlobStream::Changed() {
     } else {
         ds->FNewValues->AddObject(name, new TODBCFieldValue(false, Variant(std::move(content))));
     }
+    ds->SetIndicator(field, true);
     ds->MarkPending();
-    if (ds->State() == dsEdit || ds->State() == dsInsert) ds->DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field));
+    if (ds->State() == dsEdit || ds->State() == dsInsert)
+        ds->DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -348,6 +540,6 @@ const bool registered = [] {
         .Boolean("Filtered", &TODBCExtQuery::Filtered, &TODBCExtQuery::SetFiltered, false);
     return true;
 }();
-}  // namespace
+} // namespace
 
-}  // namespace vantrel
+} // namespace vantrel

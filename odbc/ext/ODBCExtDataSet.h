@@ -6,7 +6,10 @@
 #include <vantrel/framework/DB.h>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace vantrel {
 
@@ -14,7 +17,8 @@ namespace vantrel {
 enum TUpdateAction { uaFail, uaAbort, uaSkip, uaRetry, uaApplied };
 
 /// Handler of one pending change: write it and set `action` (it starts as uaApplied).
-using TUpdateRecordEvent = std::function<void(TDataSet* dataSet, TUpdateKind updateKind, TUpdateAction& action)>;
+using TUpdateRecordEvent =
+    std::function<void(TDataSet* dataSet, TUpdateKind updateKind, TUpdateAction& action)>;
 
 /// \brief A value remembered for a field: null flag and value.
 class TODBCFieldValue : public TObject {
@@ -33,6 +37,11 @@ public:
 /// raises and keeps the record in its edit or insert state, uaAbort aborts silently and keeps
 /// it too; uaRetry calls the handler again. After a handler applied a change the statement is
 /// run again (RefreshAfterPost) so the rows show what was written.
+///
+/// A change applied without running the statement again (RefreshAfterPost off, or no handler)
+/// is kept in memory: the row shows its posted values, a deleted row is left out, until the
+/// statement runs again or the dataset closes. uaSkip keeps nothing: the row shows what the
+/// statement gives.
 class TODBCExtDataSet : public TODBCDataSet {
 public:
     explicit TODBCExtDataSet(TComponent* owner = nullptr);
@@ -57,7 +66,13 @@ public:
     bool RefreshAfterPost() const noexcept { return FRefreshAfterPost; }
     void SetRefreshAfterPost(bool value) noexcept { FRefreshAfterPost = value; }
 
+    /// \brief Rows kept in memory since the statement last ran (edited and deleted ones).
+    int PostedCount() const noexcept { return static_cast<int>(FPosted.size()); }
+
     void SetFieldData(TField* field, const void* buffer) override;
+    void InternalExecSQL() override;
+    bool DoFilter(TRecordBuffer buffer) override;
+    int GetRecordCountExt() override;
     Variant GetStateFieldValue(TDataSetState state, TField* field) override;
     std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
     int CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) override;
@@ -74,9 +89,32 @@ protected:
     void InternalPost() override;
     void SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value) override;
     void SetBookmarkData(TRecordBuffer buffer, const void* data) override;
+    TGetResult GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) override;
+    int GetRecordCount() override;
 
 private:
     friend class TODBCExtBlobStream;
+
+    /// A row as it was posted: its data areas (after the record header) and edited blob values.
+    struct PostedRow {
+        int32_t Anchor = 1;
+        int32_t Offset = 0;
+        bool Deleted = false;
+        std::vector<char> Data;
+        /// Field name -> null flag and content.
+        std::map<String, std::pair<bool, String>> Blobs;
+    };
+
+    /// The posted row `buffer` was read from, or null.
+    PostedRow* FindPosted(TRecordBuffer buffer);
+    /// Puts the posted values over a freshly read record; false when the row was deleted.
+    bool ApplyPosted(TRecordBuffer buffer);
+    /// Keeps the change just applied to the active record.
+    void KeepPosted(int kind);
+    /// The value of a blob field in the state's record: posted, or from the statement.
+    bool CurrentBlobValue(TField* field, String& data);
+    void SetIndicator(TField* field, bool hasValue);
+
     /// Offset of the field's indicator byte in a record buffer and the size of its data area.
     bool FieldArea(const TField* field, int& offset, int& size) const;
     void RememberOldValue(TField* field, bool isNull, const Variant& value);
@@ -85,6 +123,7 @@ private:
 
     std::unique_ptr<TStringList> FOldValues;
     std::unique_ptr<TStringList> FNewValues;
+    std::vector<PostedRow> FPosted;
     int FPendingKind = 0;
     bool FRefreshAfterPost = true;
 };
@@ -111,4 +150,4 @@ private:
     bool FReading = false;
 };
 
-}  // namespace vantrel
+} // namespace vantrel

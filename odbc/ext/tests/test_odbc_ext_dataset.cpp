@@ -282,6 +282,162 @@ TEST_P(ExtDataSetTest, BookmarksCompareByPositionFromEitherEnd) {
     EXPECT_EQ(q->CompareBookmarks(q->GetBookmark(), middle), 0);
 }
 
+// ---- Rows kept in memory after a post that does not run the statement again -----------------
+
+TEST_P(ExtDataSetTest, WithoutRefreshAPostedEditShowsAgainAfterNavigatingAwayAndBack) {
+    q->SetRefreshAfterPost(false);
+    q->Next();
+    q->Edit();
+    q->FieldByName("name")->SetAsString("Oil filter XL");
+    q->FieldByName("qty")->SetAsInteger(12);
+    q->FieldByName("note")->SetAsString("was null");
+    EXPECT_FALSE(q->FieldByName("note")->IsNull());  // the edit, not the row as read
+    q->Post();
+    EXPECT_EQ(table(), "1:Brake pad:4:front;2:Oil filter XL:12:was null;3:Spark plug:16:NGK;");
+    EXPECT_EQ(q->PostedCount(), 1);
+    EXPECT_EQ(q->FieldByName("name")->AsString(), "Oil filter XL");
+
+    q->Last();
+    q->First();
+    EXPECT_EQ(view(), "1:Brake pad;2:Oil filter XL;3:Spark plug;");
+    q->Next();
+    EXPECT_EQ(q->FieldByName("qty")->AsInteger(), 12);
+    EXPECT_EQ(q->FieldByName("note")->AsString(), "was null");
+    EXPECT_FALSE(q->FieldByName("note")->IsNull());
+    // Found by its posted values; and seen so by a second edit's old values.
+    q->First();
+    ASSERT_TRUE(q->Locate("name", Variant(String("Oil filter XL")), 0));
+    q->Edit();
+    q->FieldByName("qty")->SetAsInteger(13);
+    q->FieldByName("note")->SetAsString("second");
+    EXPECT_EQ(q->FieldByName("qty")->OldValue().AsInteger(), 12);
+    EXPECT_EQ(q->FieldByName("note")->OldValue().AsString(), "was null");
+    q->Post();
+    EXPECT_EQ(q->PostedCount(), 1);
+    q->Last();
+    q->Prior();
+    EXPECT_EQ(q->FieldByName("qty")->AsInteger(), 13);
+    EXPECT_EQ(q->FieldByName("note")->AsString(), "second");
+
+    // Running the statement again shows the table and keeps nothing.
+    q->Refresh();
+    EXPECT_EQ(q->PostedCount(), 0);
+    EXPECT_EQ(view(), "1:Brake pad;2:Oil filter XL;3:Spark plug;");
+}
+
+TEST_P(ExtDataSetTest, RowsPostedFromTheLastRowMatchWhenReadFromTheFirst) {
+    q->SetRefreshAfterPost(false);
+    q->Last();
+    q->Edit();
+    q->FieldByName("name")->SetAsString("Spark plug set");
+    q->Post();
+    q->Prior();
+    q->Next();
+    EXPECT_EQ(q->FieldByName("name")->AsString(), "Spark plug set");
+    q->First();
+    EXPECT_EQ(view(), "1:Brake pad;2:Oil filter;3:Spark plug set;");
+    q->Edit();
+    q->FieldByName("name")->SetAsString("Brake pad kit");
+    q->Post();
+    q->Last();
+    TBookmark last = q->GetBookmark();
+    q->First();
+    TBookmark first = q->GetBookmark();
+    EXPECT_EQ(q->FieldByName("name")->AsString(), "Brake pad kit");
+    q->GotoBookmark(last);
+    EXPECT_EQ(q->FieldByName("name")->AsString(), "Spark plug set");
+    EXPECT_EQ(q->CompareBookmarks(first, last), -1);
+}
+
+TEST_P(ExtDataSetTest, WithoutAHandlerThePostedValuesStayInMemoryOnly) {
+    q->OnUpdateRec = nullptr;
+    q->OnDeleteRec = nullptr;
+    q->Edit();
+    q->FieldByName("name")->SetAsString("in memory");
+    q->Post();
+    q->Last();
+    q->Next();  // past the last row and back through all of them
+    q->First();
+    EXPECT_EQ(view(), "1:in memory;2:Oil filter;3:Spark plug;");
+    EXPECT_EQ(table(), start);
+
+    q->Next();
+    q->Delete();  // the cursor moves on to the next row, the deleted one is left out
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 3);
+    EXPECT_EQ(view(), "1:in memory;3:Spark plug;");
+    EXPECT_EQ(q->RecordCount(), 2);
+    q->Last();
+    q->Prior();
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 1);
+    EXPECT_EQ(table(), start);
+
+    q->Close();
+    q->Open();
+    EXPECT_EQ(view(), "1:Brake pad;2:Oil filter;3:Spark plug;");
+}
+
+TEST_P(ExtDataSetTest, ADeletePostedWithoutRefreshLeavesTheRowOutEverywhere) {
+    q->SetRefreshAfterPost(false);
+    ASSERT_TRUE(q->Locate("id", Variant(2), 0));
+    q->Delete();
+    EXPECT_EQ(calls, std::vector<TUpdateKind>{ukDelete});
+    EXPECT_EQ(table(), "1:Brake pad:4:front;3:Spark plug:16:NGK;");
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 3);
+    EXPECT_EQ(view(), "1:Brake pad;3:Spark plug;");
+    EXPECT_FALSE(q->Locate("id", Variant(2), 0));
+    // A filter that accepts everything still leaves it out.
+    q->OnFilterRecord = [](TDataSet*, bool& accept) { accept = true; };
+    q->SetFiltered(true);
+    EXPECT_EQ(view(), "1:Brake pad;3:Spark plug;");
+    // ... and one on a posted value sees that value.
+    q->SetFiltered(false);
+    q->First();
+    q->Edit();
+    q->FieldByName("qty")->SetAsInteger(40);
+    q->Post();
+    q->OnFilterRecord = [](TDataSet* ds, bool& accept) { accept = ds->FieldByName("qty")->AsInteger() >= 16; };
+    q->SetFiltered(true);
+    EXPECT_EQ(view(), "1:Brake pad;3:Spark plug;");
+    q->SetFiltered(false);
+    q->OnFilterRecord = nullptr;
+    EXPECT_EQ(q->RecordCount(), 2);
+}
+
+TEST_P(ExtDataSetTest, RefusedFailedOrCancelledPostsKeepNothing) {
+    q->SetRefreshAfterPost(false);
+    q->Edit();
+    q->FieldByName("name")->SetAsString("refused");
+    answers = {uaFail};
+    EXPECT_THROW(q->Post(), EDatabaseError);
+    answers = {uaAbort};
+    EXPECT_THROW(q->Post(), EAbort);
+    q->Cancel();
+    EXPECT_EQ(q->PostedCount(), 0);
+
+    q->Edit();
+    q->FieldByName("name")->SetAsString("skipped");
+    q->FieldByName("note")->SetAsString("skipped note");
+    answers = {uaSkip};
+    q->Post();
+    EXPECT_EQ(q->PostedCount(), 0);
+
+    q->Edit();
+    q->FieldByName("id")->SetAsInteger(3);  // duplicate key: the handler's statement fails
+    EXPECT_THROW(q->Post(), EODBCError);
+    q->Cancel();
+    EXPECT_EQ(q->PostedCount(), 0);
+
+    answers = {uaFail};
+    EXPECT_THROW(q->Delete(), EDatabaseError);
+    EXPECT_EQ(q->PostedCount(), 0);
+
+    q->Next();
+    q->First();
+    EXPECT_EQ(view(), "1:Brake pad;2:Oil filter;3:Spark plug;");
+    EXPECT_EQ(q->FieldByName("note")->AsString(), "front");
+    EXPECT_EQ(table(), start);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ExtDataSetTest, TESTSUPPORT_ENGINES);
 
 TEST(ExtDataSetDesign, AFailedOpenWhileLoadingInTheDesignerGoesToTheApplicationHandler) {
