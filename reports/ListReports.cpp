@@ -161,6 +161,9 @@ TReportReceivable::TReportReceivable(QWidget* parent)
     setupReportWindow();
     addChoice("ComboBox1", "Customer", "Name_Customer");
     addChoice("ComboBox2", "Receivable", "ViaPayment_Receivable");
+    // The payments' chart columns are never filled, so there is nothing to pick.
+    addUnrestrictingChoice("ComboBox3");
+    addUnrestrictingChoice("ComboBox4");
     ReportReceivable = this;
 }
 
@@ -188,6 +191,10 @@ TReportVendor1::TReportVendor1(QWidget* parent) : ReportWindow(parent), ui(std::
     ui->setupUi(this);
     setupReportWindow();
     addChoice("ComboBox1", "Company", "Name_Company");
+    // Orders carry no payment method or chart.
+    addUnrestrictingChoice("ComboBox2");
+    addUnrestrictingChoice("ComboBox3");
+    addUnrestrictingChoice("ComboBox4");
     ReportVendor1 = this;
 }
 
@@ -252,6 +259,9 @@ TReportCustomer::TReportCustomer(QWidget* parent)
     setupReportWindow();
     addChoice("ComboBox1", "Customer", "Name_Customer");
     setItems("ComboBox2", {"Parts", "Labor"}, "Parts");
+    // Invoices carry no chart.
+    addUnrestrictingChoice("ComboBox3");
+    addUnrestrictingChoice("ComboBox4");
     ReportCustomer = this;
 }
 

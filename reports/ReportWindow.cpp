@@ -84,6 +84,11 @@ void ReportWindow::setItems(const QString& combo, const QStringList& items, cons
     }
 }
 
+void ReportWindow::addUnrestrictingChoice(const QString& combo)
+{
+    setItems(combo, {All}, All);
+}
+
 void ReportWindow::fillChoice(const QString& combo, const Choice& c)
 {
     auto* box = findChild<records::ListCombo*>(combo);

@@ -54,6 +54,9 @@ protected:
     void addChoice(const QString& combo, const QString& table, const QString& column);
     /// `combo` has a fixed list and reads `initial` at show.
     void setItems(const QString& combo, const QStringList& items, const QString& initial);
+    /// \brief `combo` reads "All" at show and lists only "All": the rows the window reports carry
+    /// no value the box could restrict, so whatever it reads, the report is the same.
+    void addUnrestrictingChoice(const QString& combo);
 
     /// Builds the statement from the filters and shows the report.
     virtual void print() = 0;

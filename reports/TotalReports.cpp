@@ -37,6 +37,9 @@ TTotalAmountReport::TTotalAmountReport(QWidget* parent)
     setupReportWindow();
     addChoice("ComboBox1", "Customer", "Name_Customer");
     setItems("ComboBox2", {"Paid", "Open"}, "Paid");
+    // Invoices carry no chart.
+    addUnrestrictingChoice("ComboBox3");
+    addUnrestrictingChoice("ComboBox4");
     TotalAmountReport = this;
 }
 
@@ -67,6 +70,10 @@ TTotalReceivable::TTotalReceivable(QWidget* parent)
     setupReportWindow("Button3");
     addChoice("ComboBox1", "Customer", "Name_Customer");
     setItems("ComboBox2", {"All", "Paid"}, "Paid");
+    // "Tax" reads "Yes" and restricts nothing: which invoices count is decided by their payments
+    // and the Type box alone, and every taxable invoice carries its own month's rate. Button2 is a
+    // second Print kept hidden and unwired.
+    setItems("ComboBox3", {}, "Yes");
     TotalReceivable = this;
 }
 

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QSet>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <optional>
 
@@ -249,8 +250,18 @@ TEST_P(ReportsTest, MenuOpensEachReportWindowAndOffersNoDeadButton)
 {
     auto* menu = open<TReport>();
     EXPECT_EQ(menu->windowTitle(), "Report");
+    // Every shown button does something; the two kept hidden open nothing even when pressed.
+    const QStringList hidden{"Button12", "Button13"};
     for (QPushButton* b : menu->findChildren<QPushButton*>())
-        EXPECT_FALSE(b->isHidden()) << b->objectName().toStdString();
+        EXPECT_EQ(b->isHidden(), hidden.contains(b->objectName())) << b->objectName().toStdString();
+    EXPECT_EQ(menu->findChild<QPushButton*>("Button12")->text(), "New Finished Invoice Report");
+    EXPECT_EQ(menu->findChild<QPushButton*>("Button13")->text(), "Sale Payable Report");
+    for (const QString& b : hidden) {
+        const int before = int(QApplication::topLevelWidgets().size());
+        click(menu, b);
+        EXPECT_EQ(int(QApplication::topLevelWidgets().size()), before) << b.toStdString();
+        EXPECT_TRUE(dialogs_->shown().isEmpty()) << b.toStdString();
+    }
     for (const auto& [button, className] : TReport::menu()) {
         dialogs_->clear();
         const int before = int(QApplication::topLevelWidgets().size());
@@ -299,6 +310,109 @@ TEST_P(ReportsTest, EveryWindowIsMadeByClassNameWithItsBoxesNamedByTheirLabels)
     EXPECT_EQ(kestrum::ui::WindowFactory::create("TTotalReceivable")->findChild<QPushButton*>("Button3")->text(),
               "Print");
     windows_.append(TotalReceivable.data());
+}
+
+namespace {
+
+QString captionOf(QWidget* w, const QString& box)
+{
+    for (QLabel* label : w->findChildren<QLabel*>())
+        if (label->buddy() && label->buddy()->objectName() == box)
+            return label->text();
+    return {};
+}
+
+// The printed time of day moves between two prints; nothing else may.
+QString withoutClock(QString text)
+{
+    static const QRegularExpression clock(QStringLiteral("\\d{1,2}:\\d{2}(:\\d{2})?( ?[AaPp][Mm])?"));
+    return text.remove(clock);
+}
+
+}  // namespace
+
+TEST_P(ReportsTest, BoxesWithNothingBehindThemTakeInputAndLeaveEveryReportAsItWas)
+{
+    struct Box {
+        QString name;
+        QString caption;
+    };
+    const auto unchanged = [&](QWidget* w, const QString& print, const std::vector<Box>& boxes) {
+        const std::string cls = w->metaObject()->className();
+        setText(w, "Edit1", "1/1/2026");
+        setText(w, "Edit2", "12/31/2026");
+        const QString before = withoutClock(textOf(printed([&] { click(w, print); })));
+        const int rows = DM->Q1->RecordCount();
+        for (const Box& b : boxes) {
+            auto* box = qobject_cast<QComboBox*>(find(w, b.name));
+            ASSERT_NE(box, nullptr) << cls << " " << b.name.toStdString();
+            EXPECT_EQ(captionOf(w, b.name), b.caption) << cls << " " << b.name.toStdString();
+            EXPECT_TRUE(box->isVisible() && box->isEnabled() && box->isEditable()) << cls;
+            EXPECT_EQ(box->currentText(), "All") << cls << " " << b.name.toStdString();
+            // Nothing to pick but "All", even after the list drops down.
+            if (auto* list = qobject_cast<kestrum::records::ListCombo*>(box))
+                emit list->dropDown();
+            EXPECT_EQ(box->count(), 1) << cls << " " << b.name.toStdString();
+            EXPECT_EQ(box->itemText(0), "All");
+            setText(w, b.name, "Shop supplies");
+        }
+        const QString after = withoutClock(textOf(printed([&] { click(w, print); })));
+        EXPECT_EQ(after, before) << cls;
+        EXPECT_EQ(DM->Q1->RecordCount(), rows) << cls;
+        for (const Box& b : boxes)
+            EXPECT_EQ(text(w, b.name), "Shop supplies") << cls;
+        EXPECT_TRUE(dialogs_->shown().isEmpty()) << cls;
+    };
+
+    unchanged(open<TReportReceivable>(), "Button2", {{"ComboBox3", "Chart"}, {"ComboBox4", "Sub Chart"}});
+    unchanged(open<TReportVendor1>(), "Button2",
+              {{"ComboBox2", "Via Payment"}, {"ComboBox3", "Chart"}, {"ComboBox4", "Sub Chart"}});
+    auto* customer = open<TReportCustomer>();
+    unchanged(customer, "Button2", {{"ComboBox3", "Chart"}, {"ComboBox4", "Sub Chart"}});
+    setText(customer, "ComboBox2", "Labor");
+    unchanged(customer, "Button2", {});
+    unchanged(open<TTotalAmountReport>(), "Button2", {{"ComboBox3", "Chart"}, {"ComboBox4", "Sub Chart"}});
+}
+
+TEST_P(ReportsTest, TotalReceivableTaxBoxReadsYesAndItsHiddenPrintDoesNothing)
+{
+    // A later payment, after February, of the open invoice 2: February must never count it,
+    // whatever the Tax box says.
+    exec("Insert Into Receivable (InvoiceNo_Receivable, Name_Receivable, ViaPayment_Receivable, PayDate_Receivable, "
+         "Amount_Receivable) Values (?,?,?,?,?)",
+         {2, QString("O'Neil Garage"), QString("Cash"), QDate(2026, 3, 3), 10});
+    auto* w = open<TTotalReceivable>();
+    EXPECT_EQ(captionOf(w, "ComboBox3"), "Tax");
+    auto* tax = qobject_cast<QComboBox*>(find(w, "ComboBox3"));
+    ASSERT_NE(tax, nullptr);
+    EXPECT_EQ(tax->currentText(), "Yes");
+    EXPECT_EQ(tax->count(), 0);
+    EXPECT_TRUE(tax->isVisible() && tax->isEditable());
+
+    auto* hiddenPrint = qobject_cast<QPushButton*>(find(w, "Button2"));
+    ASSERT_NE(hiddenPrint, nullptr);
+    EXPECT_EQ(hiddenPrint->text(), "Print");
+    EXPECT_TRUE(hiddenPrint->isHidden());
+    EXPECT_FALSE(find(w, "Button3")->isHidden());
+    {
+        kestrum::report::ReportCapture none;
+        click(w, "Button2");
+        EXPECT_TRUE(none.reports().empty());
+        EXPECT_TRUE(dialogs_->shown().isEmpty());
+    }
+
+    setText(w, "Edit1", "2/1/2026");
+    setText(w, "Edit2", "2/28/2026");
+    setText(w, "ComboBox2", "All");
+    QStringList runs;
+    for (const QString value : {"Yes", "All", "No"}) {
+        setText(w, "ComboBox3", value);
+        runs << textOf(printed([&] { click(w, "Button3"); }));
+        EXPECT_EQ(count("TotalItem"), 1) << value.toStdString();  // invoice 1 only
+        EXPECT_EQ(scalar("Select T_Inv_Item From TotalItem"), "1");
+    }
+    EXPECT_EQ(runs.value(1), runs.value(0));
+    EXPECT_EQ(runs.value(2), runs.value(0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ReportsTest, TESTSUPPORT_ENGINES);
