@@ -4,9 +4,31 @@
 #include <vantrel/framework/Classes.h>
 #include <vantrel/framework/DB.h>
 
+#include <cstdint>
+#include <functional>
+
 namespace vantrel {
 
 class TODBCDataSet;
+
+/// \brief One SQLGetData call on a column as the long-value reader makes it: fills up to `size`
+/// bytes of `buffer` and reports the ODBC return code and the length/indicator value.
+struct TODBCGetDataResult {
+    int16_t ReturnCode;
+    int64_t Indicator;
+};
+using TODBCGetData = std::function<TODBCGetDataResult(void* buffer, int64_t size)>;
+
+/// \brief Reads a whole long value of the current row through `getData`: first a probe for its
+/// length, then one read of that length (of `maxBlobBuffer` bytes when the driver gives no
+/// length), then the rest the driver still has. `text` is character data (the driver ends each
+/// piece with a terminator). Returns false for null (then `data` is empty).
+///
+/// Throws whatever `getData` throws for a failing call; `noTotal` is called (and must throw)
+/// when a value longer than the first read comes from a driver that reports no total length.
+/// Throws EDatabaseError when the driver gives less than the length it reported.
+bool ODBCReadLongValue(const TODBCGetData& getData, bool text, int maxBlobBuffer, String& data,
+                       const std::function<void()>& noTotal);
 
 /// \brief What TODBCDataSet::CreateBlobStream returns for a blob, memo or long text field.
 ///
@@ -45,6 +67,7 @@ protected:
 
 private:
     void Attach(TField* field);
+    bool ReadValue(String& data);
 
     TField* FField = nullptr;
     TODBCDataSet* FDataSet = nullptr;
@@ -53,4 +76,4 @@ private:
     bool FModified = false;
 };
 
-}  // namespace vantrel
+} // namespace vantrel
