@@ -665,14 +665,22 @@ String TEntity::GenerateOrder(int index) {
 String TEntity::GenerateWhere() {
     String filter;
     FFilterParamFrom = -1;
+    std::vector<String> phraseNames;
     if (!FFilterStrPhrase.empty()) {
         CheckPhrase(FFilterStrPhrase);
         filter = "(" + FFilterStrPhrase + ")";
+        String parsed = FFilterStrPhrase;
+        ODBCParseParams(parsed, &phraseNames);
     }
+    // A filter value feeds the filter phrase's parameter of that name; without one it asks for
+    // rows whose column equals it.
     for (int i = 0; i < FieldCount(); ++i) {
         TFieldItem* f = GetFields(i);
         const Variant& v = f->filterStr();
         if (v.IsClear() || (v.VarType() == varString && v.AsString().empty()))
+            continue;
+        if (std::any_of(phraseNames.begin(), phraseNames.end(),
+                        [&](const String& n) { return SameText(n, FFields->Get(i)); }))
             continue;
         if (!filter.empty())
             filter += " AND ";

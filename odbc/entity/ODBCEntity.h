@@ -150,7 +150,8 @@ public:
     /// Current search value (null initially).
     const Variant& findStr() const { return FFindStr; }
     void SetfindStr(const Variant& v) { FFindStr = v; }
-    /// Current filter value (null initially): the view shows the rows whose column equals it.
+    /// Current filter value (null initially): feeds the filter phrase's parameter of this name,
+    /// or else the view shows the rows whose column equals it.
     const Variant& filterStr() const { return FFilterStr; }
     void SetfilterStr(const Variant& v) { FFilterStr = v; }
     /// Value for commands (null initially).
@@ -319,7 +320,8 @@ public:
     /// \brief "ORDER BY " the sortable fields from `index` on, then those before it; "" for -1.
     virtual String GenerateOrder(int index);
     /// \brief The view's condition: "WHERE (where phrase) AND (filter)" where the filter is the
-    /// filter phrase and one equality per field with a filter value; "" when there is none.
+    /// filter phrase and one equality per field with a filter value the phrase does not take as a
+    /// parameter; "" when there is none.
     String GenerateWhere();
 
     // ---- Commands ------------------------------------------------------------------------------

@@ -218,8 +218,11 @@ TLockResult TEntity::DoLock(bool cascade, TCommandDataType dataType, TDataSet* s
     }
     TStringList lines;
     GenerateSQLLock(&lines, cascade);
+    const bool postgres = GetCatalog().Postgres;
     auto q = CreateQuery();
     q->SQL()->Assign(&lines);
+    if (postgres)
+        q->SetUniDirectional(true); // before the statement is prepared
     SetParam(q.get(), dataType, source, values);
     // A lock lasts as long as the transaction it is taken in; autocommit would end it at once.
     const bool started = !DataBase->InTransaction();
@@ -234,8 +237,7 @@ TLockResult TEntity::DoLock(bool cascade, TCommandDataType dataType, TDataSet* s
     };
     try {
         bool found;
-        if (GetCatalog().Postgres) {
-            q->SetUniDirectional(true);
+        if (postgres) {
             OpenQry(*q);
             found = !q->Eof();
             q->Close();
