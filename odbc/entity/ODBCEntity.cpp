@@ -385,11 +385,25 @@ TEntity::Catalog& TEntity::GetCatalog() {
     DataBase->GetTables(&names, nullptr, nullptr, nullptr);
     for (int i = 0; i < names.Count(); ++i)
         c->TableNames.push_back(names[i]);
+    if (FCatalog && FCatalog->Db)
+        RemoveFreeNotification(FCatalog->Db);
     FCatalog = std::move(c);
+    FreeNotification(DataBase);
     return *FCatalog;
 }
 
-void TEntity::ResetCatalog() { FCatalog.reset(); }
+void TEntity::ResetCatalog() {
+    if (FCatalog && FCatalog->Db)
+        RemoveFreeNotification(FCatalog->Db);
+    FCatalog.reset();
+}
+
+void TEntity::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    // Another database may later be made at the same address: nothing learnt of this one stays.
+    if (operation == opRemove && FCatalog && component == FCatalog->Db)
+        FCatalog.reset();
+}
 
 String TEntity::Catalog::QuoteName(const String& name) const {
     String out = Quote;

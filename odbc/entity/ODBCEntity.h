@@ -402,6 +402,8 @@ public:
     void Loaded() override;
 
 protected:
+    /// Forgets the catalog when its database goes.
+    void Notification(TComponent* component, TOperation operation) override;
     /// Called after the query opened (the query's AfterOpen): applies the field items' captions,
     /// widths, visibility and display formats to the query's fields.
     virtual void OpenTableProc(TDataSet* dataSet);

@@ -8,6 +8,7 @@
 #include <vantrel/entity/ODBCEntity.h>
 #include <vantrel/ext/ODBCTools.h>
 #include <vantrel/framework/AppServices.h>
+#include <vantrel/framework/Streaming.h>
 
 #include <gtest/gtest.h>
 
@@ -510,6 +511,84 @@ TEST_P(EntityEngineTest, StoredProceduresRunWithTheFieldsOfTheirOperation) {
     e.SetFieldValue("ID", 9);
     EXPECT_EQ(e.Lock(), lrLocked);
     EXPECT_NE(shown.find("gone"), std::string::npos);
+    strExecuteProc = saved;
+}
+
+TEST_P(EntityEngineTest, AnotherEntityOfTheViewRereadsAfterAWrite) {
+    seed();
+    TUserEntity other;
+    other.SetfactTable("part");
+    other.SetviewEntity("PARTS");
+    other.CreateField("ID", "", "", 1, true, true, true, true, ftInteger, cnstETPK);
+    other.CreateField("QTY", "", "", 1, true, true, false, false, ftInteger, cnstETField);
+    other.SetOrdering(0);
+    other.EntityOpen();
+    ASSERT_TRUE(other.Query()->Locate("ID", Variant(5), {}));
+    EXPECT_FALSE(other.flgReread());
+
+    entity->OnCheckUpdate = [](TUserEntity*, bool& ok) { ok = true; };
+    entity->EditForArray(cdtArray, {"Spark plug", 24, 3.0, Variant::Null(), 5});
+    EXPECT_TRUE(other.flgReread());
+    other.ReOpenSql();
+    EXPECT_FALSE(other.flgReread());
+    EXPECT_EQ(other.Query()->FieldByName("ID")->AsInteger(), 5);
+    EXPECT_EQ(other.Query()->FieldByName("QTY")->AsInteger(), 24);
+}
+
+TEST_P(EntityEngineTest, AnEntityReadFromAFormWorksOnANewConnection) {
+    seed();
+    TMemoryStream form;
+    WriteComponent(form, entity.get());
+    form.SetPosition(0);
+    std::unique_ptr<TComponent> read(ReadComponent(form, nullptr));
+    auto* e = dynamic_cast<TUserEntity*>(read.get());
+    ASSERT_NE(e, nullptr);
+    e->SetFieldValue("ID", 6);
+    e->SetFieldValue("NAME", "Wiper");
+    e->Add();
+    EXPECT_EQ(row(6), "Wiper|<null>|<null>|<null>");
+
+    // The connection is replaced: what the entity learnt of the old one is dropped with it.
+    DataBase = nullptr;
+    db.reset();
+    db = connect();
+    DataBase = db.get();
+    e->SetFieldValue("ID", 6);
+    e->Delete();
+    EXPECT_EQ(row(6), "<none>");
+    e->SetOrdering(0);
+    e->EntityOpen();
+    EXPECT_EQ(e->Query()->FieldByName("NAME")->AsString(), "Brake pad");
+}
+
+TEST_P(EntityEngineTest, SelectAndCloseProceduresRunAroundTheView) {
+    if (!postgres())
+        GTEST_SKIP() << "SQLite has no stored procedures";
+    seed();
+    tdb->exec("CREATE PROCEDURE touch_part(p_id INTEGER, p_name VARCHAR, p_qty INTEGER, p_price DOUBLE PRECISION, "
+              "p_note TEXT) LANGUAGE SQL AS $$ UPDATE part SET qty = qty + 1 WHERE id = p_id $$");
+    tdb->exec("CREATE PROCEDURE close_part() LANGUAGE SQL AS $$ UPDATE part SET note = 'closed' $$");
+    const String saved = strExecuteProc;
+    strExecuteProc = "CALL";
+    entity->SetStoredProcedures("touch_part;;;;;;close_part;");
+    entity->SetOrdering(0);
+    entity->ClearFieldsValue();
+    entity->SetFieldValue("ID", 3);
+    entity->EntityOpen();
+    ASSERT_TRUE(entity->Query()->Locate("ID", Variant(3), {}));
+    EXPECT_EQ(entity->Query()->FieldByName("QTY")->AsInteger(), 11);
+
+    // Without a pending re-read the query is only read again; with one the procedure runs first.
+    entity->ReOpenSql();
+    EXPECT_EQ(entity->Query()->FieldByName("QTY")->AsInteger(), 11);
+    entity->SetFlgReread(true);
+    entity->ReOpenSql();
+    EXPECT_EQ(currentId(), 3);
+    EXPECT_EQ(entity->Query()->FieldByName("QTY")->AsInteger(), 12);
+
+    entity->execClose();
+    EXPECT_FALSE(entity->Query()->Active());
+    EXPECT_EQ(row(1), "Brake pad|4|12.5|closed");
     strExecuteProc = saved;
 }
 
