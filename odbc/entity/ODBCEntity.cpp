@@ -31,7 +31,9 @@ struct OpenEntityList {
 } gOpenEntityList;
 } // namespace
 
-void EntityError(const String& message) { throw EEntityException(message); }
+void EntityError(const String& message) {
+    throw EEntityException(message);
+}
 
 // ---- Phrase and name checks ---------------------------------------------------------------------
 
@@ -100,9 +102,13 @@ using namespace entity_detail;
 
 TFieldItem::TFieldItem(TEntity* entity) : FEntity(entity) {}
 
-void TFieldItem::SetviewTable(const String& v) { FViewTable = Trim(v); }
+void TFieldItem::SetviewTable(const String& v) {
+    FViewTable = Trim(v);
+}
 
-TPersistent* TFieldItem::GetOwner() { return FEntity; }
+TPersistent* TFieldItem::GetOwner() {
+    return FEntity;
+}
 
 void TFieldItem::Assign(TPersistent* source) {
     auto* s = dynamic_cast<TFieldItem*>(source);
@@ -158,14 +164,14 @@ TFieldItem* TEntity::GetFields(int index) const {
 TFieldItem* TEntity::CreateField(const String& factName, const String& selectStr, const String& displayName,
                                  int width, bool flgView, bool flgVisible, bool flgSort, bool identRecord,
                                  TFieldType type, TSetExecType execSet) {
-    return CreateFieldExt([](TEntity* e) { return new TFieldItem(e); }, factName, selectStr, displayName, width,
-                          flgView, flgVisible, flgSort, identRecord, type, execSet);
+    return CreateFieldExt([](TEntity* e) { return new TFieldItem(e); }, factName, selectStr, displayName,
+                          width, flgView, flgVisible, flgSort, identRecord, type, execSet);
 }
 
-TFieldItem* TEntity::CreateFieldExt(const std::function<TFieldItem*(TEntity*)>& create, const String& factName,
-                                    const String& selectStr, const String& displayName, int width, bool flgView,
-                                    bool flgVisible, bool flgSort, bool identRecord, TFieldType type,
-                                    TSetExecType execSet) {
+TFieldItem* TEntity::CreateFieldExt(const std::function<TFieldItem*(TEntity*)>& create,
+                                    const String& factName, const String& selectStr,
+                                    const String& displayName, int width, bool flgView, bool flgVisible,
+                                    bool flgSort, bool identRecord, TFieldType type, TSetExecType execSet) {
     std::unique_ptr<TFieldItem> item(create(this));
     item->SetFactName(factName);
     item->SetSelectStr(selectStr);
@@ -182,7 +188,9 @@ TFieldItem* TEntity::CreateFieldExt(const std::function<TFieldItem*(TEntity*)>& 
     return raw;
 }
 
-void TEntity::ClearFields() { FFields->Clear(); }
+void TEntity::ClearFields() {
+    FFields->Clear();
+}
 
 void TEntity::SetviewTable(const String& v) {
     FViewTable = Trim(v);
@@ -321,7 +329,9 @@ void TEntity::SetRereadFlag(const String& name) {
         e->SetFlgReread(true);
 }
 
-void TEntity::SetRereadEntity() { SetUpdateEntity(FViewEntity, this); }
+void TEntity::SetRereadEntity() {
+    SetUpdateEntity(FViewEntity, this);
+}
 
 // ---- Settings -----------------------------------------------------------------------------------
 
@@ -605,7 +615,8 @@ bool TEntity::GenerateSQLUpdate(TStrings* lines, TCommandDataType dataType) {
         if (skipUnchanged) {
             if (TField* column = FQuery->FindField(f->FactName())) {
                 const Variant& v = f->Value();
-                const bool emptyForNull = column->IsNull() && (v.IsClear() || (v.VarType() == varString && v.AsString().empty()));
+                const bool emptyForNull =
+                    column->IsNull() && (v.IsClear() || (v.VarType() == varString && v.AsString().empty()));
                 if (emptyForNull || (!column->IsNull() && !v.IsClear() && column->AsVariant() == v))
                     continue;
             }

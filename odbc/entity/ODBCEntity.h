@@ -414,8 +414,10 @@ private:
 
     void Register();
     void Unregister() noexcept;
-    void Execute(TExecType op, TCommandDataType dataType, TDataSet* source, const std::vector<Variant>& values);
-    TLockResult DoLock(bool cascade, TCommandDataType dataType, TDataSet* source, const std::vector<Variant>& values);
+    void Execute(TExecType op, TCommandDataType dataType, TDataSet* source,
+                 const std::vector<Variant>& values);
+    TLockResult DoLock(bool cascade, TCommandDataType dataType, TDataSet* source,
+                       const std::vector<Variant>& values);
     void BindParams(TODBCDataSet* query, TCommandDataType dataType, TDataSet* source,
                     const std::vector<Variant>& values, int filterFrom);
     String ColumnRef(const TFieldItem* item, bool write);

@@ -138,7 +138,8 @@ void TEntity::BindParams(TODBCDataSet* query, TCommandDataType dataType, TDataSe
 
 // ---- Commands -----------------------------------------------------------------------------------
 
-void TEntity::Execute(TExecType op, TCommandDataType dataType, TDataSet* source, const std::vector<Variant>& values) {
+void TEntity::Execute(TExecType op, TCommandDataType dataType, TDataSet* source,
+                      const std::vector<Variant>& values) {
     if (!Trim(GetSP(op)).empty()) {
         RunCommand(op, dataType, source, values);
     } else {
@@ -179,9 +180,13 @@ void TEntity::DeleteForArray(TCommandDataType dataType, const std::vector<Varian
     Execute(fetDelete, dataType, dataType == cdtQry ? Query() : nullptr, values);
 }
 
-void TEntity::DeleteForQry() { Execute(fetDelete, cdtQry, Query(), {}); }
+void TEntity::DeleteForQry() {
+    Execute(fetDelete, cdtQry, Query(), {});
+}
 
-void TEntity::Add() { AddForArray(cdtField, {}); }
+void TEntity::Add() {
+    AddForArray(cdtField, {});
+}
 
 void TEntity::Edit() {
     if (!CheckUpdate())
@@ -189,7 +194,9 @@ void TEntity::Edit() {
     EditForArray(cdtField, {});
 }
 
-void TEntity::Delete() { DeleteForArray(cdtField, {}); }
+void TEntity::Delete() {
+    DeleteForArray(cdtField, {});
+}
 
 TLockResult TEntity::LockForArray(TCommandDataType dataType, const std::vector<Variant>& values) {
     return DoLock(false, dataType, dataType == cdtQry ? Query() : nullptr, values);
@@ -199,10 +206,18 @@ TLockResult TEntity::LockCascadeForArray(TCommandDataType dataType, const std::v
     return DoLock(true, dataType, dataType == cdtQry ? Query() : nullptr, values);
 }
 
-TLockResult TEntity::LockForQry() { return DoLock(false, cdtQry, Query(), {}); }
-TLockResult TEntity::LockCascadeForQry() { return DoLock(true, cdtQry, Query(), {}); }
-TLockResult TEntity::Lock() { return LockForArray(cdtField, {}); }
-TLockResult TEntity::LockCascade() { return LockCascadeForArray(cdtField, {}); }
+TLockResult TEntity::LockForQry() {
+    return DoLock(false, cdtQry, Query(), {});
+}
+TLockResult TEntity::LockCascadeForQry() {
+    return DoLock(true, cdtQry, Query(), {});
+}
+TLockResult TEntity::Lock() {
+    return LockForArray(cdtField, {});
+}
+TLockResult TEntity::LockCascade() {
+    return LockCascadeForArray(cdtField, {});
+}
 
 TLockResult TEntity::DoLock(bool cascade, TCommandDataType dataType, TDataSet* source,
                             const std::vector<Variant>& values) {
@@ -303,8 +318,12 @@ void TEntity::RunCommand(TExecType execType, TCommandDataType dataType, TDataSet
         ProcedureExec(q.get());
 }
 
-void TEntity::ProcedureOpen(TODBCDataSet* query) { OpenQry(*query); }
-void TEntity::ProcedureExec(TODBCDataSet* query) { ExecQry(*query); }
+void TEntity::ProcedureOpen(TODBCDataSet* query) {
+    OpenQry(*query);
+}
+void TEntity::ProcedureExec(TODBCDataSet* query) {
+    ExecQry(*query);
+}
 
 // ---- The view -----------------------------------------------------------------------------------
 

@@ -42,8 +42,8 @@ void TUserEntity::SetStoredProcedures(const String& text) {
 void TUserEntity::DefineProperties(TFiler* filer) {
     TEntity::DefineProperties(filer);
     filer->DefineProperty(
-        "Fields", [this](TReader& reader) { ReadData(reader); }, [this](TWriter& writer) { WriteData(writer); },
-        FieldCount() > 0);
+        "Fields", [this](TReader& reader) { ReadData(reader); },
+        [this](TWriter& writer) { WriteData(writer); }, FieldCount() > 0);
 }
 
 void TUserEntity::ReadData(TReader& reader) {

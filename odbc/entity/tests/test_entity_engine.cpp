@@ -27,7 +27,8 @@ protected:
         db = connect();
         DataBase = db.get();
         shown.clear();
-        previousHandler = Application().SetExceptionHandler([this](const std::exception& e) { shown += e.what(); });
+        previousHandler =
+            Application().SetExceptionHandler([this](const std::exception& e) { shown += e.what(); });
         entity = std::make_unique<TUserEntity>();
         entity->SetfactTable("PART");
         entity->SetviewTable("part");
@@ -344,8 +345,8 @@ TEST_P(EntityEngineTest, EachSearchKindFindsTheRightRows) {
 
 TEST_P(EntityEngineTest, HostileValuesRoundTripUnchanged) {
     const std::vector<String> hostile = {
-        "O'Brien's ''quoted''", "x'); DROP TABLE part; --", "100% _sure_ [a-z]*", "back\\slash \\' \\\\",
-        "\"double\" `tick` /* c */", "Grüße Ωμέγα 日本語", ":ID :\"NAME\" ?",
+        "O'Brien's ''quoted''",      "x'); DROP TABLE part; --", "100% _sure_ [a-z]*", "back\\slash \\' \\\\",
+        "\"double\" `tick` /* c */", "Grüße Ωμέγα 日本語",       ":ID :\"NAME\" ?",
     };
     int id = 10;
     for (const String& v : hostile)
@@ -565,8 +566,9 @@ TEST_P(EntityEngineTest, SelectAndCloseProceduresRunAroundTheView) {
     if (!postgres())
         GTEST_SKIP() << "SQLite has no stored procedures";
     seed();
-    tdb->exec("CREATE PROCEDURE touch_part(p_id INTEGER, p_name VARCHAR, p_qty INTEGER, p_price DOUBLE PRECISION, "
-              "p_note TEXT) LANGUAGE SQL AS $$ UPDATE part SET qty = qty + 1 WHERE id = p_id $$");
+    tdb->exec(
+        "CREATE PROCEDURE touch_part(p_id INTEGER, p_name VARCHAR, p_qty INTEGER, p_price DOUBLE PRECISION, "
+        "p_note TEXT) LANGUAGE SQL AS $$ UPDATE part SET qty = qty + 1 WHERE id = p_id $$");
     tdb->exec("CREATE PROCEDURE close_part() LANGUAGE SQL AS $$ UPDATE part SET note = 'closed' $$");
     const String saved = strExecuteProc;
     strExecuteProc = "CALL";

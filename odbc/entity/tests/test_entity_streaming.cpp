@@ -74,8 +74,8 @@ TEST(UserEntityForm, FieldListAndSettingsSurviveAFormStream) {
     e.SetStoredProcedures("sel;ins;;del;;;cls;");
     TFieldItem* id = e.CreateField("ID", "", "Number", 6, true, false, true, true, ftInteger, cnstETPK);
     id->SetNameWrapper("\"");
-    TFieldItem* name = e.CreateField("NAME", "upper(name) AS NAME", "Part's \"name\"", 30, true, true, true, false,
-                                     ftString, cnstETField);
+    TFieldItem* name = e.CreateField("NAME", "upper(name) AS NAME", "Part's \"name\"", 30, true, true, true,
+                                     false, ftString, cnstETField);
     name->SetviewTable("  p  ");
     name->SetPhraseWrapper("'");
     name->SetIsBookMark(false);
@@ -232,7 +232,9 @@ TEST(UserEntityCheckUpdate, AnswersFalseUntilTheHandlerSaysYes) {
 
 // ---- Open entities ------------------------------------------------------------------------------
 
-int entryOf(TEntity* e) { return lstOpenEntity->IndexOfObject(e); }
+int entryOf(TEntity* e) {
+    return lstOpenEntity->IndexOfObject(e);
+}
 
 TEST(OpenEntities, EntitiesEnterAndLeaveTheList) {
     const int before = lstOpenEntity->Count();
