@@ -245,6 +245,22 @@ TMultiODBCDataBase* TODBCMultiQuery::FindDB() {
     return db;
 }
 
+void TODBCMultiQuery::EnterConnectionLock() {
+    TMultiODBCDataBase* db = GetMultiODBCDataBase();
+    if (db)
+        db->Lock();
+    FEntered.push_back(db);
+}
+void TODBCMultiQuery::LeaveConnectionLock() {
+    // Leaves the connection that was entered, even if the query has moved since.
+    if (FEntered.empty())
+        return;
+    TMultiODBCDataBase* db = FEntered.back();
+    FEntered.pop_back();
+    if (db)
+        db->UnLock();
+}
+
 void TODBCMultiQuery::Prepare() {
     FindDB();
     Locked([&] { TODBCDataSet::Prepare(); });
@@ -272,6 +288,12 @@ void TODBCMultiQuery::SetCursorName(const String& name) {
 void TODBCMultiQuery::SetUniDirectional(bool value) {
     Locked([&] { TODBCDataSet::SetUniDirectional(value); });
 }
+void TODBCMultiQuery::SetBlockCursor(bool value) {
+    Locked([&] { TODBCDataSet::SetBlockCursor(value); });
+}
+void TODBCMultiQuery::SetRowSetSize(int value) {
+    Locked([&] { TODBCDataSet::SetRowSetSize(value); });
+}
 bool TODBCMultiQuery::IsDataSet() {
     FindDB();
     return Locked([&] { return TODBCDataSet::IsDataSet(); });
@@ -295,6 +317,28 @@ void TODBCMultiQuery::SilentOpen(const TBookmark& bookmark) {
 }
 bool TODBCMultiQuery::ReadColumnData(TField* field, String& data) {
     return Locked([&] { return TODBCDataSet::ReadColumnData(field, data); });
+}
+bool TODBCMultiQuery::ReadColumnData(TField* field, TRecordBuffer record, String& data) {
+    return Locked([&] { return TODBCDataSet::ReadColumnData(field, record, data); });
+}
+bool TODBCMultiQuery::LocateRecord(const String& keyFields, const Variant& keyValues,
+                                   TLocateOptions options) {
+    return Locked([&] { return TODBCDataSet::LocateRecord(keyFields, keyValues, options); });
+}
+bool TODBCMultiQuery::LocateFindRecord(const std::vector<TField*>& fields, const Variant& values,
+                                       bool caseInsensitive, bool partialKey) {
+    return Locked(
+        [&] { return TODBCDataSet::LocateFindRecord(fields, values, caseInsensitive, partialKey); });
+}
+void TODBCMultiQuery::BindAllParam() {
+    FindDB();
+    Locked([&] { TODBCDataSet::BindAllParam(); });
+}
+void TODBCMultiQuery::SetQuery(TStrings* lines) {
+    Locked([&] { TODBCDataSet::SetQuery(lines); });
+}
+void TODBCMultiQuery::SetSQLText(const String& text) {
+    Locked([&] { TODBCDataSet::SetSQLText(text); });
 }
 bool TODBCMultiQuery::FindRecordByValues(const std::vector<String>& fields,
                                          const std::vector<Variant>& values, bool fromFirst) {

@@ -150,7 +150,14 @@ public:
     /// session, which becomes the query's. Null when the session has no pooled connection.
     TMultiODBCDataBase* FindDB();
 
-    // Operations that call ODBC outside the virtual steps, run under the lock here.
+    /// \brief Enters the lock of the query's connection (nothing without a pooled connection);
+    /// re-entrant. Every ODBC step of the query runs between this and LeaveConnectionLock.
+    /// A dataset-level lock hook of the base class is meant to call exactly these two.
+    void EnterConnectionLock();
+    void LeaveConnectionLock();
+
+    // Operations that call ODBC outside the virtual steps, run under the lock here. They hide
+    // the base class's: called through a TODBCDataSet& they are not locked.
     void Prepare();
     void UnPrepare();
     void SetPrepared(bool value);
@@ -159,6 +166,8 @@ public:
     String CursorName();
     void SetCursorName(const String& name);
     void SetUniDirectional(bool value);
+    void SetBlockCursor(bool value);
+    void SetRowSetSize(int value);
     bool IsDataSet();
     void CreateHandle();
     void Disconnect();
@@ -166,8 +175,15 @@ public:
     TBookmark SilentClose();
     void SilentOpen(const TBookmark& bookmark);
     bool ReadColumnData(TField* field, String& data);
+    bool ReadColumnData(TField* field, TRecordBuffer record, String& data);
     bool FindRecordByValues(const std::vector<String>& fields, const std::vector<Variant>& values,
                             bool fromFirst);
+    bool LocateRecord(const String& keyFields, const Variant& keyValues, TLocateOptions options);
+    bool LocateFindRecord(const std::vector<TField*>& fields, const Variant& values, bool caseInsensitive,
+                          bool partialKey);
+    void BindAllParam();
+    void SetQuery(TStrings* lines);
+    void SetSQLText(const String& text);
 
     bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options) override;
     std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
@@ -193,10 +209,14 @@ protected:
     void InternalOpen() override;
 
 private:
+    // The connection locked is the one the operation began on, even if it moves the query.
     template <class F> decltype(auto) Locked(F&& f) {
         TMultiDBLock lock(GetMultiODBCDataBase());
         return f();
     }
+
+    /// The connections entered with EnterConnectionLock, innermost last.
+    std::vector<TMultiODBCDataBase*> FEntered;
 };
 
 } // namespace vantrel
