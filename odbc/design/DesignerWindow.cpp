@@ -126,9 +126,8 @@ void TDesignerWindow::ShowProperties() {
     FShowing = true;
     ui->PropertyList->setRowCount(0);
     TComponent* c = Current();
-    const TClassInfo* info = c ? GetClassInfo(c) : nullptr;
-    if (info) {
-        for (const TPropInfo* p : info->AllProperties()) {
+    if (c) {
+        for (const TPropInfo* p : DesignProperties(c)) {
             int row = ui->PropertyList->rowCount();
             ui->PropertyList->insertRow(row);
             auto* name = new QTableWidgetItem(q(p->Name));
@@ -168,8 +167,7 @@ void TDesignerWindow::ShowProperties() {
 
 bool TDesignerWindow::SetProperty(const QString& name, const QString& text) {
     TComponent* c = Current();
-    const TClassInfo* info = c ? GetClassInfo(c) : nullptr;
-    const TPropInfo* p = info ? info->FindProperty(s(name)) : nullptr;
+    const TPropInfo* p = c ? FindDesignProperty(c, s(name)) : nullptr;
     if (!p) {
         Fail("No property " + name);
         return false;
@@ -212,8 +210,7 @@ bool TDesignerWindow::SetProperty(const QString& name, const QString& text) {
 
 bool TDesignerWindow::EditProperty(const QString& name) {
     TComponent* c = Current();
-    const TClassInfo* info = c ? GetClassInfo(c) : nullptr;
-    const TPropInfo* p = info ? info->FindProperty(s(name)) : nullptr;
+    const TPropInfo* p = c ? FindDesignProperty(c, s(name)) : nullptr;
     auto editor = p ? FindPropertyEditor(c, *p) : nullptr;
     if (!editor)
         return false;

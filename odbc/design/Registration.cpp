@@ -1,8 +1,11 @@
 // The library's classes on the "Rindle" page and the editors for their properties.
 #include <vantrel/design/DesignRegistry.h>
+#include <vantrel/design/EntityFields.h>
+#include <vantrel/design/EntitySP.h>
 #include <vantrel/design/QueryParams.h>
 
 #include <vantrel/core/ODBCParams.h>
+#include <vantrel/entity/ODBCEntity.h>
 
 namespace vantrel {
 
@@ -12,6 +15,24 @@ void RegisterVantrelDesign() {
         RegisterObjectPropertyEditor<TODBCParams>("Params", [](TComponent* c, const TPropInfo& p) {
             return std::make_unique<TODBCParamsProperty>(c, p);
         });
+        RegisterComponents(VantrelPalettePage, {"TUserEntity"});
+        // The field list is stored in the form as "Fields" by the entity itself; the designer
+        // still lists it so that its editor can be opened.
+        TPropInfo fields;
+        fields.Name = "lstFields";
+        fields.Kind = TTypeKind::Class;
+        fields.GetObject = [](TPersistent* o) -> TPersistent* {
+            auto* entity = dynamic_cast<TUserEntity*>(o);
+            return entity ? entity->lstFields() : nullptr;
+        };
+        fields.Stored = [](TPersistent*) { return false; };
+        RegisterDesignProperty<TUserEntity>(std::move(fields));
+        RegisterClassPropertyEditor<TUserEntity>(
+            TTypeKind::String, "StoredProcedures",
+            [](TComponent* c, const TPropInfo& p) { return std::make_unique<TEntitySPProperty>(c, p); });
+        RegisterClassPropertyEditor<TUserEntity>(
+            TTypeKind::Class, "lstFields",
+            [](TComponent* c, const TPropInfo& p) { return std::make_unique<TEntityFieldProperty>(c, p); });
         RegisterWidget(VantrelPalettePage, "TExtDBGrid");
         return true;
     }();

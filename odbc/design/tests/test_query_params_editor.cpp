@@ -162,7 +162,8 @@ TEST(ParamsProperty, IsRegisteredForParamsOfTheQueriesOnTheRindlePage) {
     std::vector<String> classes;
     for (const TPaletteEntry& e : PaletteComponents("Rindle"))
         classes.push_back(e.ClassName);
-    EXPECT_EQ(classes, (std::vector<String>{"TODBCDatabase", "TODBCQuery", "TODBCExtQuery", "TExtDBGrid"}));
+    EXPECT_EQ(classes, (std::vector<String>{"TODBCDatabase", "TODBCQuery", "TODBCExtQuery", "TUserEntity",
+                                             "TExtDBGrid"}));
     TODBCQuery query(nullptr);
     const TClassInfo* info = GetClassInfo(&query);
     ASSERT_NE(info, nullptr);
