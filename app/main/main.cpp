@@ -2,25 +2,10 @@
 #include "DataModule.h"
 #include "DatabaseError.h"
 #include "Dialogs.h"
+#include "ProgramWindows.h"
 #include "Schema.h"
 #include "Shell.h"
 #include "Splash.h"
-
-#ifdef KESTRUM_HAVE_RECORDS
-#include "records/RecordWindows.h"
-#endif
-#ifdef KESTRUM_HAVE_INVOICING
-#include "invoicing/InvoicingWindows.h"
-#endif
-#ifdef KESTRUM_HAVE_PURCHASING
-#include "purchasing/PurchasingWindows.h"
-#endif
-#ifdef KESTRUM_HAVE_RECEIVABLES
-#include "receivables/ReceivablesWindows.h"
-#endif
-#ifdef KESTRUM_HAVE_REPORTS
-#include "reports/ReportWindows.h"
-#endif
 
 #include <QApplication>
 #include <QSqlDatabase>
@@ -138,26 +123,6 @@ void startupError(const QString& text)
         kestrum::ui::showError(text);
 }
 
-void registerWindows()
-{
-    kestrum::shell::registerShellWindows();
-#ifdef KESTRUM_HAVE_RECORDS
-    kestrum::registerRecordWindows();
-#endif
-#ifdef KESTRUM_HAVE_INVOICING
-    kestrum::registerInvoicingWindows();
-#endif
-#ifdef KESTRUM_HAVE_PURCHASING
-    kestrum::registerPurchasingWindows();
-#endif
-#ifdef KESTRUM_HAVE_RECEIVABLES
-    kestrum::registerReceivablesWindows();
-#endif
-#ifdef KESTRUM_HAVE_REPORTS
-    kestrum::registerReportWindows();
-#endif
-}
-
 int runProgram(const Options& o)
 {
     TSplash splash;
@@ -168,7 +133,7 @@ int runProgram(const Options& o)
         startupError(unreachableText(o, e.message()));
         return 1;
     }
-    registerWindows();
+    kestrum::registerProgramWindows();
     kestrum::shell::createWindows();
     splash.hide();
     splash.close();

@@ -1,0 +1,202 @@
+// The whole program's windows on a real database, started as the program starts them: after the
+// login every launcher opens a window of its own class (guarded ones once, the master windows
+// once per press), every report of the menu opens, and each auxiliary window at start-up comes
+// from a module rather than the blank stand-in.
+#include "AuxWindow.h"
+#include "DataModule.h"
+#include "MainForm.h"
+#include "Mdi.h"
+#include "Pass.h"
+#include "ProgramWindows.h"
+#include "Schema.h"
+#include "ScriptedDialogs.h"
+#include "Shell.h"
+#include "TestDatabase.h"
+#include "WindowFactory.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using testsupport::Engine;
+using namespace kestrum;
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// Windows of one class may share a C++ class and tell themselves apart by object name.
+bool isOfClass(const QWidget* w, const QString& className)
+{
+    return w && (w->inherits(className.toLatin1().constData()) || w->objectName() == className.mid(1));
+}
+
+QList<QWidget*> childrenOpen()
+{
+    QList<QWidget*> open;
+    for (QMdiSubWindow* frame : MainForm->MdiArea()->subWindowList())
+        if (frame->widget())
+            open << frame->widget();
+    return open;
+}
+
+class ProgramTest : public ::testing::TestWithParam<Engine> {
+protected:
+    void SetUp() override
+    {
+        TESTSUPPORT_REQUIRE_ENGINE(GetParam());
+        db = std::make_unique<testsupport::TestDatabase>(GetParam());
+        {
+            QSqlDatabase setup = QSqlDatabase::addDatabase("QODBC", "program-test-setup");
+            setup.setDatabaseName(QString::fromStdString(db->connectionString()));
+            ASSERT_TRUE(setup.open()) << setup.lastError().text().toStdString();
+            schema::createDatabase(setup);
+            setup.close();
+        }
+        QSqlDatabase::removeDatabase("program-test-setup");
+        DM = new TDM(QString::fromStdString(db->connectionString()));
+        ui::WindowFactory::clear();
+        registerProgramWindows();
+        shell::createWindows();
+        settle();
+    }
+    void TearDown() override
+    {
+        shell::destroyWindows();
+        settle();
+        ui::WindowFactory::clear();
+        delete DM;
+        DM = nullptr;
+    }
+    void press(const QString& button)
+    {
+        auto* b = MainForm->findChild<QToolButton*>(button);
+        ASSERT_NE(b, nullptr) << button.toStdString();
+        b->click();
+        settle();
+    }
+    void closeAll()
+    {
+        MainForm->MdiArea()->closeAllSubWindows();
+        settle();
+        ASSERT_EQ(ui::mdiChildCount(), 0);
+    }
+    void login()
+    {
+        ASSERT_TRUE(Pass);
+        Pass->findChild<QLineEdit*>("Edit1")->setText("Guest");
+        Pass->findChild<QLineEdit*>("Edit2")->setText("12");
+        Pass->findChild<QPushButton*>("BitBtn2")->click();
+        settle();
+        ASSERT_TRUE(Pass.isNull()) << dialogs.last().toStdString();
+    }
+
+    std::unique_ptr<testsupport::TestDatabase> db;
+    ui::ScriptedDialogs dialogs;
+};
+
+}  // namespace
+
+TEST_P(ProgramTest, EveryAuxiliaryWindowComesFromAModuleAndStaysOutOfTheFrame)
+{
+    for (const shell::AuxClass& c : shell::auxiliaryClasses()) {
+        const QString cls = c.className;
+        EXPECT_TRUE(ui::WindowFactory::isRegistered(cls)) << c.className;
+        QWidget* w = ui::auxWindow(cls);
+        ASSERT_NE(w, nullptr) << c.className;
+        EXPECT_TRUE(isOfClass(w, cls)) << c.className << " is " << w->metaObject()->className();
+        EXPECT_TRUE(w->isWindow()) << c.className;
+        EXPECT_TRUE(w->isHidden()) << c.className;
+    }
+    // At start-up only the login window is in the frame.
+    const QList<QWidget*> open = childrenOpen();
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_TRUE(isOfClass(open[0], "TPass"));
+    EXPECT_TRUE(dialogs.shown().isEmpty()) << dialogs.last().toStdString();
+}
+
+TEST_P(ProgramTest, AfterLoginEveryLauncherOpensItsWindowAndGuardedOnesOnlyOnce)
+{
+    login();
+    ASSERT_EQ(ui::mdiChildCount(), 0);
+    for (const TMainForm::Launch& l : TMainForm::launchers()) {
+        const QString cls = l.className;
+        SCOPED_TRACE(std::string(l.button) + " " + l.className);
+        dialogs.clear();
+        press(l.button);
+        EXPECT_FALSE(dialogs.messages().contains(ui::notAvailableMessage()));
+        EXPECT_TRUE(dialogs.errors().isEmpty()) << dialogs.last().toStdString();
+        QList<QWidget*> open = childrenOpen();
+        ASSERT_EQ(open.size(), 1);
+        EXPECT_TRUE(isOfClass(open[0], cls)) << open[0]->metaObject()->className();
+        EXPECT_TRUE(open[0]->isVisible());
+
+        dialogs.clear();
+        press(l.button);
+        open = childrenOpen();
+        if (l.guarded) {
+            EXPECT_EQ(dialogs.messages(), QStringList{ui::oneWindowMessage()});
+            EXPECT_EQ(open.size(), 1);
+        } else {  // the master windows open one more each time
+            EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.last().toStdString();
+            ASSERT_EQ(open.size(), 2);
+            EXPECT_TRUE(isOfClass(open[1], cls));
+            EXPECT_NE(open[0], open[1]);
+        }
+        closeAll();
+    }
+}
+
+TEST_P(ProgramTest, EveryShownButtonOfTheReportMenuOpensAWindow)
+{
+    login();
+    press("SpeedButton3");
+    QList<QWidget*> open = childrenOpen();
+    ASSERT_EQ(open.size(), 1);
+    QWidget* menu = open[0];
+    ASSERT_TRUE(isOfClass(menu, "TReport"));
+    int opened = 0;
+    for (QPushButton* b : menu->findChildren<QPushButton*>()) {
+        if (b->isHidden() || b->objectName() == "Button10")  // Close
+            continue;
+        SCOPED_TRACE(b->objectName().toStdString() + " " + b->text().toStdString());
+        dialogs.clear();
+        b->click();
+        settle();
+        EXPECT_TRUE(dialogs.shown().isEmpty()) << dialogs.last().toStdString();
+        open = childrenOpen();
+        ASSERT_EQ(open.size(), 2);
+        EXPECT_NE(open[1], menu);
+        ++opened;
+        ui::closeWindow(open[1]);
+        settle();
+    }
+    EXPECT_EQ(opened, 10);
+    dialogs.clear();
+    menu->findChild<QPushButton*>("Button10")->click();
+    settle();
+    EXPECT_EQ(ui::mdiChildCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, ProgramTest, TESTSUPPORT_ENGINES);
