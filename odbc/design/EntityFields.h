@@ -43,7 +43,7 @@ struct TFieldDraft {
     bool flgSort = false;
     bool IdentRecord = false;
     bool IsBookMark = true;
-    int dspWidth = 0;
+    int dspWidth = 10;
     TFieldType fType = ftString;
     /// Membership of fetSelect ... fetClose.
     std::array<bool, 7> Exec{true, true, true, true, false, false, false};

@@ -66,7 +66,8 @@ std::vector<String> GetProcedureNames(TODBCDatabase* database) {
     VANTREL_ODBC(odbcEnv(), dbc, stmt.get(),
                  SQLBindCol(stmt.get(), 3, SQL_C_CHAR, buffer, sizeof buffer, &indicator));
     while (VANTREL_ODBC(odbcEnv(), dbc, stmt.get(), SQLFetch(stmt.get())) != SQL_NO_DATA) {
-        if (indicator == SQL_NULL_DATA)
+        // A name cut short by the buffer would be offered as another procedure's.
+        if (indicator == SQL_NULL_DATA || indicator >= static_cast<SQLLEN>(sizeof buffer))
             continue;
         String name(reinterpret_cast<const char*>(buffer));
         // NOTE: some drivers report a procedure as "name;1" (its version number).

@@ -100,6 +100,7 @@ TEST(FieldEditorForm, AddedFieldsGetFreshNamesAndTheDefaultsOfAColumn) {
     EXPECT_EQ(added.Source, nullptr);
     EXPECT_TRUE(added.flgView);
     EXPECT_TRUE(added.IsBookMark);
+    EXPECT_EQ(added.dspWidth, 10);
     EXPECT_EQ(added.Exec, (std::array<bool, 7>{true, true, true, true, false, false, false}));
     EXPECT_EQ(child<QListWidget>(&e, "FieldList")->currentRow(), 2);
     EXPECT_EQ(child<QLineEdit>(&e, "FactName")->text(), "new_field2");
@@ -146,7 +147,7 @@ TEST(FieldEditorForm, TheOptionsEditTheChosenFieldOnly) {
 
     list->setCurrentRow(0);
     EXPECT_EQ(child<QLineEdit>(&e, "FactName")->text(), "ID");
-    EXPECT_EQ(child<QSpinBox>(&e, "DspWidth")->value(), 0);
+    EXPECT_EQ(child<QSpinBox>(&e, "DspWidth")->value(), 10);
     EXPECT_TRUE(child<QCheckBox>(&e, "ExecUpdate")->isChecked());
     list->setCurrentRow(1);
     EXPECT_EQ(child<QComboBox>(&e, "FieldType")->currentText(), "Memo");
