@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Dialogs.h"
+#include "FirstShow.h"
 #include "Grid.h"
 #include "InputError.h"
 #include "ListCombo.h"
@@ -16,6 +17,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScopedValueRollback>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -276,10 +278,7 @@ void RecordWindow::setupKeys()
 void RecordWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (shown_)
-        return;
-    shown_ = true;
-    ui::runGuarded(this, [&] { formShow(); });
+    ui::runOnFirstShow(this, shown_, [&] { formShow(); });
 }
 
 void RecordWindow::formShow()
@@ -302,6 +301,7 @@ void RecordWindow::reload(const QString& sql, Titles titles)
     q->Open();
     if (!q->Sort().isEmpty())
         q->SetSort(QString());
+    listSql_ = sql;
     sortColumn_.clear();
     applyTitles(titles);
     listReloaded();
@@ -327,7 +327,15 @@ void RecordWindow::titleClick(int position, const QString& field)
     grid_->markSorted(-1);
     if (field.isEmpty() || !spec_.sortable.contains(field, Qt::CaseInsensitive))
         return;
-    listQuery()->SetSort(field);
+    // The database sorts, so the list stays lazy: a client-side sort would read every row first.
+    // Ties keep the order of the keys, as the statement's own order had them.
+    kestrum::Query* q = listQuery();
+    const QString sql = listSql_.isEmpty() ? spec_.listSql : listSql_;
+    q->Close();
+    q->Clear();
+    q->Add(sql);
+    q->Add(" Order By " + field + " Nulls First, " + spec_.keyColumn);
+    q->Open();
     sortColumn_ = field;
     grid_->markSorted(position);
 }
@@ -342,15 +350,42 @@ void RecordWindow::search(const QString& text)
     const QString column = sortColumn_.isEmpty() ? spec_.defaultSearchColumn : sortColumn_;
     if (column.isEmpty())
         return;
+    if (!anyStartsWith(column, text))
+        return;  // Locate would read the whole list only to leave the row where it is
     q->Locate(column, text, true);
     copyCurrentRow();
     if (spec_.searchRecomputesFigures)
         recomputeFigures();
 }
 
+bool RecordWindow::anyStartsWith(const QString& column, const QString& text)
+{
+    // Asked of the database only where it compares as Locate does: text columns, plain ASCII.
+    kestrum::Query* list = listQuery();
+    const int c = list->fieldIndex(column);
+    if (text.isEmpty() || c < 0 || list->columnKind(c) != kestrum::ColumnKind::Text)
+        return true;
+    for (QChar ch : text)
+        if (ch.unicode() > 127)
+            return true;
+    QString pattern = text.toLower();
+    pattern.replace('\\', "\\\\").replace('%', "\\%").replace('_', "\\_");
+    kestrum::Query* q = probeQuery();
+    q->Close();
+    q->Clear();
+    q->Add("Select Count(*) From " + spec_.table + " where Lower(" + list->FieldNames().value(c) +
+           ") Like ? Escape ?");
+    q->Bind(pattern + "%");
+    q->Bind(QStringLiteral("\\"));
+    q->Open();
+    return q->FieldByName(QStringLiteral("Expr1000")).AsInteger() > 0;
+}
+
 void RecordWindow::keyBoxChanged(const QString& text)
 {
-    if (text.isEmpty() || !listQuery()->Active())
+    // Only what the user types: a key the window writes there itself names the row it came from
+    // (or a proposal no row has), and looking it up again would move the grid off that row.
+    if (fillingKey_ || text.isEmpty() || !listQuery()->Active())
         return;
     listQuery()->Locate(spec_.keyColumn, text, true);
 }
@@ -370,7 +405,10 @@ void RecordWindow::copyRowOf(kestrum::Query* q)
 {
     if (!q->Active())
         return;
-    setControlText(spec_.keyControl, q->FieldByName(spec_.keyColumn).AsString());
+    {
+        const QScopedValueRollback filling(fillingKey_, true);
+        setControlText(spec_.keyControl, q->FieldByName(spec_.keyColumn).AsString());
+    }
     for (const FieldSpec& f : spec_.fields)
         setControlText(f.control, q->FieldByName(f.column).AsString());
     proposedKey_.clear();
@@ -412,7 +450,10 @@ void RecordWindow::newRecord()
         setControlText(f.control, f.defaultOnNew);
     applyNewDefaults();
     const QString key = QString::number(proposeKey());
-    setControlText(spec_.keyControl, key);
+    {
+        const QScopedValueRollback filling(fillingKey_, true);
+        setControlText(spec_.keyControl, key);
+    }
     proposedKey_ = key;
     if (QWidget* w = control(spec_.focusAfterNew))
         w->setFocus(Qt::OtherFocusReason);
@@ -461,7 +502,10 @@ void RecordWindow::saveRecord()
     if (exists && !proposedKey_.isEmpty() && proposedKey_ == QString::number(key)) {
         // The number New proposed was saved by another workstation in the meantime.
         const QString next = QString::number(proposeKey());
-        setControlText(spec_.keyControl, next);
+        {
+            const QScopedValueRollback filling(fillingKey_, true);
+            setControlText(spec_.keyControl, next);
+        }
         proposedKey_ = next;
         ui::showMessage(QStringLiteral("Number %1 has been saved by someone else meanwhile. Nothing was "
                                        "saved; the next free number %2 is proposed, press Save again.")

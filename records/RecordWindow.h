@@ -82,6 +82,8 @@ private:
     void applyTitles(Titles titles);
     void titleClick(int position, const QString& field);
     void search(const QString& text);
+    /// Whether some row's `column` starts with `text` (true when only Locate can tell).
+    bool anyStartsWith(const QString& column, const QString& text);
     void keyBoxChanged(const QString& text);
     void rowChangedByUser();
     void fillList(const FieldSpec& field);
@@ -97,10 +99,12 @@ private:
     ui::Grid* grid_ = nullptr;
     kestrum::QueryModel* model_ = nullptr;
     QString sortColumn_;
+    QString listSql_;  // the list statement last run, which a title click orders
     /// The key New proposed, until the key box is loaded from a row or saved: a Save that finds
     /// this key taken meanwhile must not overwrite someone else's record.
     QString proposedKey_;
     bool shown_ = false;
+    bool fillingKey_ = false;  // the window, not the user, is writing the key box
     QHash<QString, QString> captions_;
 };
 

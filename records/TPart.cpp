@@ -138,7 +138,13 @@ void TPart::recomputeFigures()
 
 void TPart::listReloaded()
 {
-    ui->Label14->setText(QString::number(listQuery()->RecordCount()));
+    // Counted by the database: RecordCount would read the whole catalogue into the list.
+    Query* q = probeQuery();
+    q->Close();
+    q->Clear();
+    q->Add("Select Count(*) From Part");
+    q->Open();
+    ui->Label14->setText(QString::number(q->FieldByName(QStringLiteral("Expr1000")).AsInteger()));
 }
 
 void TPart::Edit8Exit()

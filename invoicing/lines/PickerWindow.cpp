@@ -90,9 +90,10 @@ void PickerWindow::reload()
     const QString text = box ? box->text() : QString();
     if (text.isEmpty() || spec_.searchColumn.isEmpty()) {
         q->Add(spec_.select);
-        q->Open();
+        // Sorted by the database, so a big catalogue is listed as it is read, not after.
         if (!spec_.sortColumn.isEmpty())
-            q->SetSort(spec_.sortColumn);
+            q->Add(" Order By " + spec_.sortColumn + " Nulls First");
+        q->Open();
     } else {
         // Any case, on both engines (PostgreSQL's Like minds case, SQLite's does not).
         q->Add(spec_.select + " where Lower(" + spec_.searchColumn + ") Like ?");

@@ -1,0 +1,134 @@
+// What keeps the windows usable on a big shop: the database sorts a list on a title click (no
+// rows read ahead), the search asks the database before reading the list, the key box follows
+// only what the user types, the parts count comes from the database, and the part finder lists
+// in part-number order as it reads. Each case also checks the window still shows the right rows.
+#include "AuxWindow.h"
+#include "InvoiceLines.h"
+#include "InvoicingWindows.h"
+#include "Query.h"
+#include "TCustomer.h"
+#include "TPart.h"
+#include "WindowTest.h"
+
+using testsupport::WindowTest;
+
+namespace {
+
+class BigListsTest : public WindowTest {
+protected:
+    void part(int id, const QVariant& name, const QVariant& type, const QString& partNo)
+    {
+        exec("Insert Into Part (ID_Material, Number_Material, Type_Material, Color_Material, Price_Material) "
+             "Values (?, ?, ?, ?, 1)",
+             {id, name, type, partNo});
+    }
+    static QStringList column(QTableView* grid, int c)
+    {
+        QStringList out;
+        for (int r = 0; r < grid->model()->rowCount(); ++r)
+            out << grid->model()->index(r, c).data().toString();
+        return out;
+    }
+};
+
+TEST_P(BigListsTest, TitleClickSortsInTheDatabaseNullsFirstTiesByKeyAndReadsNoRowsAhead)
+{
+    part(3, "Wiper", "Body", "P-3");
+    part(1, "Alpha", QVariant(), "P-1");
+    part(2, "brake", "body", "P-2");
+    part(4, "Caliper", "Axle", "P-4");
+    TPart* w = open<TPart>();
+    QTableView* grid = w->grid();
+    clickTitle(grid, 1);  // Type_Material
+    ASSERT_EQ(w->sortColumn(), "Type_Material");
+    QApplication::processEvents();
+    // NULL first, case ignored, equal types in key order.
+    EXPECT_EQ(column(grid, 0), (QStringList{"1", "4", "2", "3"}));
+    EXPECT_TRUE(w->listQuery()->Active());
+
+    clickTitle(grid, 2);  // Number_Material, case ignored
+    EXPECT_EQ(column(grid, 2), (QStringList{"Alpha", "brake", "Caliper", "Wiper"}));
+
+    // A reload drops the order again.
+    click(w, "Button5");
+    EXPECT_EQ(w->sortColumn(), "");
+
+    // The list is read as the grid asks: a sorted big list does not arrive whole.
+    for (int id = 10; id < 410; ++id)
+        part(id, QString("Part %1").arg(id, 4, 10, QChar('0')), "Body", QString("N-%1").arg(id));
+    click(w, "Button5");
+    clickTitle(grid, 2);
+    EXPECT_LT(w->listQuery()->fetchedCount(), 404);
+    EXPECT_EQ(w->listQuery()->FieldByName("Number_Material").AsString(), "Alpha");
+    EXPECT_EQ(text(w, "Label14"), "404");
+}
+
+TEST_P(BigListsTest, SearchMovesToTheFirstMatchAndTheKeyBoxKeepsTheGridOnThatRow)
+{
+    // Sorted by name, "Zeta" (key 1) comes after key 12: looking up the key "1" again from the
+    // box would move the grid to 12 while the boxes show 1.
+    part(1, "Zeta", "Body", "Z-1");
+    part(12, "Alpha", "Body", "A-12");
+    part(5, "Mu_1%", "Body", "M-5");
+    TPart* w = open<TPart>();
+    clickTitle(w->grid(), 2);
+    setText(w, "Edit6", "z");
+    EXPECT_EQ(text(w, "Edit1"), "1");
+    EXPECT_EQ(text(w, "Edit7"), "Zeta");
+    EXPECT_EQ(w->listQuery()->FieldByName("ID_Material").AsString(), "1");
+    EXPECT_EQ(w->grid()->currentIndex().row(), 2);
+
+    // No match: row and boxes stay where they were.
+    setText(w, "Edit6", "Q");
+    EXPECT_EQ(text(w, "Edit1"), "1");
+    EXPECT_EQ(w->listQuery()->FieldByName("ID_Material").AsString(), "1");
+    // Wildcards are plain characters to the search.
+    setText(w, "Edit6", "_");
+    EXPECT_EQ(text(w, "Edit1"), "1");
+    setText(w, "Edit6", "mu_1%");
+    EXPECT_EQ(text(w, "Edit1"), "5");
+
+    // Typing in the key box still finds the first key that starts with it.
+    setText(w, "Edit1", "1");
+    EXPECT_EQ(w->listQuery()->FieldByName("ID_Material").AsString(), "12");
+
+    // New proposes a key no row has; the grid does not move to look for it.
+    const int row = w->grid()->currentIndex().row();
+    click(w, "Button2");
+    EXPECT_EQ(text(w, "Edit1"), "13");
+    EXPECT_EQ(w->grid()->currentIndex().row(), row);
+}
+
+TEST_P(BigListsTest, CustomerSearchOnANumberColumnStillLocates)
+{
+    exec("Insert Into Customer (ID_Customer, Name_Customer, Type_Customer) Values (7, 'Ann', 'Customer')");
+    exec("Insert Into Customer (ID_Customer, Name_Customer, Type_Customer) Values (31, 'Bob', 'Fleet')");
+    TCustomer* w = open<TCustomer>();
+    clickTitle(w->grid(), 0);
+    ASSERT_EQ(w->sortColumn(), "ID_Customer");
+    setText(w, "Edit6", "3");
+    EXPECT_EQ(text(w, "Edit2"), "Bob");
+    setText(w, "Edit6", "");
+    clickTitle(w->grid(), 2);
+    setText(w, "Edit6", "FLE");
+    EXPECT_EQ(text(w, "Edit2"), "Bob");
+}
+
+TEST_P(BigListsTest, PartFinderListsByPartNumberNullFirst)
+{
+    kestrum::registerInvoicingWindows();
+    part(1, "Rotor", "Body", "R-9");
+    part(2, "Pad", "Body", "b-2");
+    part(3, "Hose", "Body", "A-5");
+    exec("Insert Into Part (ID_Material, Number_Material) Values (4, 'Loose')");
+    auto* finder = qobject_cast<kestrum::lines::PickerWindow*>(kestrum::ui::createAuxWindow("TInvPartFind", "Find"));
+    ASSERT_NE(finder, nullptr);
+    finder->Show();
+    QApplication::processEvents();
+    EXPECT_EQ(column(finder->grid(), 0), (QStringList{"", "A-5", "b-2", "R-9"}));
+    kestrum::ui::destroyAuxWindows();
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, BigListsTest, TESTSUPPORT_ENGINES);
+
+}  // namespace
