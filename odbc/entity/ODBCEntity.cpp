@@ -62,7 +62,8 @@ void CheckPhrase(const String& phrase) {
             single = true;
         else if (c == '"')
             dbl = true;
-        else if (c == ';' || (c == '-' && next == '-') || (c == '/' && next == '*') || c == '`' || c == '[')
+        else if (c == ';' || (c == '-' && next == '-') || (c == '/' && next == '*') || c == '`' || c == '[' ||
+                 c == '$')
             refuse();
         else if (c == '(')
             ++depth;

@@ -343,9 +343,12 @@ public:
     virtual TLockResult LockCascade();
     virtual void Edit();
     virtual void Delete();
-    /// \brief Whether an update may go ahead (TUserEntity asks its OnCheckUpdate); Edit writes
-    /// nothing when it answers false.
+    /// \brief Whether an update may go ahead (TUserEntity asks its OnCheckUpdate). Consulted by
+    /// Edit and EditForArray only while HasUpdateCheck is true; they then write nothing when it
+    /// answers false.
     virtual bool CheckUpdate() = 0;
+    /// \brief True when the application checks updates (TUserEntity: OnCheckUpdate is assigned).
+    virtual bool HasUpdateCheck() const { return false; }
 
     /// \brief Runs the operation's stored procedure with the parameters bound from `dataType`.
     void RunCommand(TExecType execType, TCommandDataType dataType, TDataSet* source,
@@ -466,6 +469,7 @@ public:
 
     /// \brief False unless OnCheckUpdate is assigned; then the handler's answer (starting false).
     bool CheckUpdate() override;
+    bool HasUpdateCheck() const override { return static_cast<bool>(OnCheckUpdate); }
 
     /// \brief The seven procedure names in TExecType order, each followed by ";".
     String StoredProcedures() const;

@@ -173,6 +173,9 @@ void TEntity::AddForArray(TCommandDataType dataType, const std::vector<Variant>&
 }
 
 void TEntity::EditForArray(TCommandDataType dataType, const std::vector<Variant>& values) {
+    // Without a check an update simply goes ahead: a silent refusal would lose the user's change.
+    if (HasUpdateCheck() && !CheckUpdate())
+        return;
     Execute(fetUpdate, dataType, dataType == cdtQry ? Query() : nullptr, values);
 }
 
@@ -189,8 +192,6 @@ void TEntity::Add() {
 }
 
 void TEntity::Edit() {
-    if (!CheckUpdate())
-        return;
     EditForArray(cdtField, {});
 }
 

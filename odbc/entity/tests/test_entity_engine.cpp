@@ -207,9 +207,10 @@ TEST_P(EntityEngineTest, AnUpdateLeavesOutOnlyWhatTheSameRowAlreadyHolds) {
     entity->SetFieldValue("QTY", 4);
     ASSERT_TRUE(entity->GenerateSQLUpdate(&lines));
     EXPECT_EQ(lines[1], "\"name\"=:\"NAME\",\"qty\"=:\"QTY\",\"price\"=:\"PRICE\",\"note\"=:\"NOTE\"");
-    entity->Edit(); // (no handler: CheckUpdate says no)
-    entity->OnCheckUpdate = [](TUserEntity*, bool& ok) { ok = true; };
-    entity->Edit();
+    entity->Edit(); // no check installed: the update goes ahead
+    EXPECT_EQ(row(2), "Brake pad|4|12.5|<null>");
+    entity->OnCheckUpdate = [](TUserEntity*, bool& ok) { ok = false; };
+    entity->EditForArray(cdtArray, {"vetoed", 1, 1.0, "", 2});
     EXPECT_EQ(row(2), "Brake pad|4|12.5|<null>");
 }
 
@@ -410,8 +411,9 @@ TEST_P(EntityEngineTest, HostileNamesAndPhrasesAreRefusedBeforeAnythingRuns) {
         refused([&] { e.Delete(); });
     }
     // Phrases that would end the statement or hide its rest.
-    for (const String& phrase : {String("1=1; DELETE FROM part"), String("1=1 --"), String("1=1 /* x */"),
-                                 String("name = 'x"), String("(qty > 1")}) {
+    for (const String& phrase :
+         {String("1=1; DELETE FROM part"), String("1=1 --"), String("1=1 /* x */"), String("name = 'x"),
+          String("(qty > 1"), String("name = $$x$$"), String("name = [x'] OR 1=1")}) {
         entity->SetWherePhrase(phrase);
         refused([&] { entity->EntityOpen(); });
         entity->SetWherePhrase("");

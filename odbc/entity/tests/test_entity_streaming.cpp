@@ -220,12 +220,14 @@ TEST(UserEntityForm, StoredProceduresText) {
 TEST(UserEntityCheckUpdate, AnswersFalseUntilTheHandlerSaysYes) {
     TUserEntity e;
     EXPECT_FALSE(e.CheckUpdate());
+    EXPECT_FALSE(e.HasUpdateCheck());
     TUserEntity* seen = nullptr;
     e.OnCheckUpdate = [&](TUserEntity* sender, bool& flgUpdate) {
         seen = sender;
         EXPECT_FALSE(flgUpdate);
         flgUpdate = true;
     };
+    EXPECT_TRUE(e.HasUpdateCheck());
     EXPECT_TRUE(e.CheckUpdate());
     EXPECT_EQ(seen, &e);
 }
