@@ -38,6 +38,9 @@ bool IsIdentifier(const String& name);
 /// A name that can go inside quotes and into a parameter name: no quotes, ";", ":" or control
 /// characters, not blank.
 bool IsSafeName(const String& name);
+/// Ends the names of the parameters the view's filter values make, so that they never meet a
+/// where phrase's parameter of the same field.
+inline constexpr const char* FilterParamSuffix = "#filter";
 } // namespace entity_detail
 
 } // namespace vantrel

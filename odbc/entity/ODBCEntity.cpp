@@ -710,7 +710,7 @@ String TEntity::GenerateWhere() {
             continue;
         if (!filter.empty())
             filter += " AND ";
-        filter += ColumnRef(f, false) + "=" + ParamRef(FFields->Get(i));
+        filter += ColumnRef(f, false) + "=" + ParamRef(FFields->Get(i) + entity_detail::FilterParamSuffix);
     }
     String where;
     if (!FWherePhrase.empty()) {

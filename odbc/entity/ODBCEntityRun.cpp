@@ -107,6 +107,9 @@ void TEntity::BindParams(TODBCDataSet* query, TCommandDataType dataType, TDataSe
     PrepareQry(*query);
     TODBCParams* params = query->Params();
     for (int i = 0; i < params->Count(); ++i) {
+        // A repeated name shares the first occurrence's value: only that one is set.
+        if (params->Items(i) != params->GetParam(i))
+            continue;
         TODBCParam* p = params->GetParam(i);
         const String& name = p->Name();
         switch (dataType) {
@@ -126,9 +129,12 @@ void TEntity::BindParams(TODBCDataSet* query, TCommandDataType dataType, TDataSe
         }
         case cdtField: {
             TFieldItem* f = FieldByName(name);
+            bool filter = filterFrom >= 0 && i >= filterFrom;
+            const String suffix = FilterParamSuffix;
+            if (!f && filter && name.size() > suffix.size() && name.ends_with(suffix))
+                f = FieldByName(name.substr(0, name.size() - suffix.size()));
             if (!f)
                 EntityError(Format("Field %s not found", name));
-            const bool filter = filterFrom >= 0 && i >= filterFrom;
             setTyped(p, f->fType(), filter ? f->filterStr() : f->Value());
             break;
         }

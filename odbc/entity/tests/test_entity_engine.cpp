@@ -264,6 +264,18 @@ TEST_P(EntityEngineTest, WherePhraseAndFilterAreBothApplied) {
     entity->SetFieldFilter("QTY", 1);
     entity->EntityOpen();
     EXPECT_EQ(viewIds(), "1,2,3");
+
+    // The where phrase's parameter and a filter value of the same field keep their own values.
+    entity->ClearFieldsFilter();
+    entity->SetFilterStr("");
+    entity->SetWherePhrase("qty >= :QTY");
+    entity->SetFieldValue("QTY", 4);
+    entity->SetFieldFilter("QTY", 10);
+    entity->EntityOpen();
+    EXPECT_EQ(viewIds(), "3");
+    entity->SetFieldValue("QTY", 11);
+    entity->EntityOpen();
+    EXPECT_EQ(viewIds(), "");
 }
 
 TEST_P(EntityEngineTest, ReopeningKeepsTheCurrentRow) {
