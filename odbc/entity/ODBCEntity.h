@@ -9,8 +9,8 @@
 // field list are checked against the catalog (the table must exist, a written column must be a
 // column of the fact table) and written as quoted identifiers in the catalog's spelling, so a
 // field list cannot inject SQL. Select phrases, the where phrase and the filter are SQL written by
-// the developer; they are refused when they hold a ";" or a comment outside quotes, or unbalanced
-// quotes or parentheses (so they cannot end the statement or hide the rest of it).
+// the developer; they are refused when they hold a ";", a comment, "$", "[" or "`" outside quotes,
+// or unbalanced quotes or parentheses (so they cannot end the statement or hide the rest of it).
 #include <vantrel/core/ODBCDataSet.h>
 #include <vantrel/framework/Classes.h>
 #include <vantrel/framework/DBFields.h>
@@ -328,6 +328,13 @@ public:
     /// Values for cdtArray are in the statement's parameter order: for insert the fetInsert
     /// fields, for update the fetUpdate fields then the key fields, for delete and lock the key
     /// fields (cascade lock: the fetCLock fields), for a procedure the fields of its operation.
+    /// cdtQry takes them from the current row of the entity's query. After an insert, update or
+    /// delete every entity of the same viewEntity is marked for re-reading.
+    ///
+    /// A lock outside a transaction starts one on DataBase (the lock is held until the
+    /// application commits or rolls back); when the lock fails, a transaction it started is
+    /// rolled back. lrDeleted: no such row; lrLocked: the driver refused (the error is shown with
+    /// Application().ShowException, not raised).
     virtual void AddForArray(TCommandDataType dataType, const std::vector<Variant>& values);
     virtual void EditForArray(TCommandDataType dataType, const std::vector<Variant>& values);
     virtual void DeleteForArray(TCommandDataType dataType, const std::vector<Variant>& values);
