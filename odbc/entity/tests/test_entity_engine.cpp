@@ -529,6 +529,33 @@ TEST_P(EntityEngineTest, StoredProceduresRunWithTheFieldsOfTheirOperation) {
     strExecuteProc = saved;
 }
 
+TEST_P(EntityEngineTest, BinaryValuesKeepEveryByte) {
+    tdb->exec(std::string("CREATE TABLE doc (id INTEGER PRIMARY KEY, data ") +
+              (postgres() ? "BYTEA" : "BLOB") + ")");
+    TUserEntity e;
+    e.SetfactTable("doc");
+    e.CreateField("ID", "", "", 1, true, true, false, false, ftInteger, cnstETPK);
+    e.CreateField("DATA", "", "", 1, true, true, false, false, ftBlob, cnstETField);
+    TBytes bytes;
+    for (int i = 0; i < 3000; ++i)
+        bytes.push_back(static_cast<uint8_t>((i * 7) % 256)); // NULs and quotes among them
+    e.SetFieldValue("ID", 1);
+    e.SetFieldValue("DATA", Variant(bytes));
+    e.Add();
+    e.AddForArray(cdtArray, {2, String("a'b\\c", 6)});
+    e.AddForArray(cdtArray, {3, Variant::Null()});
+    auto read = [&](int id) {
+        auto q = OpenQueryLong("select data from doc where id = :id", {Variant(id)});
+        String data;
+        if (!q->ReadColumnData((*q->Fields())[0], data))
+            return String("<null>");
+        return data;
+    };
+    EXPECT_EQ(read(1), String(bytes.begin(), bytes.end()));
+    EXPECT_EQ(read(2), String("a'b\\c", 6));
+    EXPECT_EQ(read(3), "<null>");
+}
+
 TEST_P(EntityEngineTest, AnotherEntityOfTheViewRereadsAfterAWrite) {
     seed();
     TUserEntity other;
