@@ -36,6 +36,14 @@ Variant asVariant(const TODBCFieldValue& v) {
     return v.IsNull ? Variant::Null() : v.Value;
 }
 
+// Inserted records carry offsets just above the unset mark, far below any row's offset.
+constexpr int32_t kInsertedFirst = ODBCOffsetUnset + 1;
+constexpr int32_t kInsertedLimit = 1 << 20;
+
+bool isInsertedOffset(int32_t offset) {
+    return offset >= kInsertedFirst && offset < kInsertedFirst + kInsertedLimit;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -197,8 +205,60 @@ void TODBCExtDataSet::SetIndicator(TField* field, bool hasValue) {
     }
 }
 
+int TODBCExtDataSet::InsertedIndex(TRecordBuffer buffer) const {
+    if (!buffer || static_cast<uint8_t>(buffer[4]) == bfInserted)
+        return -1;
+    const int32_t offset = readInt32(buffer);
+    if (!isInsertedOffset(offset))
+        return -1;
+    const int index = offset - kInsertedFirst;
+    return index < static_cast<int>(FInserted.size()) ? index : -1;
+}
+
+int TODBCExtDataSet::LiveInserted() const {
+    int n = 0;
+    for (const PostedRow& row : FInserted)
+        if (!row.Deleted)
+            ++n;
+    return n;
+}
+
+void TODBCExtDataSet::StandOnInserted(int index) {
+    // Parked after the last row, the statement's cursor gives that row on the way back.
+    if (FVirtual < 0)
+        TODBCDataSet::InternalLast();
+    FVirtual = index;
+}
+
+void TODBCExtDataSet::ServeInserted(TRecordBuffer buffer, int index) {
+    const PostedRow& row = FInserted[static_cast<size_t>(index)];
+    const int32_t offset = kInsertedFirst + index;
+    std::memcpy(buffer, &offset, sizeof offset);
+    buffer[4] = static_cast<char>(bfCurrent);
+    std::memcpy(buffer + ODBCRecordHeaderSize, row.Data.data(), row.Data.size());
+}
+
+bool TODBCExtDataSet::StepInserted(TRecordBuffer buffer, int step) {
+    const int n = static_cast<int>(FInserted.size());
+    for (int k = FVirtual + step; k >= 0 && k < n; k += step) {
+        if (FInserted[static_cast<size_t>(k)].Deleted)
+            continue;
+        ServeInserted(buffer, k);
+        FVirtual = k;
+        if (!Filtered() || TODBCDataSet::DoFilter(buffer))
+            return true;
+    }
+    return false;
+}
+
 TODBCExtDataSet::PostedRow* TODBCExtDataSet::FindPosted(TRecordBuffer buffer) {
-    if (FPosted.empty() || !buffer || static_cast<uint8_t>(buffer[4]) == bfInserted)
+    if (!buffer || static_cast<uint8_t>(buffer[4]) == bfInserted)
+        return nullptr;
+    if (isInsertedOffset(readInt32(buffer))) {
+        const int index = InsertedIndex(buffer);
+        return index < 0 ? nullptr : &FInserted[static_cast<size_t>(index)];
+    }
+    if (FPosted.empty())
         return nullptr;
     char bookmark[8];
     TODBCDataSet::GetBookmarkData(buffer, bookmark);
@@ -239,9 +299,35 @@ bool TODBCExtDataSet::ApplyPosted(TRecordBuffer buffer) {
 
 void TODBCExtDataSet::KeepPosted(int kind) {
     TRecordBuffer record = ActiveBuffer();
-    // An inserted record has no row of the statement to stand in for.
-    if (!record || kind == 2)
+    if (!record)
         return;
+    if (kind == 2) {
+        // A new record has no row of the statement: it follows the last one.
+        if (UniDirectional() || FInserted.size() >= static_cast<size_t>(kInsertedLimit))
+            return;
+        FInserted.emplace_back();
+        PostedRow& row = FInserted.back();
+        row.Data.assign(record + ODBCRecordHeaderSize, record + RecordDataSize());
+        for (int i = 0; i < FNewValues->Count(); ++i) {
+            const auto* v = static_cast<const TODBCFieldValue*>(FNewValues->Objects(i));
+            row.Blobs[FNewValues->Strings(i)] = {v->IsNull, v->IsNull ? String() : VarToStr(v->Value)};
+        }
+        // The post's resync reads the current record: this one.
+        StandOnInserted(static_cast<int>(FInserted.size()) - 1);
+        return;
+    }
+    if (PostedRow* inserted = InsertedIndex(record) >= 0 ? FindPosted(record) : nullptr) {
+        if (kind == 3) {
+            inserted->Deleted = true;
+            return;
+        }
+        inserted->Data.assign(record + ODBCRecordHeaderSize, record + RecordDataSize());
+        for (int i = 0; i < FNewValues->Count(); ++i) {
+            const auto* v = static_cast<const TODBCFieldValue*>(FNewValues->Objects(i));
+            inserted->Blobs[FNewValues->Strings(i)] = {v->IsNull, v->IsNull ? String() : VarToStr(v->Value)};
+        }
+        return;
+    }
     char bookmark[8];
     TODBCDataSet::GetBookmarkData(record, bookmark);
     const int32_t anchor = readInt32(bookmark), offset = readInt32(bookmark + 4);
@@ -268,6 +354,7 @@ void TODBCExtDataSet::KeepPosted(int kind) {
 }
 
 bool TODBCExtDataSet::CurrentBlobValue(TField* field, String& data) {
+    data.clear();
     if (PostedRow* row = FindPosted(StateBuffer())) {
         auto it = row->Blobs.find(field->FieldName());
         if (it != row->Blobs.end()) {
@@ -275,11 +362,44 @@ bool TODBCExtDataSet::CurrentBlobValue(TField* field, String& data) {
             return !it->second.first;
         }
     }
+    // An inserted record has nothing in the statement.
+    if (InsertedIndex(StateBuffer()) >= 0)
+        return false;
     return ReadColumnData(field, data);
 }
 
 TGetResult TODBCExtDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) {
+    const int n = static_cast<int>(FInserted.size());
+    if (FVirtual >= 0) {
+        switch (getMode) {
+        case gmCurrent:
+            if (FVirtual >= n)
+                return grEOF;
+            if (FInserted[static_cast<size_t>(FVirtual)].Deleted)
+                return grError;
+            ServeInserted(buffer, FVirtual);
+            return grOK;
+        case gmNext:
+            if (StepInserted(buffer, 1))
+                return grOK;
+            FVirtual = n;
+            return grEOF;
+        case gmPrior:
+            if (StepInserted(buffer, -1))
+                return grOK;
+            FVirtual = -1; // on to the statement's last row
+            break;
+        }
+    }
     TGetResult r = TODBCDataSet::GetRecord(buffer, getMode, doCheck);
+    if (r == grEOF && getMode == gmNext && n > 0) {
+        // Past the statement's last row come the inserted records.
+        FVirtual = -1;
+        if (StepInserted(buffer, 1))
+            return grOK;
+        FVirtual = n;
+        return grEOF;
+    }
     // Deleted rows are passed over like filtered ones.
     while (r == grOK && !ApplyPosted(buffer)) {
         if (getMode == gmCurrent)
@@ -299,11 +419,51 @@ bool TODBCExtDataSet::DoFilter(TRecordBuffer buffer) {
 void TODBCExtDataSet::InternalExecSQL() {
     // The rows of a new run show what the database holds now.
     FPosted.clear();
+    FInserted.clear();
+    FVirtual = -1;
     TODBCDataSet::InternalExecSQL();
 }
 
+void TODBCExtDataSet::InternalFirst() {
+    FVirtual = -1;
+    TODBCDataSet::InternalFirst();
+}
+
+void TODBCExtDataSet::InternalLast() {
+    FVirtual = -1;
+    TODBCDataSet::InternalLast();
+    if (!FInserted.empty())
+        FVirtual = static_cast<int>(FInserted.size());
+}
+
+void TODBCExtDataSet::InternalSetToRecord(TRecordBuffer buffer) {
+    const int index = InsertedIndex(buffer);
+    if (index >= 0) {
+        StandOnInserted(index);
+        return;
+    }
+    FVirtual = -1;
+    TODBCDataSet::InternalSetToRecord(buffer);
+}
+
+void TODBCExtDataSet::InternalGotoBookmark(const void* bookmark) {
+    if (bookmark && isInsertedOffset(readInt32(static_cast<const char*>(bookmark) + 4))) {
+        const int index = readInt32(static_cast<const char*>(bookmark) + 4) - kInsertedFirst;
+        // A record kept from an earlier run of the statement is gone: stand after the last row.
+        if (index >= static_cast<int>(FInserted.size())) {
+            FVirtual = -1;
+            InternalLast();
+            return;
+        }
+        StandOnInserted(index);
+        return;
+    }
+    FVirtual = -1;
+    TODBCDataSet::InternalGotoBookmark(bookmark);
+}
+
 int TODBCExtDataSet::GetRecordCount() {
-    int count = TODBCDataSet::GetRecordCount();
+    int count = TODBCDataSet::GetRecordCount() + LiveInserted();
     for (const PostedRow& row : FPosted)
         if (row.Deleted)
             --count;
@@ -311,7 +471,7 @@ int TODBCExtDataSet::GetRecordCount() {
 }
 
 int TODBCExtDataSet::GetRecordCountExt() {
-    int count = TODBCDataSet::GetRecordCountExt();
+    int count = TODBCDataSet::GetRecordCountExt() + LiveInserted();
     for (const PostedRow& row : FPosted)
         if (row.Deleted)
             --count;
@@ -331,6 +491,14 @@ int TODBCExtDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookmar
     const char* b = static_cast<const char*>(bookmark2.Data());
     const int32_t anchorA = readInt32(a), anchorB = readInt32(b);
     int64_t posA = readInt32(a + 4), posB = readInt32(b + 4);
+    // Inserted records follow every row of the statement, in the order they were posted.
+    const bool insertedA = isInsertedOffset(static_cast<int32_t>(posA));
+    const bool insertedB = isInsertedOffset(static_cast<int32_t>(posB));
+    if (insertedA || insertedB) {
+        if (insertedA && insertedB)
+            return posA == posB ? 0 : (posA > posB ? 1 : -1);
+        return insertedA ? 1 : -1;
+    }
     if (anchorA != anchorB) {
         // Offsets from the last row become positions from the first.
         const int64_t count = TODBCDataSet::GetRecordCount();
@@ -376,6 +544,8 @@ void TODBCExtDataSet::InternalClose() {
     TODBCDataSet::InternalClose();
     CancelPending();
     FPosted.clear();
+    FInserted.clear();
+    FVirtual = -1;
 }
 
 void TODBCExtDataSet::InternalCancel() {
@@ -468,7 +638,7 @@ void TODBCExtBlobStream::ReadBlobData() {
             if (!text.empty())
                 TMemoryStream::Write(text.data(), static_cast<int64_t>(text.size()));
             Seek(0, soBeginning);
-        } else if (DataSet()->State() != dsInsert) {
+        } else if (DataSet()->State() != dsInsert && !(ds && ds->InsertedIndex(Record()) >= 0)) {
             TODBCBlobStream::ReadBlobData();
         } else {
             Clear();

@@ -39,9 +39,10 @@ public:
 /// run again (RefreshAfterPost) so the rows show what was written.
 ///
 /// A change applied without running the statement again (RefreshAfterPost off, or no handler)
-/// is kept in memory: the row shows its posted values, a deleted row is left out, until the
-/// statement runs again or the dataset closes. uaSkip keeps nothing: the row shows what the
-/// statement gives.
+/// is kept in memory: the row shows its posted values, a deleted row is left out, an inserted
+/// record follows the statement's last row, until the statement runs again or the dataset
+/// closes. uaSkip keeps nothing: the row shows what the statement gives. A forward-only dataset
+/// keeps no inserted records (it cannot come back to them).
 class TODBCExtDataSet : public TODBCDataSet {
 public:
     explicit TODBCExtDataSet(TComponent* owner = nullptr);
@@ -68,6 +69,8 @@ public:
 
     /// \brief Rows kept in memory since the statement last ran (edited and deleted ones).
     int PostedCount() const noexcept { return static_cast<int>(FPosted.size()); }
+    /// \brief Records inserted since the statement last ran (deleted ones included).
+    int InsertedCount() const noexcept { return static_cast<int>(FInserted.size()); }
 
     void SetFieldData(TField* field, const void* buffer) override;
     void InternalExecSQL() override;
@@ -91,6 +94,10 @@ protected:
     void SetBookmarkData(TRecordBuffer buffer, const void* data) override;
     TGetResult GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) override;
     int GetRecordCount() override;
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalSetToRecord(TRecordBuffer buffer) override;
+    void InternalGotoBookmark(const void* bookmark) override;
 
 private:
     friend class TODBCExtBlobStream;
@@ -105,8 +112,18 @@ private:
         std::map<String, std::pair<bool, String>> Blobs;
     };
 
-    /// The posted row `buffer` was read from, or null.
+    /// The posted row `buffer` was read from (an inserted record's own), or null.
     PostedRow* FindPosted(TRecordBuffer buffer);
+    /// Index of the inserted record `buffer` holds, or -1 for a row of the statement.
+    int InsertedIndex(TRecordBuffer buffer) const;
+    /// Stands on inserted record `index` (or after the last one), the statement's cursor after
+    /// its last row.
+    void StandOnInserted(int index);
+    /// The next (step 1) or previous (step -1) inserted record from FVirtual that is not deleted
+    /// and passes the filter, copied into `buffer`; false when there is none.
+    bool StepInserted(TRecordBuffer buffer, int step);
+    void ServeInserted(TRecordBuffer buffer, int index);
+    int LiveInserted() const;
     /// Puts the posted values over a freshly read record; false when the row was deleted.
     bool ApplyPosted(TRecordBuffer buffer);
     /// Keeps the change just applied to the active record.
@@ -124,6 +141,9 @@ private:
     std::unique_ptr<TStringList> FOldValues;
     std::unique_ptr<TStringList> FNewValues;
     std::vector<PostedRow> FPosted;
+    std::vector<PostedRow> FInserted;
+    /// -1: the cursor is the statement's; 0..n-1: on that inserted record; n: after the last.
+    int FVirtual = -1;
     int FPendingKind = 0;
     bool FRefreshAfterPost = true;
 };

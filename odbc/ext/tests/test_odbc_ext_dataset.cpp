@@ -33,17 +33,20 @@ protected:
         q->SetSQLText("SELECT id, name, qty, note FROM part ORDER BY id");
         q->OnUpdateRec = [this](TDataSet* ds, TUpdateKind kind, TUpdateAction& action) {
             calls.push_back(kind);
-            if (respond(action)) return;
+            if (respond(action))
+                return;
             run("UPDATE part SET id = :id, name = :name, qty = :qty, note = :note WHERE id = :old", ds);
         };
         q->OnInsertRec = [this](TDataSet* ds, TUpdateKind kind, TUpdateAction& action) {
             calls.push_back(kind);
-            if (respond(action)) return;
+            if (respond(action))
+                return;
             run("INSERT INTO part (id, name, qty, note) VALUES (:id, :name, :qty, :note)", ds);
         };
         q->OnDeleteRec = [this](TDataSet* ds, TUpdateKind kind, TUpdateAction& action) {
             calls.push_back(kind);
-            if (respond(action)) return;
+            if (respond(action))
+                return;
             run("DELETE FROM part WHERE id = :old", ds);
         };
         q->Open();
@@ -56,10 +59,12 @@ protected:
 
     // Scripted answers of the handlers, one per call; when they run out the change is written.
     bool respond(TUpdateAction& action) {
-        if (answers.empty()) return false;
+        if (answers.empty())
+            return false;
         action = answers.front();
         answers.erase(answers.begin());
-        if (action == uaRetry || action == uaFail || action == uaAbort || action == uaSkip) return true;
+        if (action == uaRetry || action == uaFail || action == uaAbort || action == uaSkip)
+            return true;
         return false;
     }
 
@@ -73,11 +78,12 @@ protected:
             if (p->Name() == "old")
                 p->SetAsVariant(ds->FieldByName("id")->OldValue());
             else if (p->Name() == "note")
-                p->SetAsVariant(ds->FieldByName("note")->IsNull() ? Variant::Null()
-                                                                   : Variant(ds->FieldByName("note")->AsString()));
+                p->SetAsVariant(ds->FieldByName("note")->IsNull()
+                                    ? Variant::Null()
+                                    : Variant(ds->FieldByName("note")->AsString()));
             else
                 p->SetAsVariant(ds->FieldByName(p->Name())->Value());
-            if (p->IsNull() && p->DataType() == ftUnknown) {  // a typed null for the column
+            if (p->IsNull() && p->DataType() == ftUnknown) { // a typed null for the column
                 p->SetDataType(ftString);
                 p->Clear();
             }
@@ -103,7 +109,8 @@ protected:
         TBookmark here = q->GetBookmark();
         for (q->First(); !q->Eof(); q->Next())
             out += q->FieldByName("id")->AsString() + ":" + q->FieldByName("name")->AsString() + ";";
-        if (!here.IsNull()) q->GotoBookmark(here);
+        if (!here.IsNull())
+            q->GotoBookmark(here);
         return out;
     }
 
@@ -124,9 +131,9 @@ TEST_P(ExtDataSetTest, AnEditReachesTheTableThroughItsHandlerAndShowsAfterPost) 
     q->FieldByName("id")->SetAsInteger(20);
     EXPECT_EQ(q->ModifiedField(), 2);
     EXPECT_EQ(q->PendingKind(), 1);
-    EXPECT_EQ(q->FieldByName("name")->OldValue().AsString(), "Oil filter");  // the first old value
+    EXPECT_EQ(q->FieldByName("name")->OldValue().AsString(), "Oil filter"); // the first old value
     EXPECT_EQ(q->FieldByName("id")->OldValue().AsInteger(), 2);
-    EXPECT_EQ(q->FieldByName("qty")->OldValue().AsInteger(), 10);  // unchanged: the current value
+    EXPECT_EQ(q->FieldByName("qty")->OldValue().AsInteger(), 10); // unchanged: the current value
     q->Post();
     EXPECT_EQ(calls, std::vector<TUpdateKind>{ukModify});
     EXPECT_EQ(q->State(), dsBrowse);
@@ -150,7 +157,7 @@ TEST_P(ExtDataSetTest, AnInsertedAndADeletedRowReachTheTable) {
     q->Delete();
     EXPECT_EQ(calls, (std::vector<TUpdateKind>{ukInsert, ukDelete}));
     EXPECT_EQ(table(), "1:Brake pad:4:front;2:Oil filter:10:-;7:Wiper blade:2:-;");
-    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 7);  // the cursor stands on the next row
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 7); // the cursor stands on the next row
     EXPECT_EQ(view(), "1:Brake pad;2:Oil filter;7:Wiper blade;");
 }
 
@@ -190,7 +197,7 @@ TEST_P(ExtDataSetTest, RefusedAndAbortedChangesKeepTheEditAndTheTable) {
     EXPECT_EQ(q->State(), dsEdit);
     EXPECT_EQ(q->PendingKind(), 1);
 
-    answers = {uaRetry};  // called again, then writes
+    answers = {uaRetry}; // called again, then writes
     q->Post();
     EXPECT_EQ(calls.size(), 4u);
     EXPECT_EQ(q->State(), dsBrowse);
@@ -205,7 +212,7 @@ TEST_P(ExtDataSetTest, RefusedAndAbortedChangesKeepTheEditAndTheTable) {
 
     // A handler whose statement fails: the error comes through and the edit stays.
     q->Edit();
-    q->FieldByName("id")->SetAsInteger(3);  // duplicate key
+    q->FieldByName("id")->SetAsInteger(3); // duplicate key
     EXPECT_THROW(q->Post(), EODBCError);
     EXPECT_EQ(q->State(), dsEdit);
     q->Cancel();
@@ -241,7 +248,7 @@ TEST_P(ExtDataSetTest, MemoEditsGoThroughBlobStreamsAndOldValues) {
     EXPECT_EQ(q->FieldByName("note")->AsString(), longNote);
     q->Post();
     EXPECT_EQ(table(), "1:Brake pad:4:" + longNote + ";2:Oil filter:10:-;3:Spark plug:16:NGK;");
-    EXPECT_EQ(q->FieldByName("note")->AsString(), longNote);  // read back from the new row
+    EXPECT_EQ(q->FieldByName("note")->AsString(), longNote); // read back from the new row
 
     q->Next();
     q->Edit();
@@ -291,7 +298,7 @@ TEST_P(ExtDataSetTest, WithoutRefreshAPostedEditShowsAgainAfterNavigatingAwayAnd
     q->FieldByName("name")->SetAsString("Oil filter XL");
     q->FieldByName("qty")->SetAsInteger(12);
     q->FieldByName("note")->SetAsString("was null");
-    EXPECT_FALSE(q->FieldByName("note")->IsNull());  // the edit, not the row as read
+    EXPECT_FALSE(q->FieldByName("note")->IsNull()); // the edit, not the row as read
     q->Post();
     EXPECT_EQ(table(), "1:Brake pad:4:front;2:Oil filter XL:12:was null;3:Spark plug:16:NGK;");
     EXPECT_EQ(q->PostedCount(), 1);
@@ -356,13 +363,13 @@ TEST_P(ExtDataSetTest, WithoutAHandlerThePostedValuesStayInMemoryOnly) {
     q->FieldByName("name")->SetAsString("in memory");
     q->Post();
     q->Last();
-    q->Next();  // past the last row and back through all of them
+    q->Next(); // past the last row and back through all of them
     q->First();
     EXPECT_EQ(view(), "1:in memory;2:Oil filter;3:Spark plug;");
     EXPECT_EQ(table(), start);
 
     q->Next();
-    q->Delete();  // the cursor moves on to the next row, the deleted one is left out
+    q->Delete(); // the cursor moves on to the next row, the deleted one is left out
     EXPECT_EQ(q->FieldByName("id")->AsInteger(), 3);
     EXPECT_EQ(view(), "1:in memory;3:Spark plug;");
     EXPECT_EQ(q->RecordCount(), 2);
@@ -395,7 +402,9 @@ TEST_P(ExtDataSetTest, ADeletePostedWithoutRefreshLeavesTheRowOutEverywhere) {
     q->Edit();
     q->FieldByName("qty")->SetAsInteger(40);
     q->Post();
-    q->OnFilterRecord = [](TDataSet* ds, bool& accept) { accept = ds->FieldByName("qty")->AsInteger() >= 16; };
+    q->OnFilterRecord = [](TDataSet* ds, bool& accept) {
+        accept = ds->FieldByName("qty")->AsInteger() >= 16;
+    };
     q->SetFiltered(true);
     EXPECT_EQ(view(), "1:Brake pad;3:Spark plug;");
     q->SetFiltered(false);
@@ -422,7 +431,7 @@ TEST_P(ExtDataSetTest, RefusedFailedOrCancelledPostsKeepNothing) {
     EXPECT_EQ(q->PostedCount(), 0);
 
     q->Edit();
-    q->FieldByName("id")->SetAsInteger(3);  // duplicate key: the handler's statement fails
+    q->FieldByName("id")->SetAsInteger(3); // duplicate key: the handler's statement fails
     EXPECT_THROW(q->Post(), EODBCError);
     q->Cancel();
     EXPECT_EQ(q->PostedCount(), 0);
@@ -438,6 +447,95 @@ TEST_P(ExtDataSetTest, RefusedFailedOrCancelledPostsKeepNothing) {
     EXPECT_EQ(table(), start);
 }
 
+TEST_P(ExtDataSetTest, WithoutRefreshInsertedRecordsFollowTheLastRowUntilTheStatementRunsAgain) {
+    q->SetRefreshAfterPost(false);
+    q->Append();
+    q->FieldByName("id")->SetAsInteger(7);
+    q->FieldByName("name")->SetAsString("Wiper blade");
+    q->FieldByName("note")->SetAsString("rear");
+    q->Post();
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 7); // the new record stays current
+    q->First();                                      // an insert in the middle also goes after the last row
+    q->Next();
+    q->Insert();
+    q->FieldByName("id")->SetAsInteger(8);
+    q->FieldByName("name")->SetAsString("Fuse");
+    q->Post();
+    EXPECT_EQ(q->FieldByName("name")->AsString(), "Fuse");
+    EXPECT_EQ(table(), start + "7:Wiper blade::rear;8:Fuse::-;");
+    EXPECT_EQ(q->InsertedCount(), 2);
+    EXPECT_EQ(view(), "1:Brake pad;2:Oil filter;3:Spark plug;7:Wiper blade;8:Fuse;");
+    EXPECT_EQ(q->RecordCount(), 5);
+
+    q->Last();
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 8);
+    q->Prior();
+    EXPECT_EQ(q->FieldByName("note")->AsString(), "rear");
+    EXPECT_TRUE(q->FieldByName("qty")->IsNull());
+    TBookmark wiper = q->GetBookmark();
+    q->Prior();
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 3);
+    TBookmark spark = q->GetBookmark();
+    EXPECT_EQ(q->CompareBookmarks(wiper, spark), 1);
+    EXPECT_EQ(q->CompareBookmarks(spark, wiper), -1);
+    q->First();
+    q->GotoBookmark(wiper);
+    EXPECT_EQ(q->FieldByName("name")->AsString(), "Wiper blade");
+    q->Next();
+    EXPECT_EQ(q->FieldByName("id")->AsInteger(), 8);
+    q->Next();
+    EXPECT_TRUE(q->Eof());
+    EXPECT_TRUE(q->Locate("name", Variant(String("Wiper blade")), 0));
+
+    // Edited and deleted like any row, through the handlers.
+    q->Edit();
+    q->FieldByName("qty")->SetAsInteger(2);
+    q->Post();
+    EXPECT_EQ(calls, (std::vector<TUpdateKind>{ukInsert, ukInsert, ukModify}));
+    q->First();
+    ASSERT_TRUE(q->Locate("id", Variant(7), 0));
+    EXPECT_EQ(q->FieldByName("qty")->AsInteger(), 2);
+    EXPECT_EQ(q->FieldByName("note")->AsString(), "rear");
+    ASSERT_TRUE(q->Locate("id", Variant(8), 0));
+    q->Delete();
+    EXPECT_EQ(view(), "1:Brake pad;2:Oil filter;3:Spark plug;7:Wiper blade;");
+    EXPECT_EQ(q->RecordCount(), 4);
+    EXPECT_EQ(table(), start + "7:Wiper blade:2:rear;");
+
+    // A filter sees inserted records too.
+    q->OnFilterRecord = [](TDataSet* ds, bool& accept) { accept = ds->FieldByName("id")->AsInteger() != 2; };
+    q->SetFiltered(true);
+    EXPECT_EQ(view(), "1:Brake pad;3:Spark plug;7:Wiper blade;");
+    q->SetFiltered(false);
+
+    q->Refresh();
+    EXPECT_EQ(q->InsertedCount(), 0);
+    EXPECT_EQ(view(), "1:Brake pad;2:Oil filter;3:Spark plug;7:Wiper blade;");
+}
+
+TEST_P(ExtDataSetTest, WithoutAHandlerARecordInsertedIntoAnEmptyResultLivesUntilReopened) {
+    q->OnInsertRec = nullptr;
+    q->OnDeleteRec = nullptr;
+    q->Close();
+    q->SetSQLText("SELECT id, name, qty, note FROM part WHERE id > 100 ORDER BY id");
+    q->Open();
+    ASSERT_TRUE(q->IsEmpty());
+    q->Insert();
+    q->FieldByName("id")->SetAsInteger(101);
+    q->FieldByName("name")->SetAsString("Fan belt");
+    q->Post();
+    EXPECT_FALSE(q->IsEmpty());
+    EXPECT_EQ(view(), "101:Fan belt;");
+    q->First();
+    EXPECT_EQ(q->FieldByName("name")->AsString(), "Fan belt");
+    EXPECT_TRUE(q->FieldByName("note")->IsNull());
+    EXPECT_EQ(q->FieldByName("note")->AsString(), "");
+    EXPECT_EQ(table(), start);
+    q->Close();
+    q->Open();
+    EXPECT_TRUE(q->IsEmpty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ExtDataSetTest, TESTSUPPORT_ENGINES);
 
 TEST(ExtDataSetDesign, AFailedOpenWhileLoadingInTheDesignerGoesToTheApplicationHandler) {
@@ -446,7 +544,7 @@ TEST(ExtDataSetDesign, AFailedOpenWhileLoadingInTheDesignerGoesToTheApplicationH
     TODBCExtQuery q(nullptr);
     q.SetSQLText("SELECT 1");
     q.SetStateFlags(csLoading | csReading);
-    q.SetActive(true);  // kept until loaded
+    q.SetActive(true); // kept until loaded
     q.ClearStateFlags(csReading);
     q.SetDesigning(true);
     EXPECT_NO_THROW(q.Loaded());
