@@ -6,6 +6,7 @@
 
 #include "DataModule.h"
 #include "Dialogs.h"
+#include "FirstShow.h"
 #include "Format.h"
 #include "Grid.h"
 #include "History.h"
@@ -298,10 +299,7 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
 void DocumentWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (shown_)
-        return;
-    shown_ = true;
-    ui::runGuarded(this, [&] { formShow(); });
+    ui::runOnFirstShow(this, shown_, [&] { formShow(); });
 }
 
 void DocumentWindow::setPickersToday()

@@ -2,6 +2,7 @@
 
 #include "Decimal.h"
 #include "Dialogs.h"
+#include "FirstShow.h"
 #include "Format.h"
 #include "Grid.h"
 #include "ListCombo.h"
@@ -171,13 +172,12 @@ void Window::onClick(const QString& button, const std::function<void()>& fn) {
 
 void Window::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (shown_)
-        return;
-    shown_ = true;
-    if (maximized_)
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
-            frame->showMaximized();
-    guard([this] { formShow(); });
+    ui::runOnFirstShow(this, shown_, [this] {
+        if (maximized_)
+            if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+                frame->showMaximized();
+        formShow();
+    });
 }
 
 } // namespace kestrum::purchasing

@@ -5,6 +5,7 @@
 #include "Combos.h"
 #include "DataModule.h"
 #include "Dialogs.h"
+#include "FirstShow.h"
 #include "Format.h"
 #include "Grid.h"
 #include "InputError.h"
@@ -126,10 +127,7 @@ QTableView* TDeposit::grid() const
 void TDeposit::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (shown_)
-        return;
-    shown_ = true;
-    ui::runGuarded(this, [&] { FormShow(); });
+    ui::runOnFirstShow(this, shown_, [&] { FormShow(); });
 }
 
 void TDeposit::FormShow()

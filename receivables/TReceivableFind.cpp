@@ -4,6 +4,7 @@
 
 #include "DataModule.h"
 #include "Dialogs.h"
+#include "FirstShow.h"
 #include "Grid.h"
 #include "Mdi.h"
 #include "Query.h"
@@ -37,10 +38,7 @@ QTableView* TReceivableFind::grid() const
 void TReceivableFind::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (shown_)
-        return;
-    shown_ = true;
-    ui::runGuarded(this, [&] { FormShow(); });
+    ui::runOnFirstShow(this, shown_, [&] { FormShow(); });
 }
 
 void TReceivableFind::FormShow()

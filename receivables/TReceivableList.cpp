@@ -5,6 +5,7 @@
 #include "Combos.h"
 #include "DataModule.h"
 #include "Dialogs.h"
+#include "FirstShow.h"
 #include "Grid.h"
 #include "Mdi.h"
 #include "Query.h"
@@ -77,10 +78,7 @@ QTableView* TReceivableList::grid() const
 void TReceivableList::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (shown_)
-        return;
-    shown_ = true;
-    ui::runGuarded(this, [&] { FormShow(); });
+    ui::runOnFirstShow(this, shown_, [&] { FormShow(); });
 }
 
 void TReceivableList::FormShow()

@@ -4,6 +4,7 @@
 
 #include "DataModule.h"
 #include "Dialogs.h"
+#include "FirstShow.h"
 #include "Mdi.h"
 #include "Query.h"
 
@@ -42,10 +43,7 @@ TProfile::~TProfile() = default;
 void TProfile::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (shown_)
-        return;
-    shown_ = true;
-    ui::runGuarded(this, [this] { FormShow(); });
+    ui::runOnFirstShow(this, shown_, [this] { FormShow(); });
 }
 
 void TProfile::FormShow()

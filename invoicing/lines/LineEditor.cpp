@@ -3,6 +3,7 @@
 #include "AuxWindow.h"
 #include "DataModule.h"
 #include "Dialogs.h"
+#include "FirstShow.h"
 #include "Format.h"
 #include "Grid.h"
 #include "InputError.h"
@@ -255,10 +256,7 @@ void LineEditor::setupKeys()
 void LineEditor::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (shown_)
-        return;
-    shown_ = true;
-    ui::runGuarded(this, [&] { formShow(); });
+    ui::runOnFirstShow(this, shown_, [&] { formShow(); });
 }
 
 void LineEditor::closeEvent(QCloseEvent* event)

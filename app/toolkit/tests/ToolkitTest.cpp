@@ -1,6 +1,7 @@
 // Dialog scripting, key cycles, grid keys, auxiliary windows, the second timer and grid titles.
 #include "AuxWindow.h"
 #include "Dialogs.h"
+#include "FirstShow.h"
 #include "Grid.h"
 #include "Keys.h"
 #include "ScriptedDialogs.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QPointer>
@@ -92,6 +94,62 @@ struct CycleWindow {
         QApplication::setActiveWindow(&window);
     }
 };
+
+namespace {
+
+// A window that fills itself at its first show and counts how often it did.
+class FillsOnce : public QWidget {
+public:
+    int runs = 0;
+    bool fail = false;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QWidget::showEvent(event);
+        runOnFirstShow(this, shown_, [this] {
+            ++runs;
+            if (fail)
+                throw std::runtime_error("list query failed");
+        });
+    }
+
+private:
+    bool shown_ = false;
+};
+
+}  // namespace
+
+TEST(FirstShow, RunsOnceAcrossHidesAndMinimisingAndAFailureIsShownOnce)
+{
+    ScriptedDialogs d;
+    {
+        FillsOnce w;
+        EXPECT_EQ(w.runs, 0);  // not at creation
+        w.show();
+        EXPECT_EQ(w.runs, 1);
+        w.hide();
+        w.show();
+        w.showMinimized();
+        w.showNormal();
+        EXPECT_EQ(w.runs, 1);
+    }
+    FillsOnce failing;
+    failing.fail = true;
+    failing.show();
+    EXPECT_EQ(failing.runs, 1);
+    EXPECT_EQ(d.errors(), QStringList{"list query failed"});
+    failing.hide();
+    failing.show();
+    EXPECT_EQ(failing.runs, 1);
+    EXPECT_EQ(d.errors().size(), 1);
+
+    bool shown = false;
+    QWidget plain;
+    EXPECT_TRUE(runOnFirstShow(&plain, shown, [] {}));
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(runOnFirstShow(&plain, shown, [] { ADD_FAILURE() << "ran twice"; }));
+}
 
 TEST(KeyCycle, EnterWalksForwardAndWrapsLeftWalksBack)
 {
