@@ -11,6 +11,42 @@ namespace vantrel {
 using namespace entity_detail;
 
 namespace {
+// The key of the current record, to come back to it after the query ran again (a bookmark
+// belongs to one opening only).
+struct KeyPosition {
+    std::vector<String> Fields;
+    std::vector<Variant> Values;
+
+    /// The key columns (fetLock or IdentRecord) of the current record, when there is one.
+    static KeyPosition Of(TEntity& entity, TODBCQuery* q) {
+        KeyPosition position;
+        if (!q->Active() || q->IsEmpty())
+            return position;
+        for (int i = 0; i < entity.FieldCount(); ++i) {
+            TFieldItem* f = entity.GetFields(i);
+            if (!f->ExecSet().Contains(fetLock) && !f->IdentRecord())
+                continue;
+            if (TField* column = q->FindField(f->FactName()); column && !column->IsNull()) {
+                position.Fields.push_back(column->FieldName());
+                position.Values.push_back(column->AsVariant());
+            }
+        }
+        return position;
+    }
+    /// Back on the record with that key; false (and left where it is) when it is gone.
+    bool Restore(TODBCQuery* q) const {
+        if (Fields.empty() || !q->Active())
+            return false;
+        try {
+            return q->FindRecordByValues(Fields, Values, true);
+        } catch (const EDatabaseError&) {
+            return false;
+        }
+    }
+};
+} // namespace
+
+namespace {
 
 bool isBlobType(TFieldType t) {
     return t == ftBlob || t == ftGraphic || t == ftTypedBinary || t == ftBytes || t == ftVarBytes ||
@@ -283,7 +319,15 @@ TLockResult TEntity::DoLock(bool cascade, TCommandDataType dataType, TDataSet* s
     return lrOk;
 }
 
-void TEntity::SelectAfterLock() {}
+void TEntity::SelectAfterLock() {
+    // The locked row is read again, so what the user goes on to change is what is now held.
+    if (!FQuery || !FQuery->Active())
+        return;
+    // Rows may come back in another order: the key finds the locked one again.
+    const KeyPosition position = KeyPosition::Of(*this, FQuery.get());
+    FQuery->Refresh();
+    position.Restore(FQuery.get());
+}
 
 // ---- Stored procedures --------------------------------------------------------------------------
 
@@ -345,15 +389,6 @@ TODBCQuery* TEntity::Query() {
     return FQuery.get();
 }
 
-namespace {
-// The key of the current record, to come back to it after the query ran again (a bookmark
-// belongs to one opening only).
-struct KeyPosition {
-    std::vector<String> Fields;
-    std::vector<Variant> Values;
-};
-} // namespace
-
 void TEntity::EntityOpenOnly() {
     TODBCQuery* q = Query();
     q->DisableControls();
@@ -361,18 +396,7 @@ void TEntity::EntityOpenOnly() {
         TODBCQuery* q;
         ~Enable() { q->EnableControls(); }
     } enable{q};
-    KeyPosition position;
-    if (q->Active() && !q->IsEmpty()) {
-        for (int i = 0; i < FieldCount(); ++i) {
-            TFieldItem* f = GetFields(i);
-            if (!f->ExecSet().Contains(fetLock) && !f->IdentRecord())
-                continue;
-            if (TField* column = q->FindField(f->FactName()); column && !column->IsNull()) {
-                position.Fields.push_back(column->FieldName());
-                position.Values.push_back(column->AsVariant());
-            }
-        }
-    }
+    const KeyPosition position = KeyPosition::Of(*this, q);
     q->Close();
     TStringList lines;
     GenerateSQLSelect(&lines, false);
@@ -388,15 +412,7 @@ void TEntity::EntityOpenOnly() {
     OpenQry(*q);
     FFlgReread = false;
     FirstNumber(FViewEntity, this);
-    bool back = false;
-    if (!position.Fields.empty()) {
-        try {
-            back = q->FindRecordByValues(position.Fields, position.Values, true);
-        } catch (const EDatabaseError&) {
-            back = false;
-        }
-    }
-    if (!back)
+    if (!position.Restore(q))
         q->First();
 }
 
@@ -415,6 +431,7 @@ void TEntity::ReOpenSql() {
         TODBCQuery* q;
         ~Enable() { q->EnableControls(); }
     } enable{q};
+    const KeyPosition position = KeyPosition::Of(*this, q);
     if (Trim(GetSP(fetSelect)).empty() || !FFlgReread) {
         SetRereadEntity();
         q->Refresh();
@@ -423,6 +440,8 @@ void TEntity::ReOpenSql() {
         RunCommand(fetSelect, cdtField, nullptr, {});
         q->SilentOpen(at);
     }
+    // A changed row may come back elsewhere: the same position is not the same row.
+    position.Restore(q);
     FirstNumber(FViewEntity, this);
     FFlgReread = false;
 }

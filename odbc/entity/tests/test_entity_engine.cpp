@@ -475,7 +475,11 @@ TEST_P(EntityEngineTest, LocksReportRowsThatAreGoneOrHeldElsewhere) {
     shown.clear();
     entity->EntityOpen();
     ASSERT_TRUE(entity->Query()->Locate("ID", Variant(3), {}));
+    tdb->exec("UPDATE part SET qty = 33 WHERE id = 3"); // changed since the view was read
+    EXPECT_EQ(entity->Query()->FieldByName("QTY")->AsInteger(), 10);
     EXPECT_EQ(entity->LockForQry(), lrOk);
+    EXPECT_EQ(currentId(), 3);
+    EXPECT_EQ(entity->Query()->FieldByName("QTY")->AsInteger(), 33);
     db->Commit();
 
     // A lock needs a column it can name.
@@ -575,6 +579,15 @@ TEST_P(EntityEngineTest, AnotherEntityOfTheViewRereadsAfterAWrite) {
     EXPECT_FALSE(other.flgReread());
     EXPECT_EQ(other.Query()->FieldByName("ID")->AsInteger(), 5);
     EXPECT_EQ(other.Query()->FieldByName("QTY")->AsInteger(), 24);
+
+    // Without a sort order a changed row may come back elsewhere; the re-read follows its key.
+    other.SetOrdering(-1);
+    other.EntityOpen();
+    ASSERT_TRUE(other.Query()->Locate("ID", Variant(2), {}));
+    entity->EditForArray(cdtArray, {"brake disc", 3, 40.0, Variant::Null(), 2});
+    other.ReOpenSql();
+    EXPECT_EQ(other.Query()->FieldByName("ID")->AsInteger(), 2);
+    EXPECT_EQ(other.Query()->FieldByName("QTY")->AsInteger(), 3);
 }
 
 TEST_P(EntityEngineTest, AnEntityReadFromAFormWorksOnANewConnection) {
