@@ -6,6 +6,7 @@
 #include <vantrel/framework/Registry.h>
 
 #include <algorithm>
+#include <cctype>
 
 namespace vantrel {
 

@@ -20,7 +20,6 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
-#include <map>
 #include <memory>
 #include <vector>
 
