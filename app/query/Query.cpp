@@ -2,11 +2,16 @@
 
 #include "DatabaseError.h"
 #include "Format.h"
+#include "InputError.h"
+#include "Transaction.h"
 
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -16,6 +21,26 @@ namespace kestrum {
 namespace {
 
 std::atomic<ColumnHintFunction> columnHints{nullptr};
+
+// Every live query, so that a reconnect can let go of the cursors on the old connection.
+QSet<Query*>& liveQueries() {
+    static QSet<Query*> all;
+    return all;
+}
+
+// The server went away (restart, network): SQLSTATE class 08, PostgreSQL's shutdown states, or
+// the texts drivers give when they notice it only on the socket.
+bool connectionLost(const QSqlError& e) {
+    const QStringList states = e.nativeErrorCode().split(u';', Qt::SkipEmptyParts);
+    for (const QString& s : states)
+        if (s.startsWith(QLatin1String("08")) || s.startsWith(QLatin1String("57P0"))) return true;
+    static const QRegularExpression texts(
+        QStringLiteral("closed the connection|no connection to the server|terminating connection|"
+                       "could not send data|could not receive data|connection (is )?not open|"
+                       "communication link failure|connection (is )?(closed|lost|dead)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return texts.match(e.databaseText()).hasMatch() || texts.match(e.driverText()).hasMatch();
+}
 
 constexpr int SqlBit = -7;  // ODBC SQL_BIT: SQLite's driver reports booleans with it
 
@@ -131,9 +156,10 @@ int compareValues(const QVariant& a, const QVariant& b) {
 Query::Query(const QSqlDatabase& db, const QString& name, QObject* parent)
     : QObject(parent), connection_(db.connectionName()) {
     setObjectName(name);
+    liveQueries().insert(this);
 }
 
-Query::~Query() = default;
+Query::~Query() { liveQueries().remove(this); }
 
 void Query::setColumnHints(ColumnHintFunction hints) { columnHints = hints; }
 
@@ -176,23 +202,53 @@ QString Query::SQLText() const { return lines_.join(u'\n'); }
 
 void Query::startStatement() {
     Close();
+    for (const QVariant& v : values_)
+        if (v.metaType().id() == QMetaType::QString && v.toString().contains(QChar(0)))
+            throw InputError(QString(), QStringLiteral("A value holds a NUL character (code 0), which cannot be "
+                                                       "stored. Remove it and try again."));
     QSqlDatabase db = database();
-    if (!db.isOpen()) fail(QStringLiteral("The database connection is not open"));
+    // Closed after a reconnect that failed (server still down): try again now.
+    if (!db.isValid()) fail(QStringLiteral("The database connection is not open"));
+    if (!db.isOpen() && !db.open())
+        throw DatabaseError(QStringLiteral("The connection to the database is lost and could not be made again: %1")
+                                .arg(DatabaseError(db.lastError(), QString()).message()));
     cursor_ = std::make_unique<QSqlQuery>(db);
     cursor_->setForwardOnly(true);
     // Numbers come as exact text and become Decimals; doubles would turn 0.07375 into noise.
     cursor_->setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!cursor_->prepare(SQLText())) {
-        const QSqlError e = cursor_->lastError();
-        cursor_.reset();
-        throw DatabaseError(e, Name());
+    bool ok = cursor_->prepare(SQLText());
+    if (ok) {
+        for (const QVariant& v : values_) cursor_->addBindValue(toBindValue(v));
+        ok = cursor_->exec();
     }
-    for (const QVariant& v : values_) cursor_->addBindValue(toBindValue(v));
-    if (!cursor_->exec()) {
-        const QSqlError e = cursor_->lastError();
-        cursor_.reset();
-        throw DatabaseError(e, Name());
-    }
+    if (ok) return;
+    const QSqlError e = cursor_->lastError();
+    cursor_.reset();
+    if (!connectionLost(e)) throw DatabaseError(e, Name());
+    reconnect(db);
+}
+
+[[noreturn]] void Query::reconnect(QSqlDatabase& db) {
+    // The handler stops here, even for a read that could simply run again: what it did before
+    // this statement may be gone with the old session, and the user should know the link broke.
+    const bool inTransaction = Transaction::active(db);
+    for (Query* q : std::as_const(liveQueries()))
+        if (q->connection_ == connection_) q->dropCursor();
+    db.close();
+    if (!db.open())
+        throw DatabaseError(QStringLiteral("The connection to the database was lost and could not be made again: %1")
+                                .arg(DatabaseError(db.lastError(), QString()).message()));
+    if (inTransaction)
+        throw DatabaseError(QStringLiteral("The connection to the database was lost and has been made again, but the "
+                                           "work in progress was undone: nothing of it was saved. Please do it again."));
+    throw DatabaseError(QStringLiteral("The connection to the database was lost and has been made again. The last "
+                                       "step was stopped before it was done; please do it again."));
+}
+
+void Query::dropCursor() {
+    // The rows read so far stay; the rest of a lazy cursor on the old connection is lost.
+    cursor_.reset();
+    more_ = false;
 }
 
 void Query::Open() {

@@ -118,6 +118,9 @@ private:
     void fetchAll();
     void setCurrent(int row);
     void startStatement();  // prepares and binds the statement on a fresh cursor, then runs it
+    // After a lost connection: opens it again and throws the message for the user (always).
+    [[noreturn]] void reconnect(QSqlDatabase& db);
+    void dropCursor();
     [[noreturn]] void fail(const QString& what) const;
 
     QString connection_;

@@ -16,6 +16,9 @@ public:
     /// \brief Commits; throws DatabaseError (and the destructor then rolls back).
     void commit();
 
+    /// Whether a guard holds a transaction open on the connection `db` names.
+    static bool active(const QSqlDatabase& db);
+
 private:
     QSqlDatabase db_;
     bool open_ = false;

@@ -8,8 +8,13 @@ namespace testsupport {
 
 void WindowTest::SetUp()
 {
-    TESTSUPPORT_REQUIRE_ENGINE(GetParam());
-    db_ = std::make_unique<testsupport::TestDatabase>(GetParam());
+    openDatabase(GetParam());
+}
+
+void WindowTest::openDatabase(testsupport::Engine engine)
+{
+    TESTSUPPORT_REQUIRE_ENGINE(engine);
+    db_ = std::make_unique<testsupport::TestDatabase>(engine);
     const QString conn = QString::fromStdString(db_->connectionString());
     {
         QSqlDatabase setup = QSqlDatabase::addDatabase("QODBC", "window-test-setup");

@@ -25,6 +25,8 @@ class WindowTest : public ::testing::TestWithParam<testsupport::Engine> {
 protected:
     void SetUp() override;
     void TearDown() override;
+    /// What SetUp does for GetParam(); for fixtures that get their engine another way.
+    void openDatabase(testsupport::Engine engine);
 
     /// A window of class W, shown (its show handler has run).
     template <typename W>
