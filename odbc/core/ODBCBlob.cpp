@@ -28,7 +28,10 @@ bool ODBCReadLongValue(const TODBCGetData& getData, bool text, int maxBlobBuffer
     const int64_t terminator = text ? 1 : 0;
     char probe[1] = {0};
     const TODBCGetDataResult first = getData(probe, 0);
-    if (first.ReturnCode == SQL_NO_DATA_FOUND || first.Indicator == SQL_NULL_DATA)
+    // No data at all means the driver gave this value away already: reading on would cut it.
+    if (first.ReturnCode == SQL_NO_DATA_FOUND)
+        DatabaseError("The driver gives no data for the value any more");
+    if (first.Indicator == SQL_NULL_DATA)
         return false;
     // A complete answer to the probe is an empty value.
     if (first.ReturnCode == SQL_SUCCESS && first.Indicator == 0)

@@ -26,7 +26,8 @@ using TODBCGetData = std::function<TODBCGetDataResult(void* buffer, int64_t size
 ///
 /// Throws whatever `getData` throws for a failing call; `noTotal` is called (and must throw)
 /// when a value longer than the first read comes from a driver that reports no total length.
-/// Throws EDatabaseError when the driver gives less than the length it reported.
+/// Throws EDatabaseError when the driver gives less than the length it reported, or no data
+/// at all (the value was read already).
 bool ODBCReadLongValue(const TODBCGetData& getData, bool text, int maxBlobBuffer, String& data,
                        const std::function<void()>& noTotal);
 

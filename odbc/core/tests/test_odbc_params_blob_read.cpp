@@ -169,17 +169,23 @@ TEST(LongValueRead, ADriverThatGivesLessThanItReportedIsAnErrorNotACutValue) {
         String data;
         EXPECT_THROW(readWhole(c, 100, data), EDatabaseError);
     }
+    String data;
+    // A value the driver gave away already is not read as null.
+    ScriptedColumn given;
+    given.value = "abc";
+    given.done = true;
+    EXPECT_THROW(readWhole(given, 100, data), EDatabaseError);
+
     // A probe that over-estimates (a converting driver) gives the value as it is, no padding.
     ScriptedColumn estimate;
     estimate.text = true;
     estimate.value = pattern(300, false);
     estimate.probeExtra = 50;
-    String data;
     ASSERT_TRUE(readWhole(estimate, 100, data));
     EXPECT_TRUE(data == estimate.value);
     EXPECT_EQ(estimate.sizes.size(), 2u);
 
-    // A value that grew after the probe is read to its end.
+    // Far above MaxBlobBuffer, with a length known only once reading, it is read to its end.
     ScriptedColumn grew;
     grew.text = true;
     grew.probeKnowsLength = false;
