@@ -7,7 +7,12 @@
 #include "InvoicingWindows.h"
 #include "Query.h"
 #include "TCustomer.h"
+#include "ReportPreview.h"
+#include "ReportWindow.h"
+#include "ReportWindows.h"
 #include "TPart.h"
+#include "Transaction.h"
+#include "WindowFactory.h"
 #include "WindowTest.h"
 
 using testsupport::WindowTest;
@@ -127,6 +132,46 @@ TEST_P(BigListsTest, PartFinderListsByPartNumberNullFirst)
     QApplication::processEvents();
     EXPECT_EQ(column(finder->grid(), 0), (QStringList{"", "A-5", "b-2", "R-9"}));
     kestrum::ui::destroyAuxWindows();
+}
+
+TEST_P(BigListsTest, TotalReceivableFillsItsWorkTablesWithEveryInvoiceOfAYear)
+{
+    // More invoices than go into one statement, so the rows are written in several.
+    constexpr int invoices = 450;
+    {
+        kestrum::Transaction t(DM->database());
+        for (int n = 1; n <= invoices; ++n) {
+            const QDate day = QDate(2025, 1, 1).addDays(n % 365);
+            exec("Insert Into Invoice (InvoiceNo_Inv, Paid_Inv, CustomerName_Inv, InvoiceDate_Inv, Amount_Inv, Tax_Inv) "
+                 "Values (?, ?, 'Ann', ?, ?, ?)",
+                 {n, true, day.startOfDay(), n + 0.5, false});
+            exec("Insert Into InvLabor (Inv_Labor, Description_Labor, Qty_Labor, Rate_Labor, Amount_Labor) "
+                 "Values (?, 'Job', 1, ?, ?)",
+                 {n, n + 0.5, n + 0.5});
+            exec("Insert Into Receivable (InvoiceNo_Receivable, Name_Receivable, PayDate_Receivable, Amount_Receivable) "
+                 "Values (?, 'Ann', ?, ?)",
+                 {n, day.startOfDay(), n + 0.5});
+        }
+        t.commit();
+    }
+    kestrum::registerReportWindows();
+    QWidget* w = kestrum::ui::WindowFactory::create("TTotalReceivable");
+    windows_.append(w);
+    w->show();
+    setText(w, "Edit1", "1/1/2025");
+    setText(w, "Edit2", "12/31/2025");
+    kestrum::report::ReportCapture capture;
+    qobject_cast<kestrum::reports::ReportWindow*>(w)->Print();
+    ASSERT_EQ(capture.reports().size(), 1u);
+    EXPECT_EQ(dialogs_->errors(), QStringList{});
+    EXPECT_EQ(count("TotalLabor"), invoices);
+    EXPECT_EQ(count("TotalItem"), invoices);
+    EXPECT_EQ(count("TotalTax"), invoices);
+    // 1.5 + 2.5 + ... + 450.5
+    EXPECT_EQ(scalar("Select Sum(T_Amount_Labor) From TotalLabor").toDouble(), invoices * (invoices + 1) / 2 + invoices * 0.5);
+    EXPECT_EQ(scalar("Select Count(Distinct T_Inv_Labor) From TotalLabor"), QString::number(invoices));
+    EXPECT_EQ(scalar("Select Max(T_Inv_Item) From TotalItem"), QString::number(invoices));
+    EXPECT_EQ(scalar("Select Sum(T_Amount_Item) From TotalItem").toDouble(), 0.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, BigListsTest, TESTSUPPORT_ENGINES);
