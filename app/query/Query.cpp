@@ -5,6 +5,7 @@
 #include "InputError.h"
 #include "Transaction.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -12,6 +13,9 @@
 
 #include <QRegularExpression>
 #include <QSet>
+
+#include <sql.h>
+#include <sqlext.h>
 
 #include <algorithm>
 #include <atomic>
@@ -40,6 +44,30 @@ bool connectionLost(const QSqlError& e) {
                        "communication link failure|connection (is )?(closed|lost|dead)"),
         QRegularExpression::CaseInsensitiveOption);
     return texts.match(e.databaseText()).hasMatch() || texts.match(e.driverText()).hasMatch();
+}
+
+// Whether the driver itself knows its link to the server is gone. NOTE: psqlODBC reports a
+// statement inside a transaction on a dropped link only as "internal SAVEPOINT failed", with no
+// connection state; its SQL_ATTR_CONNECTION_DEAD tells the truth. Drivers without the attribute
+// (SQLite's) count as alive.
+bool connectionDead(const QSqlDatabase& db) {
+    if (!db.driver()) return false;
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "SQLHANDLE") != 0) return false;
+    SQLHDBC hdbc = *static_cast<SQLHDBC const*>(h.data());
+    if (!hdbc) return false;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc = SQLGetConnectAttr(hdbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+    return SQL_SUCCEEDED(rc) && dead == SQL_CD_TRUE;
+}
+
+// After a failure the error does not explain: one trivial statement tells a dropped link (it
+// fails the same way, now with a text we know) from a statement that was simply refused.
+bool linkBroken(const QSqlDatabase& db) {
+    if (connectionDead(db)) return true;
+    QSqlQuery probe(db);
+    if (probe.exec(QStringLiteral("Select 1"))) return false;
+    return connectionLost(probe.lastError()) || connectionDead(db);
 }
 
 constexpr int SqlBit = -7;  // ODBC SQL_BIT: SQLite's driver reports booleans with it
@@ -224,7 +252,7 @@ void Query::startStatement() {
     if (ok) return;
     const QSqlError e = cursor_->lastError();
     cursor_.reset();
-    if (!connectionLost(e)) throw DatabaseError(e, Name());
+    if (!connectionLost(e) && !linkBroken(db)) throw DatabaseError(e, Name());
     reconnect(db);
 }
 
