@@ -29,7 +29,15 @@ public:
     const report::Report& report() const { return report_; }
 
 private:
-    report::QueryDataSet header_, items_, labor_, shop_;
+    /// The header query is the window's whole document list; only its current row prints, so it
+    /// is not read to the end first.
+    class CurrentRowDataSet : public report::QueryDataSet {
+    public:
+        using QueryDataSet::QueryDataSet;
+        void prepare() override {}
+    };
+    CurrentRowDataSet header_;
+    report::QueryDataSet items_, labor_, shop_;
     report::Report report_;
 };
 

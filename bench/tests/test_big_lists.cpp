@@ -10,6 +10,7 @@
 #include "ReportPreview.h"
 #include "ReportWindow.h"
 #include "ReportWindows.h"
+#include "TInvoice.h"
 #include "TPart.h"
 #include "Transaction.h"
 #include "WindowFactory.h"
@@ -172,6 +173,37 @@ TEST_P(BigListsTest, TotalReceivableFillsItsWorkTablesWithEveryInvoiceOfAYear)
     EXPECT_EQ(scalar("Select Count(Distinct T_Inv_Labor) From TotalLabor"), QString::number(invoices));
     EXPECT_EQ(scalar("Select Max(T_Inv_Item) From TotalItem"), QString::number(invoices));
     EXPECT_EQ(scalar("Select Sum(T_Amount_Item) From TotalItem").toDouble(), 0.0);
+}
+
+TEST_P(BigListsTest, InvoicePrintoutReadsTheListOnlyToTheShownInvoice)
+{
+    kestrum::registerInvoicingWindows();
+    constexpr int invoices = 600;  // more than the list reads at a time
+    {
+        kestrum::Transaction t(DM->database());
+        for (int n = 1; n <= invoices; ++n)
+            exec("Insert Into Invoice (InvoiceNo_Inv, Paid_Inv, CustomerName_Inv, InvoiceDate_Inv, Amount_Inv, Tax_Inv) "
+                 "Values (?, ?, ?, ?, 0, ?)",
+                 {n, false, QString("Customer %1").arg(n), QDate(2025, 3, 1).startOfDay(), false});
+        exec("Insert Into InvItem (Inv_Item, Name_Item, Qty_Item, Rate_Item, Amount_Item, Color_Item) "
+             "Values (2, 'Rotor', 2, 40, 80, 'R-1')");
+        t.commit();
+    }
+    TInvoice* w = open<TInvoice>();
+    clickRow(w->list(), 1);
+    ASSERT_EQ(w->number(), "2");
+    kestrum::report::ReportCapture capture;
+    click(w, "Button9");
+    ASSERT_EQ(capture.reports().size(), 1u);
+    const kestrum::report::PreparedReport& r = capture.reports().front();
+    ASSERT_EQ(r.pageCount(), 3);
+    for (int page = 0; page < 3; ++page) {
+        const QStringList lines = r.pageText(page).split('\n');
+        EXPECT_TRUE(lines.contains("Customer 2")) << page;
+        EXPECT_TRUE(r.pageText(page).contains("Rotor")) << page;
+    }
+    EXPECT_LT(DM->QInv1->fetchedCount(), invoices);
+    EXPECT_EQ(DM->QInv1->FieldByName("InvoiceNo_Inv").AsString(), "2");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, BigListsTest, TESTSUPPORT_ENGINES);
