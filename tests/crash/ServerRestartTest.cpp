@@ -147,4 +147,19 @@ TEST_F(ServerRestartTest, ALostConnectionInsideATransactionSaysTheWorkWasUndone)
     EXPECT_EQ(count("Customer"), 1);
 }
 
+TEST_F(ServerRestartTest, AStatementThatIsSimplyWrongKeepsItsOwnErrorAndTheSession)
+{
+    // A temporary table lives only as long as the session: it shows no reconnect happened.
+    exec("Create Temporary Table Scratch (X integer)");
+    exec("Insert Into Scratch (X) Values (?)", {qint64(7)});
+    try {
+        exec("Insert Into NoSuchTable (X) Values (?)", {qint64(1)});
+        ADD_FAILURE() << "a statement on a missing table went through";
+    } catch (const kestrum::DatabaseError& e) {
+        EXPECT_TRUE(e.message().startsWith("Q5: ")) << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains("connection to the database")) << e.message().toStdString();
+    }
+    EXPECT_EQ(scalar("Select X From Scratch"), "7");
+}
+
 }  // namespace
