@@ -96,9 +96,12 @@ QStringList createStatements(Engine engine) {
             defs << def;
         }
         out << QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(t.name, defs.join(QStringLiteral(",\n  ")));
+        // Lists sort empty values first on both engines ("Order By c Nulls First"); PostgreSQL
+        // keeps them last in an index unless told, and would then sort the whole table instead.
+        const QString nulls = engine == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString();
         for (const QStringList& index : t.indexes)
             out << QStringLiteral("CREATE INDEX IX_%1_%2 ON %1 (%3)")
-                       .arg(t.name, index.join(u'_'), index.join(QStringLiteral(", ")));
+                       .arg(t.name, index.join(u'_'), index.join(nulls + QStringLiteral(", ")) + nulls);
     }
     return out;
 }
