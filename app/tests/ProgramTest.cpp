@@ -12,6 +12,7 @@
 #include "ScriptedDialogs.h"
 #include "Shell.h"
 #include "TestDatabase.h"
+#include "WindowTest.h"
 #include "WindowFactory.h"
 
 #include <QApplication>
@@ -27,24 +28,8 @@
 using testsupport::Engine;
 using namespace kestrum;
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
-
 namespace {
-
-void settle()
-{
-    for (int i = 0; i < 3; ++i) {
-        QApplication::processEvents();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
+using testsupport::settle;
 
 // Windows of one class may share a C++ class and tell themselves apart by object name.
 bool isOfClass(const QWidget* w, const QString& className)
@@ -67,14 +52,7 @@ protected:
     {
         TESTSUPPORT_REQUIRE_ENGINE(GetParam());
         db = std::make_unique<testsupport::TestDatabase>(GetParam());
-        {
-            QSqlDatabase setup = QSqlDatabase::addDatabase("QODBC", "program-test-setup");
-            setup.setDatabaseName(QString::fromStdString(db->connectionString()));
-            ASSERT_TRUE(setup.open()) << setup.lastError().text().toStdString();
-            schema::createDatabase(setup);
-            setup.close();
-        }
-        QSqlDatabase::removeDatabase("program-test-setup");
+        testsupport::createSchema(db->connectionString());
         DM = new TDM(QString::fromStdString(db->connectionString()));
         ui::WindowFactory::clear();
         registerProgramWindows();

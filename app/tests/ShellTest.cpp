@@ -12,6 +12,7 @@
 #include "ScriptedDialogs.h"
 #include "Shell.h"
 #include "TestDatabase.h"
+#include "WindowTest.h"
 #include "WindowFactory.h"
 
 #include <QAction>
@@ -32,35 +33,9 @@
 using testsupport::Engine;
 using namespace kestrum;
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
-
 namespace {
-void settle()
-{
-    for (int i = 0; i < 3; ++i) {
-        QApplication::processEvents();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
-
-void createSchema(const std::string& conn)
-{
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QODBC", "shell-test-setup");
-        db.setDatabaseName(QString::fromStdString(conn));
-        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
-        schema::createDatabase(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("shell-test-setup");
-}
+using testsupport::createSchema;
+using testsupport::settle;
 
 class ShellTest : public ::testing::TestWithParam<Engine> {
 protected:

@@ -3,8 +3,29 @@
 #include "Schema.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 
 namespace testsupport {
+
+void createSchema(const std::string& connection)
+{
+    {
+        QSqlDatabase setup = QSqlDatabase::addDatabase("QODBC", "window-test-setup");
+        setup.setDatabaseName(QString::fromStdString(connection));
+        ASSERT_TRUE(setup.open()) << setup.lastError().text().toStdString();
+        kestrum::schema::createDatabase(setup);
+        setup.close();
+    }
+    QSqlDatabase::removeDatabase("window-test-setup");
+}
+
+void settle(int rounds)
+{
+    for (int i = 0; i < rounds; ++i) {
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
 
 void WindowTest::SetUp()
 {
@@ -16,14 +37,7 @@ void WindowTest::openDatabase(testsupport::Engine engine)
     TESTSUPPORT_REQUIRE_ENGINE(engine);
     db_ = std::make_unique<testsupport::TestDatabase>(engine);
     const QString conn = QString::fromStdString(db_->connectionString());
-    {
-        QSqlDatabase setup = QSqlDatabase::addDatabase("QODBC", "window-test-setup");
-        setup.setDatabaseName(conn);
-        ASSERT_TRUE(setup.open());
-        kestrum::schema::createDatabase(setup);
-        setup.close();
-    }
-    QSqlDatabase::removeDatabase("window-test-setup");
+    createSchema(db_->connectionString());
     dm_ = std::make_unique<TDM>(conn);
     DM = dm_.get();
     dialogs_ = std::make_unique<kestrum::ui::ScriptedDialogs>();

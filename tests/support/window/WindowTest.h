@@ -21,6 +21,11 @@
 
 namespace testsupport {
 
+/// Every table of the program in the database at `connection`.
+void createSchema(const std::string& connection);
+/// Lets shown windows run their posted work and deletes what was closed.
+void settle(int rounds = 3);
+
 class WindowTest : public ::testing::TestWithParam<testsupport::Engine> {
 protected:
     void SetUp() override;
