@@ -9,6 +9,7 @@
 #include <vantrel/framework/Streaming.h>
 
 #include <algorithm>
+#include <iconv.h>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -30,9 +31,53 @@ struct TODBCDataSet::Column {
     int RecordOffset = 0;
     /// Bytes of the data area.
     int DataSize = 0;
+    /// The field last read through this column and its DataSize, so a fetch loop does not ask
+    /// the field (a virtual call) for every value. Fields keep their size while the dataset is open.
+    mutable const TField* LastField = nullptr;
+    mutable int LastFieldSize = 0;
 };
 
 static_assert(std::is_same_v<TODBCLength, SQLLEN>, "field value items hold ODBC lengths");
+
+// The two iconv conversions between the program's UTF-8 and one OEM code page.
+struct TODBCDataSet::OEMConverter {
+    explicit OEMConverter(const String& codePage)
+        : CodePage(codePage), ToOem(iconv_open(codePage.c_str(), "UTF-8")),
+          FromOem(iconv_open("UTF-8", codePage.c_str())) {}
+    ~OEMConverter() {
+        if (ToOem != kNone)
+            iconv_close(ToOem);
+        if (FromOem != kNone)
+            iconv_close(FromOem);
+    }
+    OEMConverter(const OEMConverter&) = delete;
+    OEMConverter& operator=(const OEMConverter&) = delete;
+    bool Valid() const { return ToOem != kNone && FromOem != kNone; }
+
+    // False for text the target cannot hold (or that is not valid in the source encoding).
+    bool Convert(std::string_view text, String& result, bool toOem) {
+        iconv_t cd = toOem ? ToOem : FromOem;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr); // back to the initial state
+        // One OEM byte is at most three bytes of UTF-8; UTF-8 never grows into a single-byte page.
+        result.resize(text.size() * (toOem ? 1 : 3) + 4);
+        char* in = const_cast<char*>(text.data());
+        size_t inLeft = text.size();
+        char* out = result.data();
+        size_t outLeft = result.size();
+        if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1) ||
+            iconv(cd, nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1)) {
+            result.clear();
+            return false;
+        }
+        result.resize(result.size() - outLeft);
+        return true;
+    }
+
+    static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+    String CodePage;
+    iconv_t ToOem;
+    iconv_t FromOem;
+};
 
 namespace {
 
@@ -60,7 +105,8 @@ int TimeStampDay(int y, unsigned m, unsigned d) {
 }
 
 bool ValidDate(int y, unsigned m, unsigned d) {
-    return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= static_cast<unsigned>(DaysInMonth(y, m));
+    return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 &&
+           (d <= 28 || d <= static_cast<unsigned>(DaysInMonth(y, m)));
 }
 
 bool IsNameEnd(char c) {
@@ -392,6 +438,7 @@ void TODBCDataSet::SetMaxBlobBuffer(int value) {
 }
 
 void TODBCDataSet::SetUniDirectional(bool value) {
+    const TODBCStatementLock lock = LockStatement();
     FUniDirectional = value;
     TDataSet::SetUniDirectional(value);
     if (FStmt) {
@@ -403,6 +450,7 @@ void TODBCDataSet::SetUniDirectional(bool value) {
 }
 
 void TODBCDataSet::SetBlockCursor(bool value) {
+    const TODBCStatementLock lock = LockStatement();
     if (Active())
         DatabaseError(LoadResString(SODBCDataSetOpen));
     FBlockCursor = value;
@@ -412,6 +460,7 @@ void TODBCDataSet::SetBlockCursor(bool value) {
 }
 
 void TODBCDataSet::SetRowSetSize(int value) {
+    const TODBCStatementLock lock = LockStatement();
     if (Active())
         DatabaseError(LoadResString(SODBCDataSetOpen));
     if (value >= 0)
@@ -437,6 +486,7 @@ int16_t TODBCDataSet::Check(int16_t rc, const char* operation) {
 }
 
 void TODBCDataSet::CreateHandle() {
+    const TODBCStatementLock lock = LockStatement();
     if (FStmt)
         return;
     CheckDBOpenError();
@@ -478,6 +528,7 @@ void TODBCDataSet::PrepareSQL(const String& text) {
 }
 
 void TODBCDataSet::SetPrepared(bool value) {
+    const TODBCStatementLock lock = LockStatement();
     if (value == FPrepared)
         return;
     if (value) {
@@ -493,6 +544,7 @@ void TODBCDataSet::SetPrepared(bool value) {
 }
 
 void TODBCDataSet::Disconnect() {
+    const TODBCStatementLock lock = LockStatement();
     UnPrepare();
     Close();
 }
@@ -523,10 +575,48 @@ void TODBCDataSet::QueryChanged() {
 }
 
 long TODBCDataSet::ConvertData(const TODBCParam* param, TParamValueItem& item) {
-    return vantrel::ConvertData(param, item);
+    const long length = vantrel::ConvertData(param, item);
+    const TFieldType type = param->DataType();
+    if (!FOEMTranslate || !param->Translate() || param->IsNull() ||
+        (type != ftString && type != ftMemo && type != ftFmtMemo))
+        return length;
+    String oem;
+    Translate(std::string_view(item.Data(), static_cast<size_t>(length)), oem, true);
+    item.AssignData(oem.data(), oem.size(), 1);
+    return static_cast<long>(oem.size());
+}
+
+// ---- OEM text -----------------------------------------------------------------------------------
+
+void TODBCDataSet::SetOEMTranslate(bool value) {
+    if (value && !FOEM)
+        SetOEMCodePage(FOEMCodePage);
+    FOEMTranslate = value;
+    SetTranslates(value);
+}
+
+void TODBCDataSet::SetOEMCodePage(const String& name) {
+    auto converter = std::make_unique<OEMConverter>(name);
+    if (!converter->Valid())
+        DatabaseErrorFmt("Unknown code page %s", {name}, this);
+    FOEM = std::move(converter);
+    FOEMCodePage = name;
+}
+
+void TODBCDataSet::Translate(std::string_view text, String& result, bool toOem) {
+    if (!FOEMTranslate || !FOEM) {
+        result.assign(text.data(), text.size());
+        return;
+    }
+    if (FOEM->Convert(text, result, toOem))
+        return;
+    if (toOem)
+        DatabaseErrorFmt("Text '%s' cannot be written in code page %s", {String(text), FOEMCodePage}, this);
+    DatabaseErrorFmt("Text read is not valid in code page %s", {FOEMCodePage}, this);
 }
 
 void TODBCDataSet::BindAllParam() {
+    const TODBCStatementLock lock = LockStatement();
     CheckDBOpenError();
     CreateHandle();
     InternalFreeStmt(SQL_RESET_PARAMS);
@@ -555,6 +645,7 @@ void TODBCDataSet::InternalExecSQL() {
 }
 
 void TODBCDataSet::ExecSQL() {
+    const TODBCStatementLock lock = LockStatement();
     FRecordCountCache = -1;
     ResetPosition();
     // A cursor left open by an earlier run would make the driver refuse the new one.
@@ -565,6 +656,7 @@ void TODBCDataSet::ExecSQL() {
 }
 
 int TODBCDataSet::GetRowsAffected() {
+    const TODBCStatementLock lock = LockStatement();
     if (!FStmt)
         return -1;
     SQLLEN rows = 0;
@@ -574,6 +666,7 @@ int TODBCDataSet::GetRowsAffected() {
 }
 
 void TODBCDataSet::ImmediatelyOpen() {
+    const TODBCStatementLock lock = LockStatement();
     if (!Active()) {
         Open();
         return;
@@ -584,12 +677,14 @@ void TODBCDataSet::ImmediatelyOpen() {
 }
 
 TBookmark TODBCDataSet::SilentClose() {
+    const TODBCStatementLock lock = LockStatement();
     TBookmark bookmark = GetBookmark();
     InternalFreeStmt(SQL_CLOSE);
     return bookmark;
 }
 
 void TODBCDataSet::SilentOpen(const TBookmark& bookmark) {
+    const TODBCStatementLock lock = LockStatement();
     if (!bookmark.IsNull() && !BookmarkValid(bookmark))
         DatabaseError("Bookmark is not from this dataset or was taken before it was reopened", this);
     InternalExecSQL();
@@ -601,6 +696,7 @@ void TODBCDataSet::SilentOpen(const TBookmark& bookmark) {
 }
 
 bool TODBCDataSet::IsDataSet() {
+    const TODBCStatementLock lock = LockStatement();
     CheckDBOpenError();
     CreateHandle();
     if (!FPrepared && !Active())
@@ -611,6 +707,7 @@ bool TODBCDataSet::IsDataSet() {
 }
 
 String TODBCDataSet::CursorName() {
+    const TODBCStatementLock lock = LockStatement();
     CreateHandle();
     SQLCHAR name[256] = {0};
     SQLSMALLINT length = 0;
@@ -619,6 +716,7 @@ String TODBCDataSet::CursorName() {
 }
 
 void TODBCDataSet::SetCursorName(const String& name) {
+    const TODBCStatementLock lock = LockStatement();
     CreateHandle();
     Check(SQLSetCursorName(FStmt, (SQLCHAR*)name.c_str(), SQL_NTS), "SQLSetCursorName");
 }
@@ -926,12 +1024,11 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
         case ftDate: {
             DATE_STRUCT d;
             std::memcpy(&d, src, sizeof d);
-            std::memset(area, 0, 8);
-            if (!ValidDate(d.year, d.month, d.day)) {
+            const int32_t day = ValidDate(d.year, d.month, d.day) ? TimeStampDay(d.year, d.month, d.day) : 0;
+            if (day == 0)
                 *ind = 0;
-                break;
-            }
-            WriteInt32(area, TimeStampDay(d.year, d.month, d.day));
+            WriteInt32(area, day);
+            WriteInt32(area + 4, 0);
             break;
         }
         case ftTime: {
@@ -989,7 +1086,11 @@ bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
     if (!buffer)
         return true;
     const char* area = p + 1;
-    const int size = field->DataSize();
+    if (c->LastField != field) {
+        c->LastFieldSize = field->DataSize();
+        c->LastField = field;
+    }
+    const int size = c->LastFieldSize;
     if (size <= 0)
         return true;
     switch (c->Type) {
@@ -1014,6 +1115,22 @@ bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
         std::memcpy(buffer, area, static_cast<size_t>(std::min(size, 8)));
         break;
     default: {
+        // The usual case, a field no wider than its column's area, copied with a fixed size.
+        if (size <= c->DataSize) {
+            switch (size) {
+            case 2:
+                std::memcpy(buffer, area, 2);
+                return true;
+            case 4:
+                std::memcpy(buffer, area, 4);
+                return true;
+            case 8:
+                std::memcpy(buffer, area, 8);
+                return true;
+            default:
+                break;
+            }
+        }
         const int n = std::min(size, c->DataSize);
         std::memcpy(buffer, area, static_cast<size_t>(n));
         if (n < size)
@@ -1033,6 +1150,7 @@ bool TODBCDataSet::FieldTruncated(TField* field) {
 bool TODBCDataSet::ReadColumnData(TField* field, String& data) { return ReadColumnData(field, StateBuffer(), data); }
 
 bool TODBCDataSet::ReadColumnData(TField* field, TRecordBuffer record, String& data) {
+    const TODBCStatementLock lock = LockStatement();
     data.clear();
     const Column* c = record ? ColumnOf(field) : nullptr;
     if (!c)
@@ -1448,6 +1566,7 @@ bool TODBCDataSet::Locate(const String& keyFields, const Variant& keyValues, TLo
 }
 
 bool TODBCDataSet::LocateRecord(const String& keyFields, const Variant& keyValues, TLocateOptions options) {
+    const TODBCStatementLock lock = LockStatement();
     CheckBrowseMode();
     CursorPosChanged();
     // A forward-only dataset starts again by reopening, which makes its fields anew: reopen
@@ -1460,6 +1579,7 @@ bool TODBCDataSet::LocateRecord(const String& keyFields, const Variant& keyValue
 
 bool TODBCDataSet::LocateFindRecord(const std::vector<TField*>& fields, const Variant& values, bool caseInsensitive,
                                     bool partialKey) {
+    const TODBCStatementLock lock = LockStatement();
     const bool single = fields.size() == 1 && !values.IsArray();
     if (!fields.empty() && !single && (!values.IsArray() || values.ArrayCount() != fields.size()))
         DatabaseError(LoadResString(SODBCNotCorrect));
@@ -1491,6 +1611,7 @@ bool TODBCDataSet::LocateFindRecord(const std::vector<TField*>& fields, const Va
 
 bool TODBCDataSet::FindRecordByValues(const std::vector<String>& fields, const std::vector<Variant>& values,
                                       bool fromFirst) {
+    const TODBCStatementLock lock = LockStatement();
     if (fields.size() != values.size())
         DatabaseError(LoadResString(SODBCNotCorrect));
     if (FUniDirectional && fromFirst && Active())
