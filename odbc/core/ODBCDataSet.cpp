@@ -35,6 +35,8 @@ struct TODBCDataSet::Column {
     /// the field (a virtual call) for every value. Fields keep their size while the dataset is open.
     mutable const TField* LastField = nullptr;
     mutable int LastFieldSize = 0;
+    /// Bytes copied as they are for LastField (2, 4 or 8), 0 when its value needs more care.
+    mutable int FixedCopy = 0;
 };
 
 static_assert(std::is_same_v<TODBCLength, SQLLEN>, "field value items hold ODBC lengths");
@@ -741,6 +743,12 @@ void TODBCDataSet::InternalOpen() {
     if (DefaultFields())
         CreateFields();
     BindFields(true);
+    // Null in a browsed record is the indicator byte at the column's offset being 0 (for the
+    // fields GetFieldData answers: all but calculated and lookup ones).
+    for (TField* f : *Fields())
+        if (f->FieldKind() != fkCalculated && f->FieldKind() != fkLookup && f->FieldNo() >= 1 &&
+            static_cast<size_t>(f->FieldNo()) <= FColumns.size())
+            SetFieldIndicator(f, FColumns[static_cast<size_t>(f->FieldNo()) - 1]->RecordOffset);
     if (!FDatabase->IgnoreOriginInfo())
         SetOrigin();
 }
@@ -866,6 +874,8 @@ void TODBCDataSet::FreeColumns() noexcept { FColumns.clear(); }
 
 void TODBCDataSet::InternalClose() {
     UnPrepare();
+    for (TField* f : *Fields())
+        SetFieldIndicator(f, -1);
     BindFields(false);
     if (DefaultFields())
         DestroyFields();
@@ -978,13 +988,23 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
     const bool trim = FDatabase && FDatabase->StringTrimRight();
     const size_t row = block && FBlockIndex > 0 ? static_cast<size_t>(FBlockIndex) : 0;
     int32_t* lengths = RecordLengths(buffer);
-    for (size_t ci = 0; ci < FColumns.size(); ++ci) {
-        const Column& c = *FColumns[ci];
+    // Stores through the record's char pointer may alias anything: what the loop reads of the
+    // dataset and a column is taken into locals first, so it is not read again after each store.
+    const std::unique_ptr<Column>* columns = FColumns.data();
+    const size_t count = FColumns.size();
+    for (size_t ci = 0; ci < count; ++ci) {
+        const Column& col = *columns[ci];
+        const struct {
+            TFieldType Type;
+            SQLLEN BindLength;
+            int RecordOffset;
+            int DataSize;
+        } c{col.Type, col.BindLength, col.RecordOffset, col.DataSize};
+        const char* src = col.Item.Data() + row * static_cast<size_t>(c.BindLength);
+        const SQLLEN length = block ? col.Item.Indicators()[row] : col.Item.Length;
         lengths[ci] = 0;
         char* ind = buffer + c.RecordOffset;
         char* area = ind + 1;
-        const char* src = c.Item.Data() + row * static_cast<size_t>(c.BindLength);
-        const SQLLEN length = block ? c.Item.Indicators()[row] : c.Item.Length;
         *ind = 0;
         if (length == SQL_NULL_DATA) {
             area[0] = 0;
@@ -1053,9 +1073,19 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
             std::memcpy(area, &value, sizeof value);
             break;
         }
-        default:
-            std::memcpy(area, src, static_cast<size_t>(std::min<SQLLEN>(c.BindLength, c.DataSize)));
+        default: {
+            const auto n = static_cast<size_t>(std::min<SQLLEN>(c.BindLength, c.DataSize));
+            // Numbers: fixed sizes the compiler copies in place.
+            if (n == 4)
+                std::memcpy(area, src, 4);
+            else if (n == 8)
+                std::memcpy(area, src, 8);
+            else if (n == 2)
+                std::memcpy(area, src, 2);
+            else
+                std::memcpy(area, src, n);
             break;
+        }
         }
     }
 }
@@ -1076,6 +1106,8 @@ const TODBCDataSet::Column* TODBCDataSet::ColumnOf(const TField* field) const {
 }
 
 bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
+    // Kept small and free of calls on the way a fetch loop takes (null tests and fixed-width
+    // values of the field last read through the column); the rest is CopyFieldData.
     TRecordBuffer record = StateBuffer();
     const Column* c = record ? ColumnOf(field) : nullptr;
     if (!c)
@@ -1085,10 +1117,37 @@ bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
         return false;
     if (!buffer)
         return true;
-    const char* area = p + 1;
+    if (c->LastField == field) {
+        switch (c->FixedCopy) {
+        case 2:
+            std::memcpy(buffer, p + 1, 2);
+            return true;
+        case 4:
+            std::memcpy(buffer, p + 1, 4);
+            return true;
+        case 8:
+            std::memcpy(buffer, p + 1, 8);
+            return true;
+        default:
+            break;
+        }
+    }
+    return CopyFieldData(*c, field, p + 1, buffer);
+}
+
+bool TODBCDataSet::CopyFieldData(const Column& column, TField* field, const char* area, void* buffer) {
+    const Column* c = &column;
     if (c->LastField != field) {
         c->LastFieldSize = field->DataSize();
         c->LastField = field;
+        const int size = c->LastFieldSize;
+        const bool fixed = c->Type != ftString && c->Type != ftMemo && c->Type != ftLargeint && c->Type != ftBlob &&
+                           size <= c->DataSize && (size == 2 || size == 4 || size == 8);
+        c->FixedCopy = fixed ? size : 0;
+        if (fixed) {
+            std::memcpy(buffer, area, static_cast<size_t>(size));
+            return true;
+        }
     }
     const int size = c->LastFieldSize;
     if (size <= 0)
@@ -1115,22 +1174,6 @@ bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
         std::memcpy(buffer, area, static_cast<size_t>(std::min(size, 8)));
         break;
     default: {
-        // The usual case, a field no wider than its column's area, copied with a fixed size.
-        if (size <= c->DataSize) {
-            switch (size) {
-            case 2:
-                std::memcpy(buffer, area, 2);
-                return true;
-            case 4:
-                std::memcpy(buffer, area, 4);
-                return true;
-            case 8:
-                std::memcpy(buffer, area, 8);
-                return true;
-            default:
-                break;
-            }
-        }
         const int n = std::min(size, c->DataSize);
         std::memcpy(buffer, area, static_cast<size_t>(n));
         if (n < size)

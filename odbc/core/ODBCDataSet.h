@@ -267,6 +267,7 @@ private:
     int16_t ExtendedFetch(int direction, long offset);
     TGetResult FetchDirection(int direction, TRecordBuffer buffer);
     void CopyRow(TRecordBuffer buffer);
+    bool CopyFieldData(const Column& column, TField* field, const char* area, void* buffer);
     void FreeColumns() noexcept;
     void ResetPosition() noexcept;
     void PositionOn(int32_t anchor, int32_t offset);

@@ -365,6 +365,10 @@ protected:
     void UpdateCursorPos();
     void SetActiveRecord(int index);
     void SetTranslates(bool value) noexcept { FTranslates = value; }
+    /// \brief Says that while browsing, the data field's value is null exactly when the byte at
+    /// `offset` of the active record buffer is 0, so IsNull reads it without GetFieldData
+    /// (-1 withdraws it). Only for a GetFieldData that answers null-ness from that byte alone.
+    void SetFieldIndicator(TField* field, int offset) noexcept { field->FIndicatorOffset = offset; }
 
 private:
     friend class TField;
@@ -569,6 +573,15 @@ private:
     bool FReadOnly = false;
     bool FUpdating = false;
 };
+
+// A fetch loop asks every field whether it is null: answered from the record where the dataset
+// said where to look.
+inline bool TField::IsNull() const {
+    if (FIndicatorOffset >= 0 && FDataSet && !FValidating && FDataSet->FState == dsBrowse && !FDataSet->IsEmpty())
+        if (const TRecordBuffer record = FDataSet->ActiveBuffer())
+            return record[FIndicatorOffset] == 0;
+    return !GetData(nullptr);
+}
 
 // Every value a program reads from a field comes through here: kept in line.
 inline bool TField::GetData(void* buffer) const {

@@ -235,7 +235,7 @@ public:
     /// \brief Asks the controls to move the focus to this field.
     void FocusControl();
 
-    bool IsNull() const { return !GetData(nullptr); }
+    bool IsNull() const; // in line, at the end of DB.h
     void Clear() { SetData(nullptr); }
 
     String AsString() const { return GetAsString(); }
@@ -335,6 +335,9 @@ private:
     mutable bool FValidating = false;
     const void* FValueBuffer = nullptr;
     mutable String FViewText;
+    /// Where the dataset keeps this field's null indicator in a browsed record, -1 when it
+    /// does not say (TDataSet::SetFieldIndicator).
+    int FIndicatorOffset = -1;
     TDataSet* FLookupDataSet = nullptr;
     String FKeyFields, FLookupKeyFields, FLookupResultField;
 };

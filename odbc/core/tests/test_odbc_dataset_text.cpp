@@ -320,4 +320,52 @@ TEST_P(DataSetTextTest, StatementOperationsHoldTheLockAndRowsDoNot) {
     EXPECT_EQ(q.Held, 0);
 }
 
+namespace {
+
+// A query that counts how often the framework asks it for field data.
+class AskedQuery : public TODBCQuery {
+public:
+    using TODBCQuery::TODBCQuery;
+    int Asked = 0;
+    bool GetFieldData(TField* field, void* buffer) override {
+        ++Asked;
+        return TODBCQuery::GetFieldData(field, buffer);
+    }
+};
+
+} // namespace
+
+// While browsing, a field tells null from a value by the record's indicator alone and agrees
+// with the dataset's answer on every cursor; outside browsing it asks the dataset again.
+TEST_P(DataSetTextTest, NullTestsReadTheRecordAndAgreeWithTheDataset) {
+    exec("CREATE TABLE z (id INTEGER, name VARCHAR(10), made DATE)");
+    for (int i = 1; i <= 12; ++i)
+        exec("INSERT INTO z VALUES (" + std::to_string(i) + ", " + (i % 3 ? "'n'" : "NULL") + ", " +
+             (i % 4 ? "'2024-01-02'" : "NULL") + ")");
+    for (const bool block : {true, false}) {
+        AskedQuery q(nullptr);
+        q.SetODBCDatabase(db.get());
+        q.SetUniDirectional(block);
+        q.SetBlockCursor(block);
+        q.SetSQLText("SELECT id, name, made FROM z ORDER BY id");
+        q.Open();
+        TField* name = q.FieldByName("name");
+        TField* made = q.FieldByName("made");
+        int i = 1;
+        for (; !q.Eof(); q.Next(), ++i) {
+            const int before = q.Asked;
+            const bool nameNull = name->IsNull(), madeNull = made->IsNull();
+            EXPECT_EQ(q.Asked, before) << i;
+            EXPECT_EQ(nameNull, i % 3 == 0) << i;
+            EXPECT_EQ(madeNull, i % 4 == 0) << i;
+            EXPECT_EQ(nameNull, !name->GetData(nullptr));
+            EXPECT_EQ(madeNull, !made->GetData(nullptr));
+        }
+        EXPECT_EQ(i, 13);
+    }
+    auto empty = query("SELECT id, name FROM z WHERE id < 0");
+    empty->Open();
+    EXPECT_TRUE(empty->FieldByName("name")->IsNull());
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, DataSetTextTest, TESTSUPPORT_ENGINES);
