@@ -1155,7 +1155,9 @@ bool TODBCDataSet::CopyFieldData(const Column& column, TField* field, const char
     switch (c->Type) {
     case ftString:
     case ftMemo: {
-        const size_t n = strnlen(area, static_cast<size_t>(std::min(size, c->DataSize) - 1));
+        // The area holds the text and its zero byte (what follows is of no meaning): copied
+        // whole, so the text is not measured twice.
+        const auto n = static_cast<size_t>(std::min(size, c->DataSize) - 1);
         std::memcpy(buffer, area, n);
         static_cast<char*>(buffer)[n] = 0;
         break;

@@ -468,7 +468,9 @@ std::string_view TStringField::GetAsStringView() const {
     String& buf = ViewBuffer();
     if (buf.size() < n)
         buf.resize(n);
-    std::memset(buf.data(), 0, n);
+    // The native form ends in a zero byte; the last byte bounds a value that would not.
+    buf[0] = 0;
+    buf[n - 1] = 0;
     if (!GetData(buf.data()))
         return {};
     const std::string_view raw(buf.data(), strnlen(buf.data(), n));

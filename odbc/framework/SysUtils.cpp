@@ -429,11 +429,27 @@ template <class T> void CivilFromDayNumber(T n, int& y, int& m, int& d) {
     y = static_cast<int>(era * 400 + yoe + (m <= 2 ? 1 : 0));
 }
 
+// The same for 0 <= z < 2^30 days since 0000-03-01 with multiplications and shifts only
+// (Neri and Schneider's Euclidean affine functions): what every real date takes.
+void CivilFromMarchDays(uint32_t z, int& y, int& m, int& d) {
+    const uint32_t n1 = 4 * z + 3;
+    const uint32_t century = n1 / 146097;
+    const uint32_t n2 = n1 % 146097 / 4 * 4 + 3;
+    const uint64_t p2 = uint64_t{2939745} * n2;
+    const auto yearOfCentury = static_cast<uint32_t>(p2 >> 32);
+    const uint32_t dayOfYear = static_cast<uint32_t>(p2) / 2939745 / 4; // from March 1st
+    const uint32_t n3 = 2141 * dayOfYear + 197913;
+    const uint32_t january = dayOfYear >= 306;
+    y = static_cast<int>(100 * century + yearOfCentury + january);
+    m = static_cast<int>(january ? (n3 >> 16) - 12 : n3 >> 16);
+    d = static_cast<int>((n3 & 0xFFFF) / 2141 + 1);
+}
+
 void FromDayNumber(int64_t n, int& y, int& m, int& d) {
     // n >= 1. Civil date by arithmetic over 400-year eras counted from 0000-03-01, so the leap
-    // day falls at the end of a year and months need no table walk; 32-bit for every real date.
-    if (n < 2000000000)
-        CivilFromDayNumber(static_cast<uint32_t>(n), y, m, d);
+    // day falls at the end of a year and months need no table walk.
+    if (n < 1000000000)
+        CivilFromMarchDays(static_cast<uint32_t>(n + 305), y, m, d);
     else
         CivilFromDayNumber(n, y, m, d);
 }
