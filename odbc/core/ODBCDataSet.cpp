@@ -95,15 +95,13 @@ int32_t ReadInt32(const char* p) {
 }
 void WriteInt32(char* p, int32_t v) { std::memcpy(p, &v, sizeof v); }
 
-// Days since 0001-01-01 (that day = 1), the date part of the framework's time stamp.
+// Days since 0001-01-01 (that day = 1), the date part of the framework's time stamp, of a date
+// ValidDate accepted (years 1 to 9999: unsigned arithmetic, no eras needed).
 int TimeStampDay(int y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const int daysFrom1970 = era * 146097 + static_cast<int>(doe) - 719468;
-    return daysFrom1970 + 719163;
+    const auto yy = static_cast<unsigned>(y) - (m <= 2 ? 1u : 0u);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1; // from March 1st
+    const unsigned fromMarch0 = yy * 365 + yy / 4 - yy / 100 + yy / 400 + doy; // days since 0000-03-01
+    return static_cast<int>(fromMarch0) - 305;
 }
 
 bool ValidDate(int y, unsigned m, unsigned d) {

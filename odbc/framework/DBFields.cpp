@@ -952,9 +952,8 @@ bool TDateTimeField::GetValue(TDateTime& value) const {
         int32_t day = 0;
         if (!GetData(&day))
             return false;
-        TTimeStamp ts;
-        ts.Date = day;
-        value = TimeStampToDateTime(ts);
+        // A time stamp at midnight: the day count alone.
+        value = TDateTime(static_cast<double>(day - DateDelta));
         return true;
     }
     case ftTime: {
