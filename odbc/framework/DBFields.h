@@ -239,8 +239,9 @@ public:
     void Clear() { SetData(nullptr); }
 
     String AsString() const { return GetAsString(); }
-    /// \brief The value as text without a String per call: a view of a buffer the field keeps,
-    /// valid until the next AsStringView of this field. Empty for null.
+    /// \brief The value as text without a String per call (text fields of a dataset that does
+    /// not translate): a view of a buffer the field keeps, valid until the next AsStringView of
+    /// this field. Empty for null.
     std::string_view AsStringView() const { return GetAsStringView(); }
     void SetAsString(const String& v) { SetAsStringValue(v); }
     /// \brief Text fields pass what they read through their dataset's Translate (default true).
