@@ -9,6 +9,7 @@
 #include <vantrel/framework/Streaming.h>
 
 #include <algorithm>
+#include <iconv.h>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -30,9 +31,55 @@ struct TODBCDataSet::Column {
     int RecordOffset = 0;
     /// Bytes of the data area.
     int DataSize = 0;
+    /// The field last read through this column and its DataSize, so a fetch loop does not ask
+    /// the field (a virtual call) for every value. Fields keep their size while the dataset is open.
+    mutable const TField* LastField = nullptr;
+    mutable int LastFieldSize = 0;
+    /// Bytes copied as they are for LastField (2, 4 or 8), 0 when its value needs more care.
+    mutable int FixedCopy = 0;
 };
 
 static_assert(std::is_same_v<TODBCLength, SQLLEN>, "field value items hold ODBC lengths");
+
+// The two iconv conversions between the program's UTF-8 and one OEM code page.
+struct TODBCDataSet::OEMConverter {
+    explicit OEMConverter(const String& codePage)
+        : CodePage(codePage), ToOem(iconv_open(codePage.c_str(), "UTF-8")),
+          FromOem(iconv_open("UTF-8", codePage.c_str())) {}
+    ~OEMConverter() {
+        if (ToOem != kNone)
+            iconv_close(ToOem);
+        if (FromOem != kNone)
+            iconv_close(FromOem);
+    }
+    OEMConverter(const OEMConverter&) = delete;
+    OEMConverter& operator=(const OEMConverter&) = delete;
+    bool Valid() const { return ToOem != kNone && FromOem != kNone; }
+
+    // False for text the target cannot hold (or that is not valid in the source encoding).
+    bool Convert(std::string_view text, String& result, bool toOem) {
+        iconv_t cd = toOem ? ToOem : FromOem;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr); // back to the initial state
+        // One OEM byte is at most three bytes of UTF-8; UTF-8 never grows into a single-byte page.
+        result.resize(text.size() * (toOem ? 1 : 3) + 4);
+        char* in = const_cast<char*>(text.data());
+        size_t inLeft = text.size();
+        char* out = result.data();
+        size_t outLeft = result.size();
+        if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1) ||
+            iconv(cd, nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1)) {
+            result.clear();
+            return false;
+        }
+        result.resize(result.size() - outLeft);
+        return true;
+    }
+
+    static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+    String CodePage;
+    iconv_t ToOem;
+    iconv_t FromOem;
+};
 
 namespace {
 
@@ -48,19 +95,18 @@ int32_t ReadInt32(const char* p) {
 }
 void WriteInt32(char* p, int32_t v) { std::memcpy(p, &v, sizeof v); }
 
-// Days since 0001-01-01 (that day = 1), the date part of the framework's time stamp.
+// Days since 0001-01-01 (that day = 1), the date part of the framework's time stamp, of a date
+// ValidDate accepted (years 1 to 9999: unsigned arithmetic, no eras needed).
 int TimeStampDay(int y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const int daysFrom1970 = era * 146097 + static_cast<int>(doe) - 719468;
-    return daysFrom1970 + 719163;
+    const auto yy = static_cast<unsigned>(y) - (m <= 2 ? 1u : 0u);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1; // from March 1st
+    const unsigned fromMarch0 = yy * 365 + yy / 4 - yy / 100 + yy / 400 + doy; // days since 0000-03-01
+    return static_cast<int>(fromMarch0) - 305;
 }
 
 bool ValidDate(int y, unsigned m, unsigned d) {
-    return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= static_cast<unsigned>(DaysInMonth(y, m));
+    return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 &&
+           (d <= 28 || d <= static_cast<unsigned>(DaysInMonth(y, m)));
 }
 
 bool IsNameEnd(char c) {
@@ -392,6 +438,7 @@ void TODBCDataSet::SetMaxBlobBuffer(int value) {
 }
 
 void TODBCDataSet::SetUniDirectional(bool value) {
+    const TODBCStatementLock lock = LockStatement();
     FUniDirectional = value;
     TDataSet::SetUniDirectional(value);
     if (FStmt) {
@@ -403,6 +450,7 @@ void TODBCDataSet::SetUniDirectional(bool value) {
 }
 
 void TODBCDataSet::SetBlockCursor(bool value) {
+    const TODBCStatementLock lock = LockStatement();
     if (Active())
         DatabaseError(LoadResString(SODBCDataSetOpen));
     FBlockCursor = value;
@@ -412,6 +460,7 @@ void TODBCDataSet::SetBlockCursor(bool value) {
 }
 
 void TODBCDataSet::SetRowSetSize(int value) {
+    const TODBCStatementLock lock = LockStatement();
     if (Active())
         DatabaseError(LoadResString(SODBCDataSetOpen));
     if (value >= 0)
@@ -437,6 +486,7 @@ int16_t TODBCDataSet::Check(int16_t rc, const char* operation) {
 }
 
 void TODBCDataSet::CreateHandle() {
+    const TODBCStatementLock lock = LockStatement();
     if (FStmt)
         return;
     CheckDBOpenError();
@@ -478,6 +528,7 @@ void TODBCDataSet::PrepareSQL(const String& text) {
 }
 
 void TODBCDataSet::SetPrepared(bool value) {
+    const TODBCStatementLock lock = LockStatement();
     if (value == FPrepared)
         return;
     if (value) {
@@ -493,6 +544,7 @@ void TODBCDataSet::SetPrepared(bool value) {
 }
 
 void TODBCDataSet::Disconnect() {
+    const TODBCStatementLock lock = LockStatement();
     UnPrepare();
     Close();
 }
@@ -523,10 +575,48 @@ void TODBCDataSet::QueryChanged() {
 }
 
 long TODBCDataSet::ConvertData(const TODBCParam* param, TParamValueItem& item) {
-    return vantrel::ConvertData(param, item);
+    const long length = vantrel::ConvertData(param, item);
+    const TFieldType type = param->DataType();
+    if (!FOEMTranslate || !param->Translate() || param->IsNull() ||
+        (type != ftString && type != ftMemo && type != ftFmtMemo))
+        return length;
+    String oem;
+    Translate(std::string_view(item.Data(), static_cast<size_t>(length)), oem, true);
+    item.AssignData(oem.data(), oem.size(), 1);
+    return static_cast<long>(oem.size());
+}
+
+// ---- OEM text -----------------------------------------------------------------------------------
+
+void TODBCDataSet::SetOEMTranslate(bool value) {
+    if (value && !FOEM)
+        SetOEMCodePage(FOEMCodePage);
+    FOEMTranslate = value;
+    SetTranslates(value);
+}
+
+void TODBCDataSet::SetOEMCodePage(const String& name) {
+    auto converter = std::make_unique<OEMConverter>(name);
+    if (!converter->Valid())
+        DatabaseErrorFmt("Unknown code page %s", {name}, this);
+    FOEM = std::move(converter);
+    FOEMCodePage = name;
+}
+
+void TODBCDataSet::Translate(std::string_view text, String& result, bool toOem) {
+    if (!FOEMTranslate || !FOEM) {
+        result.assign(text.data(), text.size());
+        return;
+    }
+    if (FOEM->Convert(text, result, toOem))
+        return;
+    if (toOem)
+        DatabaseErrorFmt("Text '%s' cannot be written in code page %s", {String(text), FOEMCodePage}, this);
+    DatabaseErrorFmt("Text read is not valid in code page %s", {FOEMCodePage}, this);
 }
 
 void TODBCDataSet::BindAllParam() {
+    const TODBCStatementLock lock = LockStatement();
     CheckDBOpenError();
     CreateHandle();
     InternalFreeStmt(SQL_RESET_PARAMS);
@@ -555,6 +645,7 @@ void TODBCDataSet::InternalExecSQL() {
 }
 
 void TODBCDataSet::ExecSQL() {
+    const TODBCStatementLock lock = LockStatement();
     FRecordCountCache = -1;
     ResetPosition();
     // A cursor left open by an earlier run would make the driver refuse the new one.
@@ -565,6 +656,7 @@ void TODBCDataSet::ExecSQL() {
 }
 
 int TODBCDataSet::GetRowsAffected() {
+    const TODBCStatementLock lock = LockStatement();
     if (!FStmt)
         return -1;
     SQLLEN rows = 0;
@@ -574,6 +666,7 @@ int TODBCDataSet::GetRowsAffected() {
 }
 
 void TODBCDataSet::ImmediatelyOpen() {
+    const TODBCStatementLock lock = LockStatement();
     if (!Active()) {
         Open();
         return;
@@ -584,12 +677,14 @@ void TODBCDataSet::ImmediatelyOpen() {
 }
 
 TBookmark TODBCDataSet::SilentClose() {
+    const TODBCStatementLock lock = LockStatement();
     TBookmark bookmark = GetBookmark();
     InternalFreeStmt(SQL_CLOSE);
     return bookmark;
 }
 
 void TODBCDataSet::SilentOpen(const TBookmark& bookmark) {
+    const TODBCStatementLock lock = LockStatement();
     if (!bookmark.IsNull() && !BookmarkValid(bookmark))
         DatabaseError("Bookmark is not from this dataset or was taken before it was reopened", this);
     InternalExecSQL();
@@ -601,6 +696,7 @@ void TODBCDataSet::SilentOpen(const TBookmark& bookmark) {
 }
 
 bool TODBCDataSet::IsDataSet() {
+    const TODBCStatementLock lock = LockStatement();
     CheckDBOpenError();
     CreateHandle();
     if (!FPrepared && !Active())
@@ -611,6 +707,7 @@ bool TODBCDataSet::IsDataSet() {
 }
 
 String TODBCDataSet::CursorName() {
+    const TODBCStatementLock lock = LockStatement();
     CreateHandle();
     SQLCHAR name[256] = {0};
     SQLSMALLINT length = 0;
@@ -619,6 +716,7 @@ String TODBCDataSet::CursorName() {
 }
 
 void TODBCDataSet::SetCursorName(const String& name) {
+    const TODBCStatementLock lock = LockStatement();
     CreateHandle();
     Check(SQLSetCursorName(FStmt, (SQLCHAR*)name.c_str(), SQL_NTS), "SQLSetCursorName");
 }
@@ -643,6 +741,12 @@ void TODBCDataSet::InternalOpen() {
     if (DefaultFields())
         CreateFields();
     BindFields(true);
+    // Null in a browsed record is the indicator byte at the column's offset being 0 (for the
+    // fields GetFieldData answers: all but calculated and lookup ones).
+    for (TField* f : *Fields())
+        if (f->FieldKind() != fkCalculated && f->FieldKind() != fkLookup && f->FieldNo() >= 1 &&
+            static_cast<size_t>(f->FieldNo()) <= FColumns.size())
+            SetFieldIndicator(f, FColumns[static_cast<size_t>(f->FieldNo()) - 1]->RecordOffset);
     if (!FDatabase->IgnoreOriginInfo())
         SetOrigin();
 }
@@ -768,6 +872,8 @@ void TODBCDataSet::FreeColumns() noexcept { FColumns.clear(); }
 
 void TODBCDataSet::InternalClose() {
     UnPrepare();
+    for (TField* f : *Fields())
+        SetFieldIndicator(f, -1);
     BindFields(false);
     if (DefaultFields())
         DestroyFields();
@@ -880,13 +986,23 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
     const bool trim = FDatabase && FDatabase->StringTrimRight();
     const size_t row = block && FBlockIndex > 0 ? static_cast<size_t>(FBlockIndex) : 0;
     int32_t* lengths = RecordLengths(buffer);
-    for (size_t ci = 0; ci < FColumns.size(); ++ci) {
-        const Column& c = *FColumns[ci];
+    // Stores through the record's char pointer may alias anything: what the loop reads of the
+    // dataset and a column is taken into locals first, so it is not read again after each store.
+    const std::unique_ptr<Column>* columns = FColumns.data();
+    const size_t count = FColumns.size();
+    for (size_t ci = 0; ci < count; ++ci) {
+        const Column& col = *columns[ci];
+        const struct {
+            TFieldType Type;
+            SQLLEN BindLength;
+            int RecordOffset;
+            int DataSize;
+        } c{col.Type, col.BindLength, col.RecordOffset, col.DataSize};
+        const char* src = col.Item.Data() + row * static_cast<size_t>(c.BindLength);
+        const SQLLEN length = block ? col.Item.Indicators()[row] : col.Item.Length;
         lengths[ci] = 0;
         char* ind = buffer + c.RecordOffset;
         char* area = ind + 1;
-        const char* src = c.Item.Data() + row * static_cast<size_t>(c.BindLength);
-        const SQLLEN length = block ? c.Item.Indicators()[row] : c.Item.Length;
         *ind = 0;
         if (length == SQL_NULL_DATA) {
             area[0] = 0;
@@ -926,12 +1042,11 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
         case ftDate: {
             DATE_STRUCT d;
             std::memcpy(&d, src, sizeof d);
-            std::memset(area, 0, 8);
-            if (!ValidDate(d.year, d.month, d.day)) {
+            const int32_t day = ValidDate(d.year, d.month, d.day) ? TimeStampDay(d.year, d.month, d.day) : 0;
+            if (day == 0)
                 *ind = 0;
-                break;
-            }
-            WriteInt32(area, TimeStampDay(d.year, d.month, d.day));
+            WriteInt32(area, day);
+            WriteInt32(area + 4, 0);
             break;
         }
         case ftTime: {
@@ -956,9 +1071,19 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
             std::memcpy(area, &value, sizeof value);
             break;
         }
-        default:
-            std::memcpy(area, src, static_cast<size_t>(std::min<SQLLEN>(c.BindLength, c.DataSize)));
+        default: {
+            const auto n = static_cast<size_t>(std::min<SQLLEN>(c.BindLength, c.DataSize));
+            // Numbers: fixed sizes the compiler copies in place.
+            if (n == 4)
+                std::memcpy(area, src, 4);
+            else if (n == 8)
+                std::memcpy(area, src, 8);
+            else if (n == 2)
+                std::memcpy(area, src, 2);
+            else
+                std::memcpy(area, src, n);
             break;
+        }
         }
     }
 }
@@ -979,6 +1104,8 @@ const TODBCDataSet::Column* TODBCDataSet::ColumnOf(const TField* field) const {
 }
 
 bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
+    // Kept small and free of calls on the way a fetch loop takes (null tests and fixed-width
+    // values of the field last read through the column); the rest is CopyFieldData.
     TRecordBuffer record = StateBuffer();
     const Column* c = record ? ColumnOf(field) : nullptr;
     if (!c)
@@ -988,14 +1115,47 @@ bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
         return false;
     if (!buffer)
         return true;
-    const char* area = p + 1;
-    const int size = field->DataSize();
+    if (c->LastField == field) {
+        switch (c->FixedCopy) {
+        case 2:
+            std::memcpy(buffer, p + 1, 2);
+            return true;
+        case 4:
+            std::memcpy(buffer, p + 1, 4);
+            return true;
+        case 8:
+            std::memcpy(buffer, p + 1, 8);
+            return true;
+        default:
+            break;
+        }
+    }
+    return CopyFieldData(*c, field, p + 1, buffer);
+}
+
+bool TODBCDataSet::CopyFieldData(const Column& column, TField* field, const char* area, void* buffer) {
+    const Column* c = &column;
+    if (c->LastField != field) {
+        c->LastFieldSize = field->DataSize();
+        c->LastField = field;
+        const int size = c->LastFieldSize;
+        const bool fixed = c->Type != ftString && c->Type != ftMemo && c->Type != ftLargeint && c->Type != ftBlob &&
+                           size <= c->DataSize && (size == 2 || size == 4 || size == 8);
+        c->FixedCopy = fixed ? size : 0;
+        if (fixed) {
+            std::memcpy(buffer, area, static_cast<size_t>(size));
+            return true;
+        }
+    }
+    const int size = c->LastFieldSize;
     if (size <= 0)
         return true;
     switch (c->Type) {
     case ftString:
     case ftMemo: {
-        const size_t n = strnlen(area, static_cast<size_t>(std::min(size, c->DataSize) - 1));
+        // The area holds the text and its zero byte (what follows is of no meaning): copied
+        // whole, so the text is not measured twice.
+        const auto n = static_cast<size_t>(std::min(size, c->DataSize) - 1);
         std::memcpy(buffer, area, n);
         static_cast<char*>(buffer)[n] = 0;
         break;
@@ -1033,6 +1193,7 @@ bool TODBCDataSet::FieldTruncated(TField* field) {
 bool TODBCDataSet::ReadColumnData(TField* field, String& data) { return ReadColumnData(field, StateBuffer(), data); }
 
 bool TODBCDataSet::ReadColumnData(TField* field, TRecordBuffer record, String& data) {
+    const TODBCStatementLock lock = LockStatement();
     data.clear();
     const Column* c = record ? ColumnOf(field) : nullptr;
     if (!c)
@@ -1448,6 +1609,7 @@ bool TODBCDataSet::Locate(const String& keyFields, const Variant& keyValues, TLo
 }
 
 bool TODBCDataSet::LocateRecord(const String& keyFields, const Variant& keyValues, TLocateOptions options) {
+    const TODBCStatementLock lock = LockStatement();
     CheckBrowseMode();
     CursorPosChanged();
     // A forward-only dataset starts again by reopening, which makes its fields anew: reopen
@@ -1460,6 +1622,7 @@ bool TODBCDataSet::LocateRecord(const String& keyFields, const Variant& keyValue
 
 bool TODBCDataSet::LocateFindRecord(const std::vector<TField*>& fields, const Variant& values, bool caseInsensitive,
                                     bool partialKey) {
+    const TODBCStatementLock lock = LockStatement();
     const bool single = fields.size() == 1 && !values.IsArray();
     if (!fields.empty() && !single && (!values.IsArray() || values.ArrayCount() != fields.size()))
         DatabaseError(LoadResString(SODBCNotCorrect));
@@ -1491,6 +1654,7 @@ bool TODBCDataSet::LocateFindRecord(const std::vector<TField*>& fields, const Va
 
 bool TODBCDataSet::FindRecordByValues(const std::vector<String>& fields, const std::vector<Variant>& values,
                                       bool fromFirst) {
+    const TODBCStatementLock lock = LockStatement();
     if (fields.size() != values.size())
         DatabaseError(LoadResString(SODBCNotCorrect));
     if (FUniDirectional && fromFirst && Active())

@@ -47,6 +47,28 @@ int ODBCRecordDataSize(TFieldType type, int size);
 /// quotes. A colon with no name after it stays as it is.
 void ODBCParseParams(String& text, std::vector<String>* names);
 
+/// \brief What a statement step of a dataset holds while it runs (see
+/// TODBCDataSet::LockStatement): calls `release(context)` once when it goes. Empty by default.
+class TODBCStatementLock {
+public:
+    using Release = void (*)(void* context) noexcept;
+    TODBCStatementLock() noexcept = default;
+    TODBCStatementLock(void* context, Release release) noexcept : FContext(context), FRelease(release) {}
+    TODBCStatementLock(TODBCStatementLock&& other) noexcept : FContext(other.FContext), FRelease(other.FRelease) {
+        other.FRelease = nullptr;
+    }
+    TODBCStatementLock& operator=(TODBCStatementLock&&) = delete;
+    ~TODBCStatementLock() {
+        if (FRelease)
+            FRelease(FContext);
+    }
+    bool Holds() const noexcept { return FRelease != nullptr; }
+
+private:
+    void* FContext = nullptr;
+    Release FRelease = nullptr;
+};
+
 /// \brief Read-only dataset over the result of the SQL text on a TODBCDatabase: scrollable
 /// (keyset-driven) or forward-only, optionally fetching blocks of rows on a forward-only cursor.
 ///
@@ -91,6 +113,20 @@ public:
     int RowSetSize() const noexcept { return FRowSetSize; }
     /// \brief Raises while active; a negative size is ignored.
     void SetRowSetSize(int value);
+    /// \brief Text is stored in an OEM code page: text fields read and text parameters written
+    /// (those whose Translate flag is set) are converted between it and the program's UTF-8.
+    /// Off by default.
+    bool OEMTranslate() const noexcept { return FOEMTranslate; }
+    void SetOEMTranslate(bool value);
+    /// \brief The OEM code page by its iconv name ("CP850" by default; "CP437", ...). An unknown
+    /// name raises EDatabaseError and keeps the one before.
+    const String& OEMCodePage() const noexcept { return FOEMCodePage; }
+    void SetOEMCodePage(const String& name);
+    /// \brief Converts between UTF-8 and the OEM code page (`toOem`: into it) while OEMTranslate
+    /// is on, else copies. Text the target cannot hold raises EDatabaseError: nothing is written
+    /// with characters replaced.
+    void Translate(std::string_view text, String& result, bool toOem) override;
+
     /// True when rows are fetched in blocks (BlockCursor on a forward-only cursor).
     bool BlockMode() const noexcept { return FBlockCursor && FUniDirectional && FRowSetSize > 0; }
 
@@ -182,6 +218,15 @@ public:
     void DetachFromDatabase() override;
 
 protected:
+    /// \brief Taken by the public operations that use the statement outside the virtual steps
+    /// (SetPrepared, ExecSQL, GetRowsAffected, CursorName, SetCursorName, SetUniDirectional,
+    /// SetBlockCursor, SetRowSetSize, IsDataSet, CreateHandle, Disconnect, ImmediatelyOpen,
+    /// SilentClose, SilentOpen, ReadColumnData, FindRecordByValues, LocateRecord,
+    /// LocateFindRecord, BindAllParam), so a dataset whose connection threads share can hold that
+    /// connection's lock however it is called. Steps nest, so the lock must be re-entrant. Never
+    /// taken per row. The default holds nothing.
+    virtual TODBCStatementLock LockStatement() { return {}; }
+
     void Notification(TComponent* component, TOperation operation) override;
     void DestroyFields() override;
     bool GetCanModify() override { return false; }
@@ -216,11 +261,13 @@ protected:
 
 private:
     struct Column;
+    struct OEMConverter;
 
     int16_t Check(int16_t rc, const char* operation);
     int16_t ExtendedFetch(int direction, long offset);
     TGetResult FetchDirection(int direction, TRecordBuffer buffer);
     void CopyRow(TRecordBuffer buffer);
+    bool CopyFieldData(const Column& column, TField* field, const char* area, void* buffer);
     void FreeColumns() noexcept;
     void ResetPosition() noexcept;
     void PositionOn(int32_t anchor, int32_t offset);
@@ -248,6 +295,9 @@ private:
     TODBCDatabase* FDatabase = nullptr;
     LastValue FLastValue;
     std::unique_ptr<TStringList> FSQL;
+    std::unique_ptr<OEMConverter> FOEM;
+    String FOEMCodePage = "CP850";
+    bool FOEMTranslate = false;
     std::unique_ptr<TODBCParams> FParams;
     std::unique_ptr<TParamValueList> FParamItems;
     std::unique_ptr<std::vector<uint8_t>> FStoredData;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace vantrel {
@@ -242,13 +243,29 @@ public:
     /// store and send DataEvent(deFieldChange, field). The base raises (read-only dataset).
     virtual void SetFieldData(TField* field, const void* buffer);
 
+    // ---- Text translation ----------------------------------------------------------------------
+    /// \brief Converts `text` between the program's encoding and the one the data is stored in
+    /// (`toOem`: towards the stored form) into `result`. The base copies it unchanged; a
+    /// descendant that changes text says so with SetTranslates. Throws EDatabaseError for text
+    /// the target encoding cannot hold.
+    virtual void Translate(std::string_view text, String& result, bool toOem);
+    /// True when Translate changes text: text fields then pass what they read through it.
+    bool Translates() const noexcept { return FTranslates; }
+
     // ---- Record buffers (for descendants and data links) ---------------------------------------
     /// \brief The current record's buffer; null when there is no buffer yet.
-    TRecordBuffer ActiveBuffer() const;
+    TRecordBuffer ActiveBuffer() const {
+        return FSlots.empty() ? nullptr : FSlots[static_cast<size_t>(FActiveRecord)].Buffer;
+    }
     /// \brief The buffer the current state reads and writes: the active one in browse (null when
     /// empty), edit, insert and the value states; the one being calculated in dsCalcFields; the one
     /// being filtered in dsFilter.
-    TRecordBuffer StateBuffer() const;
+    TRecordBuffer StateBuffer() const {
+        // Browsing is what every field read of a fetch loop meets: answered here, in line.
+        if (FState == dsBrowse)
+            return IsEmpty() ? nullptr : ActiveBuffer();
+        return OtherStateBuffer();
+    }
     TRecordBuffer CalcBuffer() const { return FCalcBuffer; }
     int BufferCount() const { return FBufferCount; }
     /// \brief Records currently in the ring.
@@ -347,6 +364,11 @@ protected:
     /// \brief Brings the cursor back to the active record.
     void UpdateCursorPos();
     void SetActiveRecord(int index);
+    void SetTranslates(bool value) noexcept { FTranslates = value; }
+    /// \brief Says that while browsing, the data field's value is null exactly when the byte at
+    /// `offset` of the active record buffer is 0, so IsNull reads it without GetFieldData
+    /// (-1 withdraws it). Only for a GetFieldData that answers null-ness from that byte alone.
+    void SetFieldIndicator(TField* field, int offset) noexcept { field->FIndicatorOffset = offset; }
 
 private:
     friend class TField;
@@ -358,7 +380,13 @@ private:
         char* Calc = nullptr;
     };
 
-    bool ReadFieldValue(const TField* field, void* buffer);
+    bool ReadFieldValue(const TField* field, void* buffer) {
+        if (field->FFieldKind != fkCalculated && field->FFieldKind != fkLookup)
+            return GetFieldData(const_cast<TField*>(field), buffer);
+        return ReadCalcFieldValue(field, buffer);
+    }
+    bool ReadCalcFieldValue(const TField* field, void* buffer);
+    TRecordBuffer OtherStateBuffer() const;
     void WriteFieldValue(TField* field, const void* buffer);
     char* CalcAreaForState() const;
     int SlotOf(TRecordBuffer buffer) const;
@@ -415,6 +443,7 @@ private:
     TDataSetState FState = dsInactive;
     TDataSetState FDisableState = dsInactive;
     TDataEvent FEnableEvent = deDataSetChange;
+    bool FTranslates = false;
     int FBufferCount = 0;
     int FRecordCount = 0;
     int FActiveRecord = 0;
@@ -544,5 +573,23 @@ private:
     bool FReadOnly = false;
     bool FUpdating = false;
 };
+
+// A fetch loop asks every field whether it is null: answered from the record where the dataset
+// said where to look.
+inline bool TField::IsNull() const {
+    if (FIndicatorOffset >= 0 && FDataSet && !FValidating && FDataSet->FState == dsBrowse && !FDataSet->IsEmpty())
+        if (const TRecordBuffer record = FDataSet->ActiveBuffer())
+            return record[FIndicatorOffset] == 0;
+    return !GetData(nullptr);
+}
+
+// Every value a program reads from a field comes through here: kept in line.
+inline bool TField::GetData(void* buffer) const {
+    if (!FDataSet)
+        NoDataSetError();
+    if (FValidating)
+        return ValidatingData(buffer);
+    return FDataSet->ReadFieldValue(this, buffer);
+}
 
 } // namespace vantrel

@@ -315,9 +315,7 @@ void TDataSet::SetFieldData(TField* field, const void* buffer) {
 
 // Calculated and lookup values live in the engine's area beside each buffer: one null byte
 // ('1' = has a value) followed by the value in the field's native format.
-bool TDataSet::ReadFieldValue(const TField* field, void* buffer) {
-    if (field->FFieldKind != fkCalculated && field->FFieldKind != fkLookup)
-        return GetFieldData(const_cast<TField*>(field), buffer);
+bool TDataSet::ReadCalcFieldValue(const TField* field, void* buffer) {
     char* area = CalcAreaForState();
     if (!area || FCalcFieldsSize == 0)
         return false;
@@ -373,11 +371,12 @@ char* TDataSet::CalcAreaForState() const {
     }
 }
 
-TRecordBuffer TDataSet::ActiveBuffer() const {
-    return FSlots.empty() ? nullptr : FSlots[static_cast<size_t>(FActiveRecord)].Buffer;
+void TDataSet::Translate(std::string_view text, String& result, bool toOem) {
+    (void)toOem;
+    result.assign(text.data(), text.size());
 }
 
-TRecordBuffer TDataSet::StateBuffer() const {
+TRecordBuffer TDataSet::OtherStateBuffer() const {
     switch (FState) {
     case dsBrowse:
         return IsEmpty() ? nullptr : ActiveBuffer();

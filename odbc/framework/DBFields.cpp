@@ -284,18 +284,15 @@ void TField::Notification(TComponent* component, TOperation operation) {
         FLookupDataSet = nullptr;
 }
 
-bool TField::GetData(void* buffer) const {
-    if (!FDataSet)
-        DatabaseErrorFmt("Field '%s' has no dataset", {DisplayName()});
-    if (FValidating) {
-        // OnValidate reads the value about to be written.
-        if (!FValueBuffer)
-            return false;
-        if (buffer)
-            std::memcpy(buffer, FValueBuffer, static_cast<size_t>(DataSize()));
-        return true;
-    }
-    return FDataSet->ReadFieldValue(this, buffer);
+void TField::NoDataSetError() const { DatabaseErrorFmt("Field '%s' has no dataset", {DisplayName()}); }
+
+bool TField::ValidatingData(void* buffer) const {
+    // OnValidate reads the value about to be written.
+    if (!FValueBuffer)
+        return false;
+    if (buffer)
+        std::memcpy(buffer, FValueBuffer, static_cast<size_t>(DataSize()));
+    return true;
 }
 
 void TField::SetData(const void* buffer) {
@@ -342,6 +339,11 @@ void TField::RangeError(const String& value, const String& min, const String& ma
 }
 
 String TField::GetAsString() const { AccessError("String"); }
+std::string_view TField::GetAsStringView() const {
+    FViewText = GetAsString();
+    return FViewText;
+}
+bool TField::Translating() const { return FTransliterate && FDataSet && FDataSet->Translates(); }
 int TField::GetAsInteger() const { AccessError("Integer"); }
 int64_t TField::GetAsLargeInt() const { return GetAsInteger(); }
 double TField::GetAsFloat() const { AccessError("Float"); }
@@ -446,7 +448,11 @@ bool TStringField::GetValue(String& value) const {
         value.clear();
         return false;
     }
-    value.assign(buf, strnlen(buf, n));
+    const size_t length = strnlen(buf, n);
+    if (Translating())
+        DataSet()->Translate(std::string_view(buf, length), value, false);
+    else
+        value.assign(buf, length);
     return true;
 }
 
@@ -454,6 +460,26 @@ String TStringField::GetAsString() const {
     String s;
     GetValue(s);
     return s;
+}
+
+std::string_view TStringField::GetAsStringView() const {
+    // The field's own buffer, sized once: a fetch loop reads every row without an allocation.
+    const size_t n = static_cast<size_t>(DataSize());
+    String& buf = ViewBuffer();
+    if (buf.size() < n)
+        buf.resize(n);
+    // The native form ends in a zero byte; the last byte bounds a value that would not.
+    buf[0] = 0;
+    buf[n - 1] = 0;
+    if (!GetData(buf.data()))
+        return {};
+    const std::string_view raw(buf.data(), strnlen(buf.data(), n));
+    if (!Translating())
+        return raw;
+    String text;
+    DataSet()->Translate(raw, text, false);
+    buf = std::move(text);
+    return buf;
 }
 
 int TStringField::GetAsInteger() const {
@@ -926,9 +952,8 @@ bool TDateTimeField::GetValue(TDateTime& value) const {
         int32_t day = 0;
         if (!GetData(&day))
             return false;
-        TTimeStamp ts;
-        ts.Date = day;
-        value = TimeStampToDateTime(ts);
+        // A time stamp at midnight: the day count alone.
+        value = TDateTime(static_cast<double>(day - DateDelta));
         return true;
     }
     case ftTime: {
@@ -1150,6 +1175,15 @@ void TBlobField::SetAsVariantValue(const Variant& v) {
         SetAsBytes(v.AsBytes());
     else
         SetAsStringValue(v.AsString());
+}
+
+String TMemoField::GetAsString() const {
+    String raw = TBlobField::GetAsString();
+    if (!Translating())
+        return raw;
+    String text;
+    DataSet()->Translate(raw, text, false);
+    return text;
 }
 
 Variant TMemoField::GetAsVariant() const {

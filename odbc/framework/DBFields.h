@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace vantrel {
@@ -224,7 +225,7 @@ public:
     void SetLookupResultField(const String& v) { FLookupResultField = v; }
 
     /// \brief Copies the native value into `buffer` (may be null); false when the value is null.
-    bool GetData(void* buffer) const;
+    bool GetData(void* buffer) const; // in line, at the end of DB.h
     /// \brief Writes a native value (null `buffer` makes the value null) through the dataset.
     void SetData(const void* buffer);
     /// \brief Runs OnValidate for a value about to be written (the handler reads it as the field's value).
@@ -234,11 +235,18 @@ public:
     /// \brief Asks the controls to move the focus to this field.
     void FocusControl();
 
-    bool IsNull() const { return !GetData(nullptr); }
+    bool IsNull() const; // in line, at the end of DB.h
     void Clear() { SetData(nullptr); }
 
     String AsString() const { return GetAsString(); }
+    /// \brief The value as text without a String per call (text fields of a dataset that does
+    /// not translate): a view of a buffer the field keeps, valid until the next AsStringView of
+    /// this field. Empty for null.
+    std::string_view AsStringView() const { return GetAsStringView(); }
     void SetAsString(const String& v) { SetAsStringValue(v); }
+    /// \brief Text fields pass what they read through their dataset's Translate (default true).
+    bool Transliterate() const { return FTransliterate; }
+    void SetTransliterate(bool value) { FTransliterate = value; }
     int AsInteger() const { return GetAsInteger(); }
     void SetAsInteger(int v) { SetAsLargeIntValue(v); }
     int64_t AsLargeInt() const { return GetAsLargeInt(); }
@@ -274,6 +282,10 @@ protected:
     TField(TComponent* owner, TFieldType dataType, int size);
 
     virtual String GetAsString() const;
+    /// The default keeps a copy of AsString; text fields read into their buffer directly.
+    virtual std::string_view GetAsStringView() const;
+    /// True when the text read from the dataset must pass through its Translate.
+    bool Translating() const;
     virtual int GetAsInteger() const;
     virtual int64_t GetAsLargeInt() const;
     virtual double GetAsFloat() const;
@@ -293,8 +305,12 @@ protected:
     virtual void SetTextValue(const String& text) { SetAsStringValue(text); }
 
     void SetDataType(TFieldType type) { FDataType = type; }
+    /// Where AsStringView's text lives until the next call.
+    String& ViewBuffer() const { return FViewText; }
     void Notification(TComponent* component, TOperation operation) override;
     [[noreturn]] void AccessError(const char* typeName) const;
+    [[noreturn]] void NoDataSetError() const;
+    bool ValidatingData(void* buffer) const;
     [[noreturn]] void RangeError(const String& value, const String& min, const String& max) const;
     void CheckInactive() const;
 
@@ -316,8 +332,13 @@ private:
     bool FReadOnly = false;
     bool FRequired = false;
     bool FVisible = true;
+    bool FTransliterate = true;
     mutable bool FValidating = false;
     const void* FValueBuffer = nullptr;
+    mutable String FViewText;
+    /// Where the dataset keeps this field's null indicator in a browsed record, -1 when it
+    /// does not say (TDataSet::SetFieldIndicator).
+    int FIndicatorOffset = -1;
     TDataSet* FLookupDataSet = nullptr;
     String FKeyFields, FLookupKeyFields, FLookupResultField;
 };
@@ -333,6 +354,7 @@ public:
 protected:
     TStringField(TComponent* owner, TFieldType type, int size) : TField(owner, type, size) {}
     String GetAsString() const override;
+    std::string_view GetAsStringView() const override;
     int GetAsInteger() const override;
     int64_t GetAsLargeInt() const override;
     double GetAsFloat() const override;
@@ -578,6 +600,7 @@ public:
 
 protected:
     TMemoField(TComponent* owner, TFieldType type) : TBlobField(owner, type) {}
+    String GetAsString() const override;
     Variant GetAsVariant() const override;
     String GetText(bool displayText) const override;
 };
@@ -622,3 +645,6 @@ private:
 };
 
 } // namespace vantrel
+
+// TField::GetData is in line with the dataset it reads from.
+#include <vantrel/framework/DB.h>

@@ -417,32 +417,69 @@ int64_t DayNumber(int y, int m, int d) {
     return n;
 }
 
+template <class T> void CivilFromDayNumber(T n, int& y, int& m, int& d) {
+    const T z = n + 305; // days since 0000-03-01
+    const T era = z / 146097;
+    const T doe = z - era * 146097;                                  // [0, 146096]
+    const T yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365; // [0, 399]
+    const T doy = doe - (365 * yoe + yoe / 4 - yoe / 100);           // [0, 365]
+    const T mp = (5 * doy + 2) / 153;                                // [0, 11], March first
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(era * 400 + yoe + (m <= 2 ? 1 : 0));
+}
+
+// The same for 0 <= z < 2^30 days since 0000-03-01 with multiplications and shifts only
+// (Neri and Schneider's Euclidean affine functions): what every real date takes.
+void CivilFromMarchDays(uint32_t z, int& y, int& m, int& d) {
+    const uint32_t n1 = 4 * z + 3;
+    const uint32_t century = n1 / 146097;
+    const uint32_t n2 = n1 % 146097 / 4 * 4 + 3;
+    const uint64_t p2 = uint64_t{2939745} * n2;
+    const auto yearOfCentury = static_cast<uint32_t>(p2 >> 32);
+    const uint32_t dayOfYear = static_cast<uint32_t>(p2) / 2939745 / 4; // from March 1st
+    const uint32_t n3 = 2141 * dayOfYear + 197913;
+    const uint32_t january = dayOfYear >= 306;
+    y = static_cast<int>(100 * century + yearOfCentury + january);
+    m = static_cast<int>(january ? (n3 >> 16) - 12 : n3 >> 16);
+    d = static_cast<int>((n3 & 0xFFFF) / 2141 + 1);
+}
+
 void FromDayNumber(int64_t n, int& y, int& m, int& d) {
-    // n >= 1; 400-year cycles of 146097 days.
-    int64_t t = n - 1;
-    int64_t y400 = t / 146097;
-    t %= 146097;
-    int64_t y100 = std::min<int64_t>(t / 36524, 3);
-    t -= y100 * 36524;
-    int64_t y4 = t / 1461;
-    t %= 1461;
-    int64_t y1 = std::min<int64_t>(t / 365, 3);
-    t -= y1 * 365;
-    y = static_cast<int>(y400 * 400 + y100 * 100 + y4 * 4 + y1 + 1);
-    m = 1;
-    while (t >= DaysInMonth(y, m)) {
-        t -= DaysInMonth(y, m);
-        ++m;
-    }
-    d = static_cast<int>(t) + 1;
+    // n >= 1. Civil date by arithmetic over 400-year eras counted from 0000-03-01, so the leap
+    // day falls at the end of a year and months need no table walk.
+    if (n < 1000000000)
+        CivilFromMarchDays(static_cast<uint32_t>(n + 305), y, m, d);
+    else
+        CivilFromDayNumber(n, y, m, d);
+}
+
+// Hours, minutes, seconds and milliseconds of 0 <= ms < MSecsPerDay.
+void SplitTime(int64_t ms, int& hour, int& min, int& sec, int& msec) {
+    const auto t = static_cast<uint32_t>(ms);
+    hour = static_cast<int>(t / 3600000);
+    min = static_cast<int>(t / 60000 % 60);
+    sec = static_cast<int>(t / 1000 % 60);
+    msec = static_cast<int>(t % 1000);
+}
+
+// Rounds half away from zero for 0 <= x < 2^53 without a library call (the fetch path decodes
+// millions of these).
+int64_t RoundNonNegative(double x) {
+    const int64_t i = static_cast<int64_t>(x);
+    return x - static_cast<double>(i) >= 0.5 ? i + 1 : i;
 }
 
 // Splits into signed day offset from 1899-12-30 and milliseconds of the day (0..86399999).
 void SplitDateTime(double value, int64_t& days, int64_t& msecs) {
-    double ipart;
-    double frac = std::modf(value, &ipart);
-    days = static_cast<int64_t>(ipart);
-    msecs = std::llround(std::fabs(frac) * MSecsPerDay);
+    // Far beyond any calendar (or not a number) there is no date, and the conversion would overflow.
+    if (!(std::fabs(value) < 1e15)) {
+        days = -DateDelta; // decodes as no date
+        msecs = 0;
+        return;
+    }
+    days = static_cast<int64_t>(value); // toward zero, as the integral part
+    msecs = RoundNonNegative(std::fabs(value - static_cast<double>(days)) * MSecsPerDay);
     if (msecs >= MSecsPerDay) {
         msecs -= MSecsPerDay;
         days += value < 0 ? -1 : 1;
@@ -499,15 +536,18 @@ void DecodeDate(TDateTime dt, int& year, int& month, int& day) {
 void DecodeTime(TDateTime dt, int& hour, int& min, int& sec, int& msec) {
     int64_t days, ms;
     SplitDateTime(dt, days, ms);
-    hour = static_cast<int>(ms / 3600000);
-    min = static_cast<int>(ms / 60000 % 60);
-    sec = static_cast<int>(ms / 1000 % 60);
-    msec = static_cast<int>(ms % 1000);
+    SplitTime(ms, hour, min, sec, msec);
 }
 
 void DecodeDateTime(TDateTime dt, int& year, int& month, int& day, int& hour, int& min, int& sec, int& msec) {
-    DecodeDate(dt, year, month, day);
-    DecodeTime(dt, hour, min, sec, msec);
+    int64_t days, ms;
+    SplitDateTime(dt, days, ms);
+    const int64_t n = days + DateDelta;
+    if (n < 1)
+        year = month = day = 0;
+    else
+        FromDayNumber(n, year, month, day);
+    SplitTime(ms, hour, min, sec, msec);
 }
 
 int DayOfWeek(TDateTime dt) {
@@ -550,21 +590,8 @@ TTimeStamp DateTimeToTimeStamp(TDateTime dt) {
     return ts;
 }
 
-TDateTime TimeStampToDateTime(const TTimeStamp& ts) {
-    double days = ts.Date - DateDelta;
-    double t = static_cast<double>(ts.Time) / MSecsPerDay;
-    return TDateTime(days < 0 ? days - t : days + t);
-}
-
 double TimeStampToMSecs(const TTimeStamp& ts) { return static_cast<double>(ts.Date) * MSecsPerDay + ts.Time; }
 
-TTimeStamp MSecsToTimeStamp(double msecs) {
-    TTimeStamp ts;
-    int64_t total = std::llround(msecs);
-    ts.Date = static_cast<int>(total / MSecsPerDay);
-    ts.Time = static_cast<int>(total % MSecsPerDay);
-    return ts;
-}
 
 String DateToStr(TDateTime dt) {
     int y, m, d;

@@ -3,6 +3,7 @@
 // Text is single-byte throughout (String is std::string); case rules are ASCII only.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <exception>
 #include <initializer_list>
@@ -186,9 +187,28 @@ TDateTime Now();
 TDateTime Date();
 
 TTimeStamp DateTimeToTimeStamp(TDateTime dt);
-TDateTime TimeStampToDateTime(const TTimeStamp& ts);
+// In line: every date and time stamp a dataset reads passes through these.
+inline TDateTime TimeStampToDateTime(const TTimeStamp& ts) {
+    const double days = ts.Date - DateDelta;
+    const double t = static_cast<double>(ts.Time) / MSecsPerDay;
+    return TDateTime(days < 0 ? days - t : days + t);
+}
 double TimeStampToMSecs(const TTimeStamp& ts);
-TTimeStamp MSecsToTimeStamp(double msecs);
+inline TTimeStamp MSecsToTimeStamp(double msecs) {
+    int64_t total;
+    if (msecs >= 0 && msecs < 9e15) {
+        // Half away from zero, as llround, without the library call.
+        total = static_cast<int64_t>(msecs);
+        if (msecs - static_cast<double>(total) >= 0.5)
+            ++total;
+    } else {
+        total = std::llround(msecs);
+    }
+    TTimeStamp ts;
+    ts.Date = static_cast<int>(total / MSecsPerDay);
+    ts.Time = static_cast<int>(total % MSecsPerDay);
+    return ts;
+}
 
 /// Text forms: "yyyy-mm-dd", "hh:nn:ss" (with ".zzz" when there are milliseconds), and both
 /// joined by a blank; DateTimeToStr leaves the time out at midnight.

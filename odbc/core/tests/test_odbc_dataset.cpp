@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -659,6 +660,42 @@ TEST(DataSetForm, StoredQueryKeepsItsTextParametersAndOpensAfterLoading) {
     EXPECT_EQ(q->ParamByName("id")->GetAsInteger(), 3);
     ASSERT_TRUE(q->Active());
     EXPECT_EQ(q->FieldByName("name")->AsString(), "three");
+}
+
+// Dates and time stamps of the whole calendar come out of the record as the dates they are:
+// both sides of February, leap days of the 400-year rule, the base day and the ends of the range.
+TEST_P(DataSetTest, DatesAcrossTheCalendarReadBackExactly) {
+    tdb->exec("CREATE TABLE cal (id INTEGER, made DATE, stamp TIMESTAMP)");
+    const std::vector<std::vector<int>> dates = {{1, 1, 1},     {1, 3, 1},     {1600, 2, 29}, {1700, 3, 1},
+                                                 {1899, 12, 30}, {1899, 12, 29}, {1900, 2, 28}, {1900, 3, 1},
+                                                 {2000, 2, 29},  {2000, 3, 1},  {2024, 1, 31}, {2024, 12, 31},
+                                                 {9999, 12, 31}};
+    auto text = [](const std::vector<int>& d) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d[0], d[1], d[2]);
+        return std::string(buf);
+    };
+    for (size_t i = 0; i < dates.size(); ++i)
+        tdb->exec("INSERT INTO cal VALUES (" + std::to_string(i) + ", '" + text(dates[i]) + "', '" + text(dates[i]) +
+                  " 23:59:58')");
+    for (const bool block : {true, false}) {
+        q->Close();
+        q->SetUniDirectional(block);
+        q->SetBlockCursor(block);
+        openSql("SELECT id, made, stamp FROM cal ORDER BY id");
+        size_t i = 0;
+        for (; !q->Eof(); q->Next(), ++i) {
+            const std::vector<int>& d = dates[i];
+            EXPECT_EQ(static_cast<double>(q->FieldByName("made")->AsDateTime()),
+                      static_cast<double>(EncodeDate(d[0], d[1], d[2])))
+                << text(d);
+            int y, m, day, h, n, sec, ms;
+            DecodeDateTime(q->FieldByName("stamp")->AsDateTime(), y, m, day, h, n, sec, ms);
+            EXPECT_EQ((std::vector<int>{y, m, day, h, n, sec}), (std::vector<int>{d[0], d[1], d[2], 23, 59, 58}))
+                << text(d);
+        }
+        EXPECT_EQ(i, dates.size());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, DataSetTest, TESTSUPPORT_ENGINES);

@@ -87,6 +87,60 @@ TEST(DateTime, EncodeDecodeAndText) {
     EXPECT_DOUBLE_EQ(TimeStampToDateTime(MSecsToTimeStamp(TimeStampToMSecs(ts))).Value(), dt.Value());
 }
 
+// Every calendar day of the years 1 to 9999, counted by a plain Gregorian calendar, decodes to
+// itself, with and without a time of day, on both sides of the base day.
+TEST(DateTime, EveryDayOfTheCalendarDecodesToItself) {
+    auto leap = [](int y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); };
+    const int length[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    double serial = EncodeDate(1, 1, 1).Value();
+    int failures = 0;
+    for (int y = 1; y <= 9999 && failures < 5; ++y) {
+        for (int m = 1; m <= 12; ++m) {
+            const int days = length[m - 1] + (m == 2 && leap(y) ? 1 : 0);
+            EXPECT_EQ(DaysInMonth(y, m), days) << y << "-" << m;
+            for (int d = 1; d <= days; ++d, serial += 1) {
+                int yy, mm, dd, h, n, sec, ms;
+                DecodeDate(TDateTime(serial), yy, mm, dd);
+                // A quarter past six in the evening: before the base day the fraction is subtracted.
+                const double withTime = serial < 0 ? serial - 0.765625 : serial + 0.765625;
+                int ty, tm, td;
+                DecodeDateTime(TDateTime(withTime), ty, tm, td, h, n, sec, ms);
+                if (yy != y || mm != m || dd != d || ty != y || tm != m || td != d || h != 18 || n != 22 ||
+                    sec != 30 || ms != 0) {
+                    ADD_FAILURE() << y << "-" << m << "-" << d << " decoded as " << yy << "-" << mm << "-" << dd
+                                  << " / " << ty << "-" << tm << "-" << td << " " << h << ":" << n << ":" << sec
+                                  << "." << ms;
+                    ++failures;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(serial, EncodeDate(9999, 12, 31).Value() + 1);
+    int y, m, d;
+    DecodeDate(TDateTime(EncodeDate(1, 1, 1).Value() - 1), y, m, d);
+    EXPECT_EQ((std::vector<int>{y, m, d}), (std::vector<int>{0, 0, 0}));
+}
+
+TEST(DateTime, MillisecondsRoundHalfAwayFromZero) {
+    EXPECT_EQ(MSecsToTimeStamp(0.5).Time, 1);
+    EXPECT_EQ(MSecsToTimeStamp(0.49999999).Time, 0);
+    const TTimeStamp nextDay = MSecsToTimeStamp(double(MSecsPerDay) - 0.5);
+    EXPECT_EQ(nextDay.Date, 1);
+    EXPECT_EQ(nextDay.Time, 0);
+    const TTimeStamp late = MSecsToTimeStamp(double(DateDelta) * MSecsPerDay + 12345.5);
+    EXPECT_EQ(late.Date, DateDelta);
+    EXPECT_EQ(late.Time, 12346);
+    EXPECT_EQ(MSecsToTimeStamp(-1.5).Time, -2);
+    // 23:59:59.9996 is the next midnight once rounded to milliseconds.
+    int y, m, d, h, n, s, ms;
+    DecodeDateTime(TDateTime(EncodeDate(2024, 2, 28).Value() + (MSecsPerDay - 0.4) / MSecsPerDay), y, m, d, h, n, s,
+                   ms);
+    EXPECT_EQ((std::vector<int>{y, m, d, h, n, s, ms}), (std::vector<int>{2024, 2, 29, 0, 0, 0, 0}));
+    // No date is made of values beyond any calendar.
+    DecodeDate(TDateTime(1e300), y, m, d);
+    EXPECT_EQ(y, 0);
+}
+
 TEST(Currency, TextAndRounding) {
     EXPECT_EQ(StrToCurr("12.5").Raw(), 125000);
     EXPECT_EQ(StrToCurr("-0.00005").Raw(), -1); // fifth decimal rounds half away from zero
