@@ -261,6 +261,15 @@ void TODBCMultiQuery::LeaveConnectionLock() {
         db->UnLock();
 }
 
+TODBCStatementLock TODBCMultiQuery::LockStatement() {
+    // Only the query's own connection: a connection is found when the query opens or runs
+    // (its virtual steps), and before that no statement handle can exist.
+    EnterConnectionLock();
+    return TODBCStatementLock(this, [](void* query) noexcept {
+        static_cast<TODBCMultiQuery*>(query)->LeaveConnectionLock();
+    });
+}
+
 void TODBCMultiQuery::Prepare() {
     FindDB();
     Locked([&] { TODBCDataSet::Prepare(); });

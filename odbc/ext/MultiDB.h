@@ -207,6 +207,9 @@ protected:
     void InternalClose() override;
     void InternalInitFieldDefs() override;
     void InternalOpen() override;
+    /// The base class's statement operations hold the connection's lock too, so they are locked
+    /// when called through a TODBCDataSet& as well.
+    TODBCStatementLock LockStatement() override;
 
 private:
     // The connection locked is the one the operation began on, even if it moves the query.

@@ -125,6 +125,50 @@ TEST_P(MultiQueryLockTest, CursorOperationsWaitForTheConnection) {
     expectWaitsForTheLock("ImmediatelyOpen again", [&] { q->ImmediatelyOpen(); });
 }
 
+// Called through the base class, where the query's own versions are hidden, the statement
+// operations still take the connection's lock.
+TEST_P(MultiQueryLockTest, OperationsThroughTheBaseClassWaitForTheConnection) {
+    TODBCDataSet& base = *q;
+    expectWaitsForTheLock("SetSQLText", [&] { base.SetSQLText("UPDATE pooled SET i = i + 1 WHERE t = :t"); });
+    base.ParamByName("t")->SetAsInteger(1);
+    expectWaitsForTheLock("CreateHandle", [&] { base.CreateHandle(); });
+    expectWaitsForTheLock("SetPrepared", [&] { base.SetPrepared(true); });
+    expectWaitsForTheLock("ExecSQL", [&] { base.ExecSQL(); });
+    expectWaitsForTheLock("GetRowsAffected", [&] { EXPECT_EQ(base.GetRowsAffected(), 2); });
+    expectWaitsForTheLock("IsDataSet", [&] { EXPECT_FALSE(base.IsDataSet()); });
+    expectWaitsForTheLock("Disconnect", [&] { base.Disconnect(); });
+    expectWaitsForTheLock("SetRowSetSize", [&] { base.SetRowSetSize(10); });
+
+    TStringList lines;
+    lines.Add("SELECT t, i FROM pooled ORDER BY i");
+    base.SetQuery(&lines);
+    expectWaitsForTheLock("ImmediatelyOpen", [&] { base.ImmediatelyOpen(); });
+    ASSERT_TRUE(base.Active());
+    expectWaitsForTheLock("LocateRecord", [&] { EXPECT_TRUE(base.LocateRecord("i", Variant(12), 0)); });
+    expectWaitsForTheLock("ReadColumnData", [&] {
+        String data;
+        EXPECT_TRUE(base.ReadColumnData(base.FieldByName("i"), base.ActiveBuffer(), data));
+    });
+    TBookmark here;
+    expectWaitsForTheLock("SilentClose", [&] { here = base.SilentClose(); });
+    expectWaitsForTheLock("SilentOpen", [&] { base.SilentOpen(here); });
+    EXPECT_EQ(base.FieldByName("i")->AsInteger(), 12);
+}
+
+// A query given no connection finds one from the pool even when first used through the base
+// class, and leaves no lock behind.
+TEST_P(MultiQueryLockTest, TheBaseClassFindsAPooledConnection) {
+    TODBCMultiQuery fresh(nullptr);
+    ASSERT_EQ(fresh.GetMultiODBCDataBase(), nullptr);
+    TODBCDataSet& base = fresh;
+    base.SetSQLText("SELECT COUNT(*) FROM pooled");
+    base.ImmediatelyOpen();
+    ASSERT_NE(fresh.GetMultiODBCDataBase(), nullptr);
+    EXPECT_EQ(base.Fields()->Fields(0)->AsInteger(), 2);
+    base.Close();
+    EXPECT_FALSE(fresh.GetMultiODBCDataBase()->InUse());
+}
+
 TEST_P(MultiQueryLockTest, TheLockEnteredIsTheLockLeftEvenAfterMovingConnections) {
     TMultiODBCDataBase* other = pool->GetDataBases(1);
     q->EnterConnectionLock();
