@@ -1,7 +1,6 @@
 #include <vantrel/design/DesignRegistry.h>
 
 #include <algorithm>
-#include <deque>
 #include <mutex>
 
 namespace vantrel {
@@ -20,16 +19,10 @@ struct EditorEntry {
     TPropertyEditorFactory Factory;
 };
 
-struct DesignProperty {
-    std::type_index Owner;
-    TPropInfo Prop;
-};
-
 struct DesignRegistry {
     std::mutex Lock;
     std::vector<Page> Pages;
     std::vector<EditorEntry> Editors;
-    std::deque<DesignProperty> Properties; // a deque: listed properties are handed out by address
 };
 
 DesignRegistry& Registry() {
@@ -93,30 +86,9 @@ void RegisterPropertyEditor(TPropertyMatch match, TPropertyEditorFactory factory
     r.Editors.push_back(EditorEntry{std::move(match), std::move(factory)});
 }
 
-void RegisterDesignProperty(std::type_index owner, TPropInfo prop) {
-    DesignRegistry& r = Registry();
-    std::lock_guard guard(r.Lock);
-    for (const DesignProperty& p : r.Properties)
-        if (p.Owner == owner && SameText(p.Prop.Name, prop.Name))
-            return;
-    r.Properties.push_back(DesignProperty{owner, std::move(prop)});
-}
-
 std::vector<const TPropInfo*> DesignProperties(TComponent* component) {
     const TClassInfo* info = component ? GetClassInfo(component) : nullptr;
-    if (!info)
-        return {};
-    std::vector<const TPropInfo*> list = info->AllProperties();
-    DesignRegistry& r = Registry();
-    std::lock_guard guard(r.Lock);
-    for (const DesignProperty& p : r.Properties) {
-        const TClassInfo* owner = FindClassInfo(p.Owner);
-        if (!owner || !info->InheritsFrom(owner) || info->FindProperty(p.Prop.Name))
-            continue;
-        size_t at = owner->Parent() ? owner->Parent()->AllProperties().size() : 0;
-        list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(at, list.size())), &p.Prop);
-    }
-    return list;
+    return info ? info->AllProperties() : std::vector<const TPropInfo*>{};
 }
 
 const TPropInfo* FindDesignProperty(TComponent* component, const String& name) {

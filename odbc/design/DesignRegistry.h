@@ -81,15 +81,7 @@ void RegisterClassPropertyEditor(TTypeKind kind, const String& name, TPropertyEd
         std::move(factory));
 }
 
-/// \brief A property the designer shows for components of class `owner` (and its descendants)
-/// although the class does not publish it, such as a list the class stores in a custom stored
-/// property. It is never streamed. Ignored when the class publishes a property of that name.
-void RegisterDesignProperty(std::type_index owner, TPropInfo prop);
-template <class Owner> void RegisterDesignProperty(TPropInfo prop) {
-    RegisterDesignProperty(std::type_index(typeid(Owner)), std::move(prop));
-}
-/// \brief What the designer lists for `component`: the published properties, inherited first, with
-/// the design-only ones of a class placed after the properties that class inherits.
+/// \brief What the designer lists for `component`: its published properties, inherited first.
 std::vector<const TPropInfo*> DesignProperties(TComponent* component);
 /// \brief The listed property `name` (case-insensitive) of `component`, or null.
 const TPropInfo* FindDesignProperty(TComponent* component, const String& name);

@@ -16,17 +16,6 @@ void RegisterVantrelDesign() {
             return std::make_unique<TODBCParamsProperty>(c, p);
         });
         RegisterComponents(VantrelPalettePage, {"TUserEntity"});
-        // The field list is stored in the form as "Fields" by the entity itself; the designer
-        // still lists it so that its editor can be opened.
-        TPropInfo fields;
-        fields.Name = "lstFields";
-        fields.Kind = TTypeKind::Class;
-        fields.GetObject = [](TPersistent* o) -> TPersistent* {
-            auto* entity = dynamic_cast<TUserEntity*>(o);
-            return entity ? entity->lstFields() : nullptr;
-        };
-        fields.Stored = [](TPersistent*) { return false; };
-        RegisterDesignProperty<TUserEntity>(std::move(fields));
         RegisterClassPropertyEditor<TUserEntity>(
             TTypeKind::String, "StoredProcedures",
             [](TComponent* c, const TPropInfo& p) { return std::make_unique<TEntitySPProperty>(c, p); });

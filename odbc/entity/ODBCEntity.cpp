@@ -212,6 +212,11 @@ void TEntity::SetViewFull(const String& name) {
 
 void TEntity::Loaded() {
     TComponent::Loaded();
+    // The published field list is read-only: strings a form names for it carry no field item,
+    // and every user of the list expects one.
+    for (int i = FFields->Count() - 1; i >= 0; --i)
+        if (!dynamic_cast<TFieldItem*>(FFields->Objects(i)))
+            FFields->Delete(i);
     ReadFromINI();
 }
 

@@ -107,6 +107,9 @@ namespace {
 // In the order the designer shows them; OnCheckUpdate is code and is not stored.
 const bool gUserEntityRegistered = [] {
     RegisterClass<TUserEntity, TComponent>("TUserEntity")
+        // Listed for the designer and its editor; the items are stored as "Fields".
+        .Object("lstFields", &TUserEntity::lstFields)
+        .StoredIf([](TUserEntity*) { return false; })
         .Text("viewTable", &TUserEntity::viewTable, &TUserEntity::SetviewTable)
         .Text("factTable", &TUserEntity::factTable, &TUserEntity::SetfactTable)
         .Text("viewFull", &TUserEntity::viewFull, &TUserEntity::SetViewFull)

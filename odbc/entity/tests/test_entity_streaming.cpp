@@ -196,6 +196,55 @@ TEST(UserEntityForm, AnEmptyFieldListIsNotStored) {
     EXPECT_NE(formOf(&e).find("Fields"), std::string::npos);
 }
 
+// The designer lists the published properties in this order; the field list among them is
+// never written (the items are stored as "Fields"), and strings a form names for it are dropped.
+TEST(UserEntityForm, PublishedPropertiesAndTheReadOnlyFieldList) {
+    std::vector<String> names;
+    const TClassInfo* info = FindClassInfo("TUserEntity");
+    ASSERT_NE(info, nullptr);
+    for (const TPropInfo& p : info->Properties)
+        names.push_back(p.Name);
+    EXPECT_EQ(names, (std::vector<String>{"lstFields", "viewTable", "factTable", "viewFull", "flgReread",
+                                          "viewEntity", "LockUniDirectional", "Precision", "Digits",
+                                          "SaveFindIni", "SaveFilterIni", "FindSensitive", "FindOption",
+                                          "WherePhrase", "FilterStr", "FindDown", "Ordering", "OrderingDesc",
+                                          "StoredProcedures"}));
+
+    TUserEntity e;
+    e.CreateField("A", "", "", 1, true, true, false, false, ftString, cnstETField);
+    EXPECT_EQ(formOf(&e).find("lstFields"), std::string::npos);
+
+    // Named before the stored items (where a writer would put a published property) or after
+    // them, the strings never stand in the list without a field item.
+    for (const bool before : {true, false}) {
+        FormBytes f;
+        f.raw({'V', 'F', 'S', 0x01, 0xF0}).shortText("TUserEntity").text("Forged");
+        auto ghosts = [&] { f.shortText("lstFields.Strings").raw({0x01}).str("GHOST").str("ID").raw({0x00}); };
+        if (before)
+            ghosts();
+        f.shortText("Fields").raw({0x01});
+        f.str("ID").str("").str("Id").str("");
+        f.boolean(true).boolean(true).boolean(false).boolean(true).boolean(false);
+        f.int8(4).int8(ftInteger);
+        for (int i = 0; i < 7; ++i)
+            f.str("N");
+        f.str("").str("");
+        f.raw({0x00});
+        if (!before)
+            ghosts();
+        f.raw({0x00, 0x00});
+        auto forged = readForm(f.b);
+        ASSERT_TRUE(forged);
+        EXPECT_EQ(forged->FieldByName("GHOST"), nullptr);
+        for (int i = 0; i < forged->FieldCount(); ++i)
+            EXPECT_NE(forged->GetFields(i), nullptr);
+        if (before) {
+            ASSERT_EQ(forged->FieldCount(), 1);
+            EXPECT_EQ(forged->GetFields(0)->DisplayName(), "Id");
+        }
+    }
+}
+
 TEST(UserEntityForm, StoredProceduresText) {
     TUserEntity e;
     e.SetStoredProcedures("a;b;c;d;e;f;g;");
