@@ -356,6 +356,45 @@ TEST_P(EntityEngineTest, EachSearchKindFindsTheRightRows) {
     EXPECT_EQ(currentId(), 1);
 }
 
+// A date searched for matches the rows whose column holds that day, whatever the time of day.
+TEST_P(EntityEngineTest, ADateFindsTheRowsOfThatDay) {
+    tdb->exec("CREATE TABLE visit (id INTEGER PRIMARY KEY, due TIMESTAMP)");
+    tdb->exec("INSERT INTO visit VALUES (1, '2026-03-04 09:30:00')");
+    tdb->exec("INSERT INTO visit VALUES (2, '2026-11-12 00:00:00')");
+    tdb->exec("INSERT INTO visit VALUES (3, '2026-03-14 00:00:00')");
+    tdb->exec("INSERT INTO visit VALUES (4, '2026-11-12 16:45:00')");
+    TUserEntity visits;
+    visits.SetfactTable("VISIT");
+    visits.SetviewTable("visit");
+    visits.SetviewEntity("Visits");
+    visits.CreateField("ID", "", "Number", 6, true, true, true, true, ftInteger, cnstETPK);
+    visits.CreateField("DUE", "", "Due", 10, true, true, true, false, ftDateTime, cnstETField);
+    visits.SetOrdering(0);
+    visits.EntityOpen();
+    TODBCQuery* q = visits.Query();
+    auto current = [&] { return q->FieldByName("ID")->AsInteger(); };
+
+    visits.SetFieldFind("DUE", Variant(EncodeDate(2026, 11, 12)));
+    EXPECT_TRUE(visits.Find());
+    EXPECT_EQ(current(), 2);
+    EXPECT_TRUE(visits.Find());
+    EXPECT_EQ(current(), 4);
+    EXPECT_FALSE(visits.Find());
+    EXPECT_EQ(current(), 4);
+
+    // The 4th of March is not the 14th, nor the 14th the 4th.
+    visits.SetFieldFind("DUE", Variant(EncodeDate(2026, 3, 4)));
+    visits.SetFindDown(dfPrior);
+    EXPECT_TRUE(visits.Find());
+    EXPECT_EQ(current(), 1);
+    q->First();
+    visits.SetFieldFind("DUE", Variant(EncodeDate(2026, 3, 14)));
+    visits.SetFindDown(dfNext);
+    EXPECT_TRUE(visits.Find());
+    EXPECT_EQ(current(), 3);
+    EXPECT_EQ(shown, "");
+}
+
 TEST_P(EntityEngineTest, HostileValuesRoundTripUnchanged) {
     const std::vector<String> hostile = {
         "O'Brien's ''quoted''",      "x'); DROP TABLE part; --", "100% _sure_ [a-z]*", "back\\slash \\' \\\\",
