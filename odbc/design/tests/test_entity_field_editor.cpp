@@ -8,6 +8,7 @@
 #include <vantrel/entity/ODBCEntity.h>
 #include <vantrel/ext/ODBCTools.h>
 
+#include "DialogScript.h"
 #include <TestDatabase.h>
 
 #include <QAbstractItemModel>
@@ -32,19 +33,8 @@ using testsupport::Engine;
 
 namespace {
 
-template <class W> W* child(QWidget* dialog, const char* name) {
-    W* w = dialog->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
-void whenShown(std::function<void(QDialog*)> script) {
-    QTimer::singleShot(0, [script] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        script(dialog);
-    });
-}
+using designtest::child;
+using designtest::whenShown;
 
 void clickOk(QDialog* d) {
     child<QDialogButtonBox>(d, "ButtonBox")->button(QDialogButtonBox::Ok)->click();

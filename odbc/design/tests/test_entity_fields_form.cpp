@@ -14,17 +14,14 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "DialogScript.h"
 #include <gtest/gtest.h>
 
 using namespace vantrel;
 
 namespace {
 
-template <class W> W* child(QWidget* dialog, const char* name) {
-    W* w = dialog->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
+using designtest::child;
 
 TFieldDraft draft(const String& name) {
     TFieldDraft f;

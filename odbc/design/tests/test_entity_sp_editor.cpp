@@ -8,6 +8,7 @@
 #include <vantrel/entity/ODBCEntity.h>
 #include <vantrel/ext/ODBCTools.h>
 
+#include "DialogScript.h"
 #include <TestDatabase.h>
 
 #include <QAbstractItemModel>
@@ -30,22 +31,11 @@ using testsupport::Engine;
 
 namespace {
 
+using designtest::child;
+using designtest::whenShown;
+
 const char* const kBoxes[] = {"SelectProc", "InsertProc",      "UpdateProc", "DeleteProc",
                               "LockProc",   "CascadeLockProc", "CloseProc"};
-
-template <class W> W* child(QWidget* dialog, const char* name) {
-    W* w = dialog->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
-void whenShown(std::function<void(QDialog*)> script) {
-    QTimer::singleShot(0, [script] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        script(dialog);
-    });
-}
 
 void clickOk(QDialog* d) {
     child<QDialogButtonBox>(d, "ButtonBox")->button(QDialogButtonBox::Ok)->click();

@@ -16,17 +16,15 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "DialogScript.h"
 #include <gtest/gtest.h>
 
 using namespace vantrel;
 
 namespace {
 
-template <class W> W* child(QWidget* dialog, const char* name) {
-    W* w = dialog->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
+using designtest::child;
+using designtest::whenShown;
 
 void typeValue(QWidget* dialog, const QString& text) {
     auto* edit = child<QLineEdit>(dialog, "ParamValue");
@@ -40,14 +38,6 @@ void chooseType(QWidget* dialog, int type) {
     emit box->activated(type);
 }
 
-/// Runs `script` on the modal editor once it is shown.
-void whenShown(std::function<void(QDialog*)> script) {
-    QTimer::singleShot(0, [script] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        script(dialog);
-    });
-}
 
 class ParamEditorTest : public ::testing::Test {
 protected:
