@@ -2,6 +2,7 @@
 
 #include "DatabaseError.h"
 #include "Format.h"
+#include "CellReader.h"
 #include "InputError.h"
 #include "Transaction.h"
 
@@ -10,6 +11,7 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSqlResult>
 
 #include <QRegularExpression>
 #include <QSet>
@@ -18,6 +20,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <iterator>
 #include <atomic>
 #include <numeric>
 
@@ -286,6 +289,11 @@ void Query::Open() {
         fail(QStringLiteral("CommandText does not return a result set"));
     }
     const QSqlRecord rec = cursor_->record();
+    // Qt's ODBC driver gives its statement handle as a void* (named SQLHANDLE by older builds).
+    const QVariant handle = cursor_->result()->handle();
+    const bool odbc = handle.isValid() && (qstrcmp(handle.typeName(), "void*") == 0 ||
+                                           qstrcmp(handle.typeName(), "SQLHANDLE") == 0);
+    reader_ = odbc ? CellReader(*static_cast<void* const*>(handle.constData()), rec) : CellReader();
     const ColumnHintFunction hints = columnHints;
     for (int i = 0; i < rec.count(); ++i) {
         const QSqlField f = rec.field(i);
@@ -326,8 +334,11 @@ int Query::fetchMore(int rows) {
     const int before = fetchedCount();
     const int columns = FieldCount();
     int got = 0;
+    std::vector<QVariant> row(static_cast<size_t>(columns));
     while (got < rows && cursor_->next()) {
-        for (int c = 0; c < columns; ++c) cells_.push_back(normalise(cursor_->value(c), kinds_[size_t(c)]));
+        // The whole row first, so that a failed read leaves no half row in the buffer.
+        for (int c = 0; c < columns; ++c) row[size_t(c)] = normalise(reader_.valid() ? reader_.read(c) : cursor_->value(c), kinds_[size_t(c)]);
+        std::move(row.begin(), row.end(), std::back_inserter(cells_));
         order_.push_back(before + got);
         ++got;
     }

@@ -5,6 +5,7 @@
 // Rows are fetched lazily (a query over a big table opens instantly); RecordCount, Last, Sort
 // and a Locate that has to look further fetch the rest.
 #include "DatabaseError.h"
+#include "CellReader.h"
 #include "Field.h"
 
 #include <QObject>
@@ -127,6 +128,7 @@ private:
     QStringList lines_;
     QVariantList values_;
     std::unique_ptr<QSqlQuery> cursor_;
+    CellReader reader_;  // reads the fetched rows of cursor_
     bool more_ = false;
     bool active_ = false;
     bool quiet_ = false;

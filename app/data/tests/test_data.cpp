@@ -28,6 +28,35 @@ TEST_P(DataTest, AwkwardTextRoundTripsUnchanged) {
     EXPECT_THROW(dm.QCustomer1->FieldByName("No_Such"), kestrum::DatabaseError);
 }
 
+TEST_P(DataTest, TextOfAnyLengthReadsWholeAcrossTheReadersChunks) {
+    // Lengths around the first read's 255 characters, and characters outside the basic plane
+    // split by a chunk's end.
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x94\xA7");  // one character, two UTF-16 units
+    QStringList texts;
+    for (int n : {0, 1, 254, 255, 256, 257, 511, 512, 4097, 10000}) texts << QString(n, QChar(u'a' + n % 26));
+    texts << QString(254, u'x') + emoji + "tail" << QString(253, u'y') + emoji + emoji << emoji.repeated(3000)
+          << QString::fromUtf8("\xD0\x91\xD0\xBE\xD0\xB1 \xE5\xBC\xA0\xE4\xB8\x89").repeated(100);
+    for (int i = 0; i < texts.size(); ++i)
+        exec("Insert Into Customer (ID_Customer, Name_Customer, Address_Customer) Values (?, ?, ?)",
+             {i + 1, texts[i], texts[texts.size() - 1 - i]});
+    exec("Insert Into Customer (ID_Customer) Values (?)", {1000});
+    kestrum::Query& q = *dm_->QCustomer1;
+    q.Clear();
+    q.Add("Select ID_Customer, Name_Customer, Address_Customer, Web_Customer From Customer Order By ID_Customer");
+    q.Open();
+    ASSERT_EQ(q.RecordCount(), texts.size() + 1);
+    for (int i = 0; i < texts.size(); ++i) {
+        ASSERT_TRUE(q.SetRecNo(i));
+        EXPECT_EQ(q.FieldByName("ID_Customer").AsInteger(), i + 1);
+        EXPECT_EQ(q.FieldByName("Name_Customer").AsString(), texts[i]) << "text " << i;
+        EXPECT_EQ(q.FieldByName("Address_Customer").AsString(), texts[texts.size() - 1 - i]) << "text " << i;
+        EXPECT_TRUE(q.FieldByName("Web_Customer").IsNull());
+    }
+    q.Last();
+    EXPECT_TRUE(q.FieldByName("Name_Customer").IsNull());
+    EXPECT_EQ(q.FieldByName("Name_Customer").AsString(), "");
+}
+
 TEST_P(DataTest, DatesAndYesNoValuesBindAndReadBack) {
     const QVariantList row = {7, true, kestrum::requireDate("12/8/2026", "Date"), kestrum::optionalDate("", "Due"),
                               false};
