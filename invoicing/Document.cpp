@@ -88,6 +88,7 @@ lines::LineSpec partLineSpec(const DocumentSpec& doc)
                    {{"Edit1", "Mfg_Material"}, {"Edit3", "Style_Material"}, {"Edit4", "Color_Material"},
                     {"Edit5", "Price_Material"}},
                    true};
+    s.catalogue.keyColumn = "ID_Material";
     s.titles = {{"Name", 160},  {"Mfg", 100},    {"Qty", 50},    {"Style", 100},
                 {"Part No", 100}, {"Rate", 100}, {"Amount", 100}, {doc.lineDocumentTitle, 70}};
     s.reloadTitles = s.titles;
@@ -124,6 +125,7 @@ lines::LineSpec laborLineSpec(const DocumentSpec& doc)
                    "Description_Labor",
                    {{"Edit1", "PartNo_Labor"}, {"Edit5", "Rate_Labor"}, {"Edit4", "Remark_Labor"}},
                    true};
+    s.catalogue.keyColumn = "ID_Labor";
     s.titles = {{"Description", 160}, {"Part Number", 100}, {"Qty", 50},  {"Rate", 100},
                 {"Amount", 100},      {"Remark", 100},      {doc.lineDocumentTitle, 100}};
     s.reloadTitles = s.titles;

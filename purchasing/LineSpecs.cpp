@@ -41,6 +41,7 @@ lines::LineSpec orderItemSpec() {
     s.lookupQuery = &TDM::QItem2;
     s.sumQuery = &TDM::QItem4;
     s.catalogue = {"Part", "Number_Material", partFills(), true};
+    s.catalogue.keyColumn = "ID_Material";
     s.titles = {{"Name", 160},  {"Mfg", 100},  {"Qty", 50},     {"Style", 100},
                 {"Color", 100}, {"Rate", 100}, {"Amount", 100}, {"Po", 70}};
     s.reloadTitles = {{"Name Item", 160}, {"Mfg", 100},  {"Qty", 50},     {"Style", 100},
@@ -72,6 +73,7 @@ lines::LineSpec billPartSpec() {
     s.lookupQuery = &TDM::Q2;
     s.sumQuery = &TDM::QBillPart2;
     s.catalogue = {"Part", "Number_Material", partFills(), true};
+    s.catalogue.keyColumn = "ID_Material";
     s.titles = {{"Name", 160},  {"Mfg", 100},  {"Qty", 50},    {"Style", 100},
                 {"Color", 100}, {"Rate", 100}, {"Amount", 100}};
     s.reloadTitles = {{"Name Item", 160}, {"Mfg", 100},  {"Qty", 50},     {"Style", 100},

@@ -9,6 +9,7 @@
 #include "InputError.h"
 #include "Keys.h"
 #include "ListCombo.h"
+#include "NameList.h"
 #include "Mdi.h"
 #include "Query.h"
 #include "QueryModel.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTableView>
 #include <QTextEdit>
@@ -353,28 +355,64 @@ void LineEditor::fillNameList()
     auto* combo = findChild<QComboBox*>(spec_.nameControl);
     if (c.table.isEmpty() || !combo)
         return;
-    kestrum::Query* q = DM->*spec_.probeQuery;
-    q->Close();
-    q->Clear();
-    q->Add("Select " + c.nameColumn + " From " + c.table);
-    q->Open();
-    QStringList names;
-    for (q->First(); !q->Eof(); q->Next())
-        names << q->FieldByName(c.nameColumn).AsString();
+    // The list reads its names as it is scrolled or searched: a catalogue of 100,000 parts put
+    // into the combo box at once kept the editor from opening for half a second. It has a query
+    // of its own, as the editor's statements would close a shared one under it.
+    if (!names_) {
+        auto* query = new kestrum::Query(listQuery()->database(), spec_.table + QStringLiteral("Names"), this);
+        names_ = new NameList(query, c.table, c.nameColumn, c.keyColumn, this);
+    }
     ++quiet_;
     const QString text = combo->currentText();
-    combo->clear();
-    combo->addItems(names);
+    if (combo->model() != names_) {
+        // Qt's completer reads a lazy list to its end whenever rows arrive; the editor completes
+        // inline itself instead, reading only up to the first name that fits.
+        combo->setCompleter(nullptr);  // the combo deletes its own
+        combo->setModel(names_);
+    }
+    names_->reload();
     combo->setEditText(text);
     --quiet_;
 }
 
+bool LineEditor::completeName(QLineEdit* edit, const QString& typed)
+{
+    // Only text that grew at the end completes: Backspace and edits inside stay as typed.
+    const bool grew = typed.size() > typedName_.size() && typed.startsWith(typedName_, Qt::CaseInsensitive) &&
+                      edit->cursorPosition() == typed.size();
+    typedName_ = typed;
+    if (!grew || !names_)
+        return false;
+    const QModelIndex hit = names_->firstStartingWith(typed);
+    const QString name = hit.isValid() ? hit.data().toString() : QString();
+    if (name.size() <= typed.size())
+        return false;  // none, or the whole name typed: looked up as it stands
+    {
+        // The completed name comes through nameChanged again and is looked up as a chosen one.
+        const QScopedValueRollback completing(completing_, true);
+        edit->setText(name);
+    }
+    edit->setSelection(int(name.size()), -int(name.size() - typed.size()));
+    return true;
+}
+
 void LineEditor::nameChanged(const QString& text)
 {
+    // Typed text completes to the first catalogue name that starts with it before it is looked
+    // up, so typing a name does not clear the box at its first letter.
+    auto* combo = findChild<QComboBox*>(spec_.nameControl);
+    QLineEdit* edit = combo ? combo->lineEdit() : nullptr;
+    const bool typed = edit && edit->isModified() && edit->text() == text;
+    if (!typed && !completing_)
+        typedName_ = text;  // what the program put there is where typing starts from
     if (quiet_ > 0)
         return;
     const Catalogue& c = spec_.catalogue;
-    if (c.table.isEmpty() || !c.lookUpOnChange)
+    if (c.table.isEmpty())
+        return;
+    if (typed && completeName(edit, text))
+        return;
+    if (!c.lookUpOnChange)
         return;
     kestrum::Query* q = DM->*spec_.lookupQuery;
     q->Close();

@@ -16,6 +16,7 @@
 
 #include <optional>
 
+class QLineEdit;
 class QTableView;
 
 namespace kestrum {
@@ -42,6 +43,8 @@ QString markedUpRate(const Decimal& price);
 /// above zero (".5" is), else quantity x rate shown "#.##". Throws InputError naming the box
 /// when a needed text is not a number.
 QString lineAmount(const QString& qty, const QString& rate, const QString& qtyCaption, const QString& rateCaption);
+
+class NameList;
 
 class LineEditor : public QWidget {
     Q_OBJECT
@@ -96,6 +99,9 @@ private:
     void reloadTotal();
     void fillNameList();
     void nameChanged(const QString& text);
+    /// Inline completion of the name box from the catalogue as the user types; true when the
+    /// box now holds a completed name (already looked up).
+    bool completeName(QLineEdit* edit, const QString& typed);
     void clearFields();
     void afterSave();
     /// The document number as it is bound; nullopt when there is none.
@@ -109,6 +115,9 @@ private:
     QPointer<QWidget> document_;
     ui::Grid* grid_ = nullptr;
     kestrum::QueryModel* model_ = nullptr;
+    NameList* names_ = nullptr;  // the name combo's list, read as it is needed
+    QString typedName_;  // the name box's text as the user last typed it
+    bool completing_ = false;
     QHash<QString, QString> captions_;
     bool shown_ = false;
     bool closed_ = false;

@@ -66,6 +66,9 @@ struct Catalogue {
     /// false: the combo only offers the names; a changed name looks nothing up and clears
     /// nothing (a list of earlier descriptions rather than a catalogue).
     bool lookUpOnChange = true;
+    /// The catalogue's key: the list is read a page at a time in its order. Empty: the table
+    /// has none, and the list is read whole.
+    QString keyColumn;
 };
 
 /// A read-only label of the editor that shows a control of the document window when it opens.

@@ -4,6 +4,7 @@
 #include "AuxWindow.h"
 #include "InputError.h"
 #include "LineEditor.h"
+#include "NameList.h"
 #include "TPart.h"
 
 using kestrum::Decimal;
@@ -252,4 +253,63 @@ TEST_P(InvoicingTest, AnEditorOutlivingItsInvoiceWindowClosesQuietlyAndKeysWalkT
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(ed);
     EXPECT_TRUE(dialogs_->errors().isEmpty());
+}
+
+TEST_P(InvoicingTest, TheNameListReadsAPageAtATimeYetFindsAndCompletesAnyPart)
+{
+    seedShop();
+    // Three pages and a bit of parts, keys out of insertion order; the list follows the keys.
+    const int parts = 3 * kestrum::lines::NameList::PageRows + 17;
+    QSqlDatabase db = dm_->database();
+    ASSERT_TRUE(db.transaction());
+    for (int i = parts; i >= 1; --i)
+        exec("Insert Into Part (ID_Material, Number_Material, Color_Material, Price_Material) Values (?, ?, ?, ?)",
+             {100 + i, QString("Zz part %1").arg(i, 4, 10, QChar('0')), QString("Z-%1").arg(i), i});
+    exec("Insert Into Part (ID_Material, Number_Material, Color_Material, Price_Material) Values (?, ?, ?, ?)",
+         {100 + parts + 1, QString("O'Neil's \"last\" part"), QString("Q-1"), 7});
+    ASSERT_TRUE(db.commit());
+
+    TInvoice* inv = open<TInvoice>();
+    click(inv, "Button3");
+    TInvItem* ed = openPartLines(inv);
+    ASSERT_TRUE(ed);
+    auto* combo = ed->findChild<QComboBox*>("ComboBox1");
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(combo->count(), kestrum::lines::NameList::PageRows);  // only the first page read
+    EXPECT_EQ(combo->itemText(0), "Brake pad");
+    EXPECT_EQ(combo->itemText(2), "Zz part 0001");
+
+    // Choosing a name far down the list reads on to it and fills the line.
+    chooseName(ed, "O'Neil's \"last\" part");
+    EXPECT_EQ(text(ed, "Edit4"), "Q-1");
+    EXPECT_EQ(text(ed, "Edit5"), "7");
+    EXPECT_EQ(combo->count(), parts + 3);
+    EXPECT_EQ(combo->itemText(parts + 1), QString("Zz part %1").arg(parts, 4, 10, QChar('0')));
+    EXPECT_EQ(combo->findText("No such part"), -1);
+
+    // A drop-down reads the list again from the start: a part added meanwhile is in it.
+    exec("Insert Into Part (ID_Material, Number_Material, Color_Material, Price_Material) Values (?, ?, ?, ?)",
+         {100000, QString("Added meanwhile"), QString("A-1"), 1});
+    combo->showPopup();
+    combo->hidePopup();
+    EXPECT_EQ(combo->count(), kestrum::lines::NameList::PageRows);
+    EXPECT_EQ(combo->findText("Added meanwhile"), parts + 3);
+
+    // Typing completes inline to the first name that starts with the text, however far down,
+    // with the completed part selected, and the name is looked up at once. Text no name starts
+    // with is no part: the line is cleared, the box too.
+    QLineEdit* edit = combo->lineEdit();
+    ASSERT_TRUE(edit);
+    combo->setEditText(QString());
+    QTest::keyClicks(edit, "o'n");
+    EXPECT_EQ(edit->text(), "O'Neil's \"last\" part");
+    EXPECT_EQ(edit->selectedText(), "eil's \"last\" part");
+    EXPECT_EQ(text(ed, "Edit4"), "Q-1");
+    QTest::keyClick(edit, Qt::Key_Backspace);  // takes the completion away: "O'N" is no part
+    EXPECT_EQ(edit->text(), "");
+    EXPECT_EQ(text(ed, "Edit4"), "");
+    QTest::keyClicks(edit, "zz part 0002");
+    EXPECT_EQ(edit->text(), "Zz part 0002");
+    EXPECT_EQ(text(ed, "Edit4"), "Z-2");
+    EXPECT_EQ(text(ed, "Edit5"), "2");
 }
