@@ -52,8 +52,8 @@ protected:
     {
         TESTSUPPORT_REQUIRE_ENGINE(GetParam());
         db = std::make_unique<testsupport::TestDatabase>(GetParam());
-        testsupport::createSchema(db->connectionString());
-        DM = new TDM(QString::fromStdString(db->connectionString()));
+        testsupport::createSchema(db->kestrumConnection());
+        DM = new TDM(QString::fromStdString(db->kestrumConnection()));
         ui::WindowFactory::clear();
         registerProgramWindows();
         shell::createWindows();

@@ -43,9 +43,9 @@ protected:
     {
         TESTSUPPORT_REQUIRE_ENGINE(GetParam());
         db = std::make_unique<testsupport::TestDatabase>(GetParam());
-        createSchema(db->connectionString());
+        createSchema(db->kestrumConnection());
         db->exec("Update Reg Set Name_R = 'O''Neil Auto Repair' where Id_R = 1");
-        DM = new TDM(QString::fromStdString(db->connectionString()));
+        DM = new TDM(QString::fromStdString(db->kestrumConnection()));
         ui::WindowFactory::clear();
         shell::registerShellWindows();
         // Stand-ins for module windows: one unguarded master class, two guarded ones.
@@ -259,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(Engines, ShellTest, TESTSUPPORT_ENGINES);
 TEST(Program, ChecksACreatedDatabaseAndStartsOffscreen)
 {
     testsupport::TestDatabase tdb(Engine::SQLite);
-    const QString conn = QString::fromStdString(tdb.connectionString());
+    const QString conn = QString::fromStdString(tdb.kestrumConnection());
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");

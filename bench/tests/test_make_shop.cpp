@@ -19,7 +19,7 @@ namespace {
 
 shop::Options options(const testsupport::TestDatabase& db, std::uint64_t seed = 7) {
     shop::Options o;
-    o.connect = db.connectionString();
+    o.connect = db.kestrumConnection();
     o.seed = seed;
     o.scale = 0.001;
     o.until = QDate(2026, 6, 30);
@@ -31,7 +31,7 @@ class Reader {
 public:
     explicit Reader(const testsupport::TestDatabase& tdb) : name_(QStringLiteral("reader-%1").arg(serial++)) {
         QSqlDatabase db = QSqlDatabase::addDatabase("QODBC", name_);
-        db.setDatabaseName(QString::fromStdString(tdb.connectionString()));
+        db.setDatabaseName(QString::fromStdString(tdb.kestrumConnection()));
         EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
     }
     ~Reader() {

@@ -35,13 +35,13 @@ TEST_P(WindowActionsTest, EveryActionRunsTwiceWithoutErrorsAndShowsWhatTheDataba
 {
     testsupport::TestDatabase db(GetParam());
     kestrum::shop::Options shop;
-    shop.connect = db.connectionString();
+    shop.connect = db.kestrumConnection();
     shop.seed = 3;
     shop.scale = 0.001;
     shop.until = QDate(2026, 6, 30);
     kestrum::shop::makeShop(shop);
 
-    TDM dm(QString::fromStdString(db.connectionString()));
+    TDM dm(QString::fromStdString(db.kestrumConnection()));
     DM = &dm;
     kestrum::registerRecordWindows();
     kestrum::registerInvoicingWindows();

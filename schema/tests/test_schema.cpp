@@ -21,7 +21,7 @@ protected:
         TESTSUPPORT_REQUIRE_ENGINE(GetParam());
         tdb_ = std::make_unique<testsupport::TestDatabase>(GetParam());
         db_ = QSqlDatabase::addDatabase("QODBC", "schema-test");
-        db_.setDatabaseName(QString::fromStdString(tdb_->connectionString()));
+        db_.setDatabaseName(QString::fromStdString(tdb_->kestrumConnection()));
         ASSERT_TRUE(db_.open()) << db_.lastError().text().toStdString();
     }
     void TearDown() override {

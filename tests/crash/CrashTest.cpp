@@ -62,7 +62,7 @@ protected:
         idle();
         QProcess p;
         p.setProcessChannelMode(QProcess::SeparateChannels);
-        p.start(QStringLiteral(CRASH_DRIVER), {QString::fromLatin1(mode), QString::fromStdString(db_->connectionString())});
+        p.start(QStringLiteral(CRASH_DRIVER), {QString::fromLatin1(mode), QString::fromStdString(db_->kestrumConnection())});
         EXPECT_TRUE(p.waitForStarted(30000));
         QByteArray out;
         while (!out.contains("ready\n")) {

@@ -20,6 +20,9 @@ public:
     Engine engine() const { return engine_; }
     /// ODBC connection string of the fresh database (Driver=...;...).
     const std::string& connectionString() const { return conn_; }
+    /// The same with the options of the program's own data source (StepAPI=1 on SQLite: rows as
+    /// they are read), for the program's tests.
+    std::string kestrumConnection() const { return engine_ == Engine::SQLite ? conn_ + "StepAPI=1;" : conn_; }
     /// Runs one statement on a short-lived connection; throws std::runtime_error with diagnostics.
     void exec(const std::string& sql) const;
 

@@ -15,7 +15,7 @@ protected:
     void SetUp() override {
         TESTSUPPORT_REQUIRE_ENGINE(GetParam());
         tdb_ = std::make_unique<testsupport::TestDatabase>(GetParam());
-        const QString conn = QString::fromStdString(tdb_->connectionString());
+        const QString conn = QString::fromStdString(tdb_->kestrumConnection());
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QODBC", "create");
             db.setDatabaseName(conn);

@@ -28,7 +28,7 @@ protected:
         }
         db_->exec(insert);
         auto sql = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connection_);
-        sql.setDatabaseName(QString::fromStdString(db_->connectionString()));
+        sql.setDatabaseName(QString::fromStdString(db_->kestrumConnection()));
         ASSERT_TRUE(sql.open()) << sql.lastError().text().toStdString();
     }
     void TearDown() override {

@@ -36,8 +36,8 @@ void WindowTest::openDatabase(testsupport::Engine engine)
 {
     TESTSUPPORT_REQUIRE_ENGINE(engine);
     db_ = std::make_unique<testsupport::TestDatabase>(engine);
-    const QString conn = QString::fromStdString(db_->connectionString());
-    createSchema(db_->connectionString());
+    const QString conn = QString::fromStdString(db_->kestrumConnection());
+    createSchema(db_->kestrumConnection());
     dm_ = std::make_unique<TDM>(conn);
     DM = dm_.get();
     dialogs_ = std::make_unique<kestrum::ui::ScriptedDialogs>();
