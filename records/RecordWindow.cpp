@@ -12,6 +12,8 @@
 #include "UpperCaseValidator.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
+#include <QHash>
 #include <QColor>
 #include <QComboBox>
 #include <QHeaderView>
@@ -87,7 +89,21 @@ RecordWindow::RecordWindow(RecordSpec spec, QWidget* parent) : QWidget(parent), 
     setAttribute(Qt::WA_DeleteOnClose);
 }
 
-RecordWindow::~RecordWindow() = default;
+namespace {
+
+// Open windows per list query (two windows may show the same one).
+QHash<const kestrum::Query*, int>& listHolders()
+{
+    static QHash<const kestrum::Query*, int> holders;
+    return holders;
+}
+
+}  // namespace
+
+RecordWindow::~RecordWindow()
+{
+    releaseList();  // also when the window goes without being closed
+}
 
 kestrum::Query* RecordWindow::listQuery() const
 {
@@ -281,8 +297,34 @@ void RecordWindow::showEvent(QShowEvent* event)
     ui::runOnFirstShow(this, shown_, [&] { formShow(); });
 }
 
+void RecordWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        releaseList();
+}
+
+void RecordWindow::releaseList()
+{
+    kestrum::Query* q = heldList_;
+    if (!q)
+        return;
+    heldList_ = nullptr;
+    // A list nobody shows any more lets go of its statement: SQLite's driver reads only one
+    // statement as it is fetched, and a half-read list of a closed window would make every
+    // later statement read its whole result first.
+    if (--listHolders()[q] <= 0) {
+        listHolders().remove(q);
+        q->Close();
+    }
+}
+
 void RecordWindow::formShow()
 {
+    if (!heldList_) {
+        heldList_ = listQuery();
+        ++listHolders()[heldList_];
+    }
     for (const FieldSpec& f : spec_.fields)
         if (f.list == ComboList::AtShowAndDropDown)
             fillList(f);
@@ -368,17 +410,18 @@ bool RecordWindow::anyStartsWith(const QString& column, const QString& text)
     for (QChar ch : text)
         if (ch.unicode() > 127)
             return true;
-    QString pattern = text.toLower();
+    QString pattern = text;
     pattern.replace('\\', "\\\\").replace('%', "\\%").replace('_', "\\_");
+    // Text columns compare without case on both engines (NOCASE, citext), so Like needs no
+    // Lower() and SQLite can use the column's index; the first row found is enough.
     kestrum::Query* q = probeQuery();
     q->Close();
     q->Clear();
-    q->Add("Select Count(*) From " + spec_.table + " where Lower(" + list->FieldNames().value(c) +
-           ") Like ? Escape ?");
+    q->Add("Select 1 From " + spec_.table + " where " + list->FieldNames().value(c) + " Like ? Escape ? Limit 1");
     q->Bind(pattern + "%");
     q->Bind(QStringLiteral("\\"));
     q->Open();
-    return q->FieldByName(QStringLiteral("Expr1000")).AsInteger() > 0;
+    return q->RecordCount() > 0;
 }
 
 void RecordWindow::keyBoxChanged(const QString& text)

@@ -73,6 +73,8 @@ protected:
     QWidget* control(const QString& name) const;
 
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void releaseList();
 
 private:
     enum class Titles { Show, Refresh, Cancel };
@@ -104,6 +106,7 @@ private:
     /// this key taken meanwhile must not overwrite someone else's record.
     QString proposedKey_;
     bool shown_ = false;
+    QPointer<kestrum::Query> heldList_;  // the list query while this window shows it
     bool fillingKey_ = false;  // the window, not the user, is writing the key box
     QHash<QString, QString> captions_;
 };

@@ -293,3 +293,26 @@ TEST_P(RecordsTest, ComboListsOfferTheDistinctValuesAndKeepTheTypedText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, RecordsTest, TESTSUPPORT_ENGINES);
+
+TEST_P(RecordsTest, AClosedWindowLetsGoOfItsListUnlessAnotherWindowStillShowsIt)
+{
+    for (int i = 1; i <= 300; ++i)  // more than the first rows a list reads
+        exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {i, QString("Customer %1").arg(i)});
+    auto* first = open<TCustomer>();
+    auto* second = open<TCustomer>();
+    kestrum::Query* list = DM->QCustomer1;
+    ASSERT_TRUE(list->Active());
+    EXPECT_TRUE(list->canFetchMore());  // read as the grid scrolls
+
+    ASSERT_TRUE(first->close());
+    EXPECT_TRUE(list->Active());  // the second window still shows it
+    EXPECT_EQ(second->grid()->model()->index(0, 1).data().toString(), "Customer 1");
+
+    ASSERT_TRUE(second->close());
+    EXPECT_FALSE(list->Active());
+
+    // Opened again, the window reads its list again.
+    auto* again = open<TCustomer>();
+    EXPECT_TRUE(list->Active());
+    EXPECT_EQ(text(again, "Edit1"), "1");
+}
