@@ -56,7 +56,9 @@ QList<Table> build() {
                {"Description_Material", T::Text}, {"Mfg_Material", T::Text}, {"Style_Material", T::Text},
                {"Style_Type_Material", T::Text}, {"Color_Material", T::Text}, {"Size_Material", T::Text},
                {"Unit_Material", T::Text}, {"Price_Material", T::Number}, {"Remark_Material", T::Text}}),
-         "ID_Material", {{"Color_Material"}, {"Number_Material"}}},
+         // Type, Mfg and Unit: the parts window lists their distinct values when it opens.
+         "ID_Material",
+         {{"Color_Material"}, {"Number_Material"}, {"Type_Material"}, {"Mfg_Material"}, {"Unit_Material"}}},
         {"Company",
          cols({{"ID_Company", T::Integer}, {"Name_Company", T::Text}, {"Type_Company", T::Text},
                {"Tell_Company", T::Text}, {"Address_Company", T::Text}, {"City_Company", T::Text},
