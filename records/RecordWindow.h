@@ -74,10 +74,11 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void releaseList();
 
 private:
     enum class Titles { Show, Refresh, Cancel };
+    /// Stops counting this window among those showing its list query; the last one closes it.
+    void releaseList();
 
     void formShow();
     void reload(const QString& sql, Titles titles);

@@ -20,7 +20,6 @@ public:
     CellReader(void* statement, const QSqlRecord& record);
 
     bool valid() const { return statement_ != nullptr; }
-    int columns() const { return int(types_.size()); }
     /// One value of the current row as Qt's driver would give it (text as QString, whole numbers
     /// as qlonglong, DECIMAL and NUMERIC as exact text, floating point as double, dates and
     /// timestamps as QDateTime, binary as QByteArray, NULL as an invalid QVariant). Columns must

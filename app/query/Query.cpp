@@ -49,15 +49,21 @@ bool connectionLost(const QSqlError& e) {
     return texts.match(e.databaseText()).hasMatch() || texts.match(e.driverText()).hasMatch();
 }
 
+// The ODBC handle a Qt driver or result holds, or nullptr. Qt gives it as a void* (older builds
+// named the type SQLHANDLE).
+void* odbcHandle(const QVariant& h) {
+    if (!h.isValid() || (qstrcmp(h.typeName(), "void*") != 0 && qstrcmp(h.typeName(), "SQLHANDLE") != 0))
+        return nullptr;
+    return *static_cast<void* const*>(h.constData());
+}
+
 // Whether the driver itself knows its link to the server is gone. NOTE: psqlODBC reports a
 // statement inside a transaction on a dropped link only as "internal SAVEPOINT failed", with no
 // connection state; its SQL_ATTR_CONNECTION_DEAD tells the truth. Drivers without the attribute
 // (SQLite's) count as alive.
 bool connectionDead(const QSqlDatabase& db) {
     if (!db.driver()) return false;
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "SQLHANDLE") != 0) return false;
-    SQLHDBC hdbc = *static_cast<SQLHDBC const*>(h.data());
+    SQLHDBC hdbc = odbcHandle(db.driver()->handle());
     if (!hdbc) return false;
     SQLUINTEGER dead = SQL_CD_FALSE;
     const SQLRETURN rc = SQLGetConnectAttr(hdbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
@@ -289,11 +295,8 @@ void Query::Open() {
         fail(QStringLiteral("CommandText does not return a result set"));
     }
     const QSqlRecord rec = cursor_->record();
-    // Qt's ODBC driver gives its statement handle as a void* (named SQLHANDLE by older builds).
-    const QVariant handle = cursor_->result()->handle();
-    const bool odbc = handle.isValid() && (qstrcmp(handle.typeName(), "void*") == 0 ||
-                                           qstrcmp(handle.typeName(), "SQLHANDLE") == 0);
-    reader_ = odbc ? CellReader(*static_cast<void* const*>(handle.constData()), rec) : CellReader();
+    void* statement = odbcHandle(cursor_->result()->handle());
+    reader_ = statement ? CellReader(statement, rec) : CellReader();
     const ColumnHintFunction hints = columnHints;
     for (int i = 0; i < rec.count(); ++i) {
         const QSqlField f = rec.field(i);
@@ -337,7 +340,8 @@ int Query::fetchMore(int rows) {
     std::vector<QVariant> row(static_cast<size_t>(columns));
     while (got < rows && cursor_->next()) {
         // The whole row first, so that a failed read leaves no half row in the buffer.
-        for (int c = 0; c < columns; ++c) row[size_t(c)] = normalise(reader_.valid() ? reader_.read(c) : cursor_->value(c), kinds_[size_t(c)]);
+        for (int c = 0; c < columns; ++c)
+            row[size_t(c)] = normalise(reader_.valid() ? reader_.read(c) : cursor_->value(c), kinds_[size_t(c)]);
         std::move(row.begin(), row.end(), std::back_inserter(cells_));
         order_.push_back(before + got);
         ++got;
