@@ -5,6 +5,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 bash scripts/install-deps.sh
+# Cache hits across clones in other folders: paths below the tree are hashed relative to it.
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 build=${BUILD_DIR:-build-test}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DENABLE_SANITIZERS=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
