@@ -39,15 +39,21 @@ bool moveToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair
 {
     kestrum::Transaction transaction(DM->database());
 
-    // Invoices and estimates share the archive's numbers: never overwrite or mix a document there.
+    // Invoices and estimates share the archive's tables and their numbers may meet there; each
+    // row names the live table it came from. Rows archived before that was kept (NULL) could be
+    // either kind, so they still block both: never overwrite or mix a document there.
+    const QString kind = doc.headerTable;
     kestrum::Query* probe = DM->Q2;
     probe->Close();
     probe->Clear();
-    probe->Add("Select (Select Count(*) From InvoiceCash where InvoiceNo_Inv=?)");
-    probe->Add(" + (Select Count(*) From InvItemCash where Inv_Item=?)");
-    probe->Add(" + (Select Count(*) From InvLaborCash where Inv_Labor=?) As Archived");
-    for (int i = 0; i < 3; ++i)
+    probe->Add("Select (Select Count(*) From InvoiceCash where InvoiceNo_Inv=? and (Kind_Inv=? or Kind_Inv is null))");
+    probe->Add(" + (Select Count(*) From InvItemCash where Inv_Item=? and (Kind_Item=? or Kind_Item is null))");
+    probe->Add(" + (Select Count(*) From InvLaborCash where Inv_Labor=? and (Kind_Labor=? or Kind_Labor is null))"
+               " As Archived");
+    for (int i = 0; i < 3; ++i) {
         probe->Bind(number);
+        probe->Bind(kind);
+    }
     probe->Open();
     const qint64 archived = probe->FieldByName("Archived").AsInteger();
     probe->Close();
@@ -56,8 +62,8 @@ bool moveToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair
         return false;
     }
 
-    QStringList columns{QStringLiteral("InvoiceNo_Inv")};
-    QVariantList values{number};
+    QStringList columns{QStringLiteral("InvoiceNo_Inv"), QStringLiteral("Kind_Inv")};
+    QVariantList values{number, kind};
     for (const auto& [column, value] : header) {
         if (column == QLatin1String("Tax_Inv") || column == QLatin1String("InvoiceNo_Inv"))
             continue;  // the archive keeps no tax flag
@@ -70,13 +76,13 @@ bool moveToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair
         values);
     // The lines are copied inside the database, so every value arrives exactly as stored.
     run(DM->Q4,
-        " Insert Into InvItemCash ( " + ItemColumns + " ) Select " + ItemColumns + " From " + doc.itemTable +
-            " where Inv_Item=?",
-        {number});
+        " Insert Into InvItemCash ( " + ItemColumns + ", Kind_Item ) Select " + ItemColumns + ", ? From " +
+            doc.itemTable + " where Inv_Item=?",
+        {kind, number});
     run(doc.archiveLabor ? DM->*doc.archiveLabor : DM->QInvLabor1,
-        " Insert Into InvLaborCash ( " + LaborColumns + " ) Select " + LaborColumns + " From " + doc.laborTable +
-            " where Inv_Labor=?",
-        {number});
+        " Insert Into InvLaborCash ( " + LaborColumns + ", Kind_Labor ) Select " + LaborColumns + ", ? From " +
+            doc.laborTable + " where Inv_Labor=?",
+        {kind, number});
     run(DM->Q3, "Delete  From " + doc.itemTable + " where Inv_Item=?", {number});
     run(DM->Q3, "Delete  From " + doc.laborTable + " where Inv_Labor=?", {number});
     run(DM->Q3, "Delete  From " + doc.headerTable + " where InvoiceNo_Inv=?", {number});

@@ -14,8 +14,9 @@ namespace kestrum::invoicing {
 /// go into InvoiceCash (the tax flag is not kept there), every part and labor line is copied
 /// value for value, then the lines and the header leave the live tables. All of it is one
 /// transaction: a failing statement throws and leaves live and archive tables as they were.
-/// A number the archive already holds (header or lines, of an invoice or an estimate) is
-/// refused with a message and nothing is written; returns false then.
+/// Every archived row names its kind (the live header table); a number the archive already
+/// holds for the same kind, or in a row of unknown kind, is refused with a message and nothing
+/// is written; returns false then. An invoice and an estimate of one number both fit.
 bool moveToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair<QString, QVariant>>& header);
 
 /// The message of a refused archive.

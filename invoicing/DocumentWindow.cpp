@@ -26,6 +26,7 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 
@@ -116,6 +117,23 @@ DocumentWindow::DocumentWindow(const DocumentSpec& doc, QWidget* parent)
             [this](const QString& t) { ui::runGuarded(this, [&] { search(t); }); });
     connect(ui->ComboBox5, &QComboBox::currentTextChanged, this, [this] { ui::runGuarded(this, [&] { computeTotal(); }); });
     connect(ui->Edit4, &QLineEdit::textChanged, this, [this] { ui::runGuarded(this, [&] { computeTotal(); }); });
+    // The tax follows the date typed or picked, not only the date stored.
+    connect(ui->Edit2, &QLineEdit::textChanged, this, [this] {
+        if (!filling_)
+            ui::runGuarded(this, [&] {
+                lookUpRate();
+                computeTotal();
+            });
+    });
+    for (QLineEdit* e : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4, ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8,
+                         ui->Edit9, ui->Edit10})
+        connect(e, &QLineEdit::textChanged, this, &DocumentWindow::markEdited);
+    for (QComboBox* c : {ui->ComboBox1, ui->ComboBox2, ui->ComboBox3, ui->ComboBox4})
+        connect(c, &QComboBox::editTextChanged, this, &DocumentWindow::markEdited);
+    connect(ui->ComboBox5, &QComboBox::currentTextChanged, this, &DocumentWindow::markEdited);
+    for (QPlainTextEdit* m : {ui->Memo1, ui->Memo2})
+        connect(m, &QPlainTextEdit::textChanged, this, &DocumentWindow::markEdited);
+    connect(ui->CheckBox1, &QCheckBox::toggled, this, &DocumentWindow::markEdited);
 
     const std::pair<QRadioButton*, Filter> filters[] = {
         {ui->RadioButton1, Filter::Open}, {ui->RadioButton2, Filter::Paid}, {ui->RadioButton3, Filter::All}};
@@ -340,8 +358,19 @@ void DocumentWindow::showCurrentRow()
     computeTotal();
 }
 
+void DocumentWindow::markEdited()
+{
+    if (!filling_)
+        edited_ = true;
+}
+
 void DocumentWindow::fillHeader()
 {
+    filling_ = true;
+    const auto done = qScopeGuard([this] {
+        filling_ = false;
+        edited_ = false;
+    });
     kestrum::Query* list = q(doc_.list);
     const bool row = list->Active() && list->RecNo() >= 0;
     auto text = [&](const char* column) { return row ? list->FieldByName(column).AsString() : QString(); };
@@ -524,6 +553,11 @@ qint64 DocumentWindow::proposeNumber()
 
 void DocumentWindow::newDocument()
 {
+    filling_ = true;
+    const auto done = qScopeGuard([this] {
+        filling_ = false;
+        edited_ = false;
+    });
     for (QLineEdit* e : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8, ui->Edit9,
                          ui->Edit10})
         e->clear();
@@ -578,7 +612,21 @@ void DocumentWindow::saveDocument()
     const qint64 n = requireInteger(numberText, doc_.numberCaption);
     const QList<std::pair<QString, QVariant>> values = headerValues();
 
-    if (ui::confirm(SaveQuestion)) {
+    if (!ui::confirm(SaveQuestion)) {
+        refreshList();
+        ui->DBGrid1->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    storeHeader(n, values);
+    ui::showMessage(QStringLiteral("Saved!"));
+    // The saved document stays the one shown and selected, ready to print or take a payment.
+    reloadShowing(n);
+    ui->DBGrid1->setFocus(Qt::OtherFocusReason);
+}
+
+void DocumentWindow::storeHeader(qint64 n, const QList<std::pair<QString, QVariant>>& values)
+{
+    {
         kestrum::Query* probe = q(doc_.probe);
         probe->Close();
         probe->Clear();
@@ -609,10 +657,46 @@ void DocumentWindow::saveDocument()
                 list->Bind(v.second);
         }
         list->ExecSQL();
-        ui::showMessage(QStringLiteral("Saved!"));
     }
-    refreshList();
-    ui->DBGrid1->setFocus(Qt::OtherFocusReason);
+    edited_ = false;
+}
+
+DocumentWindow::Filter DocumentWindow::shownFilter() const
+{
+    return ui->RadioButton2->isChecked() ? Filter::Paid : ui->RadioButton3->isChecked() ? Filter::All : Filter::Open;
+}
+
+void DocumentWindow::reloadShowing(qint64 n)
+{
+    const QString key = QString::number(n);
+    openList(shownFilter());
+    kestrum::Query* list = q(doc_.list);
+    if (!list->Locate("InvoiceNo_Inv", key, false) && shownFilter() != Filter::All) {
+        const QSignalBlocker block(ui->RadioButton3);
+        ui->RadioButton3->setChecked(true);
+        openList(Filter::All);
+        list->Locate("InvoiceNo_Inv", key, false);
+    }
+    showCurrentRow();
+}
+
+bool DocumentWindow::unsaved()
+{
+    if (edited_)
+        return true;
+    bool ok = false;
+    const qint64 n = number().toLongLong(&ok);
+    if (!ok)
+        return true;
+    kestrum::Query* probe = q(doc_.probe);
+    probe->Close();
+    probe->Clear();
+    probe->Add("Select Count(*) As Stored From " + doc_.headerTable + " where InvoiceNo_Inv=?");
+    probe->Bind(n);
+    probe->Open();
+    const bool stored = probe->FieldByName("Stored").AsInteger() > 0;
+    probe->Close();
+    return !stored;
 }
 
 void DocumentWindow::deleteDocument()
@@ -644,15 +728,24 @@ void DocumentWindow::refreshList()
 
 void DocumentWindow::printDocument()
 {
-    kestrum::Query* list = q(doc_.list);
-    if (!list->Active() || list->RecNo() < 0)
+    if (number().isEmpty())
         return;
-    // The printout reads the list's current row: make sure the lines, the tax row and the header
-    // shown are all that row's.
-    if (list->FieldByName("InvoiceNo_Inv").AsString() != number())
-        showCurrentRow();
-    else
-        loadLines();
+    // What is typed is never dropped for a stored row: the clerk saves it first or prints nothing.
+    if (unsaved()) {
+        const QString question = QStringLiteral("This %1 is not saved. Save it before printing?").arg(doc_.word);
+        if (ui::ask(question) != ui::Dialogs::Answer::Yes)
+            return;
+        const qint64 n = requireInteger(number(), doc_.numberCaption);
+        storeHeader(n, headerValues());
+        reloadShowing(n);
+    }
+    kestrum::Query* list = q(doc_.list);
+    // The printout reads the list's current row: make it the shown document.
+    if (!list->Active() || list->FieldByName("InvoiceNo_Inv").AsString() != number())
+        reloadShowing(requireInteger(number(), doc_.numberCaption));
+    if (!list->Active() || list->RecNo() < 0 || list->FieldByName("InvoiceNo_Inv").AsString() != number())
+        return;
+    loadLines();
     // The rate of the stored invoice date's month, from the shared look-up (it leaves the row in QTax).
     const QDate date = list->FieldByName("InvoiceDate_Inv").AsDate();
     const Decimal rate = date.isValid() ? records::taxRate(date) : Decimal{};

@@ -119,7 +119,7 @@ void TReceivable::Edit1Change()
         return;
     // Typing goes through partial numbers; text that is no number is simply no invoice.
     const std::optional<qint64> number = invoiceNumberOf(text);
-    Query* q = DM->QReceivable3;
+    Query* q = DM->QReceivable5;
     bool found = false;
     if (number) {
         q->Close();
@@ -170,7 +170,7 @@ void TReceivable::Edit3Change()
         ui->Label12->setText(Dots);
         return;
     }
-    Query* q = DM->QReceivable3;
+    Query* q = DM->QReceivable5;
     q->Close();
     q->Clear();
     q->Add("Select * From Receivable where InvoiceNo_Receivable = ?");

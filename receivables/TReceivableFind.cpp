@@ -19,7 +19,7 @@ TReceivableFind::TReceivableFind(QWidget* parent) : QWidget(parent), ui(std::mak
 {
     setAttribute(Qt::WA_DeleteOnClose);
     ui->setupUi(this);
-    grid_ = ui::bindGrid(ui->DBGrid1, DM->QReceivable3, this).grid;
+    grid_ = ui::bindGrid(ui->DBGrid1, DM->QReceivable6, this).grid;
     connect(grid_, &ui::Grid::titleClicked, this, [this](int position, const QString& field) {
         ui::runGuarded(this, [&] { DBGrid1TitleClick(position, field); });
     });
@@ -43,7 +43,7 @@ void TReceivableFind::showEvent(QShowEvent* event)
 
 void TReceivableFind::FormShow()
 {
-    Query* q = DM->QReceivable3;
+    Query* q = DM->QReceivable6;
     q->Close();
     q->Clear();
     q->Add("Select * From Invoice");
@@ -57,7 +57,7 @@ void TReceivableFind::DBGrid1TitleClick(int position, const QString& field)
     grid_->markSorted(-1);
     for (const char* sortable : {"InvoiceNo_Inv", "CustomerName_Inv"}) {
         if (field.compare(QLatin1String(sortable), Qt::CaseInsensitive) == 0) {
-            DM->QReceivable3->SetSort(QLatin1String(sortable));
+            DM->QReceivable6->SetSort(QLatin1String(sortable));
             grid_->markSorted(position);
         }
     }
@@ -66,10 +66,9 @@ void TReceivableFind::DBGrid1TitleClick(int position, const QString& field)
 void TReceivableFind::DBGrid1DblClick(int row)
 {
     const bool ok = ui::runGuarded(this, [&] {
-        Query* q = DM->QReceivable3;
+        Query* q = DM->QReceivable6;
         if (!q->Active() || !q->SetRecNo(row))
             return;
-        // Read before the receivable window's lookup re-runs this query for the one invoice.
         const QString number = q->FieldByName("InvoiceNo_Inv").AsString();
         const QString customer = q->FieldByName("CustomerName_Inv").AsString();
         const QString amount = q->FieldByName("Amount_Inv").AsString();

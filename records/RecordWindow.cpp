@@ -380,6 +380,11 @@ void RecordWindow::titleClick(int position, const QString& field)
     q->Open();
     sortColumn_ = field;
     grid_->markSorted(position);
+    // The highlighted row stays the record the boxes show.
+    bool ok = false;
+    const qint64 key = controlText(spec_.keyControl).trimmed().toLongLong(&ok);
+    if (ok)
+        locateKey(key);
 }
 
 void RecordWindow::search(const QString& text)

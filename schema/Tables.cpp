@@ -96,15 +96,17 @@ QList<Table> build() {
         {"Pass", cols({{"UserName_Pass", T::Text}, {"Password_Pass", T::Text}}), "UserName_Pass", {}},
         {"Invoice", invoice, "InvoiceNo_Inv", invoiceIndexes},
         {"Estimate", invoice, "InvoiceNo_Inv", invoiceIndexes},
-        // Invoices and estimates are archived side by side, so their numbers may meet here.
-        {"InvoiceCash", without(invoice, "Tax_Inv"), "", {byInvoiceNo, {"CustomerName_Inv"}}},
+        // Invoices and estimates are archived side by side, so their numbers may meet here: the
+        // kind columns (added last) name the live table a row came from, NULL in older rows.
+        {"InvoiceCash", without(invoice, "Tax_Inv") + cols({{"Kind_Inv", T::Text}}), "",
+         {byInvoiceNo, {"CustomerName_Inv"}}},
         {"InvItem", item, "", itemIndexes},
         {"EstimateItem", item, "", itemIndexes},
-        {"InvItemCash", item, "", itemIndexes},
+        {"InvItemCash", item + cols({{"Kind_Item", T::Text}}), "", itemIndexes},
         {"Items", replaced(item, "Inv_Item", "Po_Item"), "", {{"Po_Item"}, {"Color_Item"}}},
         {"InvLabor", labor, "", laborIndexes},
         {"EstimateLabor", labor, "", laborIndexes},
-        {"InvLaborCash", labor, "", laborIndexes},
+        {"InvLaborCash", labor + cols({{"Kind_Labor", T::Text}}), "", laborIndexes},
         {"Orders",
          cols({{"Po_Order", T::Integer}, {"SideMark_Order", T::Text}, {"OrderBy_Order", T::Text},
                {"OrderDate_Order", T::Date}, {"Vendor_Order", T::Text}, {"ShipFrom_Order", T::Text},

@@ -121,6 +121,8 @@ TDM::TDM(const QString& connection, QObject* parent)
     QReceivable2 = make("QReceivable2");
     QReceivable3 = make("QReceivable3");
     QReceivable4 = make("QReceivable4");
+    QReceivable5 = make("QReceivable5");
+    QReceivable6 = make("QReceivable6");
     QDeposit1 = make("QDeposit1");
     QDeposit2 = make("QDeposit2");
     QDeposit3 = make("QDeposit3");

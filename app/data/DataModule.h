@@ -61,8 +61,10 @@ public:
     kestrum::Query *QBillExpense1, *QBillExpense2, *QBillExpense3, *QBillExpense4;
     // payables and their lists
     kestrum::Query *QPayable1, *QPayable2, *QPayable3, *QPayable4;
-    // receivables and their lists; QReceivable1 also invoices and estimates
-    kestrum::Query *QReceivable1, *QReceivable2, *QReceivable3, *QReceivable4;
+    // receivables and their lists; QReceivable1 also invoices and estimates. QReceivable3 is the
+    // receivable list's, QReceivable5 the payment window's look-ups, QReceivable6 the finder's:
+    // one window re-running its query must not change the rows another window shows.
+    kestrum::Query *QReceivable1, *QReceivable2, *QReceivable3, *QReceivable4, *QReceivable5, *QReceivable6;
     // deposits
     kestrum::Query *QDeposit1, *QDeposit2, *QDeposit3;
     // tax rate

@@ -33,6 +33,16 @@ bool MessageBoxDialogs::confirm(const QString& text)
            == QMessageBox::Yes;
 }
 
+Dialogs::Answer MessageBoxDialogs::ask(const QString& text)
+{
+    switch (QMessageBox::question(boxParent(), QApplication::applicationDisplayName(), text,
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel)) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
+
 void MessageBoxDialogs::error(const QString& text)
 {
     QMessageBox::critical(boxParent(), QApplication::applicationDisplayName(), text,
@@ -59,6 +69,11 @@ void showMessage(const QString& text)
 bool confirm(const QString& text)
 {
     return dialogs().confirm(text);
+}
+
+Dialogs::Answer ask(const QString& text)
+{
+    return dialogs().ask(text);
 }
 
 QString errorText(const std::exception& e)

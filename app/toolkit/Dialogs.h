@@ -12,11 +12,15 @@ namespace kestrum::ui {
 /// \brief The boxes a window may show. One instance is current for the whole program.
 class Dialogs {
 public:
+    enum class Answer { Yes, No, Cancel };
+
     virtual ~Dialogs() = default;
     /// Information box with one OK button.
     virtual void message(const QString& text) = 0;
     /// Confirmation box with Yes and No; true on Yes.
     virtual bool confirm(const QString& text) = 0;
+    /// Question box with Yes, No and Cancel (Cancel is the default).
+    virtual Answer ask(const QString& text) = 0;
     /// The standard error box for an error that stopped a handler.
     virtual void error(const QString& text) = 0;
 };
@@ -26,6 +30,7 @@ class MessageBoxDialogs : public Dialogs {
 public:
     void message(const QString& text) override;
     bool confirm(const QString& text) override;
+    Answer ask(const QString& text) override;
     void error(const QString& text) override;
 };
 
@@ -36,6 +41,7 @@ Dialogs* setDialogs(Dialogs* d);
 
 void showMessage(const QString& text);
 bool confirm(const QString& text);
+Dialogs::Answer ask(const QString& text);
 void showError(const std::exception& e);
 void showError(const QString& text);
 

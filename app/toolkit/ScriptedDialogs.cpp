@@ -13,12 +13,17 @@ ScriptedDialogs::~ScriptedDialogs()
 
 void ScriptedDialogs::answerYes(int times)
 {
-    answers_.insert(answers_.end(), std::size_t(times), true);
+    answers_.insert(answers_.end(), std::size_t(times), Answer::Yes);
 }
 
 void ScriptedDialogs::answerNo(int times)
 {
-    answers_.insert(answers_.end(), std::size_t(times), false);
+    answers_.insert(answers_.end(), std::size_t(times), Answer::No);
+}
+
+void ScriptedDialogs::answerCancel(int times)
+{
+    answers_.insert(answers_.end(), std::size_t(times), Answer::Cancel);
 }
 
 QStringList ScriptedDialogs::texts(Kind kind) const
@@ -46,7 +51,17 @@ bool ScriptedDialogs::confirm(const QString& text)
     if (answers_.empty())
         qFatal("ScriptedDialogs: no scripted answer for the confirmation \"%s\"",
                qPrintable(text));
-    bool answer = answers_.front();
+    const Answer answer = answers_.front();
+    answers_.pop_front();
+    return answer == Answer::Yes;
+}
+
+Dialogs::Answer ScriptedDialogs::ask(const QString& text)
+{
+    shown_.append({Kind::Confirm, text});
+    if (answers_.empty())
+        qFatal("ScriptedDialogs: no scripted answer for the question \"%s\"", qPrintable(text));
+    const Answer answer = answers_.front();
     answers_.pop_front();
     return answer;
 }

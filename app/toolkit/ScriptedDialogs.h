@@ -13,7 +13,7 @@ namespace kestrum::ui {
 /// a test that forgot an answer must not pass by taking a default.
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Message, Confirm, Error };
+    enum class Kind { Message, Confirm, Error };  // Confirm covers ask() too
     struct Shown {
         Kind kind;
         QString text;
@@ -27,6 +27,8 @@ public:
     /// Queues the answers of the next confirmations, in order.
     void answerYes(int times = 1);
     void answerNo(int times = 1);
+    /// Cancel for a Yes/No/Cancel question; a Yes/No confirmation takes it as No.
+    void answerCancel(int times = 1);
     int pendingAnswers() const { return int(answers_.size()); }
 
     const QList<Shown>& shown() const { return shown_; }
@@ -41,10 +43,11 @@ public:
 
     void message(const QString& text) override;
     bool confirm(const QString& text) override;
+    Answer ask(const QString& text) override;
     void error(const QString& text) override;
 
 private:
-    std::deque<bool> answers_;
+    std::deque<Answer> answers_;
     QList<Shown> shown_;
     Dialogs* previous_ = nullptr;
 };
