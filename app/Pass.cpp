@@ -23,7 +23,10 @@ TPass::TPass(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TPass>(
     // The first user of a new database, so that a fresh install logs in with Enter, Enter.
     ui->Edit1->setText(kestrum::schema::GuestUser);
     ui->Edit2->setText(kestrum::schema::GuestPassword);
-    new kestrum::ui::KeyCycle({ui->Edit1, ui->Edit2, ui->BitBtn2}, this);
+    auto* cycle = new kestrum::ui::KeyCycle({ui->Edit1, ui->Edit2, ui->BitBtn2}, this);
+    // Left moves the cursor in the name and password boxes, as in any text box.
+    cycle->keepLeft(ui->Edit1);
+    cycle->keepLeft(ui->Edit2);
     connect(ui->BitBtn2, &QPushButton::clicked, this, &TPass::BitBtn2Click);
     setFocusProxy(ui->Edit1);
 }

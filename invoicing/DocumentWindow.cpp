@@ -87,6 +87,7 @@ DocumentWindow::DocumentWindow(const DocumentSpec& doc, QWidget* parent)
     : QWidget(parent), doc_(doc), ui(std::make_unique<Ui::TInvoice>())
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    ui::openMaximised(this);
     ui->setupUi(this);
     setWindowTitle(doc_.caption);
     ui->CaptionPanel->setText(doc_.caption);

@@ -4,6 +4,7 @@
 
 #include "DataModule.h"
 #include "Dialogs.h"
+#include "Figures.h"
 #include "Format.h"
 #include "History.h"
 
@@ -42,6 +43,8 @@ RecordSpec bankSpec()
     s.sortable = {"ID_Bank", "Name_Bank", "Type_Bank", "AccountNo_Bank", "Date_Bank", "Company_Bank"};
     // Accounts are looked for by name.
     s.defaultSearchColumn = "Name_Bank";
+    s.figuresAtShow = true;
+    s.searchRecomputesFigures = true;
     return s;  // no grid function keys: a key in the grid only loads the row
 }
 
@@ -65,6 +68,14 @@ TBank::~TBank() = default;
 QString TBank::accountName() const
 {
     return ui->Edit2->text();
+}
+
+void TBank::recomputeFigures()
+{
+    const QString name = ui->Edit2->text();
+    const auto total = name.isEmpty() ? std::nullopt : sumWhere(DM->QBill2, "Amount_Dep", "Deposit", "DepositTo_Dep", name);
+    const QString text = formatMoney(total.value_or(Decimal{}));
+    ui->Label15->setText(text.isEmpty() ? QStringLiteral("0.00") : text);
 }
 
 void TBank::Button8Click()

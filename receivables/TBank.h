@@ -19,6 +19,10 @@ public:
     /// The account name in Edit2: the bank history lists the deposits made to it.
     QString accountName() const;
 
+protected:
+    /// "Total Amounts $": the sum of the deposits made to the shown account.
+    void recomputeFigures() override;
+
 private:
     void Button8Click();  // "History"
     void DateTimePicker1CloseUp();

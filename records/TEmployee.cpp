@@ -3,6 +3,7 @@
 #include "ui_TEmployee.h"
 
 #include "DataModule.h"
+#include "DatePicker.h"
 #include "Format.h"
 
 #include <QDateEdit>
@@ -62,10 +63,8 @@ TEmployee::TEmployee(QWidget* parent) : RecordWindow(employeeSpec(), parent), ui
     ui->Button6->hide();  // "Help  ( F1 )" has no help behind it
     const std::pair<QDateEdit*, QLineEdit*> pickers[] = {
         {ui->DateTimePicker1, ui->Edit3}, {ui->DateTimePicker2, ui->Edit11}, {ui->DateTimePicker3, ui->Edit12}};
-    for (auto [picker, box] : pickers) {
-        picker->setDate(QDate::currentDate());
-        connect(picker, &QDateEdit::dateChanged, box, [box](const QDate& d) { box->setText(formatShortDate(d)); });
-    }
+    for (auto [picker, box] : pickers)
+        ui::tieDatePicker(picker, box);
     Employee = this;
 }
 

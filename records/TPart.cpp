@@ -10,7 +10,9 @@
 #include "History.h"
 #include "Query.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -103,6 +105,11 @@ TPart::TPart(QWidget* parent) : RecordWindow(partSpec(), parent), ui(std::make_u
     setupRecordWindow();
     ui->DBGrid1->setItemDelegate(new PartRowDelegate(ui->DBGrid1));
     ui->Edit8->installEventFilter(this);
+    // The match status is a coloured block: shown only with a text, its place kept meanwhile.
+    QSizePolicy keepPlace = ui->Label16->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    ui->Label16->setSizePolicy(keepPlace);
+    ui->Label16->hide();
     connect(ui->Button6, &QPushButton::clicked, this,
             [this] { ui::runGuarded(this, [] { showAuxHistory("TPartOrderHistory"); }); });
     connect(ui->Button8, &QPushButton::clicked, this,
@@ -117,8 +124,14 @@ TPart::~TPart()
 
 bool TPart::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->Edit8 && event->type() == QEvent::FocusOut)
-        ui::runGuarded(this, [this] { Edit8Exit(); });
+    if (watched == ui->Edit8 && event->type() == QEvent::FocusOut) {
+        // Only when the user moves on to another control of this window: a context menu, a
+        // message box or another window taking the focus must not rewrite the boxes.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        QWidget* next = QApplication::focusWidget();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason && next && isAncestorOf(next))
+            ui::runGuarded(this, [this] { Edit8Exit(); });
+    }
     return RecordWindow::eventFilter(watched, event);
 }
 
@@ -147,6 +160,12 @@ void TPart::listReloaded()
     ui->Label14->setText(QString::number(q->FieldByName(QStringLiteral("Expr1000")).AsInteger()));
 }
 
+void TPart::setMatchStatus(const QString& text)
+{
+    ui->Label16->setText(text);
+    ui->Label16->setVisible(!text.isEmpty());
+}
+
 void TPart::Edit8Exit()
 {
     const QString partNo = ui->Edit8->text();
@@ -159,12 +178,12 @@ void TPart::Edit8Exit()
     q->Bind(partNo);
     q->Open();
     if (q->RecordCount() == 0) {
-        ui->Label16->setText("Not Match");
+        setMatchStatus("Not Match");
         return;
     }
     // Load the part whose number is the one typed (not a longer number that merely starts with
     // it), so that a later Save edits the right part.
     copyRowOf(q);
     listQuery()->Locate("Color_Material", partNo, false);
-    ui->Label16->setText("Other Match");
+    setMatchStatus("Other Match");
 }

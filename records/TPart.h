@@ -15,7 +15,8 @@ public:
     explicit TPart(QWidget* parent = nullptr);
     ~TPart() override;
 
-    /// Looks up the typed part number (done when the focus leaves "Part No").
+    /// Looks up the typed part number (done when the focus leaves "Part No" for another control
+    /// of the window).
     void Edit8Exit();
 
 protected:
@@ -24,6 +25,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void setMatchStatus(const QString& text);
+
     std::unique_ptr<Ui::TPart> ui;
 };
 

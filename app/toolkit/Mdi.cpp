@@ -13,6 +13,8 @@ namespace kestrum::ui {
 namespace {
 QPointer<QMdiArea> area;
 
+const char* const MaximisedProperty = "kestrumOpenMaximised";
+
 QMdiSubWindow* frameOf(QWidget* window)
 {
     return window ? qobject_cast<QMdiSubWindow*>(window->parentWidget()) : nullptr;
@@ -63,8 +65,12 @@ QMdiArea* mdiArea()
 QMdiSubWindow* openMdiChild(QWidget* window, const MdiOptions& options)
 {
     window->setAttribute(Qt::WA_DeleteOnClose);
+    const bool maximised = window->property(MaximisedProperty).toBool();
     if (!area) {
-        window->show();
+        if (maximised)
+            window->showMaximized();
+        else
+            window->show();
         return nullptr;
     }
     QMdiSubWindow* frame = frameOf(window);
@@ -77,7 +83,10 @@ QMdiSubWindow* openMdiChild(QWidget* window, const MdiOptions& options)
         new FrameFollower(frame, window);
     }
     window->show();
-    frame->show();
+    if (maximised)
+        frame->showMaximized();
+    else
+        frame->show();
     if (options.centred) {
         frame->adjustSize();
         QRect r = frame->geometry();
@@ -87,6 +96,11 @@ QMdiSubWindow* openMdiChild(QWidget* window, const MdiOptions& options)
     }
     area->setActiveSubWindow(frame);
     return frame;
+}
+
+void openMaximised(QWidget* window)
+{
+    window->setProperty(MaximisedProperty, true);
 }
 
 int mdiChildCount()

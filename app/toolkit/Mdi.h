@@ -24,6 +24,10 @@ struct MdiOptions {
 /// shows and activates it.
 QMdiSubWindow* openMdiChild(QWidget* window, const MdiOptions& options = {});
 
+/// \brief Marks `window` to open maximised in the frame whenever openMdiChild (or the launcher)
+/// opens it; without a frame it opens maximised on its own.
+void openMaximised(QWidget* window);
+
 /// Children open now, minimised ones included, closed ones not.
 int mdiChildCount();
 
