@@ -23,12 +23,15 @@ InvoiceReport::InvoiceReport(const InvoiceSources& s, bool taxed, const Decimal&
     };
     const auto shop = [reg](const QString& f) { return Row(reg, reg->currentRow())[f]; };
     r.setTitle(title);
+    if (s.header && s.header->Active())
+        r.setFileName(title + "-" + s.header->FieldByName("InvoiceNo_Inv").AsString().trimmed());
 
     Band& h = r.pageHeader();
     h.setHeight(220);
     h.rect(0, 0, 731, 191);
-    h.text(15, 5, 300, 30, RowText([shop](const Row&) { return " " + shop("Name_R"); }), bold(20));
-    h.text(15, 34, 300, 16, RowText([shop](const Row&) { return " " + shop("Catagory_R"); }), font(10));
+    // Every one-line value shrinks to show all of itself inside its place.
+    h.text(15, 5, 300, 30, RowText([shop](const Row&) { return " " + shop("Name_R"); }), bold(20)).fit();
+    h.text(15, 34, 300, 16, RowText([shop](const Row&) { return " " + shop("Catagory_R"); }), font(10)).fit();
     h.text(20, 49, 290, 80, RowText([shop](const Row&) {
                return "Address:  " + shop("Address_R") + "\n" + shop("City_R") + " " + shop("State_R") + ", " +
                       shop("Zip_R") + "\nTel:" + shop("Tel_R") + "\nFax:" + shop("Fax_R") + "\nCell:" + shop("Cell_R");
@@ -39,13 +42,14 @@ InvoiceReport::InvoiceReport(const InvoiceSources& s, bool taxed, const Decimal&
                return labels.value(c.copy());
            }),
            font(10))
-        .centre();
+        .centre()
+        .fit();
     h.text(328, 8, 90, 16, QStringLiteral("Invoice Date:"), bold(10));
-    h.text(419, 8, 90, 16, invText("InvoiceDate_Inv"), font(10));
+    h.text(419, 8, 90, 16, invText("InvoiceDate_Inv"), font(10)).fit();
     h.text(348, 34, 70, 16, QStringLiteral("Due Date:"), bold(10));
-    h.text(419, 34, 90, 16, invText("DueDate_Inv"), font(10));
+    h.text(419, 34, 90, 16, invText("DueDate_Inv"), font(10)).fit();
     h.text(579, 29, 140, 28, title, bold(18));
-    h.text(569, 58, 120, 28, invText("InvoiceNo_Inv"), bold(18)).centre();
+    h.text(569, 58, 120, 28, invText("InvoiceNo_Inv"), bold(18)).centre().fit();
     struct Pair {
         double labelX, valueX, y;
         const char* label;
@@ -63,8 +67,11 @@ InvoiceReport::InvoiceReport(const InvoiceSources& s, bool taxed, const Decimal&
                           {331, 387, 170, "Plate #:", "Plate_Inv"}};
     for (const Pair& p : pairs) {
         h.text(p.labelX, p.y, p.valueX - p.labelX, 16, QString::fromLatin1(p.label), bold(10));
-        h.text(p.valueX, p.y, p.valueX < 300 ? 125 : 270, p.field == QLatin1String("JobLocation_Inv") ? 60 : 16,
-               invText(QString::fromLatin1(p.field)), font(10));
+        const bool address = p.field == QLatin1String("JobLocation_Inv");
+        TextItem& value = h.text(p.valueX, p.y, p.valueX < 300 ? 125 : 270, address ? 60 : 16,
+                                 invText(QString::fromLatin1(p.field)), font(10));
+        if (!address)
+            value.fit();
     }
     const std::pair<double, const char*> heads[] = {
         {22, "Description"}, {490, "Part No"}, {562, "Qty"}, {606, "Rate"}, {660, "Amount"}};
@@ -73,20 +80,19 @@ InvoiceReport::InvoiceReport(const InvoiceSources& s, bool taxed, const Decimal&
 
     DataBand& part = r.masterData(&items_, 20);
     part.rect(0, 0, 732, 20);
-    part.text(11, 2, 477, 16, [](const Row& row) { return "Part : " + row["Name_Item"]; }, font(8)).wrap(false);
-    part.field(488, 2, 76, 16, QStringLiteral("Color_Item"), font(8));
-    part.field(568, 2, 38, 16, QStringLiteral("Qty_Item"), font(8));
-    part.moneyField(608, 2, 58, 16, QStringLiteral("Rate_Item"), font(8));
-    part.moneyField(666, 2, 64, 16, QStringLiteral("Amount_Item"), font(8));
+    part.text(11, 2, 477, 16, [](const Row& row) { return "Part : " + row["Name_Item"]; }, font(8)).fit();
+    part.field(488, 2, 76, 16, QStringLiteral("Color_Item"), font(8)).fit();
+    part.field(568, 2, 38, 16, QStringLiteral("Qty_Item"), font(8)).fit();
+    part.moneyField(608, 2, 58, 16, QStringLiteral("Rate_Item"), font(8)).fit();
+    part.moneyField(666, 2, 64, 16, QStringLiteral("Amount_Item"), font(8)).fit();
     const Sum partTotal = part.sum(QStringLiteral("Amount_Item"));
 
     DataBand& lab = r.masterData(&labor_, 26);
     lab.rect(0, 0, 732, 26);
-    lab.text(10, 4, 558, 18, [](const Row& row) { return "Labor : " + row["Description_Labor"]; }, font(8))
-        .wrap(false);
-    lab.field(570, 4, 38, 18, QStringLiteral("Qty_Labor"), font(8));
-    lab.moneyField(610, 4, 56, 18, QStringLiteral("Rate_Labor"), font(8));
-    lab.moneyField(668, 4, 62, 18, QStringLiteral("Amount_Labor"), font(8));
+    lab.text(10, 4, 558, 18, [](const Row& row) { return "Labor : " + row["Description_Labor"]; }, font(8)).fit();
+    lab.field(570, 4, 38, 18, QStringLiteral("Qty_Labor"), font(8)).fit();
+    lab.moneyField(610, 4, 56, 18, QStringLiteral("Rate_Labor"), font(8)).fit();
+    lab.moneyField(668, 4, 62, 18, QStringLiteral("Amount_Labor"), font(8)).fit();
     const Sum laborTotal = lab.sum(QStringLiteral("Amount_Labor"));
 
     Band& t = r.reportSummary();

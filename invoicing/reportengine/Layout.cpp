@@ -25,6 +25,7 @@ public:
 
         PreparedReport out;
         out.title = r_.title();
+        out.fileName = r_.fileName();
         out.widthMm = r_.paperWidthMm();
         out.heightMm = r_.paperHeightMm();
         out.pdfExport = r_.pdfExport();
@@ -96,7 +97,7 @@ private:
                     op.kind = DrawOp::Kind::Text;
                     op.rect = t->rect.translated(at);
                     op.text = t->text ? t->text(ctx_) : QString();
-                    op.font = t->font;
+                    op.font = t->shrinkToFit ? fittedFont(t->font, op.text, op.rect.width()) : t->font;
                     op.align = t->align;
                     op.wordWrap = t->wordWrap;
                     op.framed = t->framed;

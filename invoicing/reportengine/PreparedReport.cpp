@@ -1,6 +1,7 @@
 #include "PreparedReport.h"
 
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -29,12 +30,28 @@ QStringList PreparedReport::textsIn(int page, double top, double height) const {
 
 // Fonts are sized for the painter's device and then scaled with the painter, so a point is
 // 1/72 inch on paper whatever the device's resolution.
-static QFont deviceFont(const Font& f, const QPaintDevice* device) {
+QFont deviceFont(const Font& f, const QPaintDevice* device) {
     QFont font(f.family);
     font.setBold(f.bold);
     const int dpi = device ? device->logicalDpiY() : 96;
     font.setPointSizeF(f.pointSize * 96.0 / (dpi > 0 ? dpi : 96));
     return font;
+}
+
+Font fittedFont(const Font& f, const QString& text, double width) {
+    // The painter insets texts by 2 units on each side; a little more keeps printers' hinting,
+    // which measures slightly wider than the screen, inside the memo too.
+    const double room = width - 4 - 2;
+    constexpr double smallest = 4;
+    Font out = f;
+    while (out.pointSize > smallest) {
+        const QFontMetricsF metrics(deviceFont(out, nullptr));
+        const double needed = metrics.horizontalAdvance(text);
+        if (needed <= room)
+            break;
+        out.pointSize = std::max(smallest, out.pointSize * std::max(0.5, room / needed) - 0.1);
+    }
+    return out;
 }
 
 void PreparedReport::paintPage(int page, QPainter& p, const QRectF& target) const {

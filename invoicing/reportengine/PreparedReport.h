@@ -4,6 +4,7 @@
 // bound queries are read only once and the pages never change under the user's eyes.
 #include "Report.h"
 
+#include <QFont>
 #include <QImage>
 #include <QString>
 
@@ -13,6 +14,11 @@ class QPainter;
 class QPrinter;
 
 namespace kestrum::report {
+
+/// The font of `f` for `device` (96 dpi when null): a point is 1/72 inch whatever the device.
+QFont deviceFont(const Font& f, const QPaintDevice* device);
+/// The largest size, not above `f`'s, at which `text` fits `width` (1/96 inch) on one line.
+Font fittedFont(const Font& f, const QString& text, double width);
 
 struct DrawOp {
     enum class Kind { Text, Line, Rect };
@@ -35,6 +41,7 @@ struct Page {
 class PreparedReport {
 public:
     QString title;
+    QString fileName;  ///< what the PDF export proposes, without ".pdf"
     double widthMm = 215.9;
     double heightMm = 279.4;
     bool pdfExport = true;

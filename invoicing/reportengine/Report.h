@@ -44,12 +44,16 @@ struct TextItem {
     Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop;
     bool wordWrap = true;
     bool framed = false;
+    bool shrinkToFit = false;
 
     TextItem& alignment(Qt::Alignment a) { align = a; return *this; }
     TextItem& right() { align = Qt::AlignRight | Qt::AlignTop; return *this; }
     TextItem& centre() { align = Qt::AlignHCenter | Qt::AlignTop; return *this; }
     TextItem& frame(bool on = true) { framed = on; return *this; }
     TextItem& wrap(bool on) { wordWrap = on; return *this; }
+    /// One line whose font shrinks until the whole value fits the memo's width, so a long value
+    /// is never cut or drawn under the next label.
+    TextItem& fit() { shrinkToFit = true; wordWrap = false; return *this; }
 };
 
 struct LineItem {
@@ -183,6 +187,9 @@ public:
 
     QString title() const { return title_; }
     void setTitle(const QString& t) { title_ = t; }
+    /// File name (without ".pdf") the PDF export proposes; the title when empty.
+    QString fileName() const { return fileName_.isEmpty() ? title_ : fileName_; }
+    void setFileName(const QString& name) { fileName_ = name; }
     /// Letter (215.9 x 279.4 mm) with 10 mm margins unless set otherwise.
     void setPaper(double widthMm, double heightMm) { paperW_ = widthMm; paperH_ = heightMm; }
     void setMargins(double leftMm, double topMm, double rightMm, double bottomMm);
@@ -224,6 +231,7 @@ public:
 
 private:
     QString title_;
+    QString fileName_;
     double paperW_ = 215.9, paperH_ = 279.4;
     double mL_ = 10, mT_ = 10, mR_ = 10, mB_ = 10;
     int copies_ = 1;

@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -34,6 +36,12 @@ QString askPdfFile(QWidget* parent, const QString& suggested) {
         return hooks().pdfFileName(parent, suggested);
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Export PDF"), suggested,
                                         QStringLiteral("PDF files (*.pdf)"));
+}
+
+// The folder of the last export: the next one is proposed there.
+QString& lastPdfFolder() {
+    static QString folder = QDir::homePath();
+    return folder;
 }
 
 bool setUpPrinter(QPrinter& printer, QWidget* parent) {
@@ -211,8 +219,12 @@ void TReportPreview::printReport() {
 bool TReportPreview::exportPdf() {
     if (!report_.pdfExport)
         return false;
-    const QString base = report_.title.isEmpty() ? QStringLiteral("report") : report_.title;
-    const QString file = askPdfFile(this, QDir::home().filePath(base + QStringLiteral(".pdf")));
+    QString base = report_.fileName.isEmpty() ? report_.title : report_.fileName;
+    // The name becomes a file name: nothing in it may reach another folder.
+    base.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|]")), QStringLiteral("-"));
+    if (base.trimmed().isEmpty() || base.startsWith(QLatin1Char('.')))
+        base = QStringLiteral("report") + base;
+    const QString file = askPdfFile(this, QDir(lastPdfFolder()).filePath(base + QStringLiteral(".pdf")));
     if (file.isEmpty())
         return false;
     QString error;
@@ -220,6 +232,7 @@ bool TReportPreview::exportPdf() {
         tellError(this, error);
         return false;
     }
+    lastPdfFolder() = QFileInfo(file).absolutePath();
     return true;
 }
 
