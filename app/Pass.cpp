@@ -1,9 +1,11 @@
 #include "Pass.h"
 
+#include "DataModule.h"
 #include "Dialogs.h"
 #include "Keys.h"
 #include "MainForm.h"
 #include "Mdi.h"
+#include "Query.h"
 #include "Schema.h"
 #include "Users.h"
 #include "ui_Pass.h"
@@ -53,5 +55,30 @@ void TPass::BitBtn2Click()
         if (MainForm)
             MainForm->Label7()->setText(*name);
         kestrum::ui::closeWindow(this);
+        offerProfile();
     });
+}
+
+QString emptyProfileQuestion()
+{
+    return QStringLiteral("The shop profile is empty, so the printouts show no shop name or address. "
+                          "Open PROFILE now to fill it in?");
+}
+
+void TPass::offerProfile()
+{
+    // Once a run (of the main window): the clerk may well choose to fill it in later.
+    const char* const asked = "kestrumProfileOffered";
+    if (!DM || !MainForm || MainForm->property(asked).toBool())
+        return;
+    // Read again: the row the data module read at start-up may have been filled since.
+    kestrum::Query* reg = DM->QReg1;
+    reg->Close();
+    reg->Open();
+    for (const char* column : {"Name_R", "Address_R", "City_R", "Tel_R"})
+        if (!reg->FieldByName(column).AsString().trimmed().isEmpty())
+            return;
+    MainForm->setProperty(asked, true);
+    if (kestrum::ui::confirm(emptyProfileQuestion()))
+        kestrum::ui::launchWindow(QStringLiteral("TProfile"), true);
 }

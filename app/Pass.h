@@ -19,6 +19,8 @@ public:
 
 private:
     void BitBtn2Click();
+    /// After the first login of a run on a database whose shop profile is empty: offers PROFILE.
+    void offerProfile();
 
     std::unique_ptr<Ui::TPass> ui;
 };
@@ -27,3 +29,5 @@ extern QPointer<TPass> Pass;
 
 /// "This User Or Password is NOT Active Please try Again ......"
 QString notActiveMessage();
+/// The question asked after the login when the shop profile is empty.
+QString emptyProfileQuestion();

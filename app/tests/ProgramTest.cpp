@@ -53,6 +53,8 @@ protected:
         TESTSUPPORT_REQUIRE_ENGINE(GetParam());
         db = std::make_unique<testsupport::TestDatabase>(GetParam());
         testsupport::createSchema(db->kestrumConnection());
+        // A shop that has filled in its profile: the login asks nothing more.
+        db->exec("Update Reg Set Name_R = 'Kestrel Auto Repair' where Id_R = 1");
         DM = new TDM(QString::fromStdString(db->kestrumConnection()));
         ui::WindowFactory::clear();
         registerProgramWindows();
