@@ -1,5 +1,7 @@
 #include "Pass.h"
 
+#include "Accessibility.h"
+
 #include "DataModule.h"
 #include "Dialogs.h"
 #include "Keys.h"
@@ -31,6 +33,7 @@ TPass::TPass(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TPass>(
     cycle->keepLeft(ui->Edit2);
     connect(ui->BitBtn2, &QPushButton::clicked, this, &TPass::BitBtn2Click);
     setFocusProxy(ui->Edit1);
+    kestrum::ui::nameControls(this);
 }
 
 TPass::~TPass() = default;

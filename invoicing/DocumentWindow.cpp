@@ -95,6 +95,10 @@ DocumentWindow::DocumentWindow(const DocumentSpec& doc, QWidget* parent)
     ui->capLabel14->setText(doc_.totalCaption);
     ui->Button9->setText(doc_.printCaption);
     ui->Edit13->setValidator(new records::UpperCaseValidator(ui->Edit13));
+    // The grids have no caption of their own to be named by.
+    ui->DBGrid1->setAccessibleName(doc_.caption + QStringLiteral(" list"));
+    ui->DBGrid2->setAccessibleName(doc_.caption + QStringLiteral(" part lines"));
+    ui->DBGrid3->setAccessibleName(doc_.caption + QStringLiteral(" labor lines"));
 
     auto wire = [this](QAbstractButton* b, void (DocumentWindow::*handler)()) {
         connect(b, &QAbstractButton::clicked, this, [this, handler] { ui::runGuarded(this, [&] { (this->*handler)(); }); });
@@ -126,15 +130,6 @@ DocumentWindow::DocumentWindow(const DocumentSpec& doc, QWidget* parent)
                 computeTotal();
             });
     });
-    for (QLineEdit* e : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4, ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8,
-                         ui->Edit9, ui->Edit10})
-        connect(e, &QLineEdit::textChanged, this, &DocumentWindow::markEdited);
-    for (QComboBox* c : {ui->ComboBox1, ui->ComboBox2, ui->ComboBox3, ui->ComboBox4})
-        connect(c, &QComboBox::editTextChanged, this, &DocumentWindow::markEdited);
-    connect(ui->ComboBox5, &QComboBox::currentTextChanged, this, &DocumentWindow::markEdited);
-    for (QPlainTextEdit* m : {ui->Memo1, ui->Memo2})
-        connect(m, &QPlainTextEdit::textChanged, this, &DocumentWindow::markEdited);
-    connect(ui->CheckBox1, &QCheckBox::toggled, this, &DocumentWindow::markEdited);
 
     const std::pair<QRadioButton*, Filter> filters[] = {
         {ui->RadioButton1, Filter::Open}, {ui->RadioButton2, Filter::Paid}, {ui->RadioButton3, Filter::All}};
@@ -359,19 +354,10 @@ void DocumentWindow::showCurrentRow()
     computeTotal();
 }
 
-void DocumentWindow::markEdited()
-{
-    if (!filling_)
-        edited_ = true;
-}
-
 void DocumentWindow::fillHeader()
 {
     filling_ = true;
-    const auto done = qScopeGuard([this] {
-        filling_ = false;
-        edited_ = false;
-    });
+    const auto done = qScopeGuard([this] { filling_ = false; });
     kestrum::Query* list = q(doc_.list);
     const bool row = list->Active() && list->RecNo() >= 0;
     auto text = [&](const char* column) { return row ? list->FieldByName(column).AsString() : QString(); };
@@ -555,10 +541,7 @@ qint64 DocumentWindow::proposeNumber()
 void DocumentWindow::newDocument()
 {
     filling_ = true;
-    const auto done = qScopeGuard([this] {
-        filling_ = false;
-        edited_ = false;
-    });
+    const auto done = qScopeGuard([this] { filling_ = false; });
     for (QLineEdit* e : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8, ui->Edit9,
                          ui->Edit10})
         e->clear();
@@ -659,7 +642,6 @@ void DocumentWindow::storeHeader(qint64 n, const QList<std::pair<QString, QVaria
         }
         list->ExecSQL();
     }
-    edited_ = false;
 }
 
 DocumentWindow::Filter DocumentWindow::shownFilter() const
@@ -683,21 +665,43 @@ void DocumentWindow::reloadShowing(qint64 n)
 
 bool DocumentWindow::unsaved()
 {
-    if (edited_)
-        return true;
     bool ok = false;
     const qint64 n = number().toLongLong(&ok);
     if (!ok)
         return true;
+    QList<std::pair<QString, QVariant>> shown;
+    try {
+        shown = headerValues();
+    } catch (const InputError&) {
+        return true;  // a box no stored value could have come from
+    }
+    QStringList columns;
+    for (const auto& v : shown)
+        columns << v.first;
     kestrum::Query* probe = q(doc_.probe);
     probe->Close();
     probe->Clear();
-    probe->Add("Select Count(*) As Stored From " + doc_.headerTable + " where InvoiceNo_Inv=?");
+    probe->Add("Select " + columns.join(',') + " From " + doc_.headerTable + " where InvoiceNo_Inv=?");
     probe->Bind(n);
     probe->Open();
-    const bool stored = probe->FieldByName("Stored").AsInteger() > 0;
-    probe->Close();
-    return !stored;
+    if (probe->RecordCount() == 0)
+        return true;
+    // Compared as values, so "12.50" shown for a stored 12.5 or a reformatted date is no change.
+    for (const auto& [column, value] : shown) {
+        const Field stored = probe->FieldByName(column);
+        bool same = true;
+        if (value.metaType() == QMetaType::fromType<bool>())
+            same = stored.AsBoolean() == value.toBool();
+        else if (value.metaType() == QMetaType::fromType<Decimal>())
+            same = !stored.IsNull() ? stored.AsCurrency() == value.value<Decimal>() : value.value<Decimal>().isZero();
+        else if (value.metaType() == QMetaType::fromType<QDate>() || (value.isNull() && column.contains("Date")))
+            same = value.isNull() ? stored.IsNull() : stored.AsDate() == value.toDate();
+        else
+            same = stored.AsString() == value.toString();
+        if (!same)
+            return true;
+    }
+    return false;
 }
 
 void DocumentWindow::deleteDocument()

@@ -74,11 +74,11 @@ private:
     /// Reloads the list with its filter and makes document `n` its current row (the whole list
     /// when the filter hides it), then shows that row.
     void reloadShowing(qint64 n);
-    /// Whether the shown document differs from what is stored: never saved, or edited since.
+    /// Whether the shown header differs from the stored row of its number (or there is none).
     bool unsaved();
     /// Writes the shown header (insert or update by number); the boxes were checked by the caller.
     void storeHeader(qint64 n, const QList<std::pair<QString, QVariant>>& values);
-    void markEdited();
+
     /// Header, lines, totals, paid figure, tax rate and invoice total of the list's current row
     /// (an empty header when there is none).
     void showCurrentRow();
@@ -106,7 +106,6 @@ private:
     QString sortColumn_;
     std::optional<Decimal> rate_;
     bool shown_ = false;
-    bool edited_ = false;   // a header box changed by the user since the document was shown
     bool filling_ = false;  // the boxes are being filled from the list
 };
 

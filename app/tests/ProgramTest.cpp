@@ -15,7 +15,15 @@
 #include "WindowTest.h"
 #include "WindowFactory.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTextEdit>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -177,6 +185,83 @@ TEST_P(ProgramTest, EveryShownButtonOfTheReportMenuOpensAWindow)
     menu->findChild<QPushButton*>("Button10")->click();
     settle();
     EXPECT_EQ(ui::mdiChildCount(), 0);
+}
+
+namespace {
+
+bool isControl(const QWidget* w)
+{
+    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w) ||
+           qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
+           qobject_cast<const QAbstractItemView*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
+           qobject_cast<const QTextEdit*>(w);
+}
+
+// What a screen reader is told about each enabled control of `window` that it could not name:
+// no name at all, a name of symbols only ("|<"), or the control's own value as its name.
+QStringList unnamedControls(QWidget* window, const QString& className)
+{
+    QStringList out;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!isControl(w) || !w->isEnabled() || !w->isVisibleTo(window))
+            continue;
+        bool inner = false;  // a combo box's own line edit, a date edit's box: named with it
+        for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+            inner = inner || isControl(p);
+        if (inner)
+            continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        const QString name = a ? a->text(QAccessible::Name) : QString();
+        QString value;
+        if (auto* combo = qobject_cast<QComboBox*>(w))
+            value = combo->currentText();
+        else if (auto* edit = qobject_cast<QLineEdit*>(w))
+            value = edit->text();
+        const bool words = name.contains(QRegularExpression("[[:alnum:]]"));
+        if (!words || (!value.isEmpty() && name == value))
+            out << className + "." + w->objectName() + " (" + w->metaObject()->className() + ") named \"" + name +
+                       "\"";
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_P(ProgramTest, EveryEnabledControlOfEveryWindowHasANameAScreenReaderCanSay)
+{
+    QStringList unnamed = unnamedControls(MainForm, "TMainForm");
+    ASSERT_TRUE(Pass);
+    unnamed << unnamedControls(Pass, "TPass");
+    const QStringList classes = ui::WindowFactory::classNames();
+    ASSERT_GT(classes.size(), 30);
+    for (const QString& cls : classes) {
+        // The auxiliary windows live for the whole run; the others are made as the launcher makes them.
+        QPointer<QWidget> w = ui::auxWindow(cls);
+        const bool made = !w;
+        if (made)
+            w = ui::WindowFactory::create(cls);
+        ASSERT_TRUE(w) << cls.toStdString();
+        unnamed << unnamedControls(w, cls);
+        if (made)
+            delete w.data();
+    }
+    settle();
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join("\n").toStdString();
+    // Names come from the captions the windows show.
+    auto* invoice = ui::WindowFactory::create("TInvoice");
+    for (const auto& [control, name] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"DateTimePicker1", "Invoice Date picker"},
+             {"DBGrid2", "Invoice part lines"},
+             {"NavFirst", "First record"},
+             {"ComboBox5", "Tax"}}) {
+        QWidget* c = invoice->findChild<QWidget*>(control);
+        ASSERT_TRUE(c) << control;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(c)->text(QAccessible::Name), name) << control;
+    }
+    // Figure labels are tied to their captions.
+    QLabel* paid = invoice->findChild<QLabel*>("capLabel19");
+    EXPECT_EQ(paid->buddy(), invoice->findChild<QLabel*>("Label19"));
+    delete invoice;
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ProgramTest, TESTSUPPORT_ENGINES);

@@ -1,5 +1,7 @@
 #include "WindowFactory.h"
 
+#include "Accessibility.h"
+
 #include <QHash>
 #include <QWidget>
 
@@ -31,6 +33,7 @@ QWidget* WindowFactory::create(const QString& className)
     QWidget* w = (*it)();
     if (w && w->objectName().isEmpty())
         w->setObjectName(className.mid(1));
+    nameControls(w);
     return w;
 }
 

@@ -237,9 +237,12 @@ TEST_P(InvoicingTest, PrintoutHasThreeCopiesAndTheLayoutOfTheShownTaxFlag)
     EXPECT_TRUE(taxed.pageText(0).contains("Tax on Part : $8.25"));
     EXPECT_TRUE(taxed.pageText(2).contains("Total invoice : $108.25"));
 
+    // A changed flag is saved first (Yes), so paper and database tell the same.
     w->findChild<QComboBox*>("ComboBox5")->setCurrentText("No");
+    dialogs_->answerYes();
     click(w, "Button9");
     ASSERT_EQ(capture.reports().size(), 2u);
+    EXPECT_EQ(scalar("Select Count(*) From Invoice where InvoiceNo_Inv=1 and Tax_Inv=?", {false}), "1");
     const auto& plain = capture.reports().back();
     EXPECT_TRUE(plain.pageText(0).contains("Tax on Part : No Tax"));
     EXPECT_TRUE(plain.pageText(1).contains("Total invoice : $100.00"));
