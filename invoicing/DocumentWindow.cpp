@@ -208,6 +208,7 @@ void DocumentWindow::setupGrids()
     for (int i = 0; i < 9; ++i)
         columns << ui::GridColumn{doc_.listTitles.value(i), ListWidths[i]};
     listGrid_->setColumns(columns);
+    listGrid_->setFitToContents(true);
     connect(listGrid_, &ui::Grid::titleClicked, this, [this](int position, const QString& field) {
         ui::runGuarded(this, [&] { titleClick(position, field); });
     });
@@ -242,10 +243,12 @@ void DocumentWindow::setupGrids()
     ui->DBGrid2->setModel(items);
     itemGrid_ = new ui::Grid(ui->DBGrid2);
     itemGrid_->setColumns({{"", 240}, {"", 30}, {"", 40}, {"", 40}, {"", 40}});
+    itemGrid_->setFitToContents(true);
     auto* labor = new kestrum::QueryModel(q(doc_.labor), this);
     ui->DBGrid3->setModel(labor);
     laborGrid_ = new ui::Grid(ui->DBGrid3);
     laborGrid_->setColumns({{"", 150}, {"", 30}, {"", 40}, {"", 40}, {"", 40}, {"", 40}, {"", 40}});
+    laborGrid_->setFitToContents(true);
 }
 
 void DocumentWindow::setupKeys()

@@ -22,11 +22,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QSqlError>
 #include <QProcess>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -251,6 +253,62 @@ TEST_P(ShellTest, MenuHintsAndOwnHelpPages)
     MainForm->findChild<QAction*>("HelpHowToUseItem")->trigger();
     EXPECT_TRUE(helpWindow()->toPlainText().contains("How to use this help"));
     EXPECT_EQ(ui::mdiChildCount(), 1);  // the help window is no MDI child
+}
+
+TEST_P(ShellTest, LeftMovesTheCursorInTheLoginBoxes)
+{
+    ASSERT_TRUE(Pass);
+    for (const char* box : {"Edit1", "Edit2"}) {
+        auto* edit = Pass->findChild<QLineEdit*>(box);
+        QApplication::setActiveWindow(MainForm);
+        edit->setFocus();
+        edit->setCursorPosition(edit->text().size());
+        const int before = edit->cursorPosition();
+        QTest::keyClick(edit, Qt::Key_Left);
+        EXPECT_EQ(edit->cursorPosition(), before - 1) << box;
+        EXPECT_EQ(QApplication::focusWidget(), edit) << box;
+    }
+    // Enter still walks on to OK.
+    QTest::keyClick(Pass->findChild<QLineEdit*>("Edit1"), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), Pass->findChild<QLineEdit*>("Edit2"));
+}
+
+TEST_P(ShellTest, AnEmptyShopProfileIsOfferedOnceAtTheFirstLogin)
+{
+    ui::WindowFactory::registerWindow("TProfile", [] {
+        auto* w = new QWidget;
+        w->setObjectName("Profile");
+        return w;
+    });
+    db->exec("Update Reg Set Name_R = NULL, Address_R = '', City_R = NULL, Tel_R = NULL where Id_R = 1");
+    dialogs.answerYes();
+    login("Guest", "12");
+    EXPECT_TRUE(Pass.isNull());
+    EXPECT_EQ(dialogs.confirmations(), QStringList{emptyProfileQuestion()});
+    ASSERT_EQ(ui::mdiChildCount(), 1);
+    EXPECT_EQ(MainForm->MdiArea()->subWindowList().first()->widget()->objectName(), "Profile");
+
+    // Later logins of the same run ask no more.
+    MainForm->MdiArea()->closeAllSubWindows();
+    settle();
+    TPass::open();
+    dialogs.clear();
+    login("Guest", "12");
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+    EXPECT_EQ(ui::mdiChildCount(), 0);
+}
+
+TEST_P(ShellTest, AProfileWithOnlyAnAddressAsksNothing)
+{
+    db->exec("Update Reg Set Name_R = NULL, Address_R = '400 Main Street' where Id_R = 1");
+    login("Guest", "12");
+    EXPECT_TRUE(Pass.isNull());
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+}
+
+TEST_P(ShellTest, MainWindowStartsMaximised)
+{
+    EXPECT_TRUE(MainForm->windowState() & Qt::WindowMaximized);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ShellTest, TESTSUPPORT_ENGINES);

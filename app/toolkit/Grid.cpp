@@ -3,6 +3,8 @@
 #include "QueryModel.h"
 #include "Query.h"
 
+#include <algorithm>
+
 #include <QKeyEvent>
 #include <QStyleOptionHeader>
 #include <QTableView>
@@ -73,8 +75,37 @@ void Grid::attachModel()
     if (model_)
         disconnect(model_, nullptr, this, nullptr);
     model_ = view_->model();
-    if (model_)
+    if (model_) {
         connect(model_, &QAbstractItemModel::modelReset, this, &Grid::applyColumns);
+        connect(model_, &QAbstractItemModel::rowsInserted, this, [this] {
+            if (fit_)
+                fitColumns();
+        });
+    }
+}
+
+void Grid::setFitToContents(bool on)
+{
+    fit_ = on;
+    if (on)
+        fitColumns();
+}
+
+void Grid::fitColumns()
+{
+    if (!view_ || !model_)
+        return;
+    const int room = std::max(view_->viewport()->width(), view_->width());
+    const int most = std::max(60, room * 2 / 5);
+    for (int i = 0; i < model_->columnCount(); ++i) {
+        if (view_->isColumnHidden(i))
+            continue;
+        // Only the rows in view are measured, so a long list costs no more than a short one.
+        const int wanted = std::max(header_->titleWidth(i), view_->sizeHintForColumn(i));
+        const int width = std::min(wanted, most);
+        if (width > view_->columnWidth(i))
+            view_->setColumnWidth(i, width);
+    }
 }
 
 void Grid::setColumns(const QList<GridColumn>& columns)
@@ -101,6 +132,8 @@ void Grid::applyColumns()
             model_->setHeaderData(i, Qt::Horizontal, columns_[i].title);
         view_->setColumnWidth(i, columns_[i].width);
     }
+    if (fit_)
+        fitColumns();
 }
 
 QString Grid::fieldName(int position) const

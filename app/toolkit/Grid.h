@@ -32,6 +32,8 @@ public:
     void setTitleColor(int section, const QColor& color);
     QColor titleColor(int section) const;
     void resetTitleColors();
+    /// Width the title needs to be read whole.
+    int titleWidth(int section) const { return sectionSizeFromContents(section).width(); }
 
 protected:
     void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override;
@@ -55,6 +57,9 @@ public:
     void setColumn(int position, const QString& title, int width);
     /// Applies the titles and widths now (after a model change the grid does it itself).
     void applyColumns();
+    /// \brief Columns grow to show their title and the values in view whole, each up to two
+    /// fifths of the grid's width; the set widths stay the least, and the user can still resize.
+    void setFitToContents(bool on);
 
     /// Field name of the column at `position` (the query's column name, not the title).
     QString fieldName(int position) const;
@@ -74,11 +79,13 @@ protected:
 
 private:
     void attachModel();
+    void fitColumns();
 
     QPointer<QTableView> view_;
     GridHeader* header_;
     QList<GridColumn> columns_;
     QPointer<QAbstractItemModel> model_;
+    bool fit_ = false;
 };
 
 class Grid;

@@ -75,11 +75,15 @@ void setControlText(QWidget* window, const QString& name, const QString& text)
     if (!window || name.isEmpty())
         return;
     QWidget* w = window->findChild<QWidget*>(name);
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
+    // A filled box shows the start of its text, where reading begins, not the end.
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         edit->setText(text);
-    else if (auto* combo = qobject_cast<QComboBox*>(w))
+        edit->setCursorPosition(0);
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
         combo->setEditText(text);
-    else if (auto* label = qobject_cast<QLabel*>(w))
+        if (combo->lineEdit())
+            combo->lineEdit()->setCursorPosition(0);
+    } else if (auto* label = qobject_cast<QLabel*>(w))
         label->setText(text);
     else if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
         memo->setPlainText(text);

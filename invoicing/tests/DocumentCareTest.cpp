@@ -4,6 +4,7 @@
 #include "InvoicingFixture.h"
 
 #include "Format.h"
+#include "Grid.h"
 #include "Mdi.h"
 #include "ReportPreview.h"
 #include "TEstimate.h"
@@ -207,4 +208,42 @@ TEST_P(InvoicingTest, PrintedFieldsShowTheirWholeValueAndPdfIsNamedForTheDocumen
     EXPECT_EQ(QFileInfo(proposed[1]).fileName(), "Invoice-1042.pdf");
     EXPECT_EQ(QFileInfo(proposed[1]).absolutePath(), QDir(dir.path()).absolutePath());
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("first.pdf")));
+}
+
+TEST_P(InvoicingTest, GridColumnsAndTheLaborBoxShowTitlesAndValuesWhole)
+{
+    seedShop();
+    addInvoice(1, "Whitfield Hauling", true);
+    exec("Insert Into InvItem (Inv_Item, Name_Item, Qty_Item, Color_Item, Rate_Item, Amount_Item) "
+         "Values (1, 'Front brake pad set, ceramic, with wear sensors', 12.5, 'BP-1-CERAMIC', 1234.5678, 15432.1)");
+    const QString job = "Replace front brake pads and rotors, road test, torque wheels to spec";
+    exec("Insert Into InvLabor (Inv_Labor, Description_Labor, PartNo_Labor, Qty_Labor, Rate_Labor, Amount_Labor, "
+         "Remark_Labor) Values (1, ?, 'Front axle', 1.5, 80, 120, 'both sides')",
+         {job});
+    TInvoice* w = open<TInvoice>();
+    ASSERT_EQ(text(w, "Edit1"), "1");
+    for (const char* name : {"DBGrid1", "DBGrid2", "DBGrid3"}) {
+        auto* grid = qobject_cast<QTableView*>(find(w, name));
+        auto* header = qobject_cast<kestrum::ui::GridHeader*>(grid->horizontalHeader());
+        ASSERT_TRUE(header) << name;
+        const int most = std::max(60, std::max(grid->viewport()->width(), grid->width()) * 2 / 5);
+        for (int c = 0; c < grid->model()->columnCount(); ++c) {
+            if (grid->isColumnHidden(c))
+                continue;
+            const int wanted = std::min(std::max(header->titleWidth(c), grid->sizeHintForColumn(c)), most);
+            EXPECT_GE(grid->columnWidth(c), wanted) << name << " column " << c;
+        }
+    }
+    // The user may still make a column narrower.
+    auto* list = qobject_cast<QTableView*>(find(w, "DBGrid1"));
+    list->horizontalHeader()->resizeSection(3, 20);
+    EXPECT_EQ(list->columnWidth(3), 20);
+
+    // A labor line loaded into the editor shows the start of its description.
+    TInvLabor* ed = openLaborLines(w);
+    ASSERT_TRUE(ed);
+    clickRow(ed->grid(), 0);
+    auto* box = qobject_cast<QComboBox*>(find(ed, "ComboBox1"));
+    ASSERT_EQ(box->currentText(), job);
+    EXPECT_EQ(box->lineEdit()->cursorPosition(), 0);
 }

@@ -255,4 +255,52 @@ TEST_P(ArchiveTest, AFailureHalfWayThroughAnArchiveLeavesEveryTableAsItWas)
     EXPECT_EQ(count("Invoice"), 1);
 }
 
+TEST_P(ArchiveTest, AnInvoiceAndAnEstimateOfOneNumberAreBothArchivedButNeitherTwice)
+{
+    seedShop();
+    addInvoice(12, "Hill Farm", true);
+    exec("Insert Into InvItem (Inv_Item, Name_Item, Qty_Item, Color_Item, Rate_Item, Amount_Item) "
+         "Values (12, 'Rotor', 1, 'RT-2', 15, 15)");
+    exec("Insert Into Estimate (InvoiceNo_Inv, Paid_Inv, CustomerName_Inv, Tax_Inv) Values (12, ?, 'Whitfield Hauling', ?)",
+         {false, true});
+    exec("Insert Into EstimateLabor (Inv_Labor, Description_Labor, Qty_Labor, Rate_Labor, Amount_Labor) "
+         "Values (12, 'Road test', 1, 40, 40)");
+
+    TInvoice* inv = open<TInvoice>();
+    ASSERT_EQ(text(inv, "Edit1"), "12");
+    setText(inv, "Edit11", "Quelmo");
+    dialogs_->answerYes();
+    click(inv, "Button12");
+    EXPECT_EQ(dialogs_->messages(), QStringList{"Removed!"});
+    inv->close();
+
+    TEstimate* est = open<TEstimate>();
+    ASSERT_EQ(text(est, "Edit1"), "12");
+    setText(est, "Edit11", "Quelmo");
+    dialogs_->clear();
+    dialogs_->answerYes();
+    click(est, "Button12");
+    EXPECT_EQ(dialogs_->messages(), QStringList{"Removed!"});
+    EXPECT_EQ(count("Estimate"), 0);
+    EXPECT_EQ(count("InvoiceCash"), 2);
+    EXPECT_EQ(scalar("Select CustomerName_Inv From InvoiceCash where InvoiceNo_Inv=12 and Kind_Inv='Invoice'"),
+              "Hill Farm");
+    EXPECT_EQ(scalar("Select CustomerName_Inv From InvoiceCash where InvoiceNo_Inv=12 and Kind_Inv='Estimate'"),
+              "Whitfield Hauling");
+    EXPECT_EQ(scalar("Select Kind_Item From InvItemCash where Inv_Item=12"), "Invoice");
+    EXPECT_EQ(scalar("Select Kind_Labor From InvLaborCash where Inv_Labor=12"), "Estimate");
+
+    // A second estimate 12 is a true duplicate: refused, nothing moves.
+    exec("Insert Into Estimate (InvoiceNo_Inv, Paid_Inv, CustomerName_Inv, Tax_Inv) Values (12, ?, 'Again', ?)",
+         {false, true});
+    click(est, "Button5");
+    ASSERT_EQ(text(est, "Edit1"), "12");
+    const QString before = snapshot();
+    dialogs_->clear();
+    dialogs_->answerYes();
+    click(est, "Button12");
+    EXPECT_EQ(dialogs_->messages(), QStringList{kestrum::invoicing::alreadyArchivedMessage(12)});
+    EXPECT_EQ(snapshot(), before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ArchiveTest, TESTSUPPORT_ENGINES);

@@ -2,6 +2,7 @@
 #include "ReceivablesFixture.h"
 
 #include "AuxWindow.h"
+#include "Decimal.h"
 #include "TBank.h"
 #include "TDeposit.h"
 
@@ -207,3 +208,26 @@ TEST_P(ReceivablesTest, DepositListsPickerNavigatorAndSearch)
     EXPECT_EQ(text(w, "ComboBox2"), "Bob");
     EXPECT_EQ(text(w, "Edit2"), "2");
 }
+
+TEST_P(ReceivablesTest, BankTotalIsTheSumOfTheShownAccountsDeposits)
+{
+    exec("Insert Into Bank (ID_Bank, Name_Bank) Values (1, 'Main Checking')");
+    exec("Insert Into Bank (ID_Bank, Name_Bank) Values (2, 'Savings')");
+    exec("Insert Into Bank (ID_Bank, Name_Bank) Values (3, 'Petty Cash')");
+    for (const char* amount : {"100", "25.5"})
+        exec("Insert Into Deposit (DepositTo_Dep, Amount_Dep) Values ('Main Checking', ?)",
+             {QVariant::fromValue(*kestrum::Decimal::parse(amount))});
+    exec("Insert Into Deposit (DepositTo_Dep, Amount_Dep) Values ('Savings', 7)");
+
+    TBank* w = open<TBank>();
+    ASSERT_EQ(text(w, "Edit2"), "Main Checking");
+    EXPECT_EQ(text(w, "Label15"), "125.5");
+    clickRow(w->grid(), 1);
+    EXPECT_EQ(text(w, "Label15"), "7");
+    clickRow(w->grid(), 2);  // no deposits yet
+    EXPECT_EQ(text(w, "Label15"), "0.00");
+    setText(w, "Edit6", "main");  // the search shows the found account's total
+    EXPECT_EQ(text(w, "Edit2"), "Main Checking");
+    EXPECT_EQ(text(w, "Label15"), "125.5");
+}
+

@@ -5,6 +5,7 @@
 #include "PreparedReport.h"
 #include "ReportPreview.h"
 #include "TReceivable.h"
+#include "TReceivableFind.h"
 #include "TReceivableList.h"
 
 #include <QFile>
@@ -124,3 +125,47 @@ TEST_P(ReceivablesTest, ListOnAnEmptyTableShowsZeroAndDeleteDoesNothing)
     ASSERT_EQ(capture.reports().size(), 1u);
     EXPECT_TRUE(capture.reports()[0].pageText(0).contains("Total  Amount   : $0.00"));
 }
+
+TEST_P(ReceivablesTest, TheListKeepsItsRowsWhileThePaymentWindowAndTheFinderLookUpInvoices)
+{
+    invoice(7, "Ann", "150.5");
+    invoice(9, "Bo", "40");
+    payment(7, "A1", "100");
+    payment(9, "B1", "20");
+
+    TReceivable* r = open<TReceivable>();
+    click(r, "List");
+    QPointer<TReceivableList> list = ReceivableList.data();
+    ASSERT_TRUE(list);
+    QTableView* grid = list->grid();
+    ASSERT_EQ(grid->model()->rowCount(), 2);
+
+    // Typing an invoice number and a reference, and opening the finder, run look-ups of their own.
+    setText(r, "Edit1", "9");
+    EXPECT_EQ(text(r, "Label9"), "Bo");
+    setText(r, "Edit3", "B1");
+    click(r, "SpeedButton1");
+    ASSERT_TRUE(ReceivableFind);
+    EXPECT_EQ(ReceivableFind->grid()->model()->rowCount(), 2);  // the invoices
+    ASSERT_EQ(grid->model()->rowCount(), 2);
+    QStringList refs = {grid->model()->index(0, 4).data().toString(), grid->model()->index(1, 4).data().toString()};
+    refs.sort();
+    EXPECT_EQ(refs, (QStringList{"A1", "B1"}));
+
+    // Its printout and its delete still work on its own rows.
+    {
+        kestrum::report::ReportCapture capture;
+        click(list, "Button2");
+        ASSERT_EQ(capture.reports().size(), 1u);
+        EXPECT_TRUE(capture.reports().back().pageText(0).contains("A1"));
+        EXPECT_TRUE(capture.reports().back().pageText(0).contains("B1"));
+    }
+    clickRow(grid, 0);
+    const QString shown = grid->model()->index(0, 4).data().toString();
+    dialogs_->answerYes();
+    click(list, "NavDelete");
+    EXPECT_TRUE(dialogs_->errors().isEmpty()) << dialogs_->errors().join('\n').toStdString();
+    EXPECT_EQ(scalar("Select Count(*) From Receivable where Ref_Receivable=?", {shown}), "0");
+    EXPECT_EQ(count("Receivable"), 1);
+}
+

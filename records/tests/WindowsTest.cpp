@@ -14,7 +14,9 @@
 #include "Format.h"
 #include "Mdi.h"
 
+#include <QCalendarWidget>
 #include <QDateEdit>
+#include <QFocusEvent>
 
 using kestrum::Decimal;
 
@@ -284,3 +286,80 @@ TEST_P(RecordsTest, EveryWindowIsRegisteredAndSetsItsGlobalReference)
     EXPECT_EQ(dialogs_->last(), kestrum::ui::notAvailableMessage());
     kestrum::ui::WindowFactory::clear();
 }
+
+TEST_P(RecordsTest, EmployeePickersOpenOnTheBoxDateAndAnyPickWritesIt)
+{
+    exec("Insert Into Employee (ID_Employee, Name_Employee, DOB_Employee) Values (1, 'Dee', ?)",
+         {QDate(1980, 10, 14).startOfDay()});
+    TEmployee* w = open<TEmployee>();
+    ASSERT_EQ(text(w, "Edit3"), "10/14/1980");
+    auto* dob = qobject_cast<QDateEdit*>(find(w, "DateTimePicker1"));
+    EXPECT_EQ(dob->date(), QDate(1980, 10, 14));  // the stored date, not today
+    setText(w, "Edit3", "2/3/1975");
+    EXPECT_EQ(dob->date(), QDate(1975, 2, 3));
+    EXPECT_EQ(text(w, "Edit3"), "2/3/1975");
+
+    // Picking the very date the picker shows still writes the box.
+    setText(w, "Edit12", "");
+    auto* end = qobject_cast<QDateEdit*>(find(w, "DateTimePicker3"));
+    EXPECT_EQ(end->date(), QDate::currentDate());
+    ASSERT_TRUE(end->calendarWidget());
+    emit end->calendarWidget()->clicked(end->date());
+    EXPECT_EQ(text(w, "Edit12"), kestrum::formatShortDate(QDate::currentDate()));
+    end->setDate(QDate(2030, 1, 31));
+    EXPECT_EQ(text(w, "Edit12"), "1/31/2030");
+}
+
+TEST_P(RecordsTest, PartNumberLookUpWaitsForTheUserToMoveOnInsideTheWindow)
+{
+    exec("Insert Into Part (ID_Material, Number_Material, Color_Material) Values (1, 'short', '12')");
+    exec("Insert Into Part (ID_Material, Number_Material, Color_Material) Values (2, 'long', '123')");
+    TPart* w = open<TPart>();
+    EXPECT_TRUE(find(w, "Label16")->isHidden());  // no empty coloured block
+    click(w, "Button2");
+    setText(w, "Edit7", "typed name");
+    setText(w, "Edit8", "12");
+    find(w, "Edit8")->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), find(w, "Edit8"));
+
+    // A context menu and another window take the focus: the boxes stay as typed.
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(find(w, "Edit8"), &popup);
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    other.setFocus();
+    EXPECT_EQ(text(w, "Edit7"), "typed name");
+    EXPECT_EQ(text(w, "Label16"), "");
+    EXPECT_TRUE(find(w, "Label16")->isHidden());
+
+    // Moving on to the next box of the window looks the number up.
+    QApplication::setActiveWindow(w);
+    find(w, "Edit8")->setFocus();
+    find(w, "Edit9")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(text(w, "Label16"), "Other Match");
+    EXPECT_FALSE(find(w, "Label16")->isHidden());
+    EXPECT_EQ(text(w, "Edit1"), "1");
+    EXPECT_EQ(text(w, "Edit7"), "short");
+}
+
+TEST_P(RecordsTest, TitleClickKeepsTheShownRecordTheHighlightedRow)
+{
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (1, 'Zed')");
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (2, 'Amy')");
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (3, 'Moe')");
+    TCustomer* w = open<TCustomer>();
+    clickRow(w->grid(), 0);
+    ASSERT_EQ(text(w, "Edit2"), "Zed");
+    clickTitle(w->grid(), 1);  // by name: Zed goes last
+    EXPECT_EQ(text(w, "Edit2"), "Zed");
+    EXPECT_EQ(w->listQuery()->FieldByName("Name_Customer").AsString(), "Zed");
+    EXPECT_EQ(w->grid()->currentIndex().row(), 2);
+    // The figures and Save still belong to the record shown.
+    setText(w, "Edit3", "555-0101");
+    dialogs_->answerYes();
+    click(w, "Button1");
+    EXPECT_EQ(scalar("Select Tell_Customer From Customer where ID_Customer=1"), "555-0101");
+    EXPECT_EQ(scalar("Select Count(*) From Customer where Tell_Customer='555-0101'"), "1");
+}
+
