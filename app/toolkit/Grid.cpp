@@ -101,7 +101,8 @@ void Grid::fitColumns()
         if (view_->isColumnHidden(i))
             continue;
         // Only the rows in view are measured, so a long list costs no more than a short one.
-        const int wanted = std::max(header_->titleWidth(i), view_->sizeHintForColumn(i));
+        const int wanted =
+            std::max(header_->titleWidth(i), static_cast<QAbstractItemView*>(view_.data())->sizeHintForColumn(i));
         const int width = std::min(wanted, most);
         if (width > view_->columnWidth(i))
             view_->setColumnWidth(i, width);
