@@ -231,6 +231,28 @@ TEST_P(SchemaTest, UpgradeRefusesAnEmptyDatabaseAndUndoesEverythingWhenAStepFail
     EXPECT_TRUE(schema::checkDatabase(db_).contains("Column Customer.Web_Customer is missing"));
 }
 
+TEST_P(SchemaTest, UpgradedArchiveRowsKeepTheirValuesAndAnUnknownKind) {
+    testsupport::createPreviousShape(*tdb_);
+    QSqlQuery q(db_);
+    ASSERT_TRUE(q.exec("INSERT INTO InvoiceCash (InvoiceNo_Inv, CustomerName_Inv) VALUES (12, 'Hill Farm')"));
+    ASSERT_TRUE(q.exec("INSERT INTO InvItemCash (Name_Item, Inv_Item) VALUES ('Rotor', 12)"));
+    ASSERT_TRUE(q.exec("INSERT INTO InvLaborCash (Description_Labor, Inv_Labor) VALUES ('Road test', 12)"));
+    EXPECT_FALSE(columnsOf("InvoiceCash").contains("kind_inv"));
+
+    schema::upgradeDatabase(db_);
+    EXPECT_TRUE(schema::checkDatabase(db_).isEmpty()) << schema::checkDatabase(db_).join("; ").toStdString();
+    EXPECT_EQ(columnsOf("InvoiceCash").last(), "kind_inv");
+    EXPECT_EQ(columnsOf("InvItemCash").last(), "kind_item");
+    EXPECT_EQ(columnsOf("InvLaborCash").last(), "kind_labor");
+    // Which kind an older row came from is not known: it stays NULL, and blocks both kinds.
+    EXPECT_EQ(count("SELECT COUNT(*) FROM InvoiceCash WHERE InvoiceNo_Inv = 12 AND CustomerName_Inv = 'Hill Farm' "
+                    "AND Kind_Inv IS NULL"),
+              1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM InvItemCash WHERE Name_Item = 'Rotor' AND Kind_Item IS NULL"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM InvLaborCash WHERE Description_Labor = 'Road test' AND Kind_Labor IS NULL"),
+              1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, SchemaTest, TESTSUPPORT_ENGINES);
 
 }  // namespace
