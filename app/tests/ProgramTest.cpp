@@ -2,6 +2,7 @@
 // login every launcher opens a window of its own class (guarded ones once, the master windows
 // once per press), every report of the menu opens, and each auxiliary window at start-up comes
 // from a module rather than the blank stand-in.
+#include "Accessibility.h"
 #include "AuxWindow.h"
 #include "DataModule.h"
 #include "MainForm.h"
@@ -15,15 +16,11 @@
 #include "WindowTest.h"
 #include "WindowFactory.h"
 
-#include <QAbstractItemView>
-#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QTextEdit>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -189,25 +186,17 @@ TEST_P(ProgramTest, EveryShownButtonOfTheReportMenuOpensAWindow)
 
 namespace {
 
-bool isControl(const QWidget* w)
-{
-    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w) ||
-           qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
-           qobject_cast<const QAbstractItemView*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
-           qobject_cast<const QTextEdit*>(w);
-}
-
 // What a screen reader is told about each enabled control of `window` that it could not name:
 // no name at all, a name of symbols only ("|<"), or the control's own value as its name.
 QStringList unnamedControls(QWidget* window, const QString& className)
 {
     QStringList out;
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!isControl(w) || !w->isEnabled() || !w->isVisibleTo(window))
+        if (!ui::isControl(w) || !w->isEnabled() || !w->isVisibleTo(window))
             continue;
         bool inner = false;  // a combo box's own line edit, a date edit's box: named with it
         for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
-            inner = inner || isControl(p);
+            inner = inner || ui::isControl(p);
         if (inner)
             continue;
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);

@@ -16,14 +16,6 @@ namespace kestrum::ui {
 
 namespace {
 
-bool isControl(const QWidget* w)
-{
-    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w) ||
-           qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
-           qobject_cast<const QAbstractItemView*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
-           qobject_cast<const QTextEdit*>(w);
-}
-
 /// A control inside another control (a combo box's line edit, a date edit's box) is named by it.
 bool insideControl(const QWidget* w, const QWidget* window)
 {
@@ -81,6 +73,14 @@ QWidget* previousWidget(const QWidget* w)
 }
 
 }  // namespace
+
+bool isControl(const QWidget* w)
+{
+    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w) ||
+           qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
+           qobject_cast<const QAbstractItemView*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
+           qobject_cast<const QTextEdit*>(w);
+}
 
 QString captionAsName(const QString& caption)
 {

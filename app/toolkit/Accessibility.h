@@ -16,6 +16,9 @@ namespace kestrum::ui {
 /// Names already set are kept; the window's later caption changes do not follow.
 void nameControls(QWidget* window);
 
+/// Whether `w` is a control a user works with (button, box, list, grid, picker), which needs a name.
+bool isControl(const QWidget* w);
+
 /// A caption as a name: without "&" marks, the closing colon and surrounding blanks.
 QString captionAsName(const QString& caption);
 
