@@ -193,10 +193,12 @@ TEST_P(InvoicingTest, PrintedFieldsShowTheirWholeValueAndPdfIsNamedForTheDocumen
     // Export PDF proposes kind and number, first in the home folder, then where the last one went.
     QStringList proposed;
     QTemporaryDir dir;
-    auto hooks = kestrum::report::setPreviewHooks({[&](QWidget*, const QString& suggested) {
+    kestrum::report::PreviewHooks answer;
+    answer.pdfFileName = [&](QWidget*, const QString& suggested) {
         proposed << suggested;
         return dir.filePath("first.pdf");
-    }});
+    };
+    auto hooks = kestrum::report::setPreviewHooks(answer);
     {
         kestrum::report::TReportPreview preview(printed);
         EXPECT_TRUE(preview.exportPdf());
@@ -237,8 +239,10 @@ TEST_P(InvoicingTest, GridColumnsAndTheLaborBoxShowTitlesAndValuesWhole)
     }
     // The user may still make a column narrower.
     auto* list = qobject_cast<QTableView*>(find(w, "DBGrid1"));
-    list->horizontalHeader()->resizeSection(3, 20);
-    EXPECT_EQ(list->columnWidth(3), 20);
+    const int narrow = std::max(list->horizontalHeader()->minimumSectionSize(), 30);
+    ASSERT_GT(list->columnWidth(3), narrow);
+    list->horizontalHeader()->resizeSection(3, narrow);
+    EXPECT_EQ(list->columnWidth(3), narrow);
 
     // A labor line loaded into the editor shows the start of its description.
     TInvLabor* ed = openLaborLines(w);
