@@ -600,15 +600,17 @@ void DocumentWindow::saveDocument()
     const QList<std::pair<QString, QVariant>> values = headerValues();
 
     if (!ui::confirm(SaveQuestion)) {
-        refreshList();
         ui->DBGrid1->setFocus(Qt::OtherFocusReason);
+        refreshList();
         return;
     }
     storeHeader(n, values);
     ui::showMessage(QStringLiteral("Saved!"));
-    // The saved document stays the one shown and selected, ready to print or take a payment.
-    reloadShowing(n);
+    // Focus first: leaving the customer box rewrites the address box, and after the reload the
+    // boxes must show what was stored. The saved document stays shown and selected, ready to
+    // print or take a payment.
     ui->DBGrid1->setFocus(Qt::OtherFocusReason);
+    reloadShowing(n);
 }
 
 void DocumentWindow::storeHeader(qint64 n, const QList<std::pair<QString, QVariant>>& values)
