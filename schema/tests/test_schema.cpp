@@ -66,7 +66,9 @@ TEST_P(SchemaTest, CreatesEveryTableAndColumnInStoredOrderWithProfileRowAndGuest
               "TotalReport OpenInvoice");
     EXPECT_EQ(columnsOf("Customer").mid(0, 4),
               QStringList({"id_customer", "name_customer", "type_customer", "tell_customer"}));
-    EXPECT_EQ(columnsOf("InvoiceCash").size(), 17);
+    // The header's columns less the tax flag, then the kind the row was archived from.
+    EXPECT_EQ(columnsOf("InvoiceCash").size(), 18);
+    EXPECT_EQ(columnsOf("InvoiceCash").last(), "kind_inv");
     EXPECT_EQ(columnsOf("Items").last(), "po_item");
 
     EXPECT_EQ(count("SELECT Count(*) FROM Reg WHERE Id_R = 1"), 1);
