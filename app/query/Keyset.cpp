@@ -103,7 +103,7 @@ QString KeysetPlan::orderBy(bool reversed) const {
     return parts.join(QStringLiteral(", "));
 }
 
-QString KeysetPlan::afterPredicate(bool reversed) const {
+QString KeysetPlan::afterPredicate(bool reversed, bool leadNotNull) const {
     // Row t comes after row b when they agree on the first terms and t is later on the next one.
     QStringList alternatives;
     QStringList equalSoFar;
@@ -111,14 +111,24 @@ QString KeysetPlan::afterPredicate(bool reversed) const {
         const SortTerm t = reversed ? reversedTerm(term) : term;
         const QString c = t.column;
         const QString later = t.descending ? QStringLiteral("t.%1 < b.%1").arg(c) : QStringLiteral("t.%1 > b.%1").arg(c);
-        const QString nulls = t.nullsFirst ? QStringLiteral("(b.%1 Is Null And t.%1 Is Not Null)").arg(c)
-                                           : QStringLiteral("(t.%1 Is Null And b.%1 Is Not Null)").arg(c);
         QStringList conj = equalSoFar;
-        conj << QStringLiteral("(%1 Or %2)").arg(later, nulls);
+        if (c.compare(key_, Qt::CaseInsensitive) == 0) {
+            conj << later;  // the key is never NULL: a plain range the key's index answers
+        } else {
+            const QString nulls = t.nullsFirst ? QStringLiteral("(b.%1 Is Null And t.%1 Is Not Null)").arg(c)
+                                               : QStringLiteral("(t.%1 Is Null And b.%1 Is Not Null)").arg(c);
+            conj << QStringLiteral("(%1 Or %2)").arg(later, nulls);
+        }
         alternatives << QStringLiteral("(%1)").arg(conj.join(QStringLiteral(" And ")));
         equalSoFar << QStringLiteral("(t.%1 = b.%1 Or (t.%1 Is Null And b.%1 Is Null))").arg(c);
     }
-    return alternatives.join(QStringLiteral(" Or "));
+    QString predicate = QStringLiteral("(%1)").arg(alternatives.join(QStringLiteral(" Or ")));
+    // With NULLs before the values and b's value known to be there, everything after b is at least
+    // b's value: a range on the first column that its index can answer.
+    const SortTerm lead = reversed ? reversedTerm(terms_.first()) : terms_.first();
+    if (leadNotNull && lead.nullsFirst && lead.column.compare(key_, Qt::CaseInsensitive) != 0)
+        predicate += QStringLiteral(" And t.%1 %2 b.%1").arg(lead.column, lead.descending ? u"<=" : u">=");
+    return predicate;
 }
 
 QString KeysetPlan::boundaryJoin() const {
@@ -142,9 +152,9 @@ QString KeysetPlan::offsetSql() const {
     return QStringLiteral("Select t.* From (%1) t Order By %2 Limit ? Offset ?").arg(base_, orderBy(false));
 }
 
-QString KeysetPlan::seekSql(bool backward, bool including) const {
-    QString where = afterPredicate(backward);
-    if (including) where = QStringLiteral("%1 Or t.%2 = b.%2").arg(where, key_);
+QString KeysetPlan::seekSql(bool backward, bool including, bool leadNotNull) const {
+    QString where = afterPredicate(backward, leadNotNull);
+    if (including) where = QStringLiteral("(%1 Or t.%2 = b.%2)").arg(afterPredicate(backward, false), key_);
     return QStringLiteral("Select t.* From (%1) t %2 Where %3 Order By %4 Limit ?")
         .arg(base_, boundaryJoin(), where, orderBy(backward));
 }
@@ -155,7 +165,7 @@ QString KeysetPlan::positionSql() const {
     for (const SortTerm& t : terms_) columns << QStringLiteral("s.") + t.column;
     return QStringLiteral("Select Count(*), Count(t.%1) From (Select %2 From (%3) s Where s.%1 = ?) b "
                           "Left Join (%3) t On %4")
-        .arg(key_, columns.join(QStringLiteral(", ")), base_, afterPredicate(true));
+        .arg(key_, columns.join(QStringLiteral(", ")), base_, afterPredicate(true, false));
 }
 
 QString KeysetPlan::firstKeySql(const QString& condition) const {

@@ -47,7 +47,8 @@ public:
     /// Rows by position: values, limit, offset.
     QString offsetSql() const;
     /// Rows after one row (or before it, nearest first); `including` it: values, values, key, limit.
-    QString seekSql(bool backward, bool including) const;
+    /// `leadNotNull`: that row's value in the first sort column is known not to be NULL.
+    QString seekSql(bool backward, bool including, bool leadNotNull = false) const;
     /// One row's presence (Count(*) > 0) and how many rows come before it (the second count):
     /// values, key, values.
     QString positionSql() const;
@@ -57,7 +58,7 @@ public:
 
 private:
     QString orderBy(bool reversed) const;
-    QString afterPredicate(bool reversed) const;  // rows of t after row b
+    QString afterPredicate(bool reversed, bool leadNotNull) const;  // rows of t after row b
     QString boundaryJoin() const;
 
     QString base_;  // the statement without its Order By

@@ -542,6 +542,8 @@ bool Query::Locate(const QString& column, const QString& text, bool partial) {
 
 QVariantList Query::twice() const { return values_ + values_; }
 
+int Query::leadColumn() const { return fieldIndex(plan_->terms().first().column); }
+
 int Query::heldRows() const {
     if (!plan_) return int(order_.size());
     int rows = 0;
@@ -670,10 +672,12 @@ void Query::loadRow(int row) {
         page.rows = readRows(plan_->edgeSql(false), values_ + QVariantList{want}, page.cells, false);
     } else if (before) {
         const QVariant key = *before;
-        page.rows = readRows(plan_->seekSql(false, false), twice() + QVariantList{key, want}, page.cells, false);
+        const bool lead = leadColumn() >= 0 && !heldCell(first - 1, leadColumn())->isNull();
+        page.rows = readRows(plan_->seekSql(false, false, lead), twice() + QVariantList{key, want}, page.cells, false);
     } else if (after) {
         const QVariant key = *after;
-        page.rows = readRows(plan_->seekSql(true, false), twice() + QVariantList{key, want}, page.cells, true);
+        const bool lead = leadColumn() >= 0 && !heldCell(first + want, leadColumn())->isNull();
+        page.rows = readRows(plan_->seekSql(true, false, lead), twice() + QVariantList{key, want}, page.cells, true);
         page.first = first + want - page.rows;
     } else if (first + want == total_) {
         page.rows = readRows(plan_->edgeSql(true), values_ + QVariantList{want}, page.cells, true);

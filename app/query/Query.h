@@ -155,6 +155,7 @@ private:
     bool locatePaged(int column, const QString& text, bool partial);
     void reopenPaged();
     QVariantList twice() const;
+    int leadColumn() const;  // the first sort column's position in the rows
     // After a lost connection: opens it again and throws the message for the user (always).
     [[noreturn]] void reconnect(QSqlDatabase& db);
     void dropCursor();
