@@ -221,6 +221,18 @@ TEST_P(PagingTest, InsertsAndDeletesShowAfterAReloadAndAFilteredListPagesOnlyIts
     EXPECT_EQ(inv.RecNo(), ref_->RecNo());
     EXPECT_FALSE(inv.Locate("InvoiceNo_Inv", "900", false));  // paid: not in this list
 
+    // A finder's search: a filter with an expression, sorted by a column with many equal values.
+    const QString finder = "Select City_Customer, Name_Customer, ID_Customer From Customer "
+                           "where Lower(Name_Customer) Like ? Order By City_Customer Nulls First";
+    open(q, finder, {"%a%"});
+    ASSERT_TRUE(q.paged());
+    open(*ref_, q.shownOrderSql(), {"%a%"});
+    const QStringList shown = rows(*ref_);
+    EXPECT_GT(shown.size(), 256);
+    EXPECT_EQ(rows(q), shown);
+    open(q, finder, {"%a%"});
+    EXPECT_EQ(rowsBackwards(q, "City_Customer", "Name_Customer"), shown);  // key and name: columns 0 and 1
+
     // Statements beyond one table are read whole, as before.
     open(inv, "Select InvoiceNo_Inv, Count(*) From Invoice Group By InvoiceNo_Inv");
     EXPECT_FALSE(inv.paged());
