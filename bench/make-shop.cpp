@@ -15,7 +15,10 @@ namespace {
 int usage() {
     std::fprintf(stderr,
                  "usage: make-shop --connect \"ODBC connection string\" [--seed N] [--scale F] [--until YYYY-MM-DD]\n"
-                 "  Creates the schema on an empty database and fills it (scale 1.0: 300,000 invoices).\n");
+                 "       [--open-percent N]\n"
+                 "  Creates the schema on an empty database and fills it (scale 1.0: 300,000 invoices).\n"
+                 "  --open-percent: share of invoices left with a balance (default 8; 80 for a shop where most\n"
+                 "  invoices are open).\n");
     return 2;
 }
 
@@ -32,6 +35,10 @@ int main(int argc, char** argv) {
             if (a == "--connect") o.connect = v;
             else if (a == "--seed") o.seed = std::stoull(v);
             else if (a == "--scale") o.scale = std::stod(v);
+            else if (a == "--open-percent") {
+                o.openPercent = std::stoi(v);
+                if (o.openPercent < 0 || o.openPercent > 100) return usage();
+            }
             else if (a == "--until") {
                 o.until = QDate::fromString(QString::fromStdString(v), Qt::ISODate);
                 if (!o.until.isValid()) return usage();

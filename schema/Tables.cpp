@@ -46,7 +46,9 @@ QList<Table> build() {
                                {"Chart_Payable", T::Text},   {"SubChart_Payable", T::Text},
                                {"Remark_Payable", T::Text}});
     const QStringList byInvoiceNo{"InvoiceNo_Inv"};
-    const QList<QStringList> invoiceIndexes{{"CustomerName_Inv"}, {"RepairPerson_Inv"}, {"InvoiceDate_Inv"}};
+    // Paid_Inv with the number: the invoice window lists the open (or paid) invoices by number.
+    const QList<QStringList> invoiceIndexes{
+        {"CustomerName_Inv"}, {"RepairPerson_Inv"}, {"InvoiceDate_Inv"}, {"Paid_Inv", "InvoiceNo_Inv"}};
     const QList<QStringList> itemIndexes{{"Inv_Item"}, {"Color_Item"}};
     const QList<QStringList> laborIndexes{{"Inv_Labor"}, {"Description_Labor"}};
 

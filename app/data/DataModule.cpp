@@ -32,6 +32,15 @@ kestrum::ColumnHint schemaHint(const QString& column) {
     return {};
 }
 
+// A list over a table with a key can be read a page at a time by that key.
+kestrum::TableHint schemaTable(const QString& name) {
+    const kestrum::schema::Table* t = kestrum::schema::findTable(name);
+    if (!t) return {};
+    kestrum::TableHint hint{t->key, {}};
+    for (const kestrum::schema::Column& c : t->columns) hint.columns << c.name;
+    return hint;
+}
+
 QAtomicInt serial;
 
 }  // namespace
@@ -51,6 +60,7 @@ TDM::TDM(const QString& connection, QObject* parent)
     : QObject(parent), connectionName_(QStringLiteral("kestrum-%1").arg(serial.fetchAndAddRelaxed(1))) {
     setObjectName(QStringLiteral("DM"));
     kestrum::Query::setColumnHints(schemaHint);
+    kestrum::Query::setTableHints(schemaTable);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName_);
         db.setDatabaseName(kestrum::qtOdbcDatabaseName(connection));

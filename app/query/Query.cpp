@@ -28,6 +28,10 @@ namespace kestrum {
 namespace {
 
 std::atomic<ColumnHintFunction> columnHints{nullptr};
+std::atomic<TableHintFunction> tableHints{nullptr};
+
+constexpr int PageRows = 256;
+constexpr size_t MaxPages = 8;  // a paged list holds at most this many pages
 
 // Every live query, so that a reconnect can let go of the cursors on the old connection.
 QSet<Query*>& liveQueries() {
@@ -77,6 +81,16 @@ bool linkBroken(const QSqlDatabase& db) {
     QSqlQuery probe(db);
     if (probe.exec(QStringLiteral("Select 1"))) return false;
     return connectionLost(probe.lastError()) || connectionDead(db);
+}
+
+// SQLite puts NULLs first in an ascending order, PostgreSQL last.
+bool nullsFirstAscending(const QSqlDatabase& db) {
+    SQLHDBC hdbc = db.driver() ? odbcHandle(db.driver()->handle()) : nullptr;
+    if (!hdbc) return true;
+    SQLCHAR name[64] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfo(hdbc, SQL_DBMS_NAME, name, sizeof name, &length))) return true;
+    return !QByteArray(reinterpret_cast<const char*>(name)).contains("PostgreSQL");
 }
 
 constexpr int SqlBit = -7;  // ODBC SQL_BIT: SQLite's driver reports booleans with it
@@ -200,6 +214,8 @@ Query::~Query() { liveQueries().remove(this); }
 
 void Query::setColumnHints(ColumnHintFunction hints) { columnHints = hints; }
 
+void Query::setTableHints(TableHintFunction hints) { tableHints = hints; }
+
 QSqlDatabase Query::database() const { return QSqlDatabase::database(connection_, false); }
 
 void Query::fail(const QString& what) const { throw DatabaseError(Name() + QStringLiteral(": ") + what); }
@@ -214,6 +230,10 @@ void Query::Close() {
     cells_.clear();
     order_.clear();
     sort_.clear();
+    plan_.reset();
+    pages_.clear();
+    total_ = 0;
+    keyColumn_ = -1;
     current_ = -1;
     eof_ = bof_ = true;
     if (wasActive) emit reloaded();
@@ -243,24 +263,28 @@ void Query::startStatement() {
         if (v.metaType().id() == QMetaType::QString && v.toString().contains(QChar(0)))
             throw InputError(QString(), QStringLiteral("A value holds a NUL character (code 0), which cannot be "
                                                        "stored. Remove it and try again."));
+    cursor_ = execute(SQLText(), values_);
+}
+
+std::unique_ptr<QSqlQuery> Query::execute(const QString& sql, const QVariantList& values) {
     QSqlDatabase db = database();
     // Closed after a reconnect that failed (server still down): try again now.
     if (!db.isValid()) fail(QStringLiteral("The database connection is not open"));
     if (!db.isOpen() && !db.open())
         throw DatabaseError(QStringLiteral("The connection to the database is lost and could not be made again: %1")
                                 .arg(DatabaseError(db.lastError(), QString()).message()));
-    cursor_ = std::make_unique<QSqlQuery>(db);
-    cursor_->setForwardOnly(true);
+    auto q = std::make_unique<QSqlQuery>(db);
+    q->setForwardOnly(true);
     // Numbers come as exact text and become Decimals; doubles would turn 0.07375 into noise.
-    cursor_->setNumericalPrecisionPolicy(QSql::HighPrecision);
-    bool ok = cursor_->prepare(SQLText());
+    q->setNumericalPrecisionPolicy(QSql::HighPrecision);
+    bool ok = q->prepare(sql);
     if (ok) {
-        for (const QVariant& v : values_) cursor_->addBindValue(toBindValue(v));
-        ok = cursor_->exec();
+        for (const QVariant& v : values) q->addBindValue(toBindValue(v));
+        ok = q->exec();
     }
-    if (ok) return;
-    const QSqlError e = cursor_->lastError();
-    cursor_.reset();
+    if (ok) return q;
+    const QSqlError e = q->lastError();
+    q.reset();
     if (!connectionLost(e) && !linkBroken(db)) throw DatabaseError(e, Name());
     reconnect(db);
 }
@@ -288,15 +312,8 @@ void Query::dropCursor() {
     more_ = false;
 }
 
-void Query::Open() {
-    startStatement();
-    if (!cursor_->isSelect()) {
-        cursor_.reset();
-        fail(QStringLiteral("CommandText does not return a result set"));
-    }
-    const QSqlRecord rec = cursor_->record();
-    void* statement = odbcHandle(cursor_->result()->handle());
-    reader_ = statement ? CellReader(statement, rec) : CellReader();
+void Query::describe(const QSqlQuery& q) {
+    const QSqlRecord rec = q.record();
     const ColumnHintFunction hints = columnHints;
     for (int i = 0; i < rec.count(); ++i) {
         const QSqlField f = rec.field(i);
@@ -312,6 +329,18 @@ void Query::Open() {
         names_ << name;
         kinds_.push_back(kind);
     }
+}
+
+void Query::Open() {
+    if (pagingWanted_ && openPaged()) return;
+    startStatement();
+    if (!cursor_->isSelect()) {
+        cursor_.reset();
+        fail(QStringLiteral("CommandText does not return a result set"));
+    }
+    void* statement = odbcHandle(cursor_->result()->handle());
+    reader_ = statement ? CellReader(statement, cursor_->record()) : CellReader();
+    describe(*cursor_);
     more_ = active_ = true;
     quiet_ = true;  // views learn of the first rows from reloaded()
     ensureRows(1);
@@ -388,6 +417,12 @@ Field Query::fieldAt(int row, int column) {
     if (column < 0 || column >= FieldCount()) return {};
     const QString& name = names_[column];
     if (row < 0) return Field(name, {});
+    if (plan_) {
+        if (row >= total_) return Field(name, {});
+        if (!heldCell(row, column)) loadRow(row);
+        const QVariant* v = heldCell(row, column);
+        return Field(name, v ? *v : QVariant());
+    }
     ensureRows(row + 1);
     if (row >= fetchedCount()) return Field(name, {});
     return Field(name, cells_[size_t(order_[size_t(row)]) * size_t(FieldCount()) + size_t(column)]);
@@ -409,8 +444,8 @@ void Query::setCurrent(int row) {
 void Query::First() {
     ensureRows(1);
     bof_ = true;
-    eof_ = order_.empty();
-    setCurrent(order_.empty() ? -1 : 0);
+    eof_ = fetchedCount() == 0;
+    setCurrent(eof_ ? -1 : 0);
 }
 
 void Query::Next() {
@@ -435,7 +470,7 @@ void Query::Prior() {
 void Query::Last() {
     fetchAll();
     eof_ = true;
-    bof_ = order_.empty();
+    bof_ = fetchedCount() == 0;
     setCurrent(fetchedCount() - 1);
 }
 
@@ -450,6 +485,20 @@ bool Query::SetRecNo(int row) {
 
 void Query::SetSort(const QString& column) {
     if (!active_) fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (plan_) {
+        // The database sorts; ties keep the present order, as the stable client sort does.
+        if (column.trimmed().isEmpty()) {
+            const QSqlDatabase db = database();
+            plan_ = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db));
+            sort_.clear();
+        } else {
+            const int c = fieldIndex(column.trimmed());
+            if (c < 0 || !plan_->sortFirstBy(names_[c])) fail(QStringLiteral("Field '%1' not found").arg(column));
+            sort_ = column.trimmed();
+        }
+        reopenPaged();
+        return;
+    }
     fetchAll();
     if (column.trimmed().isEmpty()) {
         std::iota(order_.begin(), order_.end(), 0);
@@ -474,6 +523,7 @@ bool Query::Locate(const QString& column, const QString& text, bool partial) {
     if (!active_) fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
     const int c = fieldIndex(column);
     if (c < 0) fail(QStringLiteral("Field '%1' not found").arg(column));
+    if (plan_) return locatePaged(c, text, partial);
     for (int row = 0;; ++row) {
         ensureRows(row + 1);
         if (row >= fetchedCount()) return false;
@@ -486,6 +536,230 @@ bool Query::Locate(const QString& column, const QString& text, bool partial) {
             return true;
         }
     }
+}
+
+// --- paging ------------------------------------------------------------------------------
+
+QVariantList Query::twice() const { return values_ + values_; }
+
+int Query::leadColumn() const { return fieldIndex(plan_->terms().first().column); }
+
+int Query::heldRows() const {
+    if (!plan_) return int(order_.size());
+    int rows = 0;
+    for (const Page& p : pages_) rows += p.rows;
+    return rows;
+}
+
+QString Query::shownOrderSql() const {
+    if (plan_) return plan_->orderedSql();
+    return sort_.isEmpty() ? SQLText() : QString();
+}
+
+bool Query::openPaged() {
+    Close();
+    QSqlDatabase db = database();
+    if (!db.isValid() || !db.isOpen()) return false;  // the plain path says what is wrong
+    for (const QVariant& v : values_)
+        if (v.metaType().id() == QMetaType::QString && v.toString().contains(QChar(0))) return false;
+    std::optional<KeysetPlan> plan = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db));
+    if (!plan) return false;
+    plan_ = std::move(plan);
+    try {
+        std::unique_ptr<QSqlQuery> q = execute(plan_->edgeSql(false), values_ + QVariantList{PageRows});
+        describe(*q);
+        keyColumn_ = fieldIndex(plan_->key());
+        if (keyColumn_ < 0) {
+            Close();
+            return false;
+        }
+        Page page;
+        void* statement = odbcHandle(q->result()->handle());
+        CellReader reader = statement ? CellReader(statement, q->record()) : CellReader();
+        std::vector<QVariant> row(names_.size());
+        while (q->next()) {
+            for (int c = 0; c < FieldCount(); ++c)
+                row[size_t(c)] = normalise(reader.valid() ? reader.read(c) : q->value(c), kinds_[size_t(c)]);
+            page.cells.insert(page.cells.end(), row.begin(), row.end());
+            ++page.rows;
+        }
+        q.reset();
+        total_ = page.rows;
+        if (page.rows == PageRows) {
+            std::unique_ptr<QSqlQuery> count = execute(plan_->countSql(), values_);
+            total_ = count->next() ? count->value(0).toInt() : page.rows;
+            total_ = std::max(total_, page.rows);
+        }
+        pages_.push_back(std::move(page));
+    } catch (...) {
+        Close();
+        throw;
+    }
+    active_ = true;
+    current_ = total_ ? 0 : -1;
+    bof_ = true;
+    eof_ = total_ == 0;
+    emit reloaded();
+    emit currentChanged(current_);
+    return true;
+}
+
+void Query::reopenPaged() {
+    pages_.clear();
+    if (total_ > 0) loadRow(0);
+    bof_ = true;
+    eof_ = total_ == 0;
+    current_ = total_ ? 0 : -1;
+    emit reloaded();
+    emit currentChanged(current_);
+}
+
+const QVariant* Query::heldCell(int row, int column) const {
+    for (const Page& p : pages_)
+        if (row >= p.first && row < p.first + p.rows)
+            return &p.cells[size_t(row - p.first) * size_t(FieldCount()) + size_t(column)];
+    return nullptr;
+}
+
+int Query::readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells, bool reversed) {
+    std::unique_ptr<QSqlQuery> q = execute(sql, values);
+    void* statement = odbcHandle(q->result()->handle());
+    CellReader reader = statement ? CellReader(statement, q->record()) : CellReader();
+    const size_t width = size_t(FieldCount());
+    std::vector<QVariant> row(width);
+    const size_t start = cells.size();
+    int rows = 0;
+    while (q->next()) {
+        // The whole row first, so that a failed read leaves no half row.
+        for (size_t c = 0; c < width; ++c)
+            row[c] = normalise(reader.valid() ? reader.read(int(c)) : q->value(int(c)), kinds_[c]);
+        cells.insert(cells.end(), row.begin(), row.end());
+        ++rows;
+    }
+    if (reversed)
+        for (int a = 0, b = rows - 1; a < b; ++a, --b)
+            std::swap_ranges(cells.begin() + std::ptrdiff_t(start + size_t(a) * width),
+                             cells.begin() + std::ptrdiff_t(start + size_t(a + 1) * width),
+                             cells.begin() + std::ptrdiff_t(start + size_t(b) * width));
+    return rows;
+}
+
+void Query::keepPage(Page page, int near) {
+    if (page.rows <= 0) return;
+    const int end = page.first + page.rows;
+    // Rows read now replace any older copy of the same positions.
+    std::erase_if(pages_, [&](const Page& p) { return p.first < end && page.first < p.first + p.rows; });
+    pages_.push_back(std::move(page));
+    while (pages_.size() > MaxPages) {
+        auto distance = [near](const Page& p) {
+            return near < p.first ? p.first - near : std::max(0, near - (p.first + p.rows - 1));
+        };
+        pages_.erase(std::max_element(pages_.begin(), pages_.end(),
+                                      [&](const Page& a, const Page& b) { return distance(a) < distance(b); }));
+    }
+}
+
+void Query::loadRow(int row) {
+    // Pages sit on fixed boundaries; a neighbour page held gives the key to seek from.
+    const int first = row / PageRows * PageRows;
+    const int want = std::min(PageRows, total_ - first);
+    if (want <= 0) return;
+    const QVariant* before = first > 0 ? heldCell(first - 1, keyColumn_) : nullptr;
+    const QVariant* after = first + want < total_ ? heldCell(first + want, keyColumn_) : nullptr;
+    Page page;
+    page.first = first;
+    if (first == 0) {
+        page.rows = readRows(plan_->edgeSql(false), values_ + QVariantList{want}, page.cells, false);
+    } else if (before) {
+        const QVariant key = *before;
+        const bool lead = leadColumn() >= 0 && !heldCell(first - 1, leadColumn())->isNull();
+        page.rows = readRows(plan_->seekSql(false, false, lead), twice() + QVariantList{key, want}, page.cells, false);
+    } else if (after) {
+        const QVariant key = *after;
+        const bool lead = leadColumn() >= 0 && !heldCell(first + want, leadColumn())->isNull();
+        page.rows = readRows(plan_->seekSql(true, false, lead), twice() + QVariantList{key, want}, page.cells, true);
+        page.first = first + want - page.rows;
+    } else if (first + want == total_) {
+        page.rows = readRows(plan_->edgeSql(true), values_ + QVariantList{want}, page.cells, true);
+        page.first = total_ - page.rows;
+    } else {
+        // A jump (scroll bar dragged far): the database skips to the place, nothing is read before it.
+        page.rows = readRows(plan_->offsetSql(), values_ + QVariantList{want, first}, page.cells, false);
+    }
+    keepPage(std::move(page), row);
+}
+
+int Query::positionOf(const QVariant& key) {
+    std::unique_ptr<QSqlQuery> q = execute(plan_->positionSql(), values_ + QVariantList{key} + values_);
+    if (!q->next() || q->value(0).toLongLong() == 0) return -1;
+    return q->value(1).toInt();
+}
+
+void Query::loadAround(int row, const QVariant& key) {
+    if (heldCell(row, keyColumn_)) return;
+    const int first = row / PageRows * PageRows;
+    const int end = std::min(first + PageRows, total_);
+    Page page;
+    int before = 0;
+    if (row > first)
+        before = readRows(plan_->seekSql(true, false), twice() + QVariantList{key, row - first}, page.cells, true);
+    const int after =
+        readRows(plan_->seekSql(false, true), twice() + QVariantList{key, std::max(end - row, 1)}, page.cells, false);
+    page.first = row - before;
+    page.rows = before + after;
+    keepPage(std::move(page), row);
+}
+
+bool Query::locatePaged(int column, const QString& text, bool partial) {
+    // The database finds the first row in the shown order where it compares as AsString does:
+    // text columns without case for plain ASCII (NOCASE, citext), whole numbers by their digits.
+    const ColumnKind kind = kinds_[size_t(column)];
+    const QString name = names_[column];
+    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.unicode() < 128; });
+    bool digits = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.isDigit(); });
+    QString condition;
+    QVariantList values;
+    if (kind == ColumnKind::Text && ascii && !text.isEmpty()) {
+        QString pattern = text;
+        pattern.replace(u'\\', QLatin1String("\\\\")).replace(u'%', QLatin1String("\\%")).replace(u'_', QLatin1String("\\_"));
+        condition = QStringLiteral("t.%1 Like ? Escape ?").arg(name);
+        values << (partial ? pattern + u'%' : pattern) << QStringLiteral("\\");
+    } else if (kind == ColumnKind::Integer && digits && text.size() < 18) {
+        if (partial) {
+            condition = QStringLiteral("Cast(t.%1 As Text) Like ?").arg(name);
+            values << text + u'%';
+        } else if (QString::number(text.toLongLong()) == text) {
+            condition = QStringLiteral("t.%1 = ?").arg(name);
+            values << text.toLongLong();
+        } else {
+            return false;  // "007" is never the plain digits of a number
+        }
+    } else {
+        // Anything else is compared here, a page at a time.
+        for (int row = 0; row < total_; ++row) {
+            const QString value = fieldAt(row, column).AsString();
+            if (partial ? value.startsWith(text, Qt::CaseInsensitive) : value.compare(text, Qt::CaseInsensitive) == 0) {
+                bof_ = eof_ = false;
+                setCurrent(row);
+                return true;
+            }
+        }
+        return false;
+    }
+    QVariant key;
+    if (column == keyColumn_ && !partial) {
+        key = values.front();
+    } else {
+        std::unique_ptr<QSqlQuery> q = execute(plan_->firstKeySql(condition), values_ + values);
+        if (!q->next()) return false;
+        key = normalise(q->value(0), kinds_[size_t(keyColumn_)]);
+    }
+    const int row = positionOf(key);
+    if (row < 0 || row >= total_) return false;
+    loadAround(row, key);
+    bof_ = eof_ = false;
+    setCurrent(row);
+    return true;
 }
 
 }  // namespace kestrum

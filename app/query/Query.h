@@ -7,6 +7,7 @@
 #include "DatabaseError.h"
 #include "CellReader.h"
 #include "Field.h"
+#include "Keyset.h"
 
 #include <QObject>
 #include <QSqlDatabase>
@@ -14,6 +15,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSqlQuery;
@@ -41,6 +43,9 @@ public:
     /// \brief Installs the column types and spellings of the schema for every query (the data
     /// module does this); without it types come from the driver alone.
     static void setColumnHints(ColumnHintFunction hints);
+    /// \brief Installs each table's key and columns (the data module does this); without it no list
+    /// is paged.
+    static void setTableHints(TableHintFunction hints);
     QSqlDatabase database() const;
 
     // --- statement -----------------------------------------------------------------------
@@ -65,6 +70,18 @@ public:
     int ExecSQL();
     bool Active() const { return active_; }
 
+    // --- paging ----------------------------------------------------------------------------
+    /// \brief From the next Open, a plain select over one table with a key is read a page at a time
+    /// by key (grids ask for this): the row count comes from Count(*), only pages around what is read
+    /// are held, and Sort and Locate are answered by the database. Other statements are read as before.
+    void setPaged(bool paged) { pagingWanted_ = paged; }
+    bool paged() const { return plan_.has_value(); }
+    /// Rows held in memory now (all fetched rows when not paged).
+    int heldRows() const;
+    /// \brief A statement giving every row in the order shown, with boundValues() bound; "" when the
+    /// order is a client-side sort the database cannot repeat.
+    QString shownOrderSql() const;
+
     // --- reading ---------------------------------------------------------------------------
     /// \brief Value of `name` (case-insensitive) in the current row; with no current row a null
     /// value. "Expr1000", "Expr1001", ... name the unnamed expression columns (aggregates) in order.
@@ -80,8 +97,8 @@ public:
 
     /// All rows (fetches the rest).
     int RecordCount();
-    /// Rows buffered so far, and whether the cursor has more.
-    int fetchedCount() const { return int(order_.size()); }
+    /// Rows buffered so far (paged: every row, as each can be read), and whether the cursor has more.
+    int fetchedCount() const { return plan_ ? total_ : int(order_.size()); }
     bool canFetchMore() const;
     /// Fetches up to `rows` more rows; returns how many came.
     int fetchMore(int rows);
@@ -119,6 +136,26 @@ private:
     void fetchAll();
     void setCurrent(int row);
     void startStatement();  // prepares and binds the statement on a fresh cursor, then runs it
+    std::unique_ptr<QSqlQuery> execute(const QString& sql, const QVariantList& values);
+    void describe(const QSqlQuery& q);  // names_, kinds_, exprColumns_ from a result
+    bool openPaged();                   // false: the statement is read whole instead
+
+    // Paging: held pages of consecutive rows in the shown order.
+    struct Page {
+        int first = 0;
+        int rows = 0;
+        std::vector<QVariant> cells;
+    };
+    const QVariant* heldCell(int row, int column) const;
+    void loadRow(int row);
+    void loadAround(int row, const QVariant& key);  // row's position is known, its key too
+    int readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells, bool reversed);
+    void keepPage(Page page, int near);
+    int positionOf(const QVariant& key);  // -1 when no row has it now
+    bool locatePaged(int column, const QString& text, bool partial);
+    void reopenPaged();
+    QVariantList twice() const;
+    int leadColumn() const;  // the first sort column's position in the rows
     // After a lost connection: opens it again and throws the message for the user (always).
     [[noreturn]] void reconnect(QSqlDatabase& db);
     void dropCursor();
@@ -141,6 +178,12 @@ private:
     int current_ = -1;
     bool eof_ = true;
     bool bof_ = true;
+
+    bool pagingWanted_ = false;
+    std::optional<KeysetPlan> plan_;
+    std::vector<Page> pages_;
+    int total_ = 0;
+    int keyColumn_ = -1;
 };
 
 }  // namespace kestrum

@@ -7,6 +7,8 @@
 namespace kestrum {
 
 QueryModel::QueryModel(Query* query, QObject* parent) : QAbstractTableModel(parent), query_(query) {
+    // A grid shows a window of its list: the query reads the pages around it by key.
+    query->setPaged(true);
     connect(query, &Query::reloaded, this, &QueryModel::reload);
     connect(query, &Query::rowsFetched, this, &QueryModel::rowsArrived);
     connect(query, &Query::currentChanged, this, &QueryModel::currentArrived);
@@ -41,7 +43,15 @@ int QueryModel::columnCount(const QModelIndex& parent) const { return parent.isV
 
 QVariant QueryModel::data(const QModelIndex& index, int role) const {
     if (!query_ || !index.isValid() || index.row() >= rows_ || index.column() >= columns_) return {};
-    if (role == Qt::DisplayRole) return query_->fieldAt(index.row(), index.column()).AsString();
+    if (role == Qt::DisplayRole) {
+        // A page read while painting can fail (link lost); the cell stays empty and the next
+        // action the user takes reports it.
+        try {
+            return query_->fieldAt(index.row(), index.column()).AsString();
+        } catch (const std::exception&) {
+            return {};
+        }
+    }
     if (role == Qt::TextAlignmentRole) {
         const ColumnKind k = query_->columnKind(index.column());
         if (k == ColumnKind::Integer || k == ColumnKind::Number)

@@ -529,7 +529,7 @@ private:
             for (std::int64_t j = 0; j < payments; ++j) {
                 const std::int64_t left = total - paid;
                 std::int64_t amount = j + 1 < payments ? left * r.between(20, 80) / 100 : left;
-                if (j + 1 == payments && r.percent(8)) amount = left * r.between(30, 95) / 100;  // still open
+                if (j + 1 == payments && r.percent(o_.openPercent)) amount = left * r.between(30, 95) / 100;  // still open
                 paid += amount;
                 const char* via = r.pick(PayVia);
                 pay.setInt(rInv, number);

@@ -23,6 +23,7 @@ struct Options {
     std::uint64_t seed = 1;
     double scale = 1.0;
     QDate until;  // last day of the data; today when null
+    int openPercent = 8;  // share of invoices whose last payment leaves a balance (still open)
     std::function<void(const std::string&)> progress;  // optional
 };
 

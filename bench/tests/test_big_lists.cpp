@@ -64,7 +64,7 @@ TEST_P(BigListsTest, TitleClickSortsInTheDatabaseNullsFirstTiesByKeyAndReadsNoRo
         part(id, QString("Part %1").arg(id, 4, 10, QChar('0')), "Body", QString("N-%1").arg(id));
     click(w, "Button5");
     clickTitle(grid, 2);
-    EXPECT_LT(w->listQuery()->fetchedCount(), 404);
+    EXPECT_LT(w->listQuery()->heldRows(), 404);
     EXPECT_EQ(w->listQuery()->FieldByName("Number_Material").AsString(), "Alpha");
     EXPECT_EQ(text(w, "Label14"), "404");
 }
@@ -202,7 +202,7 @@ TEST_P(BigListsTest, InvoicePrintoutReadsTheListOnlyToTheShownInvoice)
         EXPECT_TRUE(lines.contains("Customer 2")) << page;
         EXPECT_TRUE(r.pageText(page).contains("Rotor")) << page;
     }
-    EXPECT_LT(DM->QInv1->fetchedCount(), invoices);
+    EXPECT_LT(DM->QInv1->heldRows(), invoices);
     EXPECT_EQ(DM->QInv1->FieldByName("InvoiceNo_Inv").AsString(), "2");
 }
 

@@ -302,7 +302,7 @@ TEST_P(RecordsTest, AClosedWindowLetsGoOfItsListUnlessAnotherWindowStillShowsIt)
     auto* second = open<TCustomer>();
     kestrum::Query* list = DM->QCustomer1;
     ASSERT_TRUE(list->Active());
-    EXPECT_TRUE(list->canFetchMore());  // read as the grid scrolls
+    EXPECT_LT(list->heldRows(), 300);  // read a page at a time as the grid scrolls
 
     ASSERT_TRUE(first->close());
     EXPECT_TRUE(list->Active());  // the second window still shows it

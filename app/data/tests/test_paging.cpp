@@ -1,0 +1,245 @@
+// A list shown in a grid is read a page at a time by key; every way of reading it must give the
+// same rows in the same order as reading the whole statement.
+#include "Fixture.h"
+#include "QueryModel.h"
+#include "Transaction.h"
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+namespace {
+
+// Few distinct names in mixed case, some NULL: runs of equal sort values cross page boundaries.
+QVariant nameFor(int id) {
+    static const QStringList names{"alpha", "Alpha", "beta", "BETA", "Gamma", "delta_1", "O'Neil", "zeta%"};
+    if (id % 11 == 0) return {};
+    return names[(id * 7) % names.size()];
+}
+
+class PagingTest : public DataTest {
+protected:
+    void SetUp() override {
+        DataTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ref_ = std::make_unique<kestrum::Query>(dm_->database(), QStringLiteral("Reference"));
+    }
+    void TearDown() override {
+        ref_.reset();
+        DataTest::TearDown();
+    }
+
+    void addCustomers(int from, int to) {
+        kestrum::Transaction t(dm_->database());
+        for (int id = from; id <= to; ++id)
+            exec("Insert Into Customer (ID_Customer, Name_Customer, City_Customer) Values (?, ?, ?)",
+                 {id, nameFor(id), QString("City %1").arg(id % 5)});
+        t.commit();
+    }
+
+    static void open(kestrum::Query& q, const QString& sql, const QVariantList& values = {}) {
+        q.Close();
+        q.Clear();
+        q.Add(sql);
+        for (const QVariant& v : values) q.Bind(v);
+        q.Open();
+    }
+
+    // Key and name of every row, read front to back.
+    static QStringList rows(kestrum::Query& q) {
+        QStringList out;
+        const int key = 0, name = 1;
+        for (int r = 0; r < q.RecordCount(); ++r)
+            out << q.fieldAt(r, key).AsString() + "|" + q.fieldAt(r, name).AsString();
+        return out;
+    }
+    // The same, read back to front with the dataset's own navigation.
+    static QStringList rowsBackwards(kestrum::Query& q, const QString& key, const QString& name) {
+        QStringList out;
+        q.Last();
+        while (q.RecNo() >= 0) {
+            out.prepend(q.FieldByName(key).AsString() + "|" + q.FieldByName(name).AsString());
+            q.Prior();  // at the first row it only sets Bof
+            if (q.Bof()) break;
+        }
+        return out;
+    }
+
+    // The statement read whole by a query no grid shows.
+    QStringList whole(const QString& sql, const QVariantList& values = {}) {
+        open(*ref_, sql, values);
+        return rows(*ref_);
+    }
+
+    std::unique_ptr<kestrum::Query> ref_;
+};
+
+TEST_P(PagingTest, ARecordListGivesTheWholeStatementsRowsInEveryReadingOrder) {
+    addCustomers(1, 700);
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    open(q, "Select ID_Customer, Name_Customer, City_Customer From Customer");
+    ASSERT_TRUE(q.paged());
+    EXPECT_EQ(model.rowCount(), 700);  // the scroll bar knows every row at once
+    EXPECT_LE(q.heldRows(), 256);
+
+    const QStringList expected = whole("Select ID_Customer, Name_Customer, City_Customer From Customer Order By ID_Customer");
+    ASSERT_EQ(expected.size(), 700);
+    EXPECT_EQ(rows(q), expected);
+    open(q, "Select ID_Customer, Name_Customer, City_Customer From Customer");
+    EXPECT_EQ(rowsBackwards(q, "ID_Customer", "Name_Customer"), expected);
+
+    // Jumps anywhere (scroll bar dragged), then the neighbours of each.
+    open(q, "Select ID_Customer, Name_Customer, City_Customer From Customer");
+    QRandomGenerator rng(7);
+    for (int i = 0; i < 40; ++i) {
+        const int r = int(rng.bounded(700));
+        ASSERT_EQ(model.data(model.index(r, 0)).toString() + "|" + model.data(model.index(r, 1)).toString(),
+                  expected[r])
+            << r;
+    }
+    EXPECT_LE(q.heldRows(), 8 * 256);  // a bounded number of pages
+
+    // What a grid would write out: the shown order in one statement.
+    open(*ref_, q.shownOrderSql());
+    EXPECT_EQ(rows(*ref_), expected);
+}
+
+TEST_P(PagingTest, TitleSortsAndClientSortsKeepEqualValuesInKeyOrderAcrossPages) {
+    addCustomers(1, 700);
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+
+    // The record windows' title click: the database sorts, NULL first, ties by key.
+    const QString byName =
+        "Select ID_Customer, Name_Customer, City_Customer From Customer Order By Name_Customer Nulls First, ID_Customer";
+    open(q, byName);
+    ASSERT_TRUE(q.paged());
+    const QStringList expected = whole(byName);
+    EXPECT_EQ(rows(q), expected);
+    open(q, byName);
+    EXPECT_EQ(rowsBackwards(q, "ID_Customer", "Name_Customer"), expected);
+
+    // Worked out here too: case ignored, NULL first, equal names by key.
+    QList<int> ids;
+    for (int id = 1; id <= 700; ++id) ids << id;
+    std::stable_sort(ids.begin(), ids.end(), [](int a, int b) {
+        const QVariant x = nameFor(a), y = nameFor(b);
+        if (x.isNull() || y.isNull()) return x.isNull() && !y.isNull();
+        return x.toString().compare(y.toString(), Qt::CaseInsensitive) < 0;
+    });
+    QStringList mine;
+    for (int id : ids) mine << QString::number(id) + "|" + nameFor(id).toString();
+    EXPECT_EQ(expected, mine);
+
+    // The dataset's own Sort is the client's stable sort; paged, the database must agree with it.
+    const QString plain = "Select ID_Customer, Name_Customer, City_Customer From Customer Order By City_Customer Desc, ID_Customer";
+    open(q, plain);
+    open(*ref_, plain);
+    EXPECT_EQ(rows(q), rows(*ref_));
+    q.SetSort("name_customer");
+    ref_->SetSort("name_customer");
+    EXPECT_EQ(rows(q), rows(*ref_));
+    EXPECT_EQ(model.rowCount(), 700);
+    q.SetSort("");
+    ref_->SetSort("");
+    EXPECT_EQ(rows(q), rows(*ref_));
+    EXPECT_THROW(q.SetSort("Nope"), kestrum::DatabaseError);
+}
+
+TEST_P(PagingTest, LocateAsksTheDatabaseAndLandsWhereReadingTheWholeListWould) {
+    addCustomers(1, 1500);
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    const QString byName = "Select * From Customer Order By Name_Customer Nulls First, ID_Customer";
+    open(q, byName);
+    open(*ref_, byName);
+    ASSERT_TRUE(q.paged());
+    struct Case {
+        QString column, text;
+        bool partial;
+    };
+    const QList<Case> cases{{"Name_Customer", "be", true},       {"Name_Customer", "GAMMA", false},
+                            {"Name_Customer", "delta_", true},   {"Name_Customer", "zeta%", false},
+                            {"Name_Customer", "o'n", true},      {"Name_Customer", "alp", false},
+                            {"ID_Customer", "1499", false},      {"ID_Customer", "14", true},
+                            {"ID_Customer", "0014", false},      {"City_Customer", "city 3", false},
+                            {"Name_Customer", "Öl", true},       {"Name_Customer", "", true},
+                            {"ID_Customer", "99999", false}};
+    for (const Case& c : cases) {
+        const bool found = q.Locate(c.column, c.text, c.partial);
+        EXPECT_EQ(found, ref_->Locate(c.column, c.text, c.partial)) << c.text.toStdString();
+        if (!found) continue;
+        EXPECT_EQ(q.RecNo(), ref_->RecNo()) << c.text.toStdString();
+        EXPECT_EQ(q.FieldByName("ID_Customer").AsString(), ref_->FieldByName("ID_Customer").AsString());
+    }
+    // The last row, found by key, is read with the rows around it, not after all before it.
+    open(q, byName);
+    ASSERT_TRUE(q.Locate("ID_Customer", "1496", false));
+    EXPECT_LE(q.heldRows(), 2 * 256);
+    EXPECT_EQ(model.data(model.index(q.RecNo() - 1, 0)).toString(), ref_->fieldAt(q.RecNo() - 1, 0).AsString());
+}
+
+TEST_P(PagingTest, InsertsAndDeletesShowAfterAReloadAndAFilteredListPagesOnlyItsRows) {
+    addCustomers(1, 600);
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    const QString byName = "Select * From Customer Order By Name_Customer Nulls First, ID_Customer";
+    open(q, byName);
+    (void)rows(q);
+    exec("Delete From Customer where ID_Customer Between ? And ?", {250, 270});
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {5000, "alpha"});
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {5001, QVariant()});
+    open(q, byName);
+    EXPECT_EQ(model.rowCount(), 600 - 21 + 2);
+    EXPECT_EQ(rows(q), whole(byName));
+    open(q, byName);
+    EXPECT_EQ(rowsBackwards(q, "ID_Customer", "Name_Customer"), whole(byName));
+
+    // The invoice list: bound filter, its own order, then a client-style sort by name.
+    {
+        kestrum::Transaction t(dm_->database());
+        for (int n = 1; n <= 900; ++n)
+            exec("Insert Into Invoice (InvoiceNo_Inv, Paid_Inv, CustomerName_Inv) Values (?, ?, ?)",
+                 {n, n % 3 == 0, nameFor(n)});
+        t.commit();
+    }
+    kestrum::Query& inv = *dm_->QInv1;
+    kestrum::QueryModel invoices(&inv);
+    const QString list = "Select InvoiceNo_Inv, CustomerName_Inv, Paid_Inv From Invoice where Paid_Inv=? Order By InvoiceNo_Inv";
+    open(inv, list, {false});
+    open(*ref_, list, {false});
+    ASSERT_TRUE(inv.paged());
+    EXPECT_EQ(inv.RecordCount(), 600);
+    EXPECT_EQ(rows(inv), rows(*ref_));
+    inv.SetSort("CustomerName_Inv");
+    ref_->SetSort("CustomerName_Inv");
+    EXPECT_EQ(rowsBackwards(inv, "InvoiceNo_Inv", "CustomerName_Inv"),
+              rowsBackwards(*ref_, "InvoiceNo_Inv", "CustomerName_Inv"));
+    ASSERT_TRUE(inv.Locate("InvoiceNo_Inv", "899", false));
+    ASSERT_TRUE(ref_->Locate("InvoiceNo_Inv", "899", false));
+    EXPECT_EQ(inv.RecNo(), ref_->RecNo());
+    EXPECT_FALSE(inv.Locate("InvoiceNo_Inv", "900", false));  // paid: not in this list
+
+    // A finder's search: a filter with an expression, sorted by a column with many equal values.
+    const QString finder = "Select City_Customer, Name_Customer, ID_Customer From Customer "
+                           "where Lower(Name_Customer) Like ? Order By City_Customer Nulls First";
+    open(q, finder, {"%a%"});
+    ASSERT_TRUE(q.paged());
+    open(*ref_, q.shownOrderSql(), {"%a%"});
+    const QStringList shown = rows(*ref_);
+    EXPECT_GT(shown.size(), 256);
+    EXPECT_EQ(rows(q), shown);
+    open(q, finder, {"%a%"});
+    EXPECT_EQ(rowsBackwards(q, "City_Customer", "Name_Customer"), shown);  // key and name: columns 0 and 1
+
+    // Statements beyond one table are read whole, as before.
+    open(inv, "Select InvoiceNo_Inv, Count(*) From Invoice Group By InvoiceNo_Inv");
+    EXPECT_FALSE(inv.paged());
+    open(inv, "Select CustomerName_Inv From Invoice");  // no key among the columns
+    EXPECT_FALSE(inv.paged());
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, PagingTest, TESTSUPPORT_ENGINES);
+
+}  // namespace

@@ -1,0 +1,175 @@
+#include "Keyset.h"
+
+#include <QRegularExpression>
+
+namespace kestrum {
+namespace {
+
+const QRegularExpression& identifier() {
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return re;
+}
+
+std::optional<SortTerm> parseTerm(const QString& text, bool nullsFirstAscending) {
+    static const QRegularExpression re(
+        QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)(?:\\s+(asc|desc))?(?:\\s+nulls\\s+(first|last))?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(text.trimmed());
+    if (!m.hasMatch()) return std::nullopt;
+    SortTerm t;
+    t.column = m.captured(1);
+    t.descending = m.captured(2).compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
+    if (m.captured(3).isEmpty())
+        t.nullsFirst = t.descending ? !nullsFirstAscending : nullsFirstAscending;
+    else
+        t.nullsFirst = m.captured(3).compare(QLatin1String("first"), Qt::CaseInsensitive) == 0;
+    return t;
+}
+
+SortTerm reversedTerm(SortTerm t) {
+    t.descending = !t.descending;
+    t.nullsFirst = !t.nullsFirst;
+    return t;
+}
+
+QString termText(const SortTerm& t) {
+    return QStringLiteral("t.%1 %2 Nulls %3")
+        .arg(t.column, t.descending ? QStringLiteral("Desc") : QStringLiteral("Asc"),
+             t.nullsFirst ? QStringLiteral("First") : QStringLiteral("Last"));
+}
+
+}  // namespace
+
+std::optional<KeysetPlan> KeysetPlan::make(const QString& sql, TableHintFunction tables, bool nullsFirstAscending) {
+    if (!tables) return std::nullopt;
+    const QString text = sql.simplified();
+    // Anything beyond one table, filtered and sorted by plain columns, is read whole as before.
+    static const QRegularExpression refused(
+        QStringLiteral("\\b(join|union|intersect|except|group|having|limit|offset|fetch|distinct|for|with)\\b|[;\"'`]"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (refused.match(text).hasMatch()) return std::nullopt;
+    static const QRegularExpression shape(
+        QStringLiteral("^select\\s+(.+?)\\s+from\\s+([A-Za-z_][A-Za-z0-9_]*)((?:\\s+where\\s+.+?)?)"
+                       "(?:\\s+order\\s+by\\s+(.+))?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = shape.match(text);
+    if (!m.hasMatch() || m.captured(3).contains(QLatin1String("select"), Qt::CaseInsensitive) ||
+        m.captured(1).contains(QLatin1String("select"), Qt::CaseInsensitive))
+        return std::nullopt;
+    const TableHint table = tables(m.captured(2));
+    if (table.key.isEmpty()) return std::nullopt;
+
+    KeysetPlan plan;
+    const QString list = m.captured(1).trimmed();
+    if (list == u"*") {
+        for (const QString& c : table.columns) plan.selected_ << c.toLower();
+    } else {
+        for (const QString& part : list.split(u',')) {
+            const QString c = part.trimmed();
+            if (!identifier().match(c).hasMatch()) return std::nullopt;  // expressions, aliases
+            plan.selected_ << c.toLower();
+        }
+    }
+    if (!plan.selects(table.key)) return std::nullopt;
+    plan.key_ = table.key;
+    plan.base_ = QStringLiteral("Select %1 From %2%3").arg(list, m.captured(2), m.captured(3));
+    if (!m.captured(4).isEmpty()) {
+        for (const QString& part : m.captured(4).split(u',')) {
+            const auto term = parseTerm(part, nullsFirstAscending);
+            if (!term || !plan.selects(term->column)) return std::nullopt;
+            plan.terms_ << *term;
+            if (term->column.compare(plan.key_, Qt::CaseInsensitive) == 0) break;  // unique: the rest never decides
+        }
+    }
+    if (plan.terms_.isEmpty() || plan.terms_.last().column.compare(plan.key_, Qt::CaseInsensitive) != 0)
+        plan.terms_ << SortTerm{plan.key_, false, true};
+    return plan;
+}
+
+bool KeysetPlan::selects(const QString& column) const { return selected_.contains(column.toLower()); }
+
+bool KeysetPlan::sortFirstBy(const QString& column) {
+    if (!selects(column)) return false;
+    QList<SortTerm> terms{SortTerm{column, false, true}};
+    for (const SortTerm& t : std::as_const(terms_))
+        if (t.column.compare(column, Qt::CaseInsensitive) != 0) terms << t;
+    terms_ = terms;
+    return true;
+}
+
+QString KeysetPlan::orderBy(bool reversed) const {
+    QStringList parts;
+    for (const SortTerm& t : terms_) parts << termText(reversed ? reversedTerm(t) : t);
+    return parts.join(QStringLiteral(", "));
+}
+
+QString KeysetPlan::afterPredicate(bool reversed, bool leadNotNull) const {
+    // Row t comes after row b when they agree on the first terms and t is later on the next one.
+    QStringList alternatives;
+    QStringList equalSoFar;
+    for (const SortTerm& term : terms_) {
+        const SortTerm t = reversed ? reversedTerm(term) : term;
+        const QString c = t.column;
+        const QString later = t.descending ? QStringLiteral("t.%1 < b.%1").arg(c) : QStringLiteral("t.%1 > b.%1").arg(c);
+        QStringList conj = equalSoFar;
+        if (c.compare(key_, Qt::CaseInsensitive) == 0) {
+            conj << later;  // the key is never NULL: a plain range the key's index answers
+        } else {
+            const QString nulls = t.nullsFirst ? QStringLiteral("(b.%1 Is Null And t.%1 Is Not Null)").arg(c)
+                                               : QStringLiteral("(t.%1 Is Null And b.%1 Is Not Null)").arg(c);
+            conj << QStringLiteral("(%1 Or %2)").arg(later, nulls);
+        }
+        alternatives << QStringLiteral("(%1)").arg(conj.join(QStringLiteral(" And ")));
+        equalSoFar << QStringLiteral("(t.%1 = b.%1 Or (t.%1 Is Null And b.%1 Is Null))").arg(c);
+    }
+    QString predicate = QStringLiteral("(%1)").arg(alternatives.join(QStringLiteral(" Or ")));
+    // With NULLs before the values and b's value known to be there, everything after b is at least
+    // b's value: a range on the first column that its index can answer.
+    const SortTerm lead = reversed ? reversedTerm(terms_.first()) : terms_.first();
+    if (leadNotNull && lead.nullsFirst && lead.column.compare(key_, Qt::CaseInsensitive) != 0)
+        predicate += QStringLiteral(" And t.%1 %2 b.%1").arg(lead.column, lead.descending ? u"<=" : u">=");
+    return predicate;
+}
+
+QString KeysetPlan::boundaryJoin() const {
+    QStringList columns;
+    for (const SortTerm& t : terms_) columns << QStringLiteral("s.") + t.column;
+    return QStringLiteral("Cross Join (Select %1 From (%2) s Where s.%3 = ?) b")
+        .arg(columns.join(QStringLiteral(", ")), base_, key_);
+}
+
+QString KeysetPlan::countSql() const { return QStringLiteral("Select Count(*) From (%1) t").arg(base_); }
+
+QString KeysetPlan::orderedSql() const {
+    return QStringLiteral("Select t.* From (%1) t Order By %2").arg(base_, orderBy(false));
+}
+
+QString KeysetPlan::edgeSql(bool fromEnd) const {
+    return QStringLiteral("Select t.* From (%1) t Order By %2 Limit ?").arg(base_, orderBy(fromEnd));
+}
+
+QString KeysetPlan::offsetSql() const {
+    return QStringLiteral("Select t.* From (%1) t Order By %2 Limit ? Offset ?").arg(base_, orderBy(false));
+}
+
+QString KeysetPlan::seekSql(bool backward, bool including, bool leadNotNull) const {
+    QString where = afterPredicate(backward, leadNotNull);
+    if (including) where = QStringLiteral("(%1 Or t.%2 = b.%2)").arg(afterPredicate(backward, false), key_);
+    return QStringLiteral("Select t.* From (%1) t %2 Where %3 Order By %4 Limit ?")
+        .arg(base_, boundaryJoin(), where, orderBy(backward));
+}
+
+QString KeysetPlan::positionSql() const {
+    // With no row of that key the join has no rows at all; with one it keeps b even when no t precedes.
+    QStringList columns;
+    for (const SortTerm& t : terms_) columns << QStringLiteral("s.") + t.column;
+    return QStringLiteral("Select Count(*), Count(t.%1) From (Select %2 From (%3) s Where s.%1 = ?) b "
+                          "Left Join (%3) t On %4")
+        .arg(key_, columns.join(QStringLiteral(", ")), base_, afterPredicate(true, false));
+}
+
+QString KeysetPlan::firstKeySql(const QString& condition) const {
+    return QStringLiteral("Select t.%1 From (%2) t Where %3 Order By %4 Limit 1").arg(key_, base_, condition, orderBy(false));
+}
+
+}  // namespace kestrum

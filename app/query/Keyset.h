@@ -1,0 +1,70 @@
+#pragma once
+// Statements that read a list a page at a time by key: the list's own select, wrapped, ordered by
+// its sort plus the table's key, and limited to a page; seeks go forward or backward from one row.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace kestrum {
+
+struct SortTerm {
+    QString column;
+    bool descending = false;
+    bool nullsFirst = true;
+};
+
+/// What a list's table offers for paging: its unique key and its columns in stored order.
+struct TableHint {
+    QString key;          // "" when no column is unique
+    QStringList columns;  // what "Select *" returns
+};
+using TableHintFunction = TableHint (*)(const QString& table);
+
+class KeysetPlan {
+public:
+    /// \brief A plan for `sql` when it is a plain select over one table whose key is among the
+    /// selected columns and whose Order By names selected columns only; otherwise nothing (the list
+    /// is then read whole). `nullsFirstAscending`: the engine's own place for NULLs, used for terms
+    /// that do not say it (SQLite puts them first, PostgreSQL last).
+    static std::optional<KeysetPlan> make(const QString& sql, TableHintFunction tables, bool nullsFirstAscending);
+
+    const QString& key() const { return key_; }
+    const QList<SortTerm>& terms() const { return terms_; }  // ends with the key
+    /// \brief The same list sorted by `column` first (NULLs first), the present order breaking ties.
+    /// False when `column` is not selected.
+    bool sortFirstBy(const QString& column);
+    bool selects(const QString& column) const;
+
+    // Statements; the placeholders come in the order given, `values` meaning the list's own.
+    /// Count(*) of the list: values.
+    QString countSql() const;
+    /// The list in its order, every row: values.
+    QString orderedSql() const;
+    /// First rows (or last rows when `fromEnd`, in reverse order): values, limit.
+    QString edgeSql(bool fromEnd) const;
+    /// Rows by position: values, limit, offset.
+    QString offsetSql() const;
+    /// Rows after one row (or before it, nearest first); `including` it: values, values, key, limit.
+    /// `leadNotNull`: that row's value in the first sort column is known not to be NULL.
+    QString seekSql(bool backward, bool including, bool leadNotNull = false) const;
+    /// One row's presence (Count(*) > 0) and how many rows come before it (the second count):
+    /// values, key, values.
+    QString positionSql() const;
+    /// The key of the first row whose `condition` (on t.<column>, with its own placeholders) holds:
+    /// values, the condition's values.
+    QString firstKeySql(const QString& condition) const;
+
+private:
+    QString orderBy(bool reversed) const;
+    QString afterPredicate(bool reversed, bool leadNotNull) const;  // rows of t after row b
+    QString boundaryJoin() const;
+
+    QString base_;  // the statement without its Order By
+    QString key_;
+    QStringList selected_;  // column names the statement returns (lower case)
+    QList<SortTerm> terms_;
+};
+
+}  // namespace kestrum
