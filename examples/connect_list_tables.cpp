@@ -4,8 +4,6 @@
 //
 //   connect_list_tables "Driver={SQLite3};Database=/tmp/shop.db;"
 #include <vantrel/vantrel.h>
-// Raw statements until the query component is there.
-#include <vantrel/core/ODBCApi.h>
 
 #include <iostream>
 
@@ -13,10 +11,12 @@ using namespace vantrel;
 
 namespace {
 
+// A statement without a result set, on a query of its own.
 void exec(TODBCDatabase& db, const char* sql) {
-    ODBCStatementHandle stmt;
-    stmt.allocate(odbcEnv(), db.GetDBC());
-    VANTREL_ODBC(odbcEnv(), db.GetDBC(), stmt.get(), SQLExecDirect(stmt.get(), (SQLCHAR*)sql, SQL_NTS));
+    TODBCQuery query(nullptr);
+    query.SetODBCDatabase(&db);
+    query.SetSQLText(sql);
+    query.ExecSQL();
 }
 
 bool listed(TODBCDatabase& db, const String& table) {
