@@ -45,6 +45,7 @@ enum TIndicatorImage { iiCurrent = 0, iiEdit = 1, iiInsert = 2, iiSelected = 3 }
 
 class TExtCustomDBGrid : public TCustomDBGrid {
     Q_OBJECT
+    Q_PROPERTY(int IndicatorSize READ IndicatorSize WRITE SetIndicatorSize)
 public:
     explicit TExtCustomDBGrid(QWidget* parent = nullptr);
     ~TExtCustomDBGrid() override;
