@@ -3,27 +3,16 @@
 //
 //   blob_read_write "Driver={SQLite3};Database=/tmp/shop.db;"
 // (the table uses SQLite's BLOB type; PostgreSQL calls it BYTEA)
-#include <vantrel/vantrel.h>
+#include "ExampleMain.h"
 
 #include <iostream>
 
 using namespace vantrel;
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: " << argv[0] << " CONNECTION-STRING\n";
-        return 2;
-    }
-    try {
-        TODBCDatabase db(nullptr);
-        db.SetConnectStr(argv[1]);
-        db.Open();
-        TODBCQuery q(nullptr);
-        q.SetODBCDatabase(&db);
-        q.SetSQLText("DROP TABLE IF EXISTS example_photo");
-        q.ExecSQL();
-        q.SetSQLText("CREATE TABLE example_photo (id INTEGER PRIMARY KEY, image BLOB, note TEXT)");
-        q.ExecSQL();
+    return example::run(argc, argv, [&](TODBCDatabase& db) {
+        example::exec(db, "DROP TABLE IF EXISTS example_photo");
+        example::exec(db, "CREATE TABLE example_photo (id INTEGER PRIMARY KEY, image BLOB, note TEXT)");
 
         // 100 000 bytes of every value 0..255, longer than any buffer of the dataset.
         TBytes image(100000);
@@ -32,6 +21,8 @@ int main(int argc, char** argv) {
         String note(20000, 'x');
         note.replace(0, 12, "Front bumper");
 
+        TODBCQuery q(nullptr);
+        q.SetODBCDatabase(&db);
         q.SetSQLText("INSERT INTO example_photo (id, image, note) VALUES (:id, :image, :note)");
         q.ParamByName("id")->SetAsInteger(1);
         q.ParamByName("image")->SetBlobData(image.data(), image.size());
@@ -53,10 +44,5 @@ int main(int argc, char** argv) {
         std::cout << "image: " << back.size() << " bytes, note: " << noteBack.size() << " characters ("
                   << noteBack.substr(0, 12) << "...), " << (same ? "identical" : "DIFFERENT") << "\n";
         return same ? 0 : 1;
-    } catch (const EODBCError& e) {
-        std::cerr << "ODBC error [" << e.SQLStates() << "]: " << e.Message() << "\n";
-    } catch (const Exception& e) {
-        std::cerr << e.Message() << "\n";
-    }
-    return 1;
+    });
 }

@@ -3,7 +3,7 @@
 // rows again after each change, so it shows what the table holds.
 //
 //   editable_dataset "Driver={SQLite3};Database=/tmp/shop.db;"
-#include <vantrel/vantrel.h>
+#include "ExampleMain.h"
 
 #include <iostream>
 
@@ -36,26 +36,13 @@ void list(TODBCExtQuery& q) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: " << argv[0] << " CONNECTION-STRING\n";
-        return 2;
-    }
-    try {
-        TODBCDatabase db(nullptr);
-        db.SetConnectStr(argv[1]);
-        db.Open();
-        {
-            TODBCQuery ddl(nullptr);
-            ddl.SetODBCDatabase(&db);
-            for (const char* sql : {"DROP TABLE IF EXISTS example_stock",
-                                    "CREATE TABLE example_stock (id INTEGER PRIMARY KEY, name VARCHAR(40), qty INTEGER)",
-                                    "INSERT INTO example_stock VALUES (1, 'Brake pad', 4)",
-                                    "INSERT INTO example_stock VALUES (2, 'Oil filter', 10)",
-                                    "INSERT INTO example_stock VALUES (3, 'Spark plug', 16)"}) {
-                ddl.SetSQLText(sql);
-                ddl.ExecSQL();
-            }
-        }
+    return example::run(argc, argv, [&](TODBCDatabase& db) {
+        for (const char* sql : {"DROP TABLE IF EXISTS example_stock",
+                                "CREATE TABLE example_stock (id INTEGER PRIMARY KEY, name VARCHAR(40), qty INTEGER)",
+                                "INSERT INTO example_stock VALUES (1, 'Brake pad', 4)",
+                                "INSERT INTO example_stock VALUES (2, 'Oil filter', 10)",
+                                "INSERT INTO example_stock VALUES (3, 'Spark plug', 16)"})
+            example::exec(db, sql);
 
         TODBCExtQuery q(nullptr);
         q.SetODBCDatabase(&db);
@@ -105,10 +92,5 @@ int main(int argc, char** argv) {
         std::cout << "table: " << check.Fields()->operator[](0)->AsInteger() << " rows, "
                   << check.Fields()->operator[](1)->AsInteger() << " parts\n";
         return check.Fields()->operator[](1)->AsInteger() == 32 ? 0 : 1;
-    } catch (const EODBCError& e) {
-        std::cerr << "ODBC error [" << e.SQLStates() << "]: " << e.Message() << "\n";
-    } catch (const Exception& e) {
-        std::cerr << e.Message() << "\n";
-    }
-    return 1;
+    });
 }

@@ -2,7 +2,7 @@
 // locks and deletes rows. The entity owns its field items; it runs on the connection in DataBase.
 //
 //   entity_rows "Driver={SQLite3};Database=/tmp/shop.db;"
-#include <vantrel/vantrel.h>
+#include "ExampleMain.h"
 
 #include <iostream>
 
@@ -17,14 +17,7 @@ void show(const char* title, TStrings& lines) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: " << argv[0] << " CONNECTION-STRING\n";
-        return 2;
-    }
-    try {
-        TODBCDatabase db(nullptr);
-        db.SetConnectStr(argv[1]);
-        db.Open();
+    return example::run(argc, argv, [&](TODBCDatabase& db) {
         DataBase = &db;
         ExecuteQuery("DROP TABLE IF EXISTS example_vendor");
         ExecuteQuery("CREATE TABLE example_vendor (id INTEGER PRIMARY KEY, name VARCHAR(40), city VARCHAR(40))");
@@ -88,11 +81,5 @@ int main(int argc, char** argv) {
         vendor.execClose();
         DataBase = nullptr;
         return count == 2 ? 0 : 1;
-    } catch (const EODBCError& e) {
-        std::cerr << "ODBC error [" << e.SQLStates() << "]: " << e.Message() << "\n";
-    } catch (const Exception& e) {
-        std::cerr << e.Message() << "\n";
-    }
-    DataBase = nullptr;
-    return 1;
+    });
 }

@@ -3,6 +3,8 @@
 //
 //   grid_window "Driver={SQLite3};Database=/tmp/shop.db;" [--quit]
 // --quit closes the window as soon as it has been shown (for unattended runs).
+#include "ExampleMain.h"
+
 #include <vantrel/vantrel_grid.h>
 
 #include <QApplication>
@@ -18,15 +20,8 @@ using namespace vantrel;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::cerr << "usage: " << argv[0] << " CONNECTION-STRING [--quit]\n";
-        return 2;
-    }
     const bool quit = argc > 2 && std::strcmp(argv[2], "--quit") == 0;
-    try {
-        TODBCDatabase db(nullptr);
-        db.SetConnectStr(argv[1]);
-        db.Open();
+    return example::run(argc, argv, [&](TODBCDatabase& db) {
         DataBase = &db;
         ExecuteQuery("DROP TABLE IF EXISTS example_invoice");
         ExecuteQuery("CREATE TABLE example_invoice (num INTEGER PRIMARY KEY, customer VARCHAR(40), total DOUBLE PRECISION)");
@@ -68,11 +63,5 @@ int main(int argc, char** argv) {
         query.Close();
         DataBase = nullptr;
         return rc;
-    } catch (const EODBCError& e) {
-        std::cerr << "ODBC error [" << e.SQLStates() << "]: " << e.Message() << "\n";
-    } catch (const Exception& e) {
-        std::cerr << e.Message() << "\n";
-    }
-    DataBase = nullptr;
-    return 1;
+    }, " [--quit]");
 }

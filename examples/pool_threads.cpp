@@ -3,7 +3,7 @@
 // lock for every step. The pool owns its connections; each query belongs to its thread.
 //
 //   pool_threads "Driver={SQLite3};Database=/tmp/shop.db;Timeout=5000;"
-#include <vantrel/vantrel.h>
+#include "ExampleMain.h"
 
 #include <atomic>
 #include <iostream>
@@ -13,11 +13,9 @@
 using namespace vantrel;
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: " << argv[0] << " CONNECTION-STRING\n";
+    if (!example::usage(argc, argv))
         return 2;
-    }
-    try {
+    return example::guarded([&] {
         TMultiDataBases pool;
         pool.ConnectStr = argv[1];
         pool.ConnectStyle = csDriverConnect;
@@ -58,10 +56,5 @@ int main(int argc, char** argv) {
         MultiDataBases = nullptr;
         pool.Close();
         return ok ? 0 : 1;
-    } catch (const EODBCError& e) {
-        std::cerr << "ODBC error [" << e.SQLStates() << "]: " << e.Message() << "\n";
-    } catch (const Exception& e) {
-        std::cerr << e.Message() << "\n";
-    }
-    return 1;
+    });
 }

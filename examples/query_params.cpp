@@ -3,28 +3,17 @@
 // time).
 //
 //   query_params "Driver={SQLite3};Database=/tmp/shop.db;"
-#include <vantrel/vantrel.h>
+#include "ExampleMain.h"
 
 #include <iostream>
 
 using namespace vantrel;
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: " << argv[0] << " CONNECTION-STRING\n";
-        return 2;
-    }
-    try {
-        TODBCDatabase db(nullptr);
-        db.SetConnectStr(argv[1]);
-        db.Open();
+    return example::run(argc, argv, [&](TODBCDatabase& db) {
 
-        TODBCQuery ddl(nullptr);
-        ddl.SetODBCDatabase(&db);
-        ddl.SetSQLText("DROP TABLE IF EXISTS example_part");
-        ddl.ExecSQL();
-        ddl.SetSQLText("CREATE TABLE example_part (id INTEGER PRIMARY KEY, name VARCHAR(40), price DOUBLE PRECISION)");
-        ddl.ExecSQL();
+        example::exec(db, "DROP TABLE IF EXISTS example_part");
+        example::exec(db, "CREATE TABLE example_part (id INTEGER PRIMARY KEY, name VARCHAR(40), price DOUBLE PRECISION)");
 
         // One statement, prepared once, run with new values each time: values are always bound,
         // never pasted into the text.
@@ -64,10 +53,5 @@ int main(int argc, char** argv) {
         std::cout << rows << " row(s), total price " << FloatToStr(total) << "\n";
         select.Close();
         return rows == 23 ? 0 : 1;
-    } catch (const EODBCError& e) {
-        std::cerr << "ODBC error [" << e.SQLStates() << "]: " << e.Message() << "\n";
-    } catch (const Exception& e) {
-        std::cerr << e.Message() << "\n";
-    }
-    return 1;
+    });
 }

@@ -2,22 +2,13 @@
 // wanders off, returns to it, and locates rows by one column or by two.
 //
 //   scroll_locate "Driver={SQLite3};Database=/tmp/shop.db;"
-#include <vantrel/vantrel.h>
+#include "ExampleMain.h"
 
 #include <iostream>
 
 using namespace vantrel;
 
 namespace {
-
-void exec(TODBCDatabase& db, const String& sql, const std::vector<Variant>& values = {}) {
-    TODBCQuery query(nullptr);
-    query.SetODBCDatabase(&db);
-    query.SetSQLText(sql);
-    for (size_t i = 0; i < values.size(); ++i)
-        query.Params()->Items(static_cast<int>(i))->SetAsVariant(values[i]);
-    query.ExecSQL();
-}
 
 String here(TODBCQuery& q) {
     return q.FieldByName("code")->AsString() + " " + q.FieldByName("name")->AsString();
@@ -26,20 +17,13 @@ String here(TODBCQuery& q) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: " << argv[0] << " CONNECTION-STRING\n";
-        return 2;
-    }
-    try {
-        TODBCDatabase db(nullptr);
-        db.SetConnectStr(argv[1]);
-        db.Open();
-        exec(db, "DROP TABLE IF EXISTS example_labor");
-        exec(db, "CREATE TABLE example_labor (code VARCHAR(10) PRIMARY KEY, name VARCHAR(40), hours DOUBLE PRECISION)");
+    return example::run(argc, argv, [&](TODBCDatabase& db) {
+        example::exec(db, "DROP TABLE IF EXISTS example_labor");
+        example::exec(db, "CREATE TABLE example_labor (code VARCHAR(10) PRIMARY KEY, name VARCHAR(40), hours DOUBLE PRECISION)");
         const char* names[] = {"Oil change", "Brake service", "Tire rotation", "Alignment", "Battery test",
                                "Coolant flush", "Wiper blades"};
         for (int i = 0; i < 7; ++i)
-            exec(db, "INSERT INTO example_labor (code, name, hours) VALUES (:code, :name, :hours)",
+            example::exec(db, "INSERT INTO example_labor (code, name, hours) VALUES (:code, :name, :hours)",
                  {Variant(String("L") + IntToStr(i + 1)), Variant(String(names[i])), Variant(0.5 * (i + 1))});
 
         TODBCQuery q(nullptr); // scrollable unless SetUniDirectional(true)
@@ -65,10 +49,5 @@ int main(int argc, char** argv) {
         found = q.Locate("name", "Engine swap", 0);
         std::cout << "locate 'Engine swap': " << (found ? here(q) : "not found") << ", still at " << here(q) << "\n";
         return 0;
-    } catch (const EODBCError& e) {
-        std::cerr << "ODBC error [" << e.SQLStates() << "]: " << e.Message() << "\n";
-    } catch (const Exception& e) {
-        std::cerr << e.Message() << "\n";
-    }
-    return 1;
+    });
 }

@@ -3,7 +3,7 @@
 //
 //   text_export_import "Driver={SQLite3};Database=/tmp/shop.db;" [FILE]
 // FILE defaults to example_customers.txt in the system's temporary folder.
-#include <vantrel/vantrel.h>
+#include "ExampleMain.h"
 
 #include <filesystem>
 #include <fstream>
@@ -12,16 +12,9 @@
 using namespace vantrel;
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 3) {
-        std::cerr << "usage: " << argv[0] << " CONNECTION-STRING [FILE]\n";
-        return 2;
-    }
     const String file = argc == 3 ? String(argv[2])
                                   : (std::filesystem::temp_directory_path() / "example_customers.txt").string();
-    try {
-        TODBCDatabase db(nullptr);
-        db.SetConnectStr(argv[1]);
-        db.Open();
+    return example::run(argc, argv, [&](TODBCDatabase& db) {
         DataBase = &db; // the tools' functions run on this connection
 
         for (const char* table : {"example_customer", "example_customer_copy"}) {
@@ -53,11 +46,5 @@ int main(int argc, char** argv) {
         std::filesystem::remove(file);
         DataBase = nullptr;
         return same == static_cast<int>(rows.size()) ? 0 : 1;
-    } catch (const EODBCError& e) {
-        std::cerr << "ODBC error [" << e.SQLStates() << "]: " << e.Message() << "\n";
-    } catch (const Exception& e) {
-        std::cerr << e.Message() << "\n";
-    }
-    DataBase = nullptr;
-    return 1;
+    }, " [FILE]");
 }
