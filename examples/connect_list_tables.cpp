@@ -3,21 +3,13 @@
 // listed inside the transaction and gone after it.
 //
 //   connect_list_tables "Driver={SQLite3};Database=/tmp/shop.db;"
-#include <vantrel/vantrel.h>
-// Raw statements until the query component is there.
-#include <vantrel/core/ODBCApi.h>
+#include "ExampleMain.h"
 
 #include <iostream>
 
 using namespace vantrel;
 
 namespace {
-
-void exec(TODBCDatabase& db, const char* sql) {
-    ODBCStatementHandle stmt;
-    stmt.allocate(odbcEnv(), db.GetDBC());
-    VANTREL_ODBC(odbcEnv(), db.GetDBC(), stmt.get(), SQLExecDirect(stmt.get(), (SQLCHAR*)sql, SQL_NTS));
-}
 
 bool listed(TODBCDatabase& db, const String& table) {
     TStringList tables;
@@ -28,11 +20,9 @@ bool listed(TODBCDatabase& db, const String& table) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: " << argv[0] << " CONNECTION-STRING\n";
+    if (!example::usage(argc, argv))
         return 2;
-    }
-    try {
+    return example::guarded([&] {
         TODBCDatabase db(nullptr);
         db.SetDatabaseName("Example");
         db.SetConnectStr(argv[1]);
@@ -52,19 +42,14 @@ int main(int argc, char** argv) {
         // A transaction that is not committed leaves nothing behind.
         {
             TODBCTransaction transaction(db);
-            exec(db, "CREATE TABLE vantrel_example_scratch (id INTEGER)");
-            exec(db, "INSERT INTO vantrel_example_scratch (id) VALUES (1)");
+            example::exec(db, "CREATE TABLE vantrel_example_scratch (id INTEGER)");
+            example::exec(db, "INSERT INTO vantrel_example_scratch (id) VALUES (1)");
             std::cout << "in transaction: scratch table " << (listed(db, "vantrel_example_scratch") ? "listed" : "missing")
                       << "\n";
         }  // rolled back here
-        std::cout << "after rollback: scratch table " << (listed(db, "vantrel_example_scratch") ? "still there" : "gone")
-                  << "\n";
+        const bool left = listed(db, "vantrel_example_scratch");
+        std::cout << "after rollback: scratch table " << (left ? "still there" : "gone") << "\n";
         db.Close();
-        return 0;
-    } catch (const EODBCError& e) {
-        std::cerr << "ODBC error [" << e.SQLStates() << "] native " << e.NativeError() << ": " << e.Message() << "\n";
-    } catch (const Exception& e) {
-        std::cerr << e.Message() << "\n";
-    }
-    return 1;
+        return left ? 1 : 0;
+    });
 }

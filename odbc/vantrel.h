@@ -1,44 +1,33 @@
 #pragma once
-// Umbrella header of libvantrel: everything a program using the library needs.
+// Umbrella header of libvantrel: every public class of the plain C++ library (the component
+// framework it builds on, the ODBC core, the extensions and the entity layer). The data grids
+// need Qt and have their own umbrella, <vantrel/vantrel_grid.h>.
 //
-// Parts of the library arrive one by one; each header is taken when it is installed, so a
-// program built against an older installation still compiles.
+// Link with Vantrel::vantrel (CMake) or `pkg-config --libs vantrel`.
 
-#if __has_include(<vantrel/framework/SysUtils.h>)
+// The component framework: strings, exceptions, components, streams, datasets and fields.
 #include <vantrel/framework/SysUtils.h>
-#endif
-#if __has_include(<vantrel/framework/DBError.h>)
 #include <vantrel/framework/DBError.h>
-#endif
-#if __has_include(<vantrel/framework/Variant.h>)
 #include <vantrel/framework/Variant.h>
-#endif
-#if __has_include(<vantrel/framework/Classes.h>)
 #include <vantrel/framework/Classes.h>
-#endif
-#if __has_include(<vantrel/framework/Streaming.h>)
 #include <vantrel/framework/Streaming.h>
-#endif
-#if __has_include(<vantrel/framework/SyncObjs.h>)
 #include <vantrel/framework/SyncObjs.h>
-#endif
-#if __has_include(<vantrel/framework/Registry.h>)
 #include <vantrel/framework/Registry.h>
-#endif
-#if __has_include(<vantrel/framework/AppServices.h>)
 #include <vantrel/framework/AppServices.h>
-#endif
-#if __has_include(<vantrel/framework/DB.h>)
-#include <vantrel/framework/DB.h>
-#endif
-#if __has_include(<vantrel/framework/DBFields.h>)
 #include <vantrel/framework/DBFields.h>
-#endif
+#include <vantrel/framework/DB.h>
 
+// The ODBC core: errors, the session and connections, datasets and queries, parameters, blobs.
 #include <vantrel/core/ODBCError.h>
-#if __has_include(<vantrel/core/ODBCDatabase.h>)
 #include <vantrel/core/ODBCDatabase.h>
-#endif
-#if __has_include(<vantrel/core/ODBCDataSet.h>)
+#include <vantrel/core/ODBCParams.h>
 #include <vantrel/core/ODBCDataSet.h>
-#endif
+#include <vantrel/core/ODBCBlob.h>
+
+// Extensions: the editable dataset, the connection pool and its query, the query tools.
+#include <vantrel/ext/ODBCExtDataSet.h>
+#include <vantrel/ext/MultiDB.h>
+#include <vantrel/ext/ODBCTools.h>
+
+// The entity layer: one table's rows through generated SQL or stored procedures.
+#include <vantrel/entity/ODBCEntity.h>

@@ -71,6 +71,7 @@ private:
 
 /// \brief Read-only dataset over the result of the SQL text on a TODBCDatabase: scrollable
 /// (keyset-driven) or forward-only, optionally fetching blocks of rows on a forward-only cursor.
+/// It owns its SQL lines, parameters, fields and statement; the database is only referred to.
 ///
 /// Throws EODBCError for failing ODBC calls, EDatabaseError with the library's messages for misuse.
 class TODBCDataSet : public TDataSet, public TODBCDataSetClient {

@@ -81,7 +81,9 @@ private:
 /// The session, created when the library is loaded and freed when it is unloaded.
 extern TODBCSession* ODBCSession;
 
-/// \brief One ODBC connection as a component. Registers with ODBCSession while it lives.
+/// \brief One ODBC connection as a component. Registers with ODBCSession while it lives. Its
+/// owner (or the caller, without one) frees it; the datasets attached to it are not owned by it,
+/// but it closes and detaches them when it closes or goes.
 class TODBCDatabase : public TComponent {
 public:
     explicit TODBCDatabase(TComponent* owner = nullptr);

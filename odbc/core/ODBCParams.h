@@ -120,7 +120,8 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Parameters
 
-/// \brief One named input parameter of a statement.
+/// \brief One named input parameter of a statement, owned by its TODBCParams (and that by its
+/// dataset).
 class TODBCParam : public TPersistent {
 public:
     /// \brief A parameter of `owner` (appended to it when given; the list then frees it).

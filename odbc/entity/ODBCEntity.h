@@ -468,7 +468,8 @@ private:
 using TCheckUpdateEvent = std::function<void(TUserEntity* sender, bool& flgUpdate)>;
 
 /// \brief The entity as a designer component: publishes the settings, stores the field list as
-/// the form property "Fields", offers the seven procedure names as one text.
+/// the form property "Fields", offers the seven procedure names as one text. It owns its field
+/// items and its view query.
 class TUserEntity : public TEntity {
 public:
     explicit TUserEntity(TComponent* owner = nullptr);

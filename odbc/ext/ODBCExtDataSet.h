@@ -148,7 +148,7 @@ private:
     bool FRefreshAfterPost = true;
 };
 
-/// \brief TODBCExtDataSet with its properties published.
+/// \brief TODBCExtDataSet with its properties published: the editable query a program uses.
 class TODBCExtQuery : public TODBCExtDataSet {
 public:
     using TODBCExtDataSet::TODBCExtDataSet;

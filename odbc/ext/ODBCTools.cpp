@@ -4,6 +4,7 @@
 #include <vantrel/ext/MultiDB.h>
 #include <vantrel/ext/ODBCExtDataSet.h>
 #include <vantrel/ext/ODBCTools.h>
+#include <vantrel/ext/TextImport.h>
 
 #include <thread>
 
@@ -103,11 +104,9 @@ private:
     bool FDone = false;
 };
 
-// One line of the file split into its values; false with `error` set when it is malformed.
-struct TImportValue {
-    String Text;
-    bool Quoted = false;
-};
+} // namespace
+
+namespace detail {
 
 bool SplitLine(const String& line, std::vector<TImportValue>& values, String& error) {
     values.clear();
@@ -163,6 +162,13 @@ bool SplitLine(const String& line, std::vector<TImportValue>& values, String& er
         ++i; // the comma
     }
 }
+
+} // namespace detail
+
+namespace {
+
+using detail::SplitLine;
+using detail::TImportValue;
 
 // Sets an insert parameter from a value of the file by the column's type.
 void SetImportParam(TODBCParam* p, TFieldType type, const TImportValue& v) {

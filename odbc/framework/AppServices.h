@@ -14,6 +14,8 @@ namespace vantrel {
 /// Screen cursor shapes the library asks for.
 enum TCursor : int { crDefault = 0, crHourGlass = -11, crSQLWait = -17 };
 
+/// \brief What the library asks of the running program: showing an error it caught and the busy
+/// cursor. One per process (Application()); programs may replace the handlers.
 class TApplication {
 public:
     using TExceptionHandler = std::function<void(const std::exception& e)>;

@@ -353,6 +353,25 @@ using TKeyPressEvent = std::function<void(TCustomDBGrid* sender, QString& key)>;
 /// Application().HandleException, as the framework shows any error of an event handler.
 class TCustomDBGrid : public QTableView {
     Q_OBJECT
+    // What Qt Designer shows and a .ui file keeps: each option on its own (a form builder writes
+    // no flag sets), then the plain properties.
+    Q_PROPERTY(bool dgEditing READ OptEditing WRITE SetOptEditing)
+    Q_PROPERTY(bool dgAlwaysShowEditor READ OptAlwaysShowEditor WRITE SetOptAlwaysShowEditor)
+    Q_PROPERTY(bool dgTitles READ OptTitles WRITE SetOptTitles)
+    Q_PROPERTY(bool dgIndicator READ OptIndicator WRITE SetOptIndicator)
+    Q_PROPERTY(bool dgColumnResize READ OptColumnResize WRITE SetOptColumnResize)
+    Q_PROPERTY(bool dgColLines READ OptColLines WRITE SetOptColLines)
+    Q_PROPERTY(bool dgRowLines READ OptRowLines WRITE SetOptRowLines)
+    Q_PROPERTY(bool dgTabs READ OptTabs WRITE SetOptTabs)
+    Q_PROPERTY(bool dgRowSelect READ OptRowSelect WRITE SetOptRowSelect)
+    Q_PROPERTY(bool dgAlwaysShowSelection READ OptAlwaysShowSelection WRITE SetOptAlwaysShowSelection)
+    Q_PROPERTY(bool dgConfirmDelete READ OptConfirmDelete WRITE SetOptConfirmDelete)
+    Q_PROPERTY(bool dgCancelOnExit READ OptCancelOnExit WRITE SetOptCancelOnExit)
+    Q_PROPERTY(bool dgMultiSelect READ OptMultiSelect WRITE SetOptMultiSelect)
+    Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(bool DefaultDrawing READ DefaultDrawing WRITE SetDefaultDrawing)
+    Q_PROPERTY(QColor FixedColor READ FixedColor WRITE SetFixedColor)
+    Q_PROPERTY(QFont TitleFont READ TitleFont WRITE SetTitleFont)
 public:
     explicit TCustomDBGrid(QWidget* parent = nullptr);
     ~TCustomDBGrid() override;
@@ -379,6 +398,35 @@ public:
     // ---- Properties ----------------------------------------------------------------------------
     TDBGridOptions Options() const { return FOptions; }
     void SetOptions(TDBGridOptions options);
+    bool Option(TDBGridOption option) const { return (FOptions & option) != 0; }
+    void SetOption(TDBGridOption option, bool on) { SetOptions(on ? FOptions | option : FOptions & ~option); }
+    // One accessor pair per option, for Qt's property system.
+    bool OptEditing() const { return Option(dgEditing); }
+    void SetOptEditing(bool on) { SetOption(dgEditing, on); }
+    bool OptAlwaysShowEditor() const { return Option(dgAlwaysShowEditor); }
+    void SetOptAlwaysShowEditor(bool on) { SetOption(dgAlwaysShowEditor, on); }
+    bool OptTitles() const { return Option(dgTitles); }
+    void SetOptTitles(bool on) { SetOption(dgTitles, on); }
+    bool OptIndicator() const { return Option(dgIndicator); }
+    void SetOptIndicator(bool on) { SetOption(dgIndicator, on); }
+    bool OptColumnResize() const { return Option(dgColumnResize); }
+    void SetOptColumnResize(bool on) { SetOption(dgColumnResize, on); }
+    bool OptColLines() const { return Option(dgColLines); }
+    void SetOptColLines(bool on) { SetOption(dgColLines, on); }
+    bool OptRowLines() const { return Option(dgRowLines); }
+    void SetOptRowLines(bool on) { SetOption(dgRowLines, on); }
+    bool OptTabs() const { return Option(dgTabs); }
+    void SetOptTabs(bool on) { SetOption(dgTabs, on); }
+    bool OptRowSelect() const { return Option(dgRowSelect); }
+    void SetOptRowSelect(bool on) { SetOption(dgRowSelect, on); }
+    bool OptAlwaysShowSelection() const { return Option(dgAlwaysShowSelection); }
+    void SetOptAlwaysShowSelection(bool on) { SetOption(dgAlwaysShowSelection, on); }
+    bool OptConfirmDelete() const { return Option(dgConfirmDelete); }
+    void SetOptConfirmDelete(bool on) { SetOption(dgConfirmDelete, on); }
+    bool OptCancelOnExit() const { return Option(dgCancelOnExit); }
+    void SetOptCancelOnExit(bool on) { SetOption(dgCancelOnExit, on); }
+    bool OptMultiSelect() const { return Option(dgMultiSelect); }
+    void SetOptMultiSelect(bool on) { SetOption(dgMultiSelect, on); }
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value) { FReadOnly = value; }
     bool DefaultDrawing() const { return FDefaultDrawing; }

@@ -43,8 +43,11 @@ using TEventGetDataSetKey = std::function<void(TDataSet* sender, String& key)>;
 /// selected row that is not current.
 enum TIndicatorImage { iiCurrent = 0, iiEdit = 1, iiInsert = 2, iiSelected = 3 };
 
+/// \brief The extended grid's behaviour (see the head of this file). A Qt widget: its parent
+/// widget owns it; the data source and the image list are only referred to.
 class TExtCustomDBGrid : public TCustomDBGrid {
     Q_OBJECT
+    Q_PROPERTY(int IndicatorSize READ IndicatorSize WRITE SetIndicatorSize)
 public:
     explicit TExtCustomDBGrid(QWidget* parent = nullptr);
     ~TExtCustomDBGrid() override;

@@ -22,12 +22,25 @@ endfunction()
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
 foreach(f include/vantrel/grid/DBGrid.h include/vantrel/grid/ExtDBGrid.h include/vantrel/core/ODBCBlob.h
+          include/vantrel/vantrel.h include/vantrel/vantrel_grid.h
           lib/cmake/Vantrel/VantrelConfig.cmake lib/cmake/Vantrel/VantrelGridTargets.cmake
           lib/pkgconfig/vantrel.pc lib/pkgconfig/vantrel_grid.pc)
   if(NOT EXISTS ${prefix}/${f})
     message(FATAL_ERROR "not installed: ${f}")
   endif()
 endforeach()
+# The library's internal headers stay out.
+foreach(f include/vantrel/core/ODBCApi.h include/vantrel/entity/EntityInternal.h include/vantrel/ext/TextImport.h)
+  if(EXISTS ${prefix}/${f})
+    message(FATAL_ERROR "internal header installed: ${f}")
+  endif()
+endforeach()
+if(DESIGNER_PLUGIN)
+  file(GLOB_RECURSE plugin ${prefix}/lib/*/designer/${DESIGNER_PLUGIN})
+  if(NOT plugin)
+    message(FATAL_ERROR "the Qt Designer plugin ${DESIGNER_PLUGIN} is not installed under plugins/designer")
+  endif()
+endif()
 file(GLOB_RECURSE stray LIST_DIRECTORIES false ${prefix}/include/vantrel/*/tests/*)
 file(GLOB grid_libs ${prefix}/lib/libvantrel_grid.so*)
 if(stray)
@@ -54,6 +67,10 @@ run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run(${WORK_DIR}/consumer/grid_consumer)
 if(NOT run_output MATCHES "grid consumer ok")
   message(FATAL_ERROR "the consumer did not run: ${run_output}")
+endif()
+run(${WORK_DIR}/consumer/core_consumer ${WORK_DIR}/consumer.db)
+if(NOT run_output MATCHES "core consumer ok")
+  message(FATAL_ERROR "the core consumer did not run: ${run_output}")
 endif()
 
 # The same program from pkg-config's flags alone.

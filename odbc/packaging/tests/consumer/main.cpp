@@ -1,8 +1,6 @@
 // Shows an installed grid over an empty data source: the headers compile outside the tree, the
 // library links and its Qt meta-objects are there.
-#include <vantrel/framework/DB.h>
-#include <vantrel/grid/ExtDBGrid.h>
-#include <vantrel/vantrel.h>
+#include <vantrel/vantrel_grid.h>
 
 #include <QApplication>
 
