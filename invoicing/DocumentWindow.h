@@ -2,8 +2,10 @@
 // The invoice window over a DocumentSpec: the header of one document, its part and labor lines
 // with their totals, the computed total with the tax of the document date's month, what has been
 // paid, and the list of documents. The estimate window is this window over the estimate tables.
+#include "Concurrency.h"
 #include "Decimal.h"
 #include "Document.h"
+#include "LineDocument.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -28,7 +30,7 @@ class Grid;
 
 namespace kestrum::invoicing {
 
-class DocumentWindow : public QWidget {
+class DocumentWindow : public QWidget, public lines::LineDocument {
     Q_OBJECT
 public:
     ~DocumentWindow() override;
@@ -54,6 +56,10 @@ public:
     void timerTick();
 
     QTableView* list() const;
+
+    /// Stores a document made with New before its first line (claiming its number), or locks
+    /// the loaded one; refuses a line for a document deleted at another workstation.
+    lines::LineHold holdForLines() override;
 
     /// \brief The header boxes as column values (InvoiceNo_Inv aside), checked first: a date or
     /// amount that does not parse throws InputError naming its box.
@@ -84,6 +90,8 @@ private:
     void search(const QString& text);
     void linesClosed();
     qint64 proposeNumber();
+    /// What Save knows of the header under number `n` (loaded, proposed by New, or typed).
+    NumberedSave numberedSave(qint64 n);
     void setPickersToday();
     void openEditor(const QString& className);
     void setupGrids();
@@ -97,6 +105,11 @@ private:
     QString sortColumn_;
     std::optional<Decimal> rate_;
     bool shown_ = false;
+    /// The number and row version of the header last loaded into the boxes ("" after New), and
+    /// the number New proposed until it is stored.
+    QString loadedNumber_;
+    qint64 loadedVersion_ = 0;
+    QString proposedNumber_;
 };
 
 }  // namespace kestrum::invoicing

@@ -102,6 +102,9 @@ QStringList createStatements(Engine engine) {
         for (const QStringList& index : t.indexes)
             out << QStringLiteral("CREATE INDEX IX_%1_%2 ON %1 (%3)")
                        .arg(t.name, index.join(u'_'), index.join(nulls + QStringLiteral(", ")) + nulls);
+        for (const QStringList& index : t.uniqueIndexes)
+            out << QStringLiteral("CREATE UNIQUE INDEX UX_%1_%2 ON %1 (%3)")
+                       .arg(t.name, index.join(u'_'), index.join(QStringLiteral(", ")));
     }
     return out;
 }

@@ -29,6 +29,7 @@ struct Table {
     QString key;            // the column records are looked up by ("" when none is unique)
     QList<QStringList> indexes;  // link and look-up columns, one list per index
     bool workTable = false;      // refilled by report windows on every run
+    QList<QStringList> uniqueIndexes;  // column sets no two rows may share
 };
 
 enum class Engine { SQLite, PostgreSQL };
