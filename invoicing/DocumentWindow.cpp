@@ -627,10 +627,18 @@ void DocumentWindow::saveDocument()
     ui->DBGrid1->setFocus(Qt::OtherFocusReason);
 }
 
-lines::LineHold DocumentWindow::holdForLines()
+lines::LineHold DocumentWindow::holdForLines(const QString& lineNumber, const QString&)
 {
-    const qint64 n = requireInteger(number(), doc_.numberCaption);
-    const SaveResult r = holdDocument(q(doc_.list), numberedSave(n), [this] { return headerValues(); }, doc_.caption);
+    const qint64 n = requireInteger(lineNumber, doc_.numberCaption);
+    NumberedSave save = numberedSave(n);
+    if (lineNumber != number()) {
+        // The editor's document is no longer the one shown: it must be stored already.
+        save.loaded = true;
+        save.proposed = false;
+        holdDocument(q(doc_.list), save, {}, doc_.caption);
+        return {lineNumber, {}};
+    }
+    const SaveResult r = holdDocument(q(doc_.list), save, [this] { return headerValues(); }, doc_.caption);
     loadedNumber_ = QString::number(r.key);
     loadedVersion_ = r.version;
     proposedNumber_.clear();

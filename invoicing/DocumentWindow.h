@@ -59,7 +59,7 @@ public:
 
     /// Stores a document made with New before its first line (claiming its number), or locks
     /// the loaded one; refuses a line for a document deleted at another workstation.
-    lines::LineHold holdForLines() override;
+    lines::LineHold holdForLines(const QString& number, const QString& owner) override;
 
     /// \brief The header boxes as column values (InvoiceNo_Inv aside), checked first: a date or
     /// amount that does not parse throws InputError naming its box.

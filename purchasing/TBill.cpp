@@ -343,10 +343,9 @@ void TBill::Button2Click() {
     ui->DBGrid1->setFocus(Qt::OtherFocusReason);
 }
 
-kestrum::lines::LineHold TBill::holdForLines() {
-    const QString ref = ui->Edit1->text();
-    const QString vendor = ui->ComboBox1->currentText();
-    if (!loaded_) {
+kestrum::lines::LineHold TBill::holdForLines(const QString& ref, const QString& vendor) {
+    const bool shown = ref == ui->Edit1->text().trimmed() && vendor == ui->ComboBox1->currentText();
+    if (shown && !loaded_) {
         // A new bill is stored with its first line, so the line has a bill to belong to.
         const QString stored = insertBill();
         if (stored.isEmpty())

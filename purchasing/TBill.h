@@ -37,7 +37,7 @@ public:
     void ComboBox1Exit();
 
     /// Stores a bill made with New before its first line, or locks the loaded one.
-    kestrum::lines::LineHold holdForLines() override;
+    kestrum::lines::LineHold holdForLines(const QString& number, const QString& owner) override;
 
 protected:
     void formShow() override;

@@ -267,9 +267,17 @@ void TPoOrder::Button2Click() {
     ui->DBGrid1->setFocus(Qt::OtherFocusReason);
 }
 
-kestrum::lines::LineHold TPoOrder::holdForLines() {
-    const qint64 po = requireInteger(ui->Edit1->text(), captionOf("Edit1"));
-    const SaveResult r = holdDocument(DM->QPo2, numberedSave(po), [this] { return orderValues(); }, "Order");
+kestrum::lines::LineHold TPoOrder::holdForLines(const QString& number, const QString&) {
+    const qint64 po = requireInteger(number, captionOf("Edit1"));
+    NumberedSave save = numberedSave(po);
+    if (number != ui->Edit1->text().trimmed()) {
+        // The editor's order is no longer the one shown: it must be stored already.
+        save.loaded = true;
+        save.proposed = false;
+        holdDocument(DM->QPo2, save, {}, "Order");
+        return {number, {}};
+    }
+    const SaveResult r = holdDocument(DM->QPo2, save, [this] { return orderValues(); }, "Order");
     loadedNumber_ = QString::number(r.key);
     loadedVersion_ = r.version;
     proposedNumber_.clear();

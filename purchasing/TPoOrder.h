@@ -33,7 +33,7 @@ public:
     void Button8Click(); // "Payable"
 
     /// Stores an order made with New before its first line, or locks the loaded one.
-    kestrum::lines::LineHold holdForLines() override;
+    kestrum::lines::LineHold holdForLines(const QString& number, const QString& owner) override;
 
 protected:
     void formShow() override;

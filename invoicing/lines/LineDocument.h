@@ -17,7 +17,9 @@ public:
     /// (claiming its number; another free one when it was taken meanwhile) or locks the loaded
     /// one. Throws DatabaseError with a message for the user when the loaded document was
     /// deleted at another workstation.
-    virtual LineHold holdForLines() = 0;
+    /// `number` (and `owner`, for documents known by two columns) name the editor's document,
+    /// which need not be the one the window shows now.
+    virtual LineHold holdForLines(const QString& number, const QString& owner) = 0;
 };
 
 }  // namespace kestrum::lines

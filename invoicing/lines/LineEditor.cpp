@@ -504,7 +504,8 @@ void LineEditor::saveLine()
             kestrum::Transaction transaction(listQuery()->database());
             // The line's document is stored and stays so until the line is in.
             if (host) {
-                hold = host->holdForLines();
+                hold = host->holdForLines(documentNo(),
+                                          spec_.ownerColumn.isEmpty() ? QString() : controlText(spec_.ownerLabel));
                 if (hold.number != documentNo()) {
                     setControlText(spec_.documentLabel, hold.number);
                     doc = documentValue();
