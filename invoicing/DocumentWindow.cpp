@@ -635,10 +635,11 @@ lines::LineHold DocumentWindow::holdForLines(const QString& lineNumber, const QS
         // The editor's document is no longer the one shown: it must be stored already.
         save.loaded = true;
         save.proposed = false;
-        holdDocument(q(doc_.list), save, {}, doc_.caption);
+        holdDocument(q(doc_.probe), save, {}, doc_.caption);
         return {lineNumber, {}};
     }
-    const SaveResult r = holdDocument(q(doc_.list), save, [this] { return headerValues(); }, doc_.caption);
+    // On the probe query: the list stays on screen while a line editor saves.
+    const SaveResult r = holdDocument(q(doc_.probe), save, [this] { return headerValues(); }, doc_.caption);
     loadedNumber_ = QString::number(r.key);
     loadedVersion_ = r.version;
     proposedNumber_.clear();

@@ -254,7 +254,8 @@ QString TBill::insertBill() {
     for (int attempt = 0; attempt < 50; ++attempt) {
         ColumnValues values = billValues(ref);
         const ColumnValues key = {values.takeFirst(), values.takeFirst()};
-        if (insertIfFree(DM->QBill1, "Bill", key, values))
+        // Not on the list query: a line editor may be saving, and the list stays on screen.
+        if (insertIfFree(DM->QBill2, "Bill", key, values))
             return ref;
         if (!proposed)
             return {};

@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace kestrum {
 namespace {
 
