@@ -212,6 +212,7 @@ TEST_P(BillsTest, PaidCountsThePaymentsOfTheBillsReferenceAndVendorOnly) {
 }
 
 TEST_P(BillsTest, LinesBelongToTheReferenceAndVendorAndGoWithTheirBill) {
+    addPart(1, "Brake pad", "BP-1", "5");
     addBill("1000", "Acme Parts", "150");
     addBill("1000", "Bolt Co", "60");
     TBill* w = billAt(0);
