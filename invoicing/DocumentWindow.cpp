@@ -4,7 +4,9 @@
 
 #include "Archive.h"
 
+#include "Concurrency.h"
 #include "DataModule.h"
+#include "DatabaseError.h"
 #include "Dialogs.h"
 #include "FirstShow.h"
 #include "Format.h"
@@ -21,6 +23,7 @@
 #include "ReportPreview.h"
 #include "TTax.h"
 #include "Timer.h"
+#include "Transaction.h"
 #include "UpperCaseValidator.h"
 #include "WindowFactory.h"
 
@@ -45,7 +48,7 @@ const QStringList ListColumns = {"InvoiceNo_Inv", "CustomerName_Inv", "RepairPer
                                  "PO_Inv",        "Amount_Inv",       "Plate_Inv",        "DueDate_Inv",
                                  "Remark_Inv",    "Paid_Inv",         "JobLocation_Inv",  "Vin_Inv",
                                  "TruckNo_Inv",   "Mileage_Inv",      "Make_Inv",         "Model_Inv",
-                                 "Year_Inv",      "Tax_Inv"};
+                                 "Year_Inv",      "Tax_Inv",          "RowVersion"};
 const int ListWidths[] = {60, 150, 100, 70, 100, 100, 100, 70, 200};
 
 QVariant textValue(const QString& text)
@@ -384,6 +387,9 @@ void DocumentWindow::fillHeader()
     if (row)
         ui->ComboBox5->setCurrentText(list->FieldByName("Tax_Inv").AsBoolean() ? "Yes" : "No");
     ui->CheckBox1->setChecked(row && list->FieldByName("Paid_Inv").AsBoolean());
+    loadedNumber_ = row ? text("InvoiceNo_Inv") : QString();
+    loadedVersion_ = row ? list->FieldByName("RowVersion").AsInteger() : 0;
+    proposedNumber_.clear();
 }
 
 void DocumentWindow::loadLines()
@@ -557,7 +563,9 @@ void DocumentWindow::newDocument()
     const QString today = formatShortDate(QDate::currentDate());
     ui->Edit2->setText(today);
     ui->Edit3->setText(today);
-    ui->Edit1->setText(QString::number(proposeNumber()));
+    loadedNumber_.clear();
+    proposedNumber_ = QString::number(proposeNumber());
+    ui->Edit1->setText(proposedNumber_);
     loadLines();
     lookUpRate();
     computeTotal();
@@ -590,6 +598,19 @@ QList<std::pair<QString, QVariant>> DocumentWindow::headerValues() const
     };
 }
 
+NumberedSave DocumentWindow::numberedSave(qint64 n)
+{
+    NumberedSave save;
+    save.table = doc_.headerTable;
+    save.keyColumn = QStringLiteral("InvoiceNo_Inv");
+    save.key = n;
+    save.loaded = loadedNumber_ == QString::number(n);
+    save.version = loadedVersion_;
+    save.proposed = proposedNumber_ == QString::number(n);
+    save.nextFree = [this] { return proposeNumber(); };
+    return save;
+}
+
 void DocumentWindow::saveDocument()
 {
     const QString numberText = number();
@@ -604,49 +625,41 @@ void DocumentWindow::saveDocument()
         refreshList();
         return;
     }
-    storeHeader(n, values);
-    ui::showMessage(QStringLiteral("Saved!"));
+    const std::optional<qint64> key = storeHeader(n, values);
+    if (!key)
+        return;
+    if (*key == n)
+        ui::showMessage(QStringLiteral("Saved!"));
     // Focus first: leaving the customer box rewrites the address box, and after the reload the
     // boxes must show what was stored. The saved document stays shown and selected, ready to
     // print or take a payment.
     ui->DBGrid1->setFocus(Qt::OtherFocusReason);
-    reloadShowing(n);
+    reloadShowing(*key);
 }
 
-void DocumentWindow::storeHeader(qint64 n, const QList<std::pair<QString, QVariant>>& values)
+std::optional<qint64> DocumentWindow::storeHeader(qint64 n, const QList<std::pair<QString, QVariant>>& values)
 {
-    {
-        kestrum::Query* probe = q(doc_.probe);
-        probe->Close();
-        probe->Clear();
-        probe->Add("Select * From " + doc_.headerTable + " where InvoiceNo_Inv=?");
-        probe->Bind(n);
-        probe->Open();
-        const bool exists = probe->RecordCount() != 0;
-
-        kestrum::Query* list = q(doc_.list);
-        list->Close();
-        list->Clear();
-        if (exists) {
-            list->Add(" Update " + doc_.headerTable + "  Set");
-            for (int i = 0; i < values.size(); ++i)
-                list->Add(" " + values[i].first + " =?" + (i + 1 < values.size() ? "," : ""));
-            list->Add(" where InvoiceNo_Inv =?");
-            for (const auto& v : values)
-                list->Bind(v.second);
-            list->Bind(n);
-        } else {
-            QStringList columns{"InvoiceNo_Inv"};
-            for (const auto& v : values)
-                columns << v.first;
-            list->Add(" Insert Into " + doc_.headerTable + " ( " + columns.join(',') + " ) Values ( ");
-            list->Add(QStringList(columns.size(), QStringLiteral("?")).join(',') + ")");
-            list->Bind(n);
-            for (const auto& v : values)
-                list->Bind(v.second);
-        }
-        list->ExecSQL();
+    const SaveResult r = saveNumbered(q(doc_.list), numberedSave(n), values);
+    if (r.outcome == SaveResult::Outcome::Changed) {
+        if (ui::confirm(changedQuestion(doc_.word)))
+            refreshList();
+        return std::nullopt;
     }
+    if (r.outcome == SaveResult::Outcome::Taken) {
+        ui::showMessage(QStringLiteral("There is already a %1 %2. Nothing was saved: choose it in the list "
+                                       "to change it, or press New for a new one.")
+                            .arg(doc_.word)
+                            .arg(n));
+        return std::nullopt;
+    }
+    loadedNumber_ = QString::number(r.key);
+    loadedVersion_ = r.version;
+    proposedNumber_.clear();
+    if (r.key != n) {
+        ui->Edit1->setText(loadedNumber_);
+        ui::showMessage(renumberedMessage(doc_.word, r.key, n));
+    }
+    return r.key;
 }
 
 DocumentWindow::Filter DocumentWindow::shownFilter() const
@@ -709,6 +722,28 @@ bool DocumentWindow::unsaved()
     return false;
 }
 
+lines::LineHold DocumentWindow::holdForLines(const QString& lineNumber, const QString&)
+{
+    const qint64 n = requireInteger(lineNumber, doc_.numberCaption);
+    NumberedSave save = numberedSave(n);
+    if (lineNumber != number()) {
+        // The editor's document is no longer the one shown: it must be stored already.
+        save.loaded = true;
+        save.proposed = false;
+        holdDocument(q(doc_.probe), save, {}, doc_.caption);
+        return {lineNumber, {}};
+    }
+    // On the probe query: the list stays on screen while a line editor saves.
+    const SaveResult r = holdDocument(q(doc_.probe), save, [this] { return headerValues(); }, doc_.caption);
+    loadedNumber_ = QString::number(r.key);
+    loadedVersion_ = r.version;
+    proposedNumber_.clear();
+    if (r.key == n)
+        return {loadedNumber_, {}};
+    ui->Edit1->setText(loadedNumber_);
+    return {loadedNumber_, renumberedMessage(doc_.word, r.key, n)};
+}
+
 void DocumentWindow::deleteDocument()
 {
     const QString numberText = number();
@@ -746,8 +781,10 @@ void DocumentWindow::printDocument()
         if (ui::ask(question) != ui::Dialogs::Answer::Yes)
             return;
         const qint64 n = requireInteger(number(), doc_.numberCaption);
-        storeHeader(n, headerValues());
-        reloadShowing(n);
+        const std::optional<qint64> key = storeHeader(n, headerValues());
+        if (!key)
+            return;
+        reloadShowing(*key);
     }
     kestrum::Query* list = q(doc_.list);
     // The printout reads the list's current row: make it the shown document.

@@ -2,8 +2,10 @@
 // The invoice window over a DocumentSpec: the header of one document, its part and labor lines
 // with their totals, the computed total with the tax of the document date's month, what has been
 // paid, and the list of documents. The estimate window is this window over the estimate tables.
+#include "Concurrency.h"
 #include "Decimal.h"
 #include "Document.h"
+#include "LineDocument.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -28,7 +30,7 @@ class Grid;
 
 namespace kestrum::invoicing {
 
-class DocumentWindow : public QWidget {
+class DocumentWindow : public QWidget, public lines::LineDocument {
     Q_OBJECT
 public:
     ~DocumentWindow() override;
@@ -55,6 +57,10 @@ public:
 
     QTableView* list() const;
 
+    /// Stores a document made with New before its first line (claiming its number), or locks
+    /// the loaded one; refuses a line for a document deleted at another workstation.
+    lines::LineHold holdForLines(const QString& number, const QString& owner) override;
+
     /// \brief The header boxes as column values (InvoiceNo_Inv aside), checked first: a date or
     /// amount that does not parse throws InputError naming its box.
     QList<std::pair<QString, QVariant>> headerValues() const;
@@ -77,7 +83,9 @@ private:
     /// Whether the shown header differs from the stored row of its number (or there is none).
     bool unsaved();
     /// Writes the shown header (insert or update by number); the boxes were checked by the caller.
-    void storeHeader(qint64 n, const QList<std::pair<QString, QVariant>>& values);
+    /// Stores the header under `n`, or under the next free number when New's was taken meanwhile;
+    /// nothing when the user was told why not.
+    std::optional<qint64> storeHeader(qint64 n, const QList<std::pair<QString, QVariant>>& values);
 
     /// Header, lines, totals, paid figure, tax rate and invoice total of the list's current row
     /// (an empty header when there is none).
@@ -93,6 +101,8 @@ private:
     void search(const QString& text);
     void linesClosed();
     qint64 proposeNumber();
+    /// What Save knows of the header under number `n` (loaded, proposed by New, or typed).
+    NumberedSave numberedSave(qint64 n);
     void setPickersToday();
     void openEditor(const QString& className);
     void setupGrids();
@@ -107,6 +117,11 @@ private:
     std::optional<Decimal> rate_;
     bool shown_ = false;
     bool filling_ = false;  // the boxes are being filled from the list
+    /// The number and row version of the header last loaded into the boxes ("" after New), and
+    /// the number New proposed until it is stored.
+    QString loadedNumber_;
+    qint64 loadedVersion_ = 0;
+    QString proposedNumber_;
 };
 
 }  // namespace kestrum::invoicing

@@ -57,6 +57,7 @@ lines::LineSpec billPartSpec() {
     s.documentColumn = "Inv_Bill";
     s.numericDocument = false;
     s.identityColumn = "Name_Bill";
+    s.ownerColumn = "Vendor_Bill";
     s.fields = {{"ComboBox1", "Name_Bill"},
                 {"Edit1", "Mfg_Bill"},
                 {"Edit2", "Qty_Bill", LineValue::Number, "0"},
@@ -92,6 +93,7 @@ lines::LineSpec billExpenseSpec() {
     s.documentColumn = "Bill_Expense";
     s.numericDocument = false;
     s.identityColumn = "Description_Expense";
+    s.ownerColumn = "Vendor_Expense";
     s.fields = {{"ComboBox1", "Description_Expense"},
                 {"Edit1", "PartNo_Expense"},
                 {"Edit2", "Qty_Expense", LineValue::Number, "0"},

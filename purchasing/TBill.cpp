@@ -11,6 +11,7 @@
 #include "InputError.h"
 #include "Mdi.h"
 #include "Query.h"
+#include "Transaction.h"
 #include "TBillExpense.h"
 #include "TBillPart.h"
 #include "TPayable.h"
@@ -122,6 +123,10 @@ void TBill::loadSelected() {
     ui->ComboBox1->setEditText(q->FieldByName("Vendor_Bill").AsString());
     ui->ComboBox2->setEditText(q->FieldByName("Chart_Bill").AsString());
     ui->ComboBox3->setEditText(q->FieldByName("SubChart_Bill").AsString());
+    loaded_ = LoadedBill{q->FieldByName("Ref_Bill").AsString(), q->FieldByName("Vendor_Bill").AsString(),
+                         q->FieldByName("BillDate_Bill").AsVariant(),
+                         q->fieldIndex(RowVersionColumn) >= 0 ? q->FieldByName(RowVersionColumn).AsInteger() : 0};
+    proposedRef_.clear();
     loading_ = false;
     // Every load shows both kinds of lines of the bill and what it has been paid.
     refreshExpenseLines(ui->Edit1->text());
@@ -138,23 +143,28 @@ void TBill::showPaid() {
 }
 
 void TBill::refreshPartLines(const QString& ref) {
+    // A bill's lines are those of its reference and vendor: other vendors may use the reference.
+    const QVariantList bill = {textValue(ref), textValue(ui->ComboBox1->currentText())};
     openQuery(DM->QBillPart3,
-              {"Select Name_Bill,Qty_Bill,Rate_Bill,Amount_Bill ,Inv_Bill From BillItem where Inv_Bill =?"},
-              {textValue(ref)});
+              {"Select Name_Bill,Qty_Bill,Rate_Bill,Amount_Bill ,Inv_Bill From BillItem where Inv_Bill =?",
+               "and Vendor_Bill =?"},
+              bill);
     parts_->setColumns({{"", 240}, {"", 30}, {"", 40}, {"", 40}, {"", 40}});
-    ui->Label12->setText(sumText(DM->QBillPart4, "Amount_Bill", "BillItem", {"Inv_Bill"}, {textValue(ref)}));
+    ui->Label12->setText(sumText(DM->QBillPart4, "Amount_Bill", "BillItem", {"Inv_Bill", "Vendor_Bill"}, bill));
     showTotal();
 }
 
 void TBill::refreshExpenseLines(const QString& ref) {
+    const QVariantList bill = {textValue(ref), textValue(ui->ComboBox1->currentText())};
     openQuery(
         DM->QBillExpense3,
         {"Select Description_Expense,PartNo_Expense,Qty_Expense,Rate_Expense,Amount_Expense ,Remark_Expense,"
-         "Bill_Expense From BillExpense where Bill_Expense =?"},
-        {textValue(ref)});
+         "Bill_Expense From BillExpense where Bill_Expense =?",
+         "and Vendor_Expense =?"},
+        bill);
     expenses_->setColumns({{"", 150}, {"", 30}, {"", 40}, {"", 40}, {"", 40}, {"", 40}, {"", 40}});
     ui->Label15->setText(
-        sumText(DM->QBillExpense4, "Amount_Expense", "BillExpense", {"Bill_Expense"}, {textValue(ref)}));
+        sumText(DM->QBillExpense4, "Amount_Expense", "BillExpense", {"Bill_Expense", "Vendor_Expense"}, bill));
     showTotal();
 }
 
@@ -192,6 +202,19 @@ void TBill::ComboBox1Exit() {
         ", " + q->FieldByName("State_Company").AsString() + " " + q->FieldByName("Zip_Company").AsString());
 }
 
+QString TBill::nextReference() {
+    // The highest numeric reference plus one; references that are not numbers do not count.
+    openQuery(DM->QBill2, {"Select Ref_Bill From Bill"});
+    std::optional<qint64> highest;
+    for (DM->QBill2->First(); !DM->QBill2->Eof(); DM->QBill2->Next()) {
+        bool ok = false;
+        const qint64 n = DM->QBill2->FieldByName("Ref_Bill").AsString().trimmed().toLongLong(&ok);
+        if (ok && (!highest || n > *highest))
+            highest = n;
+    }
+    return highest ? QString::number(*highest + 1) : QStringLiteral("1000");
+}
+
 void TBill::Button3Click() {
     for (QLineEdit* e : {ui->Edit1, ui->Edit2, ui->Edit3})
         e->clear();
@@ -202,56 +225,149 @@ void TBill::Button3Click() {
     ui->Edit4->setText("0.00");
     ui->Edit2->setText(today());
     ui->Edit3->setText(today());
-    // The highest numeric reference plus one; references that are not numbers do not count.
-    openQuery(DM->QBill2, {"Select Ref_Bill From Bill"});
-    std::optional<qint64> highest;
-    for (DM->QBill2->First(); !DM->QBill2->Eof(); DM->QBill2->Next()) {
-        bool ok = false;
-        const qint64 n = DM->QBill2->FieldByName("Ref_Bill").AsString().trimmed().toLongLong(&ok);
-        if (ok && (!highest || n > *highest))
-            highest = n;
-    }
-    ui->Edit1->setText(highest ? QString::number(*highest + 1) : QStringLiteral("1000"));
+    loaded_.reset();
+    proposedRef_ = nextReference();
+    ui->Edit1->setText(proposedRef_);
     ui->Edit1->setFocus(Qt::OtherFocusReason);
+}
+
+ColumnValues TBill::billValues(const QString& ref) const {
+    // The bill date is part of what identifies the bill, so it must be a date.
+    const QDate billDate = requireDate(ui->Edit2->text(), captionOf("Edit2"));
+    const QVariant dueDate = optionalDate(ui->Edit3->text(), captionOf("Edit3"));
+    const Decimal amount = decimalOrZero(ui->Edit4->text(), captionOf("Edit4"));
+    return {{"Ref_Bill", textValue(ref)},
+            {"Vendor_Bill", textValue(ui->ComboBox1->currentText())},
+            {"BillDate_Bill", billDate},
+            {"Chart_Bill", textValue(ui->ComboBox2->currentText())},
+            {"SubChart_Bill", textValue(ui->ComboBox3->currentText())},
+            {"DueDate_Bill", dueDate},
+            {"Amount_Bill", decimalValue(amount)},
+            {"Address_Bill", textValue(ui->Memo1->toPlainText())},
+            {"Remark_Bill", textValue(ui->Memo2->toPlainText())}};
+}
+
+QString TBill::insertBill() {
+    QString ref = ui->Edit1->text();
+    // Only a reference the program proposed may be changed for the user; a typed one is the vendor's.
+    const bool proposed = !proposedRef_.isEmpty() && ref == proposedRef_;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        ColumnValues values = billValues(ref);
+        const ColumnValues key = {values.takeFirst(), values.takeFirst()};
+        // Not on the list query: a line editor may be saving, and the list stays on screen.
+        if (insertIfFree(DM->QBill2, "Bill", key, values))
+            return ref;
+        if (!proposed)
+            return {};
+        ref = nextReference();
+    }
+    throw DatabaseError(busyMessage(), DatabaseError::Reason::Busy);
 }
 
 void TBill::Button2Click() {
     const QString ref = ui->Edit1->text();
     if (ref.trimmed().isEmpty())
         return;
-    // The bill date is part of what identifies the bill, so it must be a date.
-    const QDate billDate = requireDate(ui->Edit2->text(), captionOf("Edit2"));
-    const QVariant dueDate = optionalDate(ui->Edit3->text(), captionOf("Edit3"));
-    const Decimal amount = decimalOrZero(ui->Edit4->text(), captionOf("Edit4"));
+    const ColumnValues values = billValues(ref);  // bad input stops here, before the question
     const QString vendor = ui->ComboBox1->currentText();
-    if (ui::confirm(SaveQuestion)) {
-        const QVariantList identity = {textValue(ref), textValue(vendor), billDate};
-        openQuery(DM->QBill2,
-                  {"Select * From Bill where Ref_Bill=?", "and Vendor_Bill=?", "and BillDate_Bill=?"},
-                  identity);
-        const bool exists = DM->QBill2->RecordCount() != 0;
-        const QVariantList rest = {textValue(ui->ComboBox2->currentText()),
-                                   textValue(ui->ComboBox3->currentText()),
-                                   dueDate,
-                                   decimalValue(amount),
-                                   textValue(ui->Memo1->toPlainText()),
-                                   textValue(ui->Memo2->toPlainText())};
-        if (exists) {
-            execQuery(DM->QBill1,
-                      {" Update Bill  Set Chart_Bill =?,", " SubChart_Bill =?,", " DueDate_Bill =?,",
-                       " Amount_Bill =?,", " Address_Bill =?,", " Remark_Bill =?", " where Ref_Bill =?",
-                       "and Vendor_Bill=?", "and BillDate_Bill=?"},
-                      rest + identity);
+    if (!ui::confirm(SaveQuestion)) {
+        Button5Click();
+        ui->DBGrid1->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    enum class Outcome { Saved, Taken, Changed, Duplicate } outcome = Outcome::Saved;
+    QString stored = ref;
+    retryOnce([&] {
+        Transaction transaction(DM->database());
+        outcome = Outcome::Saved;
+        stored = ref;
+        if (loaded_) {
+            // The bill the window loaded, found by what it was loaded as: a corrected reference,
+            // vendor or date changes that bill instead of making a second one.
+            const bool renamed = loaded_->ref.compare(ref, Qt::CaseInsensitive) != 0 ||
+                                 loaded_->vendor.compare(vendor, Qt::CaseInsensitive) != 0;
+            if (renamed) {
+                openQuery(DM->QBill2, {"Select Count(*) From Bill where Ref_Bill =?", "and Vendor_Bill =?"},
+                          {textValue(ref), textValue(vendor)});
+                if (DM->QBill2->fieldAt(0, 0).AsInteger() > 0) {
+                    outcome = Outcome::Duplicate;
+                    return;
+                }
+            }
+            const ColumnValues where = {{"Ref_Bill", textValue(loaded_->ref)},
+                                        {"Vendor_Bill", textValue(loaded_->vendor)},
+                                        {"BillDate_Bill", loaded_->date}};
+            if (!updateIfUnchanged(DM->QBill1, "Bill", where, loaded_->version, values)) {
+                outcome = Outcome::Changed;
+                return;
+            }
+            if (renamed) {
+                // Lines and payments go with their bill.
+                const QVariantList move = {textValue(ref), textValue(vendor), textValue(loaded_->ref),
+                                           textValue(loaded_->vendor)};
+                execQuery(DM->QBill1, {" Update BillItem  Set Inv_Bill =?, Vendor_Bill =?",
+                                       " where Inv_Bill =? and Vendor_Bill =?"}, move);
+                execQuery(DM->QBill1, {" Update BillExpense  Set Bill_Expense =?, Vendor_Expense =?",
+                                       " where Bill_Expense =? and Vendor_Expense =?"}, move);
+                execQuery(DM->QBill1, {" Update Payable  Set BillNo_Payable =?, Name_Payable =?",
+                                       " where BillNo_Payable =? and Name_Payable =?"}, move);
+            }
         } else {
-            execQuery(DM->QBill1,
-                      {" Insert Into Bill ( Ref_Bill, Vendor_Bill,BillDate_Bill,Chart_Bill,SubChart_Bill,",
-                       " DueDate_Bill,Amount_Bill,Address_Bill,Remark_Bill ) Values ( ?,?,?,?,?,?,?,?,?)"},
-                      identity + rest);
+            stored = insertBill();
+            if (stored.isEmpty()) {
+                outcome = Outcome::Taken;
+                return;
+            }
         }
-        ui::showMessage("Saved!");
+        transaction.commit();
+    });
+    switch (outcome) {
+    case Outcome::Saved:
+        if (stored != ref)
+            ui::showMessage(QStringLiteral("Saved as bill %1: reference %2 was saved at another workstation "
+                                           "meanwhile.").arg(stored, ref));
+        else
+            ui::showMessage("Saved!");
+        break;
+    case Outcome::Taken:
+    case Outcome::Duplicate:
+        ui::showMessage(QStringLiteral("%1 already has a bill with the reference %2. Nothing was saved.")
+                            .arg(vendor.trimmed().isEmpty() ? QStringLiteral("This vendor") : vendor, ref));
+        return;
+    case Outcome::Changed:
+        if (ui::confirm(QStringLiteral("This bill was changed or deleted at another workstation after you opened "
+                                       "it. Nothing was saved. Load the bills as they are now?")))
+            Button5Click();
+        return;
     }
     Button5Click();
     ui->DBGrid1->setFocus(Qt::OtherFocusReason);
+}
+
+kestrum::lines::LineHold TBill::holdForLines(const QString& ref, const QString& vendor) {
+    const bool shown = ref == ui->Edit1->text().trimmed() && vendor == ui->ComboBox1->currentText();
+    if (shown && !loaded_) {
+        // A new bill is stored with its first line, so the line has a bill to belong to.
+        const QString stored = insertBill();
+        if (stored.isEmpty())
+            throw DatabaseError(QStringLiteral("%1 already has a bill with the reference %2. The line was not saved.")
+                                    .arg(vendor, ref));
+        ColumnValues values = billValues(stored);
+        loaded_ = LoadedBill{stored, vendor, values[2].second, 0};
+        proposedRef_.clear();
+        QString notice;
+        if (stored != ref) {
+            ui->Edit1->setText(stored);
+            notice = QStringLiteral("The bill was saved as %1: reference %2 was saved at another workstation "
+                                    "meanwhile.").arg(stored, ref);
+        }
+        return {stored, notice};
+    }
+    if (!lockRow(DM->QBill2, "Bill", {{"Ref_Bill", textValue(ref)}, {"Vendor_Bill", textValue(vendor)}}))
+        throw DatabaseError(QStringLiteral("Bill %1 of %2 is not in the database (deleted at another workstation, "
+                                           "or its reference or vendor changed and not saved yet). The line was "
+                                           "not saved.").arg(ref, vendor));
+    return {ref, {}};
 }
 
 void TBill::Button4Click() {
@@ -261,9 +377,29 @@ void TBill::Button4Click() {
     const QDate billDate = requireDate(ui->Edit2->text(), captionOf("Edit2"));
     if (!ui::confirm(DeleteQuestion))
         return;
-    // The lines and payments stay: they belong to the reference, which another bill may share.
-    execQuery(DM->QBill1, {"Delete  From Bill where Ref_Bill=?", "and Vendor_Bill=?", "and BillDate_Bill=?"},
-              {textValue(ref), textValue(ui->ComboBox1->currentText()), billDate});
+    const QVariantList bill = {textValue(ref), textValue(ui->ComboBox1->currentText())};
+    bool paid = false;
+    retryOnce([&] {
+        Transaction transaction(DM->database());
+        // A bill with payments stays: deleting it would leave payments for nothing.
+        openQuery(DM->QBill2, {"Select Count(*) From Payable where BillNo_Payable =?", "and Name_Payable =?"}, bill);
+        paid = DM->QBill2->fieldAt(0, 0).AsInteger() > 0;
+        if (paid)
+            return;
+        const int removed = execQuery(
+            DM->QBill1, {"Delete  From Bill where Ref_Bill=?", "and Vendor_Bill=?", "and BillDate_Bill=?"},
+            bill + QVariantList{billDate});
+        // Its lines go with it, so they never turn up on a later bill with that reference.
+        if (removed > 0) {
+            execQuery(DM->QBill1, {"Delete  From BillItem where Inv_Bill=?", "and Vendor_Bill=?"}, bill);
+            execQuery(DM->QBill1, {"Delete  From BillExpense where Bill_Expense=?", "and Vendor_Expense=?"}, bill);
+        }
+        transaction.commit();
+    });
+    if (paid) {
+        ui::showMessage(QStringLiteral("Bill %1 has payments and was not deleted. Delete its payments first.").arg(ref));
+        return;
+    }
     Button5Click();
 }
 

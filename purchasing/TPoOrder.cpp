@@ -151,6 +151,9 @@ void TPoOrder::loadSelected() {
     ui->ComboBox3->setEditText(q->FieldByName("Vendor_Order").AsString());
     ui->ComboBox4->setEditText(q->FieldByName("ShipFrom_Order").AsString());
     ui->ComboBox5->setEditText(q->FieldByName("ShipTo_Order").AsString());
+    loadedNumber_ = q->FieldByName("Po_Order").AsString();
+    loadedVersion_ = q->fieldIndex(RowVersionColumn) >= 0 ? q->FieldByName(RowVersionColumn).AsInteger() : 0;
+    proposedNumber_.clear();
 }
 
 void TPoOrder::refreshLines(const QString& orderNo) {
@@ -185,6 +188,13 @@ void TPoOrder::search(const QString& text) {
     loadSelected();
 }
 
+qint64 TPoOrder::proposeNumber() {
+    // The highest number in the table, whatever order the list shows.
+    openQuery(DM->QPo2, {"Select Max(Po_Order) From Orders"});
+    const Field last = DM->QPo2->FieldByName("Expr1000");
+    return last.IsNull() ? 1 : last.AsInteger() + 1;
+}
+
 void TPoOrder::Button3Click() {
     for (QLineEdit* e : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
         e->clear();
@@ -193,11 +203,35 @@ void TPoOrder::Button3Click() {
     ui->Edit2->setText(today());
     ui->Edit3->setText(today());
     ui->Edit4->setText("Stock");
-    // The highest number in the table, whatever order the list shows.
-    openQuery(DM->QPo2, {"Select Max(Po_Order) From Orders"});
-    const Field last = DM->QPo2->FieldByName("Expr1000");
-    ui->Edit1->setText(last.IsNull() ? QStringLiteral("1") : QString::number(last.AsInteger() + 1));
+    loadedNumber_.clear();
+    proposedNumber_ = QString::number(proposeNumber());
+    ui->Edit1->setText(proposedNumber_);
     ui->ComboBox1->setFocus(Qt::OtherFocusReason);
+}
+
+ColumnValues TPoOrder::orderValues() const {
+    const QVariant orderDate = optionalDate(ui->Edit2->text(), captionOf("Edit2"));
+    const QVariant shipDate = optionalDate(ui->Edit3->text(), captionOf("Edit3"));
+    return {{"SideMark_Order", textValue(ui->ComboBox1->currentText())},
+            {"OrderBy_Order", textValue(ui->ComboBox2->currentText())},
+            {"OrderDate_Order", orderDate},
+            {"Vendor_Order", textValue(ui->ComboBox3->currentText())},
+            {"ShipFrom_Order", textValue(ui->ComboBox4->currentText())},
+            {"ShipTo_Order", textValue(ui->ComboBox5->currentText())},
+            {"ShipDate_Order", shipDate},
+            {"ForInvoice_Order", textValue(ui->Edit4->text())}};
+}
+
+NumberedSave TPoOrder::numberedSave(qint64 po) {
+    NumberedSave save;
+    save.table = "Orders";
+    save.keyColumn = "Po_Order";
+    save.key = po;
+    save.loaded = loadedNumber_ == QString::number(po);
+    save.version = loadedVersion_;
+    save.proposed = proposedNumber_ == QString::number(po);
+    save.nextFree = [this] { return proposeNumber(); };
+    return save;
 }
 
 void TPoOrder::Button2Click() {
@@ -205,37 +239,52 @@ void TPoOrder::Button2Click() {
         return;
     // Every box is checked before the question, so bad input stops with one message.
     const qint64 po = requireInteger(ui->Edit1->text(), captionOf("Edit1"));
-    const QVariant orderDate = optionalDate(ui->Edit2->text(), captionOf("Edit2"));
-    const QVariant shipDate = optionalDate(ui->Edit3->text(), captionOf("Edit3"));
+    const ColumnValues values = orderValues();
     if (ui::confirm(SaveQuestion)) {
-        openQuery(DM->QPo2, {"Select * From Orders where Po_Order=?"}, {po});
-        const bool exists = DM->QPo2->RecordCount() != 0;
-        const QVariantList fields = {textValue(ui->ComboBox1->currentText()),
-                                     textValue(ui->ComboBox2->currentText()),
-                                     orderDate,
-                                     textValue(ui->ComboBox3->currentText()),
-                                     textValue(ui->ComboBox4->currentText()),
-                                     textValue(ui->ComboBox5->currentText()),
-                                     shipDate,
-                                     textValue(ui->Edit4->text())};
-        if (exists) {
-            execQuery(DM->QPo1,
-                      {" Update Orders  Set SideMark_Order =?,", " OrderBy_Order =?,", " OrderDate_Order =?,",
-                       " Vendor_Order =?,", " ShipFrom_Order =?,", " ShipTo_Order =?,", " ShipDate_Order =?,",
-                       " ForInvoice_Order =?", " where PO_Order =?"},
-                      fields + QVariantList{po});
-        } else {
-            execQuery(
-                DM->QPo1,
-                {" Insert Into Orders ( Po_Order, SideMark_Order,",
-                 "OrderBy_Order, OrderDate_Order,Vendor_Order,ShipFrom_Order,ShipTo_Order,ShipDate_Order,"
-                 "ForInvoice_Order ) Values ( ?,?,?,?,?,?,?,?,?)"},
-                QVariantList{po} + fields);
+        const SaveResult r = saveNumbered(DM->QPo1, numberedSave(po), values);
+        if (r.outcome == SaveResult::Outcome::Changed) {
+            if (ui::confirm(changedQuestion("order")))
+                Button5Click();
+            return;
         }
-        ui::showMessage("Saved!");
+        if (r.outcome == SaveResult::Outcome::Taken) {
+            ui::showMessage(QStringLiteral("There is already an order %1. Nothing was saved: choose it in the "
+                                           "list to change it, or press New for a new one.")
+                                .arg(po));
+            return;
+        }
+        loadedNumber_ = QString::number(r.key);
+        loadedVersion_ = r.version;
+        proposedNumber_.clear();
+        if (r.key != po) {
+            ui->Edit1->setText(loadedNumber_);
+            ui::showMessage(renumberedMessage("order", r.key, po));
+        } else {
+            ui::showMessage("Saved!");
+        }
     }
     Button5Click();
     ui->DBGrid1->setFocus(Qt::OtherFocusReason);
+}
+
+kestrum::lines::LineHold TPoOrder::holdForLines(const QString& number, const QString&) {
+    const qint64 po = requireInteger(number, captionOf("Edit1"));
+    NumberedSave save = numberedSave(po);
+    if (number != ui->Edit1->text().trimmed()) {
+        // The editor's order is no longer the one shown: it must be stored already.
+        save.loaded = true;
+        save.proposed = false;
+        holdDocument(DM->QPo2, save, {}, "Order");
+        return {number, {}};
+    }
+    const SaveResult r = holdDocument(DM->QPo2, save, [this] { return orderValues(); }, "Order");
+    loadedNumber_ = QString::number(r.key);
+    loadedVersion_ = r.version;
+    proposedNumber_.clear();
+    if (r.key == po)
+        return {loadedNumber_, {}};
+    ui->Edit1->setText(loadedNumber_);
+    return {loadedNumber_, renumberedMessage("order", r.key, po)};
 }
 
 void TPoOrder::Button4Click() {

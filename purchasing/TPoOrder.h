@@ -1,6 +1,8 @@
 #pragma once
 // Purchase orders: the order list and header editor, with the lines of the shown order and
 // their total.
+#include "Concurrency.h"
+#include "LineDocument.h"
 #include "Support.h"
 
 #include <memory>
@@ -13,7 +15,7 @@ namespace kestrum::ui {
 class Grid;
 }
 
-class TPoOrder : public kestrum::purchasing::Window {
+class TPoOrder : public kestrum::purchasing::Window, public kestrum::lines::LineDocument {
     Q_OBJECT
 public:
     explicit TPoOrder(QWidget* parent = nullptr);
@@ -30,6 +32,9 @@ public:
     void Button6Click(); // "Discription": the line editor
     void Button8Click(); // "Payable"
 
+    /// Stores an order made with New before its first line, or locks the loaded one.
+    kestrum::lines::LineHold holdForLines(const QString& number, const QString& owner) override;
+
 protected:
     void formShow() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -39,8 +44,16 @@ private:
     void setColumns(bool refreshed);
     void titleClick(int position, const QString& field);
     void search(const QString& text);
+    /// The header boxes as columns (checked; throws InputError naming a bad box).
+    kestrum::ColumnValues orderValues() const;
+    kestrum::NumberedSave numberedSave(qint64 po);
+    qint64 proposeNumber();
 
     std::unique_ptr<Ui::TPoOrder> ui;
+    /// The order loaded into the boxes ("" after New) and its row version; New's proposal.
+    QString loadedNumber_;
+    qint64 loadedVersion_ = 0;
+    QString proposedNumber_;
     kestrum::ui::Grid* grid_ = nullptr;
     kestrum::ui::Grid* lines_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "ui_TReceivable.h"
 
 #include "Combos.h"
+#include "Concurrency.h"
 #include "DataModule.h"
 #include "Decimal.h"
 #include "Dialogs.h"
@@ -11,6 +12,7 @@
 #include "InputError.h"
 #include "Mdi.h"
 #include "Query.h"
+#include "Transaction.h"
 
 #include <QSignalBlocker>
 
@@ -216,53 +218,67 @@ void TReceivable::Button1Click()
         return;
 
     const QString ref = ui->Edit3->text();
-    bool exists = false;
-    if (!ref.isEmpty()) {
-        probe->Close();
-        probe->Clear();
-        probe->Add("Select * From Receivable where InvoiceNo_Receivable=?");
-        probe->Add(" And Ref_Receivable =?");
-        probe->Bind(number);
-        probe->Bind(ref);
-        probe->Open();
-        exists = probe->RecordCount() != 0;
-    }
+    bool invoiceGone = false;
+    retryOnce([&] {
+        Transaction transaction(DM->database());
+        // The invoice stays until the payment is in: one deleted meanwhile gets no payment.
+        invoiceGone = !lockRow(DM->QReceivable2, "Invoice", {{"InvoiceNo_Inv", number}});
+        if (invoiceGone)
+            return;
+        bool exists = false;
+        if (!ref.isEmpty()) {
+            probe->Close();
+            probe->Clear();
+            probe->Add("Select * From Receivable where InvoiceNo_Receivable=?");
+            probe->Add(" And Ref_Receivable =?");
+            probe->Bind(number);
+            probe->Bind(ref);
+            probe->Open();
+            exists = probe->RecordCount() != 0;
+        }
 
-    Query* q = DM->QReceivable1;
-    q->Close();
-    q->Clear();
-    const QVariantList values = {number,
-                                 textValue(ui->ComboBox1->currentText()),
-                                 textValue(ui->ComboBox2->currentText()),
-                                 textValue(ui->ComboBox3->currentText()),
-                                 payDate,
-                                 textValue(ref),
-                                 QVariant::fromValue(amount),
-                                 textValue(ui->Memo1->toPlainText())};
-    if (exists) {
-        q->Add(" Update Receivable  Set InvoiceNo_Receivable=?,");
-        q->Add(" Name_Receivable =?,");
-        q->Add(" ViaPayment_Receivable =?,");
-        q->Add(" DepositTo_Receivable =?,");
-        q->Add(" PayDate_Receivable =?,");
-        q->Add(" Ref_Receivable =?,");
-        q->Add(" Amount_Receivable =?,");
-        q->Add(" Remark_Receivable =?");
-        q->Add(" where InvoiceNo_Receivable = ?");
-        q->Add(" And Ref_Receivable =?");
-        for (const QVariant& v : values)
-            q->Bind(v);
-        q->Bind(number);
-        q->Bind(ref);
-    } else {
-        q->Add(" Insert Into Receivable ( InvoiceNo_Receivable, Name_Receivable,");
-        q->Add("ViaPayment_Receivable,DepositTo_Receivable, PayDate_Receivable,Ref_Receivable,Amount_Receivable,"
-               "Remark_Receivable) Values ( ");
-        q->Add("?,?,?,?,?,?,?,?)");
-        for (const QVariant& v : values)
-            q->Bind(v);
+        Query* q = DM->QReceivable1;
+        q->Close();
+        q->Clear();
+        const QVariantList values = {number,
+                                     textValue(ui->ComboBox1->currentText()),
+                                     textValue(ui->ComboBox2->currentText()),
+                                     textValue(ui->ComboBox3->currentText()),
+                                     payDate,
+                                     textValue(ref),
+                                     QVariant::fromValue(amount),
+                                     textValue(ui->Memo1->toPlainText())};
+        if (exists) {
+            q->Add(" Update Receivable  Set InvoiceNo_Receivable=?,");
+            q->Add(" Name_Receivable =?,");
+            q->Add(" ViaPayment_Receivable =?,");
+            q->Add(" DepositTo_Receivable =?,");
+            q->Add(" PayDate_Receivable =?,");
+            q->Add(" Ref_Receivable =?,");
+            q->Add(" Amount_Receivable =?,");
+            q->Add(" Remark_Receivable =?");
+            q->Add(" where InvoiceNo_Receivable = ?");
+            q->Add(" And Ref_Receivable =?");
+            for (const QVariant& v : values)
+                q->Bind(v);
+            q->Bind(number);
+            q->Bind(ref);
+        } else {
+            q->Add(" Insert Into Receivable ( InvoiceNo_Receivable, Name_Receivable,");
+            q->Add("ViaPayment_Receivable,DepositTo_Receivable, PayDate_Receivable,Ref_Receivable,Amount_Receivable,"
+                   "Remark_Receivable) Values ( ");
+            q->Add("?,?,?,?,?,?,?,?)");
+            for (const QVariant& v : values)
+                q->Bind(v);
+        }
+        q->ExecSQL();
+        transaction.commit();
+    });
+    if (invoiceGone) {
+        ui::showMessage(QStringLiteral("Invoice %1 was deleted at another workstation. The payment was not saved.")
+                            .arg(number));
+        return;
     }
-    q->ExecSQL();
     ui::showMessage("Saved!");
 
     // Ready for the next payment; Paid keeps the figure of the invoice just paid.

@@ -1,6 +1,7 @@
 #include "RecordWindow.h"
 
 #include "DataModule.h"
+#include "Concurrency.h"
 #include "Dialogs.h"
 #include "FirstShow.h"
 #include "Grid.h"
@@ -9,6 +10,7 @@
 #include "Mdi.h"
 #include "Query.h"
 #include "QueryModel.h"
+#include "Transaction.h"
 #include "UpperCaseValidator.h"
 
 #include <QAbstractButton>
@@ -22,6 +24,7 @@
 #include <QScopedValueRollback>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QToolButton>
 
@@ -33,6 +36,18 @@ namespace {
 
 const QString SaveQuestion = QStringLiteral("Are you sure you want to Save this Record?");
 const QString DeleteQuestion = QStringLiteral("Are you sure you want to Delete this Record?");
+
+// A list that names its columns also reads the row version (the grid hides it), so a Save can
+// tell whether the row shown is still the one stored.
+QString withRowVersion(const QString& sql)
+{
+    static const QRegularExpression select(QStringLiteral("^(\\s*Select\\s+(?!\\*)[^;]*?)(\\s+From\\s)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    if (sql.contains(kestrum::RowVersionColumn, Qt::CaseInsensitive))
+        return sql;
+    QString out = sql;
+    return out.replace(select, QStringLiteral("\\1,") + kestrum::RowVersionColumn + QStringLiteral("\\2"));
+}
 
 /// A text value to bind: never a null QString, so that an empty box stores empty text, not NULL.
 QVariant textValue(const QString& text)
@@ -334,8 +349,9 @@ void RecordWindow::formShow()
         recomputeFigures();
 }
 
-void RecordWindow::reload(const QString& sql, Titles titles)
+void RecordWindow::reload(const QString& statement, Titles titles)
 {
+    const QString sql = withRowVersion(statement);
     kestrum::Query* q = listQuery();
     q->Close();
     q->Clear();
@@ -460,6 +476,11 @@ void RecordWindow::copyRowOf(kestrum::Query* q)
     for (const FieldSpec& f : spec_.fields)
         setControlText(f.control, q->FieldByName(f.column).AsString());
     proposedKey_.clear();
+    // The version of the very row the boxes now show: a Save updates it only while unchanged.
+    loadedKey_ = q->RecNo() >= 0 ? q->FieldByName(spec_.keyColumn).AsString() : QString();
+    loadedVersion_ = q->fieldIndex(kestrum::RowVersionColumn) >= 0
+                         ? q->FieldByName(kestrum::RowVersionColumn).AsInteger()
+                         : -1;
 }
 
 void RecordWindow::fillList(const FieldSpec& f)
@@ -497,6 +518,8 @@ void RecordWindow::newRecord()
     for (const FieldSpec& f : spec_.fields)
         setControlText(f.control, f.defaultOnNew);
     applyNewDefaults();
+    loadedKey_.clear();
+    loadedVersion_ = -1;
     const QString key = QString::number(proposeKey());
     {
         const QScopedValueRollback filling(fillingKey_, true);
@@ -539,57 +562,55 @@ void RecordWindow::saveRecord()
         return;
     }
 
-    kestrum::Query* q = probeQuery();
-    q->Close();
-    q->Clear();
-    q->Add("Select * From " + spec_.table + " where " + spec_.keyColumn + "=?");
-    q->Bind(key);
-    q->Open();
-    const bool exists = q->RecordCount() != 0;
+    kestrum::ColumnValues columns;
+    for (size_t i = 0; i < spec_.fields.size(); ++i)
+        columns.append({spec_.fields[i].column, values[int(i)]});
+    kestrum::NumberedSave save;
+    save.table = spec_.table;
+    save.keyColumn = spec_.keyColumn;
+    save.key = key;
+    save.loaded = !loadedKey_.isEmpty() && loadedKey_ == QString::number(key);
+    // A list read without the version: the stored one (the row may have changed unseen).
+    save.version = loadedVersion_ >= 0 || !save.loaded
+                       ? loadedVersion_
+                       : kestrum::rowVersion(probeQuery(), spec_.table, {{spec_.keyColumn, key}});
+    save.proposed = !proposedKey_.isEmpty() && proposedKey_ == QString::number(key);
+    save.nextFree = [this] { return proposeKey(); };
+    const kestrum::SaveResult r = kestrum::saveNumbered(probeQuery(), save, columns);
 
-    if (exists && !proposedKey_.isEmpty() && proposedKey_ == QString::number(key)) {
-        // The number New proposed was saved by another workstation in the meantime.
-        const QString next = QString::number(proposeKey());
-        {
-            const QScopedValueRollback filling(fillingKey_, true);
-            setControlText(spec_.keyControl, next);
+    if (r.outcome == kestrum::SaveResult::Outcome::Changed) {
+        if (ui::confirm(kestrum::changedQuestion(QStringLiteral("record")))) {
+            // A deleted record leaves the first row shown, as Refresh does.
+            reload(spec_.listSql, Titles::Refresh);
+            locateKey(key);
+            copyCurrentRow();
+            recomputeFigures();
         }
-        proposedKey_ = next;
-        ui::showMessage(QStringLiteral("Number %1 has been saved by someone else meanwhile. Nothing was "
-                                       "saved; the next free number %2 is proposed, press Save again.")
-                            .arg(key)
-                            .arg(next));
+        return;
+    }
+    if (r.outcome == kestrum::SaveResult::Outcome::Taken) {
+        ui::showMessage(QStringLiteral("Number %1 belongs to another record. Nothing was saved: choose it in the "
+                                       "list to change it, or press New for a new one.")
+                            .arg(key));
         return;
     }
 
-    QStringList columns;
-    for (const FieldSpec& f : spec_.fields)
-        columns << f.column;
-    q->Close();
-    q->Clear();
-    if (exists) {
-        q->Add(" Update " + spec_.table + "  Set");
-        for (int i = 0; i < columns.size(); ++i)
-            q->Add(" " + columns[i] + " =?" + (i + 1 < columns.size() ? "," : ""));
-        q->Add(" where " + spec_.keyColumn + " =?");
-        for (const QVariant& v : values)
-            q->Bind(v);
-        q->Bind(key);
-    } else {
-        q->Add(" Insert Into " + spec_.table + " ( " + spec_.keyColumn + ", " + columns.join(QStringLiteral(",")) +
-               " ) Values ( ");
-        QStringList marks(columns.size() + 1, QStringLiteral("?"));
-        q->Add(marks.join(QStringLiteral(",")) + ")");
-        q->Bind(key);
-        for (const QVariant& v : values)
-            q->Bind(v);
-    }
-    q->ExecSQL();
+    const qint64 saved = r.key;
     proposedKey_.clear();
-    const QString& message = exists ? spec_.updateMessage : spec_.insertMessage;
-    if (!message.isEmpty())
-        ui::showMessage(message);
-    afterSave(key);
+    loadedKey_ = QString::number(saved);
+    loadedVersion_ = r.version;
+    if (saved != key) {
+        {
+            const QScopedValueRollback filling(fillingKey_, true);
+            setControlText(spec_.keyControl, QString::number(saved));
+        }
+        ui::showMessage(kestrum::renumberedMessage(QStringLiteral("number"), saved, key));
+    } else {
+        const QString& message = save.loaded ? spec_.updateMessage : spec_.insertMessage;
+        if (!message.isEmpty())
+            ui::showMessage(message);
+    }
+    afterSave(saved);
 }
 
 bool RecordWindow::locateKey(qint64 key)

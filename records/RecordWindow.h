@@ -81,7 +81,7 @@ private:
     void releaseList();
 
     void formShow();
-    void reload(const QString& sql, Titles titles);
+    void reload(const QString& statement, Titles titles);
     void applyTitles(Titles titles);
     void titleClick(int position, const QString& field);
     void search(const QString& text);
@@ -106,6 +106,9 @@ private:
     /// The key New proposed, until the key box is loaded from a row or saved: a Save that finds
     /// this key taken meanwhile must not overwrite someone else's record.
     QString proposedKey_;
+    /// The key and row version of the row last copied into the boxes ("" / -1 after New).
+    QString loadedKey_;
+    qint64 loadedVersion_ = -1;
     bool shown_ = false;
     QPointer<kestrum::Query> heldList_;  // the list query while this window shows it
     bool fillingKey_ = false;  // the window, not the user, is writing the key box

@@ -16,13 +16,50 @@ struct ColumnFill {
     std::function<void(QSqlQuery&, Engine)> fill;
 };
 
+void run(QSqlQuery& q, const QString& sql) {
+    if (!q.exec(sql)) detail::failed(q.lastError(), sql.section(u'\n', 0, 0));
+}
+
+// Rows written before Save compared row versions start at version 0.
+ColumnFill firstVersion(const QString& table) {
+    return {table, QStringLiteral("RowVersion"),
+            [table](QSqlQuery& q, Engine) { run(q, QStringLiteral("UPDATE %1 SET RowVersion = 0").arg(table)); }};
+}
+
+// Bill lines were matched by reference alone: a line takes the vendor of its reference's bill
+// where exactly one vendor has a bill under that reference; the others stay empty (no bill shows
+// them) rather than guessed.
+ColumnFill lineVendor(const QString& table, const QString& vendorColumn, const QString& refColumn) {
+    return {table, vendorColumn, [=](QSqlQuery& q, Engine) {
+                run(q, QStringLiteral("UPDATE %1 SET %2 = (SELECT Min(b.Vendor_Bill) FROM Bill b WHERE b.Ref_Bill = "
+                                      "%1.%3) WHERE (SELECT Count(DISTINCT b.Vendor_Bill) FROM Bill b WHERE "
+                                      "b.Ref_Bill = %1.%3) = 1")
+                           .arg(table, vendorColumn, refColumn));
+            }};
+}
+
 const QList<ColumnFill>& columnFills() {
-    static const QList<ColumnFill> fills{};
+    static const QList<ColumnFill> fills{
+        firstVersion(QStringLiteral("Part")),     firstVersion(QStringLiteral("Company")),
+        firstVersion(QStringLiteral("Customer")), firstVersion(QStringLiteral("Employee")),
+        firstVersion(QStringLiteral("Labor")),    firstVersion(QStringLiteral("Tax")),
+        firstVersion(QStringLiteral("Invoice")),  firstVersion(QStringLiteral("Estimate")),
+        firstVersion(QStringLiteral("Orders")),   firstVersion(QStringLiteral("Bill")),
+        firstVersion(QStringLiteral("Bank")),
+        lineVendor(QStringLiteral("BillItem"), QStringLiteral("Vendor_Bill"), QStringLiteral("Inv_Bill")),
+        lineVendor(QStringLiteral("BillExpense"), QStringLiteral("Vendor_Expense"), QStringLiteral("Bill_Expense")),
+    };
     return fills;
 }
 
-void run(QSqlQuery& q, const QString& sql) {
-    if (!q.exec(sql)) detail::failed(q.lastError(), sql.section(u'\n', 0, 0));
+// Whether rows of the table already share a value of the index's columns (asked first: a failed
+// statement would end the whole upgrade on PostgreSQL).
+bool sharedValues(QSqlQuery& q, const Index& index) {
+    const QString columns = index.columns.join(QStringLiteral(", "));
+    run(q, QStringLiteral("SELECT 1 FROM %1 GROUP BY %2 HAVING Count(*) > 1").arg(index.table, columns));
+    const bool shared = q.next();
+    q.finish();
+    return shared;
 }
 
 }  // namespace
@@ -60,6 +97,13 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
             const QStringList have = existingIndexes(db, t.name);
             for (const Index& index : indexesOf(t)) {
                 if (detail::hasIndex(have, index)) continue;
+                if (index.unique && sharedValues(q, index)) {
+                    // Left for the shop to sort out; the rest of the upgrade goes ahead.
+                    done << QStringLiteral("Index %1 on %2 (%3) not added: some rows share a value; "
+                                           "--check-database lists it until they are told apart")
+                                .arg(index.name(), t.name, index.columns.join(QStringLiteral(", ")));
+                    continue;
+                }
                 if (!q.exec(createIndexStatement(engine, index))) {
                     const QString why = index.unique
                         ? QStringLiteral("Index %1 could not be made; rows of %2 share a value of %3")

@@ -1,5 +1,6 @@
 #include "DataModule.h"
 
+#include "Concurrency.h"
 #include "DatabaseError.h"
 #include "Schema.h"
 
@@ -70,6 +71,8 @@ TDM::TDM(const QString& connection, QObject* parent)
             QSqlDatabase::removeDatabase(connectionName_);
             throw kestrum::DatabaseError(e, QString());
         }
+        // Other workstations may hold locks: wait a few seconds, never for ever.
+        kestrum::prepareSession(db);
     }
     QReg1 = make("QReg1");
     QPass1 = make("QPass1");

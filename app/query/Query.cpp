@@ -4,6 +4,7 @@
 #include "Format.h"
 #include "CellReader.h"
 #include "InputError.h"
+#include "Concurrency.h"
 #include "Transaction.h"
 
 #include <QSqlDriver>
@@ -285,7 +286,12 @@ std::unique_ptr<QSqlQuery> Query::execute(const QString& sql, const QVariantList
     if (ok) return q;
     const QSqlError e = q->lastError();
     q.reset();
-    if (!connectionLost(e) && !linkBroken(db)) throw DatabaseError(e, Name());
+    if (!connectionLost(e) && !linkBroken(db)) {
+        const DatabaseError::Reason why = DatabaseError::reasonOf(e);
+        // Another workstation's lock: the driver's text means nothing to the user.
+        if (why == DatabaseError::Reason::Busy) throw DatabaseError(busyMessage(), why);
+        throw DatabaseError(e, Name());
+    }
     reconnect(db);
 }
 
@@ -299,6 +305,7 @@ std::unique_ptr<QSqlQuery> Query::execute(const QString& sql, const QVariantList
     if (!db.open())
         throw DatabaseError(QStringLiteral("The connection to the database was lost and could not be made again: %1")
                                 .arg(DatabaseError(db.lastError(), QString()).message()));
+    prepareSession(db);
     if (inTransaction)
         throw DatabaseError(QStringLiteral("The connection to the database was lost and has been made again, but the "
                                            "work in progress was undone: nothing of it was saved. Please do it again."));

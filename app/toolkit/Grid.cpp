@@ -133,6 +133,9 @@ void Grid::applyColumns()
             model_->setHeaderData(i, Qt::Horizontal, columns_[i].title);
         view_->setColumnWidth(i, columns_[i].width);
     }
+    // The row version tells one save from another; it means nothing to the user.
+    for (int i = 0; i < model_->columnCount(); ++i)
+        view_->setColumnHidden(i, fieldName(i).compare(QLatin1String("RowVersion"), Qt::CaseInsensitive) == 0);
     if (fit_)
         fitColumns();
 }

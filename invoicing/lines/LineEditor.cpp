@@ -7,6 +7,9 @@
 #include "Format.h"
 #include "Grid.h"
 #include "InputError.h"
+#include "Concurrency.h"
+#include "LineDocument.h"
+#include "Transaction.h"
 #include "Keys.h"
 #include "ListCombo.h"
 #include "NameList.h"
@@ -314,8 +317,9 @@ void LineEditor::reload(bool afterChange)
     q->Clear();
     const auto doc = documentValue();
     if (doc) {
-        q->Add("Select * From " + spec_.table + " where " + spec_.documentColumn + "=?");
+        q->Add("Select * From " + spec_.table + " where " + spec_.documentColumn + "=?" + ownerClause());
         q->Bind(*doc);
+        bindOwner(q);
         q->Open();
     }
     const auto& titles = afterChange && !spec_.reloadTitles.empty() ? spec_.reloadTitles : spec_.titles;
@@ -347,8 +351,10 @@ void LineEditor::reloadTotal()
     kestrum::Query* q = DM->*spec_.sumQuery;
     q->Close();
     q->Clear();
-    q->Add("Select Sum(" + spec_.amountColumn + ") From " + spec_.table + " where " + spec_.documentColumn + " =?");
+    q->Add("Select Sum(" + spec_.amountColumn + ") From " + spec_.table + " where " + spec_.documentColumn + " =?" +
+           ownerClause());
     q->Bind(*doc);
+    bindOwner(q);
     q->Open();
     setControlText(spec_.totalLabel, q->FieldByName(QStringLiteral("Expr1000")).AsString());
 }
@@ -480,7 +486,7 @@ void LineEditor::saveLine()
 {
     if (controlText(spec_.nameControl).trimmed().isEmpty())
         return;
-    const auto doc = documentValue();
+    auto doc = documentValue();
     if (!doc) {
         ui::showMessage("There is no " + spec_.documentWord + " number for this line. Nothing was saved.");
         return;
@@ -496,41 +502,74 @@ void LineEditor::saveLine()
     }
 
     if (ui::confirm(SaveQuestion)) {
-        kestrum::Query* probe = DM->*spec_.probeQuery;
-        probe->Close();
-        probe->Clear();
-        probe->Add("Select * From " + spec_.table + " where " + spec_.documentColumn + "=?");
-        probe->Add("and " + spec_.identityColumn + "=?");
-        probe->Bind(*doc);
-        probe->Bind(identity);
-        probe->Open();
-        const bool exists = probe->RecordCount() != 0;
+        auto* host = dynamic_cast<LineDocument*>(document_.data());
+        LineHold hold;
+        kestrum::retryOnce([&] {
+            kestrum::Transaction transaction(listQuery()->database());
+            // The line's document is stored and stays so until the line is in.
+            if (host) {
+                hold = host->holdForLines(documentNo(),
+                                          spec_.ownerColumn.isEmpty() ? QString() : controlText(spec_.ownerLabel));
+                if (hold.number != documentNo()) {
+                    setControlText(spec_.documentLabel, hold.number);
+                    doc = documentValue();
+                }
+            }
+            kestrum::Query* probe = DM->*spec_.probeQuery;
+            probe->Close();
+            probe->Clear();
+            probe->Add("Select * From " + spec_.table + " where " + spec_.documentColumn + "=?" + ownerClause());
+            probe->Add("and " + spec_.identityColumn + "=?");
+            probe->Bind(*doc);
+            bindOwner(probe);
+            probe->Bind(identity);
+            probe->Open();
+            const bool exists = probe->RecordCount() != 0;
 
-        kestrum::Query* q = listQuery();
-        q->Close();
-        q->Clear();
-        if (exists) {
-            q->Add(" Update " + spec_.table + "  Set " + spec_.documentColumn + " =?,");
-            for (int i = 0; i < columns.size(); ++i)
-                q->Add(" " + columns[i] + " =?" + (i + 1 < columns.size() ? "," : ""));
-            q->Add(" where " + spec_.documentColumn + " =? and " + spec_.identityColumn + " =?");
-            q->Bind(*doc);
-            for (const QVariant& v : values)
-                q->Bind(v);
-            q->Bind(*doc);
-            q->Bind(identity);
-        } else {
-            q->Add(" Insert Into " + spec_.table + " ( " + spec_.documentColumn + ", " + columns.join(',') +
-                   " ) Values ( ");
-            q->Add(QStringList(columns.size() + 1, QStringLiteral("?")).join(',') + ")");
-            q->Bind(*doc);
-            for (const QVariant& v : values)
-                q->Bind(v);
-        }
-        q->ExecSQL();
+            kestrum::Query* q = listQuery();
+            q->Close();
+            q->Clear();
+            if (exists) {
+                q->Add(" Update " + spec_.table + "  Set " + spec_.documentColumn + " =?,");
+                for (int i = 0; i < columns.size(); ++i)
+                    q->Add(" " + columns[i] + " =?" + (i + 1 < columns.size() ? "," : ""));
+                q->Add(" where " + spec_.documentColumn + " =?" + ownerClause() + " and " + spec_.identityColumn +
+                       " =?");
+                q->Bind(*doc);
+                for (const QVariant& v : values)
+                    q->Bind(v);
+                q->Bind(*doc);
+                bindOwner(q);
+                q->Bind(identity);
+            } else {
+                const QString owner = spec_.ownerColumn.isEmpty() ? QString() : spec_.ownerColumn + ", ";
+                q->Add(" Insert Into " + spec_.table + " ( " + spec_.documentColumn + ", " + owner +
+                       columns.join(',') + " ) Values ( ");
+                q->Add(QStringList(columns.size() + (owner.isEmpty() ? 1 : 2), QStringLiteral("?")).join(',') + ")");
+                q->Bind(*doc);
+                bindOwner(q);
+                for (const QVariant& v : values)
+                    q->Bind(v);
+            }
+            q->ExecSQL();
+            transaction.commit();
+        });
+        if (!hold.notice.isEmpty())
+            ui::showMessage(hold.notice);
         ui::showMessage(QStringLiteral("Saved!"));
     }
     afterSave();
+}
+
+QString LineEditor::ownerClause() const
+{
+    return spec_.ownerColumn.isEmpty() ? QString() : " and " + spec_.ownerColumn + " =?";
+}
+
+void LineEditor::bindOwner(kestrum::Query* q) const
+{
+    if (!spec_.ownerColumn.isEmpty())
+        q->Bind(textValue(controlText(spec_.ownerLabel)));
 }
 
 void LineEditor::afterSave()
@@ -558,9 +597,10 @@ void LineEditor::deleteLine()
         kestrum::Query* q = listQuery();
         q->Close();
         q->Clear();
-        q->Add("Delete  From " + spec_.table + " where " + spec_.documentColumn + "=?");
+        q->Add("Delete  From " + spec_.table + " where " + spec_.documentColumn + "=?" + ownerClause());
         q->Add("and " + spec_.identityColumn + "=?");
         q->Bind(*doc);
+        bindOwner(q);
         q->Bind(identity);
         q->ExecSQL();
         refreshLines();

@@ -106,6 +106,9 @@ private:
     void afterSave();
     /// The document number as it is bound; nullopt when there is none.
     std::optional<QVariant> documentValue() const;
+    /// " and <owner> =?" when lines carry a second document column, and its value.
+    QString ownerClause() const;
+    void bindOwner(kestrum::Query* q) const;
     QString captionOf(const QString& control) const;
     QVariantList collectValues() const;
     void setupGrid();

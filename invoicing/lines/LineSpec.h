@@ -87,6 +87,10 @@ struct LineSpec {
     QString documentColumn;  ///< "Inv_Item": the number of the document a line belongs to
     /// The document number is a whole number (invoices, orders) or text (bill references).
     bool numericDocument = true;
+    /// A second column a line's document is known by, copied from `ownerLabel` (bill lines: the
+    /// vendor, as two vendors may use one reference); "" for none.
+    QString ownerColumn;
+    QString ownerLabel = QStringLiteral("Label15");
     /// With the document number, identifies a line for Save and Delete alike ("Color_Item").
     QString identityColumn;
     /// Every column but the document's, in Insert order; the identity column among them.

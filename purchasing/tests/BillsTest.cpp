@@ -152,11 +152,11 @@ TEST_P(BillsTest, PartAndExpenseLinesTotalAndLeaveStockAlone) {
 TEST_P(BillsTest, EveryLoadShowsBothKindsOfLinesAndTheEditorsKeepTheirBill) {
     addBill("1000", "Acme Parts", "150");
     addBill("2000", "Bolt Co", "60");
-    exec("Insert Into BillItem (Inv_Bill, Name_Bill, Qty_Bill, Amount_Bill) Values (?, ?, ?, ?)",
-         {"2000", "Rotor", 1, money("40")});
-    exec("Insert Into BillExpense (Bill_Expense, Description_Expense, Qty_Expense, Amount_Expense) Values "
-         "(?, ?, ?, ?)",
-         {"2000", "Freight", 1, money("9.5")});
+    exec("Insert Into BillItem (Inv_Bill, Vendor_Bill, Name_Bill, Qty_Bill, Amount_Bill) Values (?, ?, ?, ?, ?)",
+         {"2000", "Bolt Co", "Rotor", 1, money("40")});
+    exec("Insert Into BillExpense (Bill_Expense, Vendor_Expense, Description_Expense, Qty_Expense, "
+         "Amount_Expense) Values (?, ?, ?, ?, ?)",
+         {"2000", "Bolt Co", "Freight", 1, money("9.5")});
     TBill* w = open<TBill>(); // opens on the last bill
     EXPECT_EQ(text(w, "Edit1"), "2000");
     EXPECT_EQ(rows(w, "DBGrid2"), 1);
@@ -209,6 +209,94 @@ TEST_P(BillsTest, PaidCountsThePaymentsOfTheBillsReferenceAndVendorOnly) {
     EXPECT_EQ(text(p, "Label11"), "60");
     EXPECT_EQ(text(p, "Label14"), "60");
     EXPECT_EQ(text(p, "Label16"), "0");
+}
+
+TEST_P(BillsTest, LinesBelongToTheReferenceAndVendorAndGoWithTheirBill) {
+    addPart(1, "Brake pad", "BP-1", "5");
+    addBill("1000", "Acme Parts", "150");
+    addBill("1000", "Bolt Co", "60");
+    TBill* w = billAt(0);
+    ASSERT_EQ(text(w, "ComboBox1"), "Acme Parts");
+    TBillPart* p = openEditor(w, "Button6", BillPart);
+    ASSERT_NE(p, nullptr);
+    saveLine(p, "Brake pad", "2", "5");
+    closeNow(p);
+    TBillExpense* x = openEditor(w, "Button8", BillExpense);
+    ASSERT_NE(x, nullptr);
+    saveLine(x, "Freight", "1", "7");
+    closeNow(x);
+    EXPECT_EQ(scalar("Select Vendor_Bill From BillItem"), "Acme Parts");
+    EXPECT_EQ(scalar("Select Vendor_Expense From BillExpense"), "Acme Parts");
+    EXPECT_EQ(rows(w, "DBGrid2"), 1);
+    EXPECT_EQ(text(w, "Label14"), "17");
+
+    // Bolt Co's bill with the same reference shows none of Acme's lines or totals.
+    clickRow(gridOf(w), 1);
+    ASSERT_EQ(text(w, "ComboBox1"), "Bolt Co");
+    EXPECT_EQ(rows(w, "DBGrid2"), 0);
+    EXPECT_EQ(rows(w, "DBGrid3"), 0);
+    EXPECT_EQ(text(w, "Label14"), "0.00");
+
+    // A bill with payments stays; one without goes, and its lines with it.
+    exec("Insert Into Payable (BillNo_Payable, Name_Payable, PayDate_Payable, Amount_Payable) Values (?, ?, ?, ?)",
+         {"1000", "Bolt Co", QDate(2026, 11, 9), money("10")});
+    dialogs_->clear();
+    dialogs_->answerYes();
+    click(w, "Button4");
+    EXPECT_EQ(count("Bill"), 2);
+    EXPECT_TRUE(dialogs_->messages().value(0).contains("has payments")) << dialogs_->last().toStdString();
+    clickRow(gridOf(w), 0);
+    ASSERT_EQ(text(w, "ComboBox1"), "Acme Parts");
+    dialogs_->answerYes();
+    click(w, "Button4");
+    EXPECT_EQ(count("Bill"), 1);
+    EXPECT_EQ(count("BillItem"), 0);
+    EXPECT_EQ(count("BillExpense"), 0);
+
+    // A new Acme bill under that reference starts without the deleted bill's lines.
+    addBill("1000", "Acme Parts", "80");
+    click(w, "Button5");
+    for (int row = 0; row < rows(w); ++row) {
+        clickRow(gridOf(w), row);
+        if (text(w, "ComboBox1") == "Acme Parts")
+            break;
+    }
+    ASSERT_EQ(text(w, "ComboBox1"), "Acme Parts");
+    EXPECT_EQ(rows(w, "DBGrid2"), 0);
+    EXPECT_EQ(text(w, "Label14"), "0.00");
+}
+
+TEST_P(BillsTest, CorrectingTheDateOrVendorOfTheShownBillUpdatesIt) {
+    addBill("1000", "Acme Parts", "150");
+    exec("Insert Into BillItem (Inv_Bill, Vendor_Bill, Name_Bill, Qty_Bill, Amount_Bill) Values (?, ?, ?, ?, ?)",
+         {"1000", "Acme Parts", "Rotor", 1, money("40")});
+    exec("Insert Into Payable (BillNo_Payable, Name_Payable, PayDate_Payable, Amount_Payable) Values (?, ?, ?, ?)",
+         {"1000", "Acme Parts", QDate(2026, 11, 9), money("25")});
+    TBill* w = billAt(0);
+    setText(w, "Edit2", "11/5/2026");
+    setText(w, "ComboBox1", "Acme Parts Inc");
+    dialogs_->answerYes();
+    click(w, "Button2");
+    EXPECT_EQ(dialogs_->messages(), QStringList{"Saved!"});
+    EXPECT_EQ(count("Bill"), 1);
+    EXPECT_EQ(scalar("Select Vendor_Bill From Bill"), "Acme Parts Inc");
+    EXPECT_EQ(scalar("Select Count(*) From Bill where BillDate_Bill=?", {QDate(2026, 11, 5)}), "1");
+    // Its lines and payments follow it.
+    EXPECT_EQ(scalar("Select Vendor_Bill From BillItem"), "Acme Parts Inc");
+    EXPECT_EQ(scalar("Select Name_Payable From Payable"), "Acme Parts Inc");
+    clickRow(gridOf(w), 0);
+    EXPECT_EQ(rows(w, "DBGrid2"), 1);
+    EXPECT_EQ(text(w, "Label19"), "25");
+
+    // A genuinely new bill is one made with New; a reference the vendor already used is refused.
+    click(w, "Button3");
+    setText(w, "Edit1", "1000");
+    setText(w, "ComboBox1", "Acme Parts Inc");
+    dialogs_->clear();
+    dialogs_->answerYes();
+    click(w, "Button2");
+    EXPECT_EQ(count("Bill"), 1);
+    EXPECT_TRUE(dialogs_->messages().value(0).contains("already has a bill")) << dialogs_->last().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, BillsTest, TESTSUPPORT_ENGINES);

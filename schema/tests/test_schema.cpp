@@ -255,6 +255,47 @@ TEST_P(SchemaTest, UpgradedArchiveRowsKeepTheirValuesAndAnUnknownKind) {
               1);
 }
 
+TEST_P(SchemaTest, UpgradeGivesBillLinesTheirVendorWhereOneBillOwnsThemAndStartsRowVersionsAtZero) {
+    testsupport::createPreviousShape(*tdb_);
+    QSqlQuery q(db_);
+    auto run = [&](const QString& sql) { ASSERT_TRUE(q.exec(sql)) << sql.toStdString() << q.lastError().text().toStdString(); };
+    run("INSERT INTO Bill (Ref_Bill, Vendor_Bill) VALUES ('500', 'Acme Parts')");
+    run("INSERT INTO Bill (Ref_Bill, Vendor_Bill) VALUES ('600', 'Acme Parts')");
+    run("INSERT INTO Bill (Ref_Bill, Vendor_Bill) VALUES ('600', 'Bolt Co')");
+    run("INSERT INTO BillItem (Name_Bill, Inv_Bill) VALUES ('Rotor', '500')");
+    run("INSERT INTO BillItem (Name_Bill, Inv_Bill) VALUES ('Pad', '600')");
+    run("INSERT INTO BillExpense (Description_Expense, Bill_Expense) VALUES ('Freight', '500')");
+    run("INSERT INTO Invoice (InvoiceNo_Inv, CustomerName_Inv) VALUES (9, 'Alpha')");
+
+    schema::upgradeDatabase(db_);
+    EXPECT_EQ(count("SELECT Count(*) FROM BillItem WHERE Inv_Bill = '500' AND Vendor_Bill = 'Acme Parts'"), 1);
+    EXPECT_EQ(count("SELECT Count(*) FROM BillExpense WHERE Vendor_Expense = 'Acme Parts'"), 1);
+    // Two vendors use 600: which bill the line was for cannot be told, so it is left without one.
+    EXPECT_EQ(count("SELECT Count(*) FROM BillItem WHERE Inv_Bill = '600' AND Vendor_Bill IS NULL"), 1);
+    EXPECT_EQ(count("SELECT Count(*) FROM Invoice WHERE RowVersion = 0"), 1);
+    EXPECT_TRUE(schema::checkDatabase(db_).isEmpty()) << schema::checkDatabase(db_).join("; ").toStdString();
+    // A vendor's reference is one bill from now on.
+    EXPECT_FALSE(q.exec("INSERT INTO Bill (Ref_Bill, Vendor_Bill) VALUES ('500', 'ACME PARTS')"));
+}
+
+TEST_P(SchemaTest, UpgradeLeavesOutAUniqueIndexTheRowsDoNotAllowAndSaysSo) {
+    testsupport::createPreviousShape(*tdb_);
+    QSqlQuery q(db_);
+    ASSERT_TRUE(q.exec("INSERT INTO Bill (Ref_Bill, Vendor_Bill) VALUES ('700', 'Acme Parts')"));
+    ASSERT_TRUE(q.exec("INSERT INTO Bill (Ref_Bill, Vendor_Bill) VALUES ('700', 'Acme Parts')"));
+    const QStringList done = schema::upgradeDatabase(db_);
+    EXPECT_TRUE(done.filter("UX_Bill_Ref_Bill_Vendor_Bill").value(0).contains("not added")) << done.join("; ").toStdString();
+    EXPECT_EQ(count("SELECT Count(*) FROM Bill"), 2);
+    EXPECT_EQ(schema::checkDatabase(db_).size(), 1) << schema::checkDatabase(db_).join("; ").toStdString();
+    // Once the shop has told the two apart, a later upgrade adds it.
+    ASSERT_TRUE(q.exec("DELETE FROM Bill"));
+    ASSERT_TRUE(q.exec("INSERT INTO Bill (Ref_Bill, Vendor_Bill) VALUES ('700', 'Acme Parts')"));
+    ASSERT_TRUE(q.exec("INSERT INTO Bill (Ref_Bill, Vendor_Bill) VALUES ('701', 'Acme Parts')"));
+    EXPECT_EQ(schema::upgradeDatabase(db_),
+              QStringList{"Index UX_Bill_Ref_Bill_Vendor_Bill on Bill (Ref_Bill, Vendor_Bill) added"});
+    EXPECT_TRUE(schema::checkDatabase(db_).isEmpty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, SchemaTest, TESTSUPPORT_ENGINES);
 
 }  // namespace

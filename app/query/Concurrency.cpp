@@ -1,0 +1,186 @@
+#include "Concurrency.h"
+
+#include "DatabaseError.h"
+#include "Query.h"
+#include "Transaction.h"
+
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace kestrum {
+namespace {
+
+QString whereClause(const ColumnValues& where) {
+    QStringList parts;
+    for (const auto& [column, value] : where) parts << column + " =?";
+    return parts.join(QStringLiteral(" and "));
+}
+
+void bindAll(Query* q, const ColumnValues& values) {
+    for (const auto& [column, value] : values) q->Bind(value);
+}
+
+// Enough for a burst of counters all saving at once; past that something else is wrong.
+constexpr int ClaimAttempts = 50;
+
+}  // namespace
+
+QString busyMessage() { return QStringLiteral("Another workstation is saving; try again."); }
+
+void prepareSession(QSqlDatabase& db) {
+    if (!db.isOpen() || !db.driver()) return;
+    QSqlQuery q(db);
+    if (db.driver()->dbmsType() == QSqlDriver::PostgreSQL)
+        q.exec(QStringLiteral("SET lock_timeout = '%1s'").arg(LockWaitSeconds));
+    else
+        q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(LockWaitSeconds * 1000));
+}
+
+void retryOnce(const std::function<void()>& work) {
+    try {
+        work();
+        return;
+    } catch (const DatabaseError& e) {
+        if (e.reason() != DatabaseError::Reason::Conflict) throw;
+    }
+    try {
+        work();
+    } catch (const DatabaseError& e) {
+        if (e.reason() != DatabaseError::Reason::Conflict) throw;
+        throw DatabaseError(QStringLiteral("Another workstation was saving the same records at the same moment; "
+                                           "nothing was saved. Try again."),
+                            DatabaseError::Reason::Conflict);
+    }
+}
+
+bool insertIfFree(Query* q, const QString& table, const ColumnValues& key, const ColumnValues& values) {
+    // A database made before the unique key existed still must not get a second row.
+    q->Close();
+    q->Clear();
+    q->Add("Select Count(*) From " + table + " where " + whereClause(key));
+    bindAll(q, key);
+    q->Open();
+    if (q->fieldAt(0, 0).AsInteger() > 0) return false;
+
+    QStringList columns;
+    for (const auto& [column, value] : key) columns << column;
+    for (const auto& [column, value] : values) columns << column;
+    columns << RowVersionColumn;
+    q->Close();
+    q->Clear();
+    q->Add(" Insert Into " + table + " ( " + columns.join(',') + " ) Values ( ");
+    q->Add(QStringList(columns.size(), QStringLiteral("?")).join(',') + ")");
+    // The unique key settles a race between the count above and this insert.
+    q->Add(" On Conflict Do Nothing");
+    bindAll(q, key);
+    bindAll(q, values);
+    q->Bind(qint64(0));
+    return q->ExecSQL() > 0;
+}
+
+qint64 insertClaimingNumber(Query* q, const QString& table, const QString& keyColumn, qint64 key,
+                            const ColumnValues& values, const std::function<qint64()>& nextFree) {
+    for (int attempt = 0; attempt < ClaimAttempts; ++attempt) {
+        if (insertIfFree(q, table, {{keyColumn, key}}, values)) return key;
+        key = std::max(key + 1, nextFree());
+    }
+    throw DatabaseError(busyMessage(), DatabaseError::Reason::Busy);
+}
+
+bool updateIfUnchanged(Query* q, const QString& table, const ColumnValues& where, qint64 version,
+                       const ColumnValues& values) {
+    q->Close();
+    q->Clear();
+    q->Add(" Update " + table + "  Set");
+    for (const auto& [column, value] : values) q->Add(" " + column + " =?,");
+    q->Add(" " + RowVersionColumn + " =Coalesce(" + RowVersionColumn + ",0)+1");
+    q->Add(" where " + whereClause(where) + " and Coalesce(" + RowVersionColumn + ",0) =?");
+    bindAll(q, values);
+    bindAll(q, where);
+    q->Bind(version);
+    return q->ExecSQL() > 0;
+}
+
+SaveResult writeNumbered(Query* q, const NumberedSave& save, const ColumnValues& values) {
+    const ColumnValues key = {{save.keyColumn, save.key}};
+    SaveResult r{SaveResult::Outcome::Saved, save.key, 0};
+    if (save.loaded) {
+        if (!updateIfUnchanged(q, save.table, key, save.version, values)) r.outcome = SaveResult::Outcome::Changed;
+        r.version = save.version + 1;
+    } else if (save.proposed && save.nextFree) {
+        r.key = insertClaimingNumber(q, save.table, save.keyColumn, save.key, values, save.nextFree);
+    } else if (!insertIfFree(q, save.table, key, values)) {
+        r.outcome = SaveResult::Outcome::Taken;
+    }
+    return r;
+}
+
+SaveResult saveNumbered(Query* q, const NumberedSave& save, const ColumnValues& values) {
+    SaveResult r;
+    retryOnce([&] {
+        Transaction transaction(q->database());
+        r = writeNumbered(q, save, values);
+        if (r.outcome == SaveResult::Outcome::Saved) transaction.commit();
+    });
+    return r;
+}
+
+SaveResult holdDocument(Query* q, NumberedSave save, const std::function<ColumnValues()>& values,
+                        const QString& caption) {
+    const ColumnValues key = {{save.keyColumn, save.key}};
+    // A number New proposed is never taken over: another workstation may have stored it since.
+    if (!save.proposed) {
+        if (lockRow(q, save.table, key)) return {SaveResult::Outcome::Saved, save.key, save.version};
+        if (save.loaded)
+            throw DatabaseError(QStringLiteral("%1 %2 was deleted at another workstation. The line was not saved.")
+                                    .arg(caption)
+                                    .arg(save.key));
+    }
+    // A new document is stored with its first line, so a line never waits alone for a header
+    // whose number another workstation may claim meanwhile.
+    save.loaded = false;
+    const SaveResult r = writeNumbered(q, save, values());
+    if (r.outcome != SaveResult::Outcome::Saved)
+        throw DatabaseError(
+            QStringLiteral("%1 %2 belongs to another document. The line was not saved.").arg(caption).arg(save.key));
+    return r;
+}
+
+QString renumberedMessage(const QString& word, qint64 saved, qint64 proposed) {
+    return QStringLiteral("Saved as %1 %2: number %3 was saved at another workstation meanwhile.")
+        .arg(word)
+        .arg(saved)
+        .arg(proposed);
+}
+
+QString changedQuestion(const QString& word) {
+    return QStringLiteral("This %1 was changed or deleted at another workstation after you opened it. Nothing was "
+                          "saved. Load it as it is stored now?")
+        .arg(word);
+}
+
+bool lockRow(Query* q, const QString& table, const ColumnValues& where) {
+    // A write that changes nothing: it takes the row's lock on PostgreSQL and the write lock on
+    // SQLite, so a delete elsewhere waits until the lines are in (or ran before and is seen).
+    q->Close();
+    q->Clear();
+    q->Add(" Update " + table + "  Set " + RowVersionColumn + " =Coalesce(" + RowVersionColumn + ",0)");
+    q->Add(" where " + whereClause(where));
+    bindAll(q, where);
+    return q->ExecSQL() > 0;
+}
+
+qint64 rowVersion(Query* q, const QString& table, const ColumnValues& where) {
+    q->Close();
+    q->Clear();
+    q->Add("Select Coalesce(" + RowVersionColumn + ",0) As Version_No From " + table + " where " + whereClause(where));
+    bindAll(q, where);
+    q->Open();
+    if (q->RecordCount() == 0) return -1;
+    return q->FieldByName(QStringLiteral("Version_No")).AsInteger();
+}
+
+}  // namespace kestrum
