@@ -1,5 +1,7 @@
 #include "Grid.h"
 
+#include "CsvExport.h"
+
 #include "QueryModel.h"
 #include "Query.h"
 
@@ -51,6 +53,7 @@ Grid::Grid(QTableView* view) : QObject(view), view_(view), header_(new GridHeade
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSortingEnabled(false);  // sorting is the window's business (title click)
     view->installEventFilter(this);
+    addCsvExport(view);  // every grid of the program is made here
     connect(header_, &QHeaderView::sectionClicked, this,
             [this](int section) { emit titleClicked(section, fieldName(section)); });
     attachModel();
