@@ -46,7 +46,9 @@ QList<Table> build() {
                                {"Chart_Payable", T::Text},   {"SubChart_Payable", T::Text},
                                {"Remark_Payable", T::Text}});
     const QStringList byInvoiceNo{"InvoiceNo_Inv"};
-    const QList<QStringList> invoiceIndexes{{"CustomerName_Inv"}, {"RepairPerson_Inv"}, {"InvoiceDate_Inv"}};
+    // VIN and plate: the vehicle history looks documents up by them.
+    const QList<QStringList> invoiceIndexes{
+        {"CustomerName_Inv"}, {"RepairPerson_Inv"}, {"InvoiceDate_Inv"}, {"Vin_Inv"}, {"Plate_Inv"}};
     const QList<QStringList> itemIndexes{{"Inv_Item"}, {"Color_Item"}};
     const QList<QStringList> laborIndexes{{"Inv_Labor"}, {"Description_Labor"}};
 
@@ -97,7 +99,7 @@ QList<Table> build() {
         {"Invoice", invoice, "InvoiceNo_Inv", invoiceIndexes},
         {"Estimate", invoice, "InvoiceNo_Inv", invoiceIndexes},
         // Invoices and estimates are archived side by side, so their numbers may meet here.
-        {"InvoiceCash", without(invoice, "Tax_Inv"), "", {byInvoiceNo, {"CustomerName_Inv"}}},
+        {"InvoiceCash", without(invoice, "Tax_Inv"), "", {byInvoiceNo, {"CustomerName_Inv"}, {"Vin_Inv"}, {"Plate_Inv"}}},
         {"InvItem", item, "", itemIndexes},
         {"EstimateItem", item, "", itemIndexes},
         {"InvItemCash", item, "", itemIndexes},

@@ -5,7 +5,10 @@
 #include "QueryModel.h"
 #include "Query.h"
 
+#include "Format.h"
+
 #include <QKeyEvent>
+#include <QStyledItemDelegate>
 #include <QStyleOptionHeader>
 #include <QTableView>
 
@@ -122,6 +125,36 @@ void Grid::markSorted(int position)
     header_->resetTitleColors();
     if (position >= 0)
         header_->setTitleColor(position, colorValue(255));
+}
+
+namespace {
+
+class MoneyDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale&) const override
+    {
+        const auto d = Decimal::parse(value.toString());
+        return d ? formatMoney(*d) : value.toString();
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    }
+};
+
+}  // namespace
+
+void Grid::setMoneyColumns(const QList<int>& positions)
+{
+    if (!view_)
+        return;
+    auto* money = new MoneyDelegate(view_);
+    for (int p : positions)
+        view_->setItemDelegateForColumn(p, money);
 }
 
 bool Grid::eventFilter(QObject* watched, QEvent* event)
