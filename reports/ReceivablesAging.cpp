@@ -1,6 +1,7 @@
 #include "ReceivablesAging.h"
 
 #include "DataModule.h"
+#include "Dialogs.h"
 #include "Format.h"
 #include "InputError.h"
 #include "Layouts.h"

@@ -11,6 +11,7 @@
 #include "VehicleHistory.h"
 #include "WindowFactory.h"
 
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 using kestrum::Decimal;
@@ -115,8 +116,8 @@ TEST_P(ShopWindowsTest, VehicleHistoryFindsEveryDocumentOfAPlateSpelledTwoWaysAn
     EXPECT_EQ(figure(docs, 0, "Tax"), dec("3.2"));
     // Money shows in the program's format.
     QAbstractItemModel* m = w->documentGrid()->model();
-    EXPECT_EQ(w->documentGrid()->itemDelegateForColumn(13)->displayText(m->data(m->index(2, 13)), QLocale()), "128");
-    EXPECT_EQ(w->documentGrid()->itemDelegateForColumn(9)->displayText(m->data(m->index(1, 9)), QLocale()), "75.5");
+    EXPECT_EQ(static_cast<QStyledItemDelegate*>(w->documentGrid()->itemDelegateForColumn(13))->displayText(m->data(m->index(2, 13)), QLocale()), "128");
+    EXPECT_EQ(static_cast<QStyledItemDelegate*>(w->documentGrid()->itemDelegateForColumn(9))->displayText(m->data(m->index(1, 9)), QLocale()), "75.5");
 
     // Selecting a row shows its lines, from the table of its kind.
     docs->SetRecNo(3);
