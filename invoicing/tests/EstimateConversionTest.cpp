@@ -6,6 +6,8 @@
 #include "TEstimate.h"
 
 #include <QAbstractButton>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 
@@ -26,12 +28,22 @@ protected:
         exec("Insert Into EstimateLabor (Inv_Labor, Description_Labor, Qty_Labor, Rate_Labor, Amount_Labor)"
              " Values (7, 'Brake job', 1.5, 80, 120)");
     }
+    // Every line of document `number` in `table` (its number left out), in a fixed order.
     QString lines(const QString& table, const QString& key, int number)
     {
+        QSqlQuery q(DM->database());
+        EXPECT_TRUE(q.prepare("Select * From " + table + " where " + key + " = ?"));
+        q.addBindValue(number);
+        EXPECT_TRUE(q.exec());
         QStringList out;
-        for (const QString& r : rows(table))
-            if (r.startsWith(QString::number(number) + "|"))
-                out << r.mid(r.indexOf('|'));
+        while (q.next()) {
+            QStringList values;
+            for (int c = 0; c < q.record().count(); ++c)
+                if (q.record().fieldName(c).compare(key, Qt::CaseInsensitive) != 0)
+                    values << q.value(c).toString();
+            out << values.join('|');
+        }
+        out.sort();
         return out.join("\n");
     }
 };
