@@ -1,6 +1,7 @@
 #include "Schema.h"
 
 #include "Passwords.h"
+#include "SchemaDetail.h"
 
 #include <QHash>
 #include <QSqlDriver>
@@ -37,11 +38,19 @@ QString typeName(Engine engine, ColumnType type) {
     return {};
 }
 
+}  // namespace
+
+namespace detail {
+
 [[noreturn]] void failed(const QSqlError& e, const QString& what) {
     QString text = e.databaseText().trimmed();
     if (text.isEmpty()) text = e.text().trimmed();
     throw SchemaError((what + QStringLiteral(": ") + text).toStdString());
 }
+
+}  // namespace detail
+
+namespace {
 
 QString dbmsName(const QSqlDatabase& db) {
     const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
@@ -53,7 +62,11 @@ QString dbmsName(const QSqlDatabase& db) {
     return QString::fromLatin1(reinterpret_cast<const char*>(name));
 }
 
-// Lower-case names of the schema's tables that the database already has.
+}  // namespace
+
+namespace detail {
+
+// Names of the schema's tables that the database already has.
 QStringList existingTables(const QSqlDatabase& db) {
     QStringList present;
     const QStringList have = db.tables(QSql::Tables);
@@ -63,7 +76,7 @@ QStringList existingTables(const QSqlDatabase& db) {
     return present;
 }
 
-}  // namespace
+}  // namespace detail
 
 const Column* findColumn(const QString& name) {
     static const QHash<QString, const Column*> byName = [] {
@@ -85,43 +98,55 @@ Engine engineOf(const QSqlDatabase& db) {
                           .toStdString());
 }
 
+QString Index::name() const {
+    return (unique ? QStringLiteral("UX_") : QStringLiteral("IX_")) + table + u'_' + columns.join(u'_');
+}
+
+QList<Index> indexesOf(const Table& table) {
+    QList<Index> out;
+    for (const QStringList& columns : table.indexes) out.append({table.name, columns, false});
+    for (const QStringList& columns : table.uniqueIndexes) out.append({table.name, columns, true});
+    return out;
+}
+
+QString createTableStatement(Engine engine, const Table& t) {
+    QStringList defs;
+    for (const Column& c : t.columns) {
+        QString def = c.name + u' ' + typeName(engine, c.type);
+        if (c.name == t.key) def += QStringLiteral(" NOT NULL PRIMARY KEY");
+        defs << def;
+    }
+    return QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(t.name, defs.join(QStringLiteral(",\n  ")));
+}
+
+QString createIndexStatement(Engine engine, const Index& index) {
+    // Lists sort empty values first on both engines ("Order By c Nulls First"); PostgreSQL
+    // keeps them last in an index unless told, and would then sort the whole table instead.
+    const QString nulls = engine == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString();
+    return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+        .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), index.name(), index.table,
+             index.columns.join(nulls + QStringLiteral(", ")) + nulls);
+}
+
+QString addColumnStatement(Engine engine, const Table& table, const Column& column) {
+    return QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(table.name, column.name, typeName(engine, column.type));
+}
+
 QStringList createStatements(Engine engine) {
     QStringList out;
     if (engine == Engine::PostgreSQL) out << QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext");
     for (const Table& t : tables()) {
-        QStringList defs;
-        for (const Column& c : t.columns) {
-            QString def = c.name + u' ' + typeName(engine, c.type);
-            if (c.name == t.key) def += QStringLiteral(" NOT NULL PRIMARY KEY");
-            defs << def;
-        }
-        out << QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(t.name, defs.join(QStringLiteral(",\n  ")));
-        // Lists sort empty values first on both engines ("Order By c Nulls First"); PostgreSQL
-        // keeps them last in an index unless told, and would then sort the whole table instead.
-        const QString nulls = engine == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString();
-        for (const QStringList& index : t.indexes)
-            out << QStringLiteral("CREATE INDEX IX_%1_%2 ON %1 (%3)")
-                       .arg(t.name, index.join(u'_'), index.join(nulls + QStringLiteral(", ")) + nulls);
+        out << createTableStatement(engine, t);
+        for (const Index& index : indexesOf(t)) out << createIndexStatement(engine, index);
     }
     return out;
 }
 
-void createDatabase(QSqlDatabase& db) {
-    if (!db.isOpen()) throw SchemaError("The database is not open.");
-    const Engine engine = engineOf(db);
-    const QStringList present = existingTables(db);
-    if (!present.isEmpty())
-        throw SchemaError(QStringLiteral("The database already has tables (%1); nothing was changed.")
-                              .arg(present.join(QStringLiteral(", ")))
-                              .toStdString());
-    const QString guestHash = passwords::hash(GuestPassword);
+namespace detail {
 
-    if (!db.transaction()) failed(db.lastError(), QStringLiteral("Begin transaction"));
-    try {
-        QSqlQuery q(db);
-        for (const QString& sql : createStatements(engine))
-            if (!q.exec(sql)) failed(q.lastError(), sql.section(u'\n', 0, 0));
-
+void seedRows(QSqlDatabase& db, const QStringList& createdTables) {
+    QSqlQuery q(db);
+    if (createdTables.contains(QStringLiteral("Reg"))) {
         // The profile row: only ever updated, so it must exist; empty text, not NULL, in every box.
         const Table* reg = findTable(QStringLiteral("Reg"));
         QStringList names, marks;
@@ -129,39 +154,97 @@ void createDatabase(QSqlDatabase& db) {
         q.prepare(QStringLiteral("INSERT INTO Reg (%1) VALUES (%2)").arg(names.join(u','), marks.join(u',')));
         q.addBindValue(1);
         for (qsizetype i = 1; i < reg->columns.size(); ++i) q.addBindValue(QString(""));
-        if (!q.exec()) failed(q.lastError(), QStringLiteral("INSERT INTO Reg"));
-
+        if (!q.exec()) detail::failed(q.lastError(), QStringLiteral("INSERT INTO Reg"));
+    }
+    if (createdTables.contains(QStringLiteral("Pass"))) {
         q.prepare(QStringLiteral("INSERT INTO Pass (UserName_Pass, Password_Pass) VALUES (?, ?)"));
         q.addBindValue(GuestUser);
-        q.addBindValue(guestHash);
-        if (!q.exec()) failed(q.lastError(), QStringLiteral("INSERT INTO Pass"));
+        q.addBindValue(passwords::hash(GuestPassword));
+        if (!q.exec()) detail::failed(q.lastError(), QStringLiteral("INSERT INTO Pass"));
+    }
+    q.finish();
+}
+
+}  // namespace detail
+
+void createDatabase(QSqlDatabase& db) {
+    if (!db.isOpen()) throw SchemaError("The database is not open.");
+    const Engine engine = engineOf(db);
+    const QStringList present = detail::existingTables(db);
+    if (!present.isEmpty())
+        throw SchemaError(QStringLiteral("The database already has tables (%1); nothing was changed.")
+                              .arg(present.join(QStringLiteral(", ")))
+                              .toStdString());
+    QStringList all;
+    for (const Table& t : tables()) all << t.name;
+
+    if (!db.transaction()) detail::failed(db.lastError(), QStringLiteral("Begin transaction"));
+    try {
+        QSqlQuery q(db);
+        for (const QString& sql : createStatements(engine))
+            if (!q.exec(sql)) detail::failed(q.lastError(), sql.section(u'\n', 0, 0));
         q.finish();
-        if (!db.commit()) failed(db.lastError(), QStringLiteral("Commit"));
+        detail::seedRows(db, all);
+        if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
         db.rollback();
         throw;
     }
 }
 
+QStringList existingIndexes(QSqlDatabase& db, const QString& table) {
+    QSqlQuery q(db);
+    // Unquoted names are stored folded to lower case by PostgreSQL, as typed by SQLite.
+    q.prepare(engineOf(db) == Engine::PostgreSQL
+                  ? QStringLiteral("SELECT indexname FROM pg_indexes WHERE tablename = ? AND schemaname = current_schema()")
+                  : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ? COLLATE NOCASE"));
+    q.addBindValue(engineOf(db) == Engine::PostgreSQL ? table.toLower() : table);
+    if (!q.exec()) detail::failed(q.lastError(), QStringLiteral("Reading the indexes of %1").arg(table));
+    QStringList names;
+    while (q.next()) names << q.value(0).toString().toLower();
+    return names;
+}
+
+namespace detail {
+
+bool hasIndex(const QStringList& existing, const Index& index) {
+    // PostgreSQL cuts names at 63 bytes.
+    return existing.contains(index.name().toLower().left(63)) || existing.contains(index.name().toLower());
+}
+
+QStringList missingColumns(QSqlDatabase& db, const Table& t) {
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(t.name)))
+        detail::failed(q.lastError(), QStringLiteral("Reading table %1").arg(t.name));
+    const QSqlRecord rec = q.record();
+    QStringList missing;
+    for (const Column& c : t.columns) {
+        bool found = false;
+        for (int i = 0; i < rec.count() && !found; ++i)
+            found = rec.fieldName(i).compare(c.name, Qt::CaseInsensitive) == 0;
+        if (!found) missing << c.name;
+    }
+    return missing;
+}
+
+}  // namespace detail
+
 QStringList checkDatabase(QSqlDatabase& db) {
     if (!db.isOpen()) throw SchemaError("The database is not open.");
     QStringList problems;
-    const QStringList present = existingTables(db);
+    const QStringList present = detail::existingTables(db);
     for (const Table& t : tables()) {
         if (!present.contains(t.name)) {
             problems << QStringLiteral("Table %1 is missing").arg(t.name);
             continue;
         }
-        QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(t.name)))
-            failed(q.lastError(), QStringLiteral("Reading table %1").arg(t.name));
-        const QSqlRecord rec = q.record();
-        for (const Column& c : t.columns) {
-            bool found = false;
-            for (int i = 0; i < rec.count() && !found; ++i)
-                found = rec.fieldName(i).compare(c.name, Qt::CaseInsensitive) == 0;
-            if (!found) problems << QStringLiteral("Column %1.%2 is missing").arg(t.name, c.name);
-        }
+        for (const QString& c : detail::missingColumns(db, t))
+            problems << QStringLiteral("Column %1.%2 is missing").arg(t.name, c);
+        const QStringList have = existingIndexes(db, t.name);
+        for (const Index& index : indexesOf(t))
+            if (!detail::hasIndex(have, index))
+                problems << QStringLiteral("Index %1 on %2 (%3) is missing")
+                                .arg(index.name(), t.name, index.columns.join(QStringLiteral(", ")));
     }
     return problems;
 }

@@ -29,7 +29,20 @@ struct Table {
     QString key;            // the column records are looked up by ("" when none is unique)
     QList<QStringList> indexes;  // link and look-up columns, one list per index
     bool workTable = false;      // refilled by report windows on every run
+    QList<QStringList> uniqueIndexes;  // column lists no two rows may share
 };
+
+/// \brief One index of a table as the declaration has it.
+struct Index {
+    QString table;
+    QStringList columns;
+    bool unique = false;
+    /// IX_Table_Col1_Col2 (UX_ for unique ones): the name both engines store it under.
+    QString name() const;
+};
+
+/// \brief Every declared index of a table (look-up indexes, then unique ones).
+QList<Index> indexesOf(const Table& table);
 
 enum class Engine { SQLite, PostgreSQL };
 
@@ -45,6 +58,12 @@ const Column* findColumn(const QString& name);
 Engine engineOf(const QSqlDatabase& db);
 /// \brief CREATE TABLE and CREATE INDEX statements (and what the engine needs before them).
 QStringList createStatements(Engine engine);
+/// \brief CREATE TABLE for one table, without its indexes.
+QString createTableStatement(Engine engine, const Table& table);
+/// \brief CREATE INDEX for one index.
+QString createIndexStatement(Engine engine, const Index& index);
+/// \brief ALTER TABLE ... ADD COLUMN for one column of a table.
+QString addColumnStatement(Engine engine, const Table& table, const Column& column);
 
 /// The pre-filled login of a new database.
 inline const QString GuestUser = QStringLiteral("Guest");
@@ -61,8 +80,19 @@ public:
 /// Runs in one transaction where the engine allows DDL in transactions (both do).
 void createDatabase(QSqlDatabase& db);
 
-/// \brief Readable lines for every missing table ("Table Invoice is missing") and missing column
-/// ("Column Invoice.Tax_Inv is missing"); empty when the database is complete.
+/// \brief Readable lines for every missing table ("Table Invoice is missing"), missing column
+/// ("Column Invoice.Tax_Inv is missing") and missing index ("Index IX_Invoice_Vin_Inv on
+/// Invoice (Vin_Inv) is missing"); empty when the database is complete.
 QStringList checkDatabase(QSqlDatabase& db);
+
+/// \brief Brings a database made by an earlier version forward: adds the missing tables,
+/// columns and indexes and runs the data fills of the added columns (Upgrade.cpp), all in one
+/// transaction; existing rows are not touched except by those fills. Returns a line per change
+/// (empty when there was nothing to do). Throws SchemaError, with nothing changed, when the
+/// database has none of the tables or a step fails.
+QStringList upgradeDatabase(QSqlDatabase& db);
+
+/// \brief Names of the indexes a table has in the database, lower case.
+QStringList existingIndexes(QSqlDatabase& db, const QString& table);
 
 }  // namespace kestrum::schema

@@ -1,4 +1,4 @@
-// kestrum [--connect "ODBC connection string"] [--create-database | --check-database]
+// kestrum [--connect "ODBC connection string"] [--create-database | --check-database | --upgrade-database]
 #include "DataModule.h"
 #include "DatabaseError.h"
 #include "Dialogs.h"
@@ -15,17 +15,21 @@
 namespace {
 
 const char* const usage =
-    "Usage: kestrum [--connect \"ODBC connection string\"] [--create-database | --check-database]\n"
+    "Usage: kestrum [--connect \"ODBC connection string\"]\n"
+    "               [--create-database | --check-database | --upgrade-database]\n"
     "  --connect TEXT      use this ODBC connection string (or data source name) instead of\n"
     "                      the data source \"Kestrum\"\n"
     "  --create-database   create the tables, the shop profile row and the user Guest\n"
     "                      (password 12) in an empty database, then exit\n"
-    "  --check-database    list missing tables and columns, then exit (0: complete)\n";
+    "  --check-database    list missing tables, columns and indexes, then exit (0: complete)\n"
+    "  --upgrade-database  add what a database made by an earlier version lacks, keeping\n"
+    "                      its rows, then exit\n";
 
 struct Options {
     QString connection = QStringLiteral("Kestrum");
     bool create = false;
     bool check = false;
+    bool upgrade = false;
 };
 
 void print(FILE* to, const QString& text)
@@ -48,6 +52,8 @@ int parse(int argc, char** argv, Options& o)
             o.create = true;
         } else if (a == "--check-database") {
             o.check = true;
+        } else if (a == "--upgrade-database") {
+            o.upgrade = true;
         } else if (a == "--help" || a == "-h") {
             std::fputs(usage, stdout);
             return -1;
@@ -57,8 +63,8 @@ int parse(int argc, char** argv, Options& o)
             return 2;
         }
     }
-    if (o.create && o.check) {
-        print(stderr, "kestrum: --create-database and --check-database exclude each other");
+    if (int(o.create) + int(o.check) + int(o.upgrade) > 1) {
+        print(stderr, "kestrum: --create-database, --check-database and --upgrade-database exclude each other");
         return 2;
     }
     if (o.connection.trimmed().isEmpty()) {
@@ -78,7 +84,7 @@ QString unreachableText(const Options& o, const QString& driverMessage)
              driverMessage);
 }
 
-// --create-database and --check-database: no window, results on stdout, errors on stderr.
+// --create-database, --check-database and --upgrade-database: no window, results on stdout, errors on stderr.
 int runSchemaCommand(const Options& o)
 {
     int rc = 1;
@@ -96,12 +102,19 @@ int runSchemaCommand(const Options& o)
                                       .arg(kestrum::schema::GuestUser,
                                            kestrum::schema::GuestPassword));
                     rc = 0;
+                } else if (o.upgrade) {
+                    const QStringList done = kestrum::schema::upgradeDatabase(db);
+                    for (const QString& line : done)
+                        print(stdout, line);
+                    print(stdout, done.isEmpty() ? QStringLiteral("The database is up to date.")
+                                                 : QStringLiteral("The database was brought up to date."));
+                    rc = 0;
                 } else {
                     const QStringList missing = kestrum::schema::checkDatabase(db);
                     for (const QString& line : missing)
                         print(stdout, line);
                     if (missing.isEmpty())
-                        print(stdout, "The database has every table and column.");
+                        print(stdout, "The database has every table, column and index.");
                     rc = missing.isEmpty() ? 0 : 1;
                 }
             } catch (const std::exception& e) {
@@ -147,7 +160,7 @@ int main(int argc, char** argv)
     Options options;
     if (int rc = parse(argc, argv, options); rc != 0)
         return rc < 0 ? 0 : rc;
-    if (options.create || options.check) {
+    if (options.create || options.check || options.upgrade) {
         QCoreApplication app(argc, argv);
         return runSchemaCommand(options);
     }

@@ -270,12 +270,21 @@ TEST(Program, ChecksACreatedDatabaseAndStartsOffscreen)
     EXPECT_NE(p.exitCode(), 0);  // empty database: tables missing
     EXPECT_TRUE(p.readAllStandardOutput().contains("missing"));
 
+    p.start(KESTRUM_BINARY, {"--connect", conn, "--upgrade-database"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_NE(p.exitCode(), 0);  // nothing to upgrade: it says to create instead
+    EXPECT_TRUE(p.readAllStandardError().contains("--create-database"));
+
     p.start(KESTRUM_BINARY, {"--connect", conn, "--create-database"});
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     p.start(KESTRUM_BINARY, {"--connect", conn, "--check-database"});
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardOutput().toStdString();
+    p.start(KESTRUM_BINARY, {"--connect", conn, "--upgrade-database"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_TRUE(p.readAllStandardOutput().contains("up to date"));
 
     p.start(KESTRUM_BINARY, {"--connect", conn});
     ASSERT_TRUE(p.waitForStarted());

@@ -149,6 +149,88 @@ TEST_P(SchemaTest, AListSortedEmptyFirstReadsItsIndexInsteadOfSortingTheTable) {
     EXPECT_FALSE(plan.contains("TEMP B-TREE", Qt::CaseInsensitive)) << plan.toStdString();
 }
 
+// Every value of a table, row by row in key order, as text: what an upgrade must leave alone.
+QStringList contentsOf(QSqlDatabase& db, const QString& table, const QString& order) {
+    QSqlQuery q(db);
+    EXPECT_TRUE(q.exec("SELECT * FROM " + table + " ORDER BY " + order)) << q.lastError().text().toStdString();
+    QStringList rows;
+    while (q.next()) {
+        QStringList values;
+        for (int i = 0; i < q.record().count(); ++i)
+            values << q.record().fieldName(i).toLower() + "=" + (q.value(i).isNull() ? "<null>" : q.value(i).toString());
+        rows << values.join('|');
+    }
+    return rows;
+}
+
+TEST_P(SchemaTest, UpgradeBringsThePreviousShapeForwardKeepingEveryRow) {
+    testsupport::createPreviousShape(*tdb_);
+    QSqlQuery q(db_);
+    ASSERT_TRUE(q.exec("INSERT INTO Customer (ID_Customer, Name_Customer, Tell_Customer) VALUES (7, 'O''Neil', '555')"));
+    ASSERT_TRUE(q.exec("INSERT INTO Invoice (InvoiceNo_Inv, CustomerName_Inv, InvoiceDate_Inv, Vin_Inv, Tax_Inv) "
+                       "VALUES (1042, 'O''Neil', '2025-03-04 00:00:00', '1HGCM82633A004352', 1 = 1)"))
+        << q.lastError().text().toStdString();
+    ASSERT_TRUE(q.exec("INSERT INTO InvItem (Name_Item, Qty_Item, Rate_Item, Amount_Item, Inv_Item) "
+                       "VALUES ('Filter', 2, 4.125, 8.25, 1042)"));
+    const QStringList customers = contentsOf(db_, "Customer", "ID_Customer");
+    const QStringList invoices = contentsOf(db_, "Invoice", "InvoiceNo_Inv");
+    const QStringList items = contentsOf(db_, "InvItem", "Inv_Item");
+    const QStringList reg = contentsOf(db_, "Reg", "Id_R");
+
+    const QStringList missingBefore = schema::checkDatabase(db_);
+    const QStringList done = schema::upgradeDatabase(db_);
+    EXPECT_EQ(done.size(), missingBefore.size()) << done.join("; ").toStdString();
+    EXPECT_TRUE(schema::checkDatabase(db_).isEmpty()) << schema::checkDatabase(db_).join("; ").toStdString();
+    // Whatever columns the upgrade added come after the old ones; the old values are as they were.
+    auto prefix = [](const QStringList& now, const QStringList& before) {
+        QStringList cut;
+        for (qsizetype i = 0; i < now.size(); ++i)
+            cut << now[i].left(i < before.size() ? before[i].size() : 0);
+        return cut;
+    };
+    EXPECT_EQ(prefix(contentsOf(db_, "Customer", "ID_Customer"), customers), customers);
+    EXPECT_EQ(prefix(contentsOf(db_, "Invoice", "InvoiceNo_Inv"), invoices), invoices);
+    EXPECT_EQ(prefix(contentsOf(db_, "InvItem", "Inv_Item"), items), items);
+    EXPECT_EQ(prefix(contentsOf(db_, "Reg", "Id_R"), reg), reg);
+    EXPECT_TRUE(schema::upgradeDatabase(db_).isEmpty());  // a second run has nothing to do
+}
+
+TEST_P(SchemaTest, UpgradeAddsWhatIsMissingAndSeedsANewProfileTable) {
+    schema::createDatabase(db_);
+    QSqlQuery q(db_);
+    ASSERT_TRUE(q.exec("ALTER TABLE Customer DROP COLUMN Web_Customer")) << q.lastError().text().toStdString();
+    ASSERT_TRUE(q.exec("DROP INDEX IX_Invoice_InvoiceDate_Inv"));
+    ASSERT_TRUE(q.exec("DROP TABLE Reg"));
+    EXPECT_EQ(schema::checkDatabase(db_),
+              QStringList({"Column Customer.Web_Customer is missing", "Table Reg is missing",
+                           "Index IX_Invoice_InvoiceDate_Inv on Invoice (InvoiceDate_Inv) is missing"}));
+    EXPECT_EQ(schema::upgradeDatabase(db_),
+              QStringList({"Column Customer.Web_Customer added", "Table Reg added",
+                           "Index IX_Invoice_InvoiceDate_Inv on Invoice (InvoiceDate_Inv) added"}));
+    EXPECT_TRUE(schema::checkDatabase(db_).isEmpty());
+    EXPECT_EQ(count("SELECT Count(*) FROM Reg WHERE Id_R = 1"), 1);
+    EXPECT_EQ(count("SELECT Count(*) FROM Pass"), 1);  // Pass was there: no second Guest
+}
+
+TEST_P(SchemaTest, UpgradeRefusesAnEmptyDatabaseAndUndoesEverythingWhenAStepFails) {
+    EXPECT_THROW(schema::upgradeDatabase(db_), schema::SchemaError);
+    EXPECT_TRUE(db_.tables().isEmpty());
+
+    schema::createDatabase(db_);
+    QSqlQuery q(db_);
+    ASSERT_TRUE(q.exec("ALTER TABLE Customer DROP COLUMN Web_Customer")) << q.lastError().text().toStdString();
+    ASSERT_TRUE(q.exec("DROP INDEX IX_Invoice_InvoiceDate_Inv"));
+    // Something else holds the index's name, so making the index fails after the column was added.
+    ASSERT_TRUE(q.exec("CREATE TABLE IX_Invoice_InvoiceDate_Inv (x INTEGER)"));
+    try {
+        schema::upgradeDatabase(db_);
+        FAIL() << "the upgrade did not fail";
+    } catch (const schema::SchemaError& e) {
+        EXPECT_TRUE(QString(e.what()).contains("IX_Invoice_InvoiceDate_Inv")) << e.what();
+    }
+    EXPECT_TRUE(schema::checkDatabase(db_).contains("Column Customer.Web_Customer is missing"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, SchemaTest, TESTSUPPORT_ENGINES);
 
 }  // namespace

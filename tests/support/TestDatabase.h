@@ -33,6 +33,11 @@ private:
     std::string tempDir_;
 };
 
+/// \brief Makes, in an empty database, the tables and indexes of an earlier version of the schema
+/// (schema/tests/shapes/SHAPE-ENGINE.sql) with its profile row, for testing the upgrade.
+/// "2026-12" is the shape before the upgrade command existed. Throws std::runtime_error.
+void createPreviousShape(const TestDatabase& db, const std::string& shape = "2026-12");
+
 /// True when the PostgreSQL test server is configured (TEST_PG_ODBC set).
 bool postgresAvailable();
 /// The maintenance connection string of the PostgreSQL test server.

@@ -1,0 +1,20 @@
+#pragma once
+// Helpers shared by creating, checking and upgrading the database; not for other modules.
+#include "Schema.h"
+
+#include <QSqlError>
+
+namespace kestrum::schema::detail {
+
+/// Throws SchemaError "what: database text".
+[[noreturn]] void failed(const QSqlError& e, const QString& what);
+/// Names (as declared) of the schema's tables the database has.
+QStringList existingTables(const QSqlDatabase& db);
+/// Declared columns of `t` the database's table lacks, in declared order.
+QStringList missingColumns(QSqlDatabase& db, const Table& t);
+/// Whether `existing` (lower-case names from existingIndexes) holds the index.
+bool hasIndex(const QStringList& existing, const Index& index);
+/// The rows a new database starts with (profile row, user Guest), for those of the tables given.
+void seedRows(QSqlDatabase& db, const QStringList& createdTables);
+
+}  // namespace kestrum::schema::detail
