@@ -7,12 +7,14 @@
 #include "Grid.h"
 #include "Help.h"
 #include "Mdi.h"
+#include "Pass.h"
 #include "Query.h"
 #include "ui_MainForm.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QStatusTipEvent>
 #include <QStyle>
 
@@ -91,7 +93,32 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
     connect(ui->HelpSearchItem, &QAction::triggered, this, &TMainForm::HelpSearch);
     connect(ui->HelpHowToUseItem, &QAction::triggered, this, &TMainForm::HelpHowToUse);
     connect(ui->HelpAboutItem, &QAction::triggered, this, &TMainForm::HelpAbout);
+    addShopMenu();
     kestrum::ui::nameControls(this);
+}
+
+void TMainForm::addShopMenu()
+{
+    // Windows beyond the launcher's; they open beside others, but not before the login.
+    auto* shop = new QMenu(QStringLiteral("&Shop"), ui->MainMenu);
+    shop->setObjectName(QStringLiteral("ShopMenu"));
+    ui->MainMenu->insertMenu(ui->HelpMenu->menuAction(), shop);
+    const std::pair<const char*, const char*> items[] = {{"&Vehicle History", "TVehicleHistory"},
+                                                         {"Receivables &Aging", "TReceivablesAging"}};
+    for (const auto& [text, className] : items) {
+        QAction* a = shop->addAction(QString::fromUtf8(text));
+        a->setObjectName(QStringLiteral("Shop") + QLatin1String(className).mid(1));
+        const QString name = QLatin1String(className);
+        connect(a, &QAction::triggered, this, [name] {
+            kestrum::ui::runGuarded([&] {
+                if (Pass) {
+                    kestrum::ui::showMessage(kestrum::ui::oneWindowMessage());
+                    return;
+                }
+                kestrum::ui::launchWindow(name, false);
+            });
+        });
+    }
 }
 
 TMainForm::~TMainForm()

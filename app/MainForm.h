@@ -51,6 +51,7 @@ private:
     void HelpHowToUse();
     void HelpAbout();
     void SpeedButton8Click();
+    void addShopMenu();
 
     std::unique_ptr<Ui::TMainForm> ui;
     bool shown_ = false;

@@ -38,7 +38,16 @@ QString alreadyArchivedMessage(qint64 number)
 bool moveToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair<QString, QVariant>>& header)
 {
     kestrum::Transaction transaction(DM->database());
+    if (!copyToArchive(doc, number, header)) {
+        ui::showMessage(alreadyArchivedMessage(number));
+        return false;
+    }
+    transaction.commit();
+    return true;
+}
 
+bool copyToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair<QString, QVariant>>& header)
+{
     // Invoices and estimates share the archive's tables and their numbers may meet there; each
     // row names the live table it came from. Rows archived before that was kept (NULL) could be
     // either kind, so they still block both: never overwrite or mix a document there.
@@ -57,10 +66,8 @@ bool moveToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair
     probe->Open();
     const qint64 archived = probe->FieldByName("Archived").AsInteger();
     probe->Close();
-    if (archived > 0) {
-        ui::showMessage(alreadyArchivedMessage(number));
+    if (archived > 0)
         return false;
-    }
 
     QStringList columns{QStringLiteral("InvoiceNo_Inv"), QStringLiteral("Kind_Inv")};
     QVariantList values{number, kind};
@@ -86,7 +93,6 @@ bool moveToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair
     run(DM->Q3, "Delete  From " + doc.itemTable + " where Inv_Item=?", {number});
     run(DM->Q3, "Delete  From " + doc.laborTable + " where Inv_Labor=?", {number});
     run(DM->Q3, "Delete  From " + doc.headerTable + " where InvoiceNo_Inv=?", {number});
-    transaction.commit();
     return true;
 }
 

@@ -19,6 +19,10 @@ namespace kestrum::invoicing {
 /// is written; returns false then. An invoice and an estimate of one number both fit.
 bool moveToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair<QString, QVariant>>& header);
 
+/// \brief The rows of moveToArchive without its transaction and message, for a caller that holds
+/// a transaction of its own: returns false (nothing written) when the number is archived already.
+bool copyToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair<QString, QVariant>>& header);
+
 /// The message of a refused archive.
 QString alreadyArchivedMessage(qint64 number);
 

@@ -3,6 +3,7 @@
 #include "DataModule.h"
 #include "Field.h"
 #include "LineEditor.h"
+#include "Query.h"
 
 namespace kestrum::invoicing {
 
@@ -58,6 +59,19 @@ const DocumentSpec& invoiceDocument()
         return s;
     }();
     return d;
+}
+
+qint64 nextNumber(const DocumentSpec& doc, kestrum::Query* q)
+{
+    QStringList parts;
+    for (const auto& [table, column] : doc.numberSources)
+        parts << "Select Max(" + column + ") As Top_No From " + table;
+    q->Close();
+    q->Clear();
+    q->Add("Select Max(Top_No) As Top_No From (" + parts.join(" Union All ") + ") Numbers");
+    q->Open();
+    const Field top = q->FieldByName("Top_No");
+    return top.IsNull() ? 1 : top.AsInteger() + 1;
 }
 
 lines::LineSpec partLineSpec(const DocumentSpec& doc)

@@ -70,6 +70,10 @@ struct DocumentSpec {
 /// The invoice: Invoice, InvItem, InvLabor on QInv1..2, QInvItem1..4, QInvLabor1..4.
 const DocumentSpec& invoiceDocument();
 
+/// \brief The number New proposes: one above every number of the document's kind still in use
+/// (1 for none), read with `q`.
+qint64 nextNumber(const DocumentSpec& doc, kestrum::Query* q);
+
 /// The part-line and labor-line editors of a document.
 lines::LineSpec partLineSpec(const DocumentSpec& doc);
 lines::LineSpec laborLineSpec(const DocumentSpec& doc);

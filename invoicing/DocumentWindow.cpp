@@ -27,7 +27,11 @@
 #include "UpperCaseValidator.h"
 #include "WindowFactory.h"
 
+#include <QAction>
 #include <QFocusEvent>
+#include <QMenu>
+#include <QMetaObject>
+#include <QPushButton>
 #include <QKeyEvent>
 #include <QScopeGuard>
 #include <QSignalBlocker>
@@ -118,6 +122,17 @@ DocumentWindow::DocumentWindow(const DocumentSpec& doc, QWidget* parent)
     wire(ui->Button10, &DocumentWindow::openPaidHistory);
     wire(ui->Button12, &DocumentWindow::archiveDocument);
     connect(ui->Button1, &QAbstractButton::clicked, this, [this] { ui::closeWindow(this); });
+    addFootButton(QStringLiteral("VehicleHistoryButton"), QStringLiteral("Vehicle History"),
+                  &DocumentWindow::openVehicleHistory);
+    auto* vinHistory = new QAction(QStringLiteral("Vehicle History"), ui->Edit6);
+    connect(vinHistory, &QAction::triggered, this, [this] { ui::runGuarded(this, [&] { openVehicleHistory(); }); });
+    ui->Edit6->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->Edit6, &QWidget::customContextMenuRequested, this, [this, vinHistory](const QPoint& at) {
+        std::unique_ptr<QMenu> menu(ui->Edit6->createStandardContextMenu());
+        menu->addSeparator();
+        menu->addAction(vinHistory);
+        menu->exec(ui->Edit6->mapToGlobal(at));
+    });
 
     connect(ui->Edit11, &QLineEdit::textChanged, this,
             [this](const QString& code) { ui->Button12->setEnabled(code == ArchiveCode); });
@@ -535,16 +550,7 @@ void DocumentWindow::search(const QString& text)
 
 qint64 DocumentWindow::proposeNumber()
 {
-    QStringList parts;
-    for (const auto& [table, column] : doc_.numberSources)
-        parts << "Select Max(" + column + ") As Top_No From " + table;
-    kestrum::Query* p = q(doc_.probe);
-    p->Close();
-    p->Clear();
-    p->Add("Select Max(Top_No) As Top_No From (" + parts.join(" Union All ") + ") Numbers");
-    p->Open();
-    const Field top = p->FieldByName("Top_No");
-    return top.IsNull() ? 1 : top.AsInteger() + 1;
+    return nextNumber(doc_, q(doc_.probe));
 }
 
 void DocumentWindow::newDocument()
@@ -863,6 +869,41 @@ void DocumentWindow::archiveDocument()
         return;
     ui::showMessage(QStringLiteral("Removed!"));
     refreshList();
+}
+
+QPushButton* DocumentWindow::addFootButton(const QString& name, const QString& text, void (DocumentWindow::*handler)())
+{
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    // After "Print ..." and before the stretch: the buttons and the search box stay where they were.
+    ui->footPanel->insertWidget(ui->footPanel->indexOf(ui->Button9) + 1 + footButtons_++, b);
+    connect(b, &QAbstractButton::clicked, this, [this, handler] { ui::runGuarded(this, [&] { (this->*handler)(); }); });
+    return b;
+}
+
+void DocumentWindow::openVehicleHistory()
+{
+    QWidget* w = ui::launchWindow(QStringLiteral("TVehicleHistory"), false);
+    if (!w)
+        return;
+    // The history window looks the vehicle up by the boxes it is handed.
+    QMetaObject::invokeMethod(w, "lookUpVehicle", Q_ARG(QString, ui->Edit6->text()), Q_ARG(QString, ui->Edit9->text()),
+                              Q_ARG(QString, ui->Edit10->text()));
+}
+
+bool DocumentWindow::showDocument(qint64 number)
+{
+    if (!shown_)
+        ui::runOnFirstShow(this, shown_, [&] { formShow(); });
+    {
+        const QSignalBlocker block(ui->RadioButton3);
+        ui->RadioButton3->setChecked(true);
+    }
+    openList(Filter::All);
+    const bool found = q(doc_.list)->Locate("InvoiceNo_Inv", QString::number(number), false);
+    showCurrentRow();
+    return found;
 }
 
 }  // namespace kestrum::invoicing

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QPushButton;
 class QTableView;
 
 namespace Ui {
@@ -52,6 +53,11 @@ public:
     void openReceivable();   // Button11 "Receivable"
     void openPaidHistory();  // Button10 "Paid History"
     void archiveDocument();  // Button12 "Archive"
+    /// "Vehicle History" (and the VIN box's context menu): the history window on this vehicle.
+    void openVehicleHistory();
+    /// \brief Lists every document and makes `number` the current one (the history window and
+    /// the estimate conversion open a document this way); false when there is no such document.
+    Q_INVOKABLE bool showDocument(qint64 number);
     /// Once a second: an empty part or labor total shows "0.00".
     void timerTick();
 
@@ -67,6 +73,8 @@ public:
 
 protected:
     DocumentWindow(const DocumentSpec& doc, QWidget* parent);
+    /// A button added to the foot row after the print button, where nothing else moves.
+    QPushButton* addFootButton(const QString& name, const QString& text, void (DocumentWindow::*handler)());
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -122,6 +130,7 @@ private:
     QString loadedNumber_;
     qint64 loadedVersion_ = 0;
     QString proposedNumber_;
+    int footButtons_ = 0;
 };
 
 }  // namespace kestrum::invoicing

@@ -1,6 +1,10 @@
 #include "TEstimate.h"
 
 #include "DataModule.h"
+#include "Dialogs.h"
+#include "EstimateConversion.h"
+#include "InputError.h"
+#include "Mdi.h"
 
 QPointer<TEstimate> Estimate;
 QPointer<TEstimateItem> EstimateItem;
@@ -84,6 +88,27 @@ using kestrum::invoicing::estimateDocument;
 TEstimate::TEstimate(QWidget* parent) : DocumentWindow(estimateDocument(), parent)
 {
     Estimate = this;
+    addFootButton(QStringLiteral("MakeInvoiceButton"), QStringLiteral("Make Invoice"),
+                  static_cast<void (DocumentWindow::*)()>(&TEstimate::makeInvoice));
+}
+
+void TEstimate::makeInvoice()
+{
+    const QString numberText = number();
+    if (numberText.isEmpty()) {
+        kestrum::ui::showMessage(QStringLiteral("No estimate is shown: pick a saved estimate first."));
+        return;
+    }
+    const qint64 n = kestrum::requireInteger(numberText, document().numberCaption);
+    if (!kestrum::ui::confirm(QStringLiteral("Make an invoice of estimate %1? The estimate then goes to the archive.").arg(n)))
+        return;
+    const std::optional<qint64> invoice = kestrum::invoicing::makeInvoiceFromEstimate(n);
+    if (!invoice)
+        return;
+    refreshList();
+    QWidget* w = kestrum::ui::launchWindow(QStringLiteral("TInvoice"), false);
+    if (auto* window = qobject_cast<DocumentWindow*>(w))
+        window->showDocument(*invoice);
 }
 
 TEstimateItem::TEstimateItem(QWidget* parent)

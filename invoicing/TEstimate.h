@@ -16,6 +16,9 @@ class TEstimate : public kestrum::invoicing::DocumentWindow {
     Q_OBJECT
 public:
     explicit TEstimate(QWidget* parent = nullptr);
+
+    /// "Make Invoice": the shown, saved estimate becomes an invoice, which the invoice window then shows.
+    void makeInvoice();
 };
 
 class TEstimateItem : public kestrum::invoicing::PartLinesWindow {

@@ -75,4 +75,25 @@ std::optional<Decimal> findTaxRate(const QDate& date)
     return q->FieldByName("Tax_T").AsCurrency();
 }
 
+QString taxRateExpression(const QString& dateColumn, QVariantList& values)
+{
+    // Its own query: the rows are read once per statement built, whatever the pool shows.
+    Query q(DM->database(), QStringLiteral("QTaxRates"));
+    q.Add("Select Year_T, A_T, E_T, Tax_T From Tax Order By Id_T");
+    q.Open();
+    QString sql = QStringLiteral("Case");
+    for (q.First(); !q.Eof(); q.Next()) {
+        const qint64 year = q.FieldByName("Year_T").AsInteger();
+        const qint64 from = std::max<qint64>(q.FieldByName("A_T").AsInteger(), 1);
+        const qint64 to = std::min<qint64>(q.FieldByName("E_T").AsInteger(), 12);
+        if (from > to || year < 1 || year > 9999)
+            continue;  // covers no month
+        const QDate first(int(year), int(from), 1);
+        const QDate after = QDate(int(year), int(to), 1).addMonths(1);
+        sql += " When " + dateColumn + " >= ? And " + dateColumn + " < ? Then Cast(? As Numeric)";
+        values << first << after << q.FieldByName("Tax_T").AsCurrency().toString();
+    }
+    return sql == QLatin1String("Case") ? QStringLiteral("0") : sql + QStringLiteral(" Else 0 End");
+}
+
 }  // namespace kestrum::records

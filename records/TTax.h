@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QPointer>
+#include <QVariant>
 #include <optional>
 #include <memory>
 
@@ -41,5 +42,10 @@ Decimal taxRate(const QDate& date);
 /// \brief Like taxRate, but nullopt when no row covers the month, for callers that must tell a
 /// missing rate from a rate of 0. Throws DatabaseError.
 std::optional<Decimal> findTaxRate(const QDate& date);
+
+/// \brief SQL giving, for each row, the rate findTaxRate gives for the date in `dateColumn` (0 when
+/// no rate row covers its month, or it has no date): a Case over the Tax rows, first by Id_T
+/// wins. Its values are appended to `values` in the order of their places in the text.
+QString taxRateExpression(const QString& dateColumn, QVariantList& values);
 
 }  // namespace kestrum::records

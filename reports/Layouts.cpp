@@ -47,9 +47,18 @@ ListColumn moneyColumn(const QString& head, double x, double width, const QStrin
     return {head, x, width, [field](const Row& row) { return report::formatReportMoney(row.decimal(field)); }};
 }
 
+ListColumn summedMoneyColumn(const QString& head, double x, double width, const QString& field)
+{
+    ListColumn c = moneyColumn(head, x, width, field);
+    c.sumField = field;
+    return c;
+}
+
 void buildListReport(report::Report& r, const ListLayout& layout, report::ReportDataSet* rows, const QString& shop)
 {
     r.setTitle(layout.title);
+    if (layout.landscape)
+        r.setPaper(r.paperHeightMm(), r.paperWidthMm());
     report::Band& header = r.pageHeader();
     header.setHeight(66);
     shopLine(header, r, 0, shop);
@@ -59,9 +68,19 @@ void buildListReport(report::Report& r, const ListLayout& layout, report::Report
     data.rect(0, 0, r.bodyWidth(), LineHeight + 4);
     cells(data, 3, layout.columns);
 
-    const report::Sum total = data.sum(layout.totalField);
     report::Band& footer = data.footer();
     footer.setHeight(30);
+    for (const ListColumn& c : layout.columns) {
+        if (c.sumField.isEmpty())
+            continue;
+        const report::Sum sum = data.sum(c.sumField);
+        footer.text(c.x, 8, c.width, HeadHeight, report::ContextText([sum](const Context& ctx) {
+                        return report::formatReportMoney(ctx.sum(sum));
+                    }), bold(10));
+    }
+    if (layout.totalField.isEmpty())
+        return;
+    const report::Sum total = data.sum(layout.totalField);
     footer.text(r.bodyWidth() - 300, 8, 300, HeadHeight, report::ContextText([label = layout.totalLabel, total](const Context& c) {
                     return label + report::formatReportMoney(c.sum(total));
                 }), bold(10))

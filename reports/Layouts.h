@@ -21,18 +21,23 @@ struct ListColumn {
     double x = 0;
     double width = 80;
     report::RowText text;
+    /// A money field summed in the footer under this column ("" for none).
+    QString sumField;
 };
 
 /// Column printing a field's text as stored.
 ListColumn fieldColumn(const QString& head, double x, double width, const QString& field);
 /// Column printing a money field with two decimals and the currency sign.
 ListColumn moneyColumn(const QString& head, double x, double width, const QString& field);
+/// A money column whose sum is printed under it at the foot.
+ListColumn summedMoneyColumn(const QString& head, double x, double width, const QString& field);
 
 struct ListLayout {
     QString title;  ///< the preview's caption
     std::vector<ListColumn> columns;
     QString totalLabel;  ///< "Total  $: "
-    QString totalField;  ///< the money field summed at the foot
+    QString totalField;  ///< the money field summed at the foot ("" for none)
+    bool landscape = false;  ///< wide lists print across the page
 };
 
 /// \brief Page header with the shop name centred and bold above the heads, one framed band per

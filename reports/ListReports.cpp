@@ -97,15 +97,6 @@ const char* const OrderLines =
     "select O.Po_Order,O.SideMark_Order,O.OrderDate_Order,O.Vendor_Order,I.Po_Item,I.Name_Item,I.Qty_Item,"
     "I.Rate_Item,I.Amount_Item From  Orders O,Items I where ";
 
-// LIKE's wild cards typed in a part number are matched as themselves.
-QString containsPattern(const QString& text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    escaped.replace(QLatin1Char('%'), QLatin1String("\\%"));
-    escaped.replace(QLatin1Char('_'), QLatin1String("\\_"));
-    return QLatin1Char('%') + escaped + QLatin1Char('%');
-}
 
 }  // namespace
 

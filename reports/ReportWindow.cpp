@@ -17,6 +17,15 @@
 
 namespace kestrum::reports {
 
+QString containsPattern(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    escaped.replace(QLatin1Char('%'), QLatin1String("\\%"));
+    escaped.replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return QLatin1Char('%') + escaped + QLatin1Char('%');
+}
+
 namespace {
 const QString All = QStringLiteral("All");
 }

@@ -29,6 +29,10 @@ void bindPeriod(Query* q, const Period& period);
 /// \brief Adds "<line> ?" with the value bound, when there is a value (a choice not on "All").
 void addChosen(Query* q, const QString& line, const std::optional<QString>& value);
 
+/// \brief A Like pattern (with Escape '\\') matching `text` anywhere, its wild cards and
+/// backslashes taken as themselves.
+QString containsPattern(const QString& text);
+
 class ReportWindow : public QWidget {
     Q_OBJECT
 public:

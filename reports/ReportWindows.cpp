@@ -2,8 +2,10 @@
 
 #include "HistoryBrowser.h"
 #include "ListReports.h"
+#include "ReceivablesAging.h"
 #include "TReport.h"
 #include "TotalReports.h"
+#include "VehicleHistory.h"
 #include "WindowFactory.h"
 
 namespace kestrum {
@@ -21,6 +23,8 @@ void registerReportWindows()
     WindowFactory::registerWindow("TReportBank", [] { return new TReportBank; });
     WindowFactory::registerWindow("TTotalAmountReport", [] { return new TTotalAmountReport; });
     WindowFactory::registerWindow("TTotalReceivable", [] { return new TTotalReceivable; });
+    WindowFactory::registerWindow("TVehicleHistory", [] { return new TVehicleHistory; });
+    WindowFactory::registerWindow("TReceivablesAging", [] { return new TReceivablesAging; });
     reports::registerHistoryWindows();
 }
 

@@ -54,8 +54,9 @@ QList<Table> build() {
                                {"Remark_Payable", T::Text}});
     const QStringList byInvoiceNo{"InvoiceNo_Inv"};
     // Paid_Inv with the number: the invoice window lists the open (or paid) invoices by number.
-    const QList<QStringList> invoiceIndexes{
-        {"CustomerName_Inv"}, {"RepairPerson_Inv"}, {"InvoiceDate_Inv"}, {"Paid_Inv", "InvoiceNo_Inv"}};
+    // VIN and plate: the vehicle history looks documents up by them.
+    const QList<QStringList> invoiceIndexes{{"CustomerName_Inv"}, {"RepairPerson_Inv"}, {"InvoiceDate_Inv"},
+                                            {"Paid_Inv", "InvoiceNo_Inv"}, {"Vin_Inv"}, {"Plate_Inv"}};
     const QList<QStringList> itemIndexes{{"Inv_Item"}, {"Color_Item"}};
     const QList<QStringList> laborIndexes{{"Inv_Labor"}, {"Description_Labor"}};
 
@@ -108,7 +109,7 @@ QList<Table> build() {
         // Invoices and estimates are archived side by side, so their numbers may meet here: the
         // kind columns (added last) name the live table a row came from, NULL in older rows.
         {"InvoiceCash", without(invoice, "Tax_Inv") + cols({{"Kind_Inv", T::Text}}), "",
-         {byInvoiceNo, {"CustomerName_Inv"}}},
+         {byInvoiceNo, {"CustomerName_Inv"}, {"Vin_Inv"}, {"Plate_Inv"}}},
         {"InvItem", item, "", itemIndexes},
         {"EstimateItem", item, "", itemIndexes},
         {"InvItemCash", item + cols({{"Kind_Item", T::Text}}), "", itemIndexes},

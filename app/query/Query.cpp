@@ -769,4 +769,32 @@ bool Query::locatePaged(int column, const QString& text, bool partial) {
     return true;
 }
 
+void Query::streamRows(const std::function<bool(const std::vector<QVariant>&)>& row) const {
+    if (!active_) fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    QSqlDatabase db = database();
+    if (!db.isOpen()) fail(QStringLiteral("The database connection is not open"));
+    QSqlQuery cursor(db);
+    cursor.setForwardOnly(true);
+    cursor.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    // In the order shown: a paged list's sort is the database's, and repeats exactly.
+    const QString sql = shownOrderSql();
+    if (sql.isEmpty()) fail(QStringLiteral("The list's order cannot be read again from the database"));
+    bool ok = cursor.prepare(sql);
+    if (ok) {
+        for (const QVariant& v : values_) cursor.addBindValue(toBindValue(v));
+        ok = cursor.exec();
+    }
+    if (!ok) throw DatabaseError(cursor.lastError(), Name());
+    const int columns = FieldCount();
+    if (cursor.record().count() != columns) fail(QStringLiteral("The statement gave other columns when run again"));
+    void* statement = odbcHandle(cursor.result()->handle());
+    CellReader reader = statement ? CellReader(statement, cursor.record()) : CellReader();
+    std::vector<QVariant> values(static_cast<size_t>(columns));  // one buffer for every row
+    while (cursor.next()) {
+        for (int c = 0; c < columns; ++c)
+            values[size_t(c)] = normalise(reader.valid() ? reader.read(c) : cursor.value(c), kinds_[size_t(c)]);
+        if (!row(values)) break;
+    }
+}
+
 }  // namespace kestrum

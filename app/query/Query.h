@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -123,6 +124,12 @@ public:
     /// \brief Makes current the first row whose column, read AsString, equals `text`
     /// case-insensitively, or starts with it when `partial`. Returns false (row unchanged) if none.
     bool Locate(const QString& column, const QString& text, bool partial);
+
+    /// \brief Runs the open statement again on a cursor of its own (shownOrderSql) and hands each row,
+    /// normalised as fieldAt gives it, to `row` in the shown order without keeping it; stops when
+    /// `row` returns false. The buffered rows, sort and current row stay as they are (exports of long
+    /// lists read this way). Throws DatabaseError, or when the query is not open.
+    void streamRows(const std::function<bool(const std::vector<QVariant>&)>& row) const;
 
 signals:
     /// After Open, Close and Sort: rows and columns may all be different.

@@ -1,11 +1,16 @@
 #include "Grid.h"
 
+#include "CsvExport.h"
+
 #include "QueryModel.h"
 #include "Query.h"
+
+#include "Format.h"
 
 #include <algorithm>
 
 #include <QKeyEvent>
+#include <QStyledItemDelegate>
 #include <QStyleOptionHeader>
 #include <QTableView>
 
@@ -53,6 +58,7 @@ Grid::Grid(QTableView* view) : QObject(view), view_(view), header_(new GridHeade
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSortingEnabled(false);  // sorting is the window's business (title click)
     view->installEventFilter(this);
+    addCsvExport(view);  // every grid of the program is made here
     connect(header_, &QHeaderView::sectionClicked, this,
             [this](int section) { emit titleClicked(section, fieldName(section)); });
     attachModel();
@@ -156,6 +162,36 @@ void Grid::markSorted(int position)
     header_->resetTitleColors();
     if (position >= 0)
         header_->setTitleColor(position, colorValue(255));
+}
+
+namespace {
+
+class MoneyDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale&) const override
+    {
+        const auto d = Decimal::parse(value.toString());
+        return d ? formatMoney(*d) : value.toString();
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    }
+};
+
+}  // namespace
+
+void Grid::setMoneyColumns(const QList<int>& positions)
+{
+    if (!view_)
+        return;
+    auto* money = new MoneyDelegate(view_);
+    for (int p : positions)
+        view_->setItemDelegateForColumn(p, money);
 }
 
 bool Grid::eventFilter(QObject* watched, QEvent* event)

@@ -65,6 +65,9 @@ public:
     QString fieldName(int position) const;
     /// Turns every title black and, when `position` >= 0, that one red (the sorted column).
     void markSorted(int position);
+    /// \brief Shows the numbers of these columns in the money format ("#.##") and right-aligned;
+    /// the model's values (and so a CSV export) stay exact.
+    void setMoneyColumns(const QList<int>& positions);
 
 signals:
     /// A column title was clicked; `fieldName` names the column's field.

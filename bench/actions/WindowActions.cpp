@@ -1,6 +1,7 @@
 #include "WindowActions.h"
 
 #include "AuxWindow.h"
+#include "CsvExport.h"
 #include "DataModule.h"
 #include "Dialogs.h"
 #include "Decimal.h"
@@ -10,20 +11,24 @@
 #include "LineEditor.h"
 #include "Mdi.h"
 #include "PickerWindow.h"
+#include "ReceivablesAging.h"
 #include "Query.h"
 #include "RecordWindow.h"
 #include "ReportPreview.h"
 #include "ReportWindow.h"
 #include "ScriptedDialogs.h"
 #include "TInvoice.h"
+#include "VehicleHistory.h"
 #include "WindowFactory.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
@@ -59,6 +64,7 @@ private:
     void master(const QString& cls, int run);
     void invoice(int run);
     void report(const QString& cls);
+    void shop();
 
     // Straight to the database, past the windows and the query pool.
     std::optional<QVariant> scalar(const QString& sql, const QVariantList& values = {});
@@ -217,6 +223,8 @@ void Driver::run()
         for (const QString& cls : reportWindows())
             if (wanted(cls))
                 report(cls);
+        if (wanted("Shop"))
+            shop();
     }
     if (ownFinder)
         delete kestrum::ui::auxWindow("TInvPartFind");
@@ -469,6 +477,53 @@ void Driver::report(const QString& cls)
     if (shown != 1 || pages == 0)
         fault(tag + "year's report", QString("%1 reports, %2 pages").arg(shown).arg(pages));
     closeAndFree(w);
+}
+
+void Driver::shop()
+{
+    // Vehicle look-ups by a VIN and a plate the shop has seen, as a user types them.
+    auto* history = new TVehicleHistory;
+    history->show();
+    const auto vin = scalar("Select Max(Vin_Inv) From Invoice");
+    const auto plate = scalar("Select Max(Plate_Inv) From Invoice");
+    const std::pair<const char*, std::optional<QVariant>> lookUps[] = {{"Edit1", vin}, {"Edit2", plate}};
+    for (const auto& [box, value] : lookUps) {
+        if (!value)
+            continue;
+        const QString action = QString("TVehicleHistory look-up by ") + (QLatin1String(box) == "Edit1" ? "VIN" : "plate");
+        for (auto* e : history->findChildren<QLineEdit*>())
+            e->clear();
+        history->findChild<QLineEdit*>(box)->setText(value->toString().toLower());
+        timed(action, [&] { history->find(); });
+        if (history->documents()->RecordCount() == 0)
+            fault(action, "found nothing for " + value->toString());
+    }
+    closeAndFree(history);
+
+    auto* aging = new TReceivablesAging;
+    aging->show();
+    aging->findChild<QLineEdit*>("Edit1")->setText(kestrum::formatShortDate(QDate(o_.year, 12, 31)));
+    timed("TReceivablesAging as of a date", [&] { aging->showAging(); });
+    if (aging->customers()->RecordCount() == 0)
+        fault("TReceivablesAging as of a date", "no customer owes anything");
+    closeAndFree(aging);
+
+    // The whole invoice list to a file, as Ctrl+Shift+E writes it.
+    auto* invoices = new TInvoice;
+    invoices->show();
+    invoices->findChild<QRadioButton*>("RadioButton3")->setChecked(true);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("invoices.csv");
+    timed("TInvoice CSV of the full list", [&] { kestrum::ui::writeGridCsv(invoices->list(), file); });
+    const qint64 expected = scalar("Select Count(*) From Invoice").value_or(0).toLongLong();
+    QFile written(file);
+    qint64 lines = 0;
+    if (written.open(QIODevice::ReadOnly))
+        while (!written.atEnd())
+            lines += written.read(1 << 20).count("\r\n");
+    if (lines < expected + 1)
+        fault("TInvoice CSV of the full list", QString("%1 lines for %2 invoices").arg(lines).arg(expected));
+    closeAndFree(invoices);
 }
 
 ActionResults runWindowActions(const ActionOptions& options)

@@ -1,5 +1,7 @@
 // Dialog scripting, key cycles, grid keys, auxiliary windows, the second timer and grid titles.
 #include "AuxWindow.h"
+#include "CsvExport.h"
+#include "Decimal.h"
 #include "Dialogs.h"
 #include "FirstShow.h"
 #include "Grid.h"
@@ -298,4 +300,21 @@ TEST(SecondTimer, TicksEverySecondAndStopsOnAnError)
     QMetaObject::invokeMethod(t, "timeout", Qt::DirectConnection);
     EXPECT_FALSE(t->isActive());
     EXPECT_EQ(d.errors(), QStringList({"tick failed"}));
+}
+
+TEST(CsvExport, ValuesReadAsNumbersAndDatesAndFieldsQuoteOnlyWhatNeedsIt)
+{
+    EXPECT_EQ(csvText(QVariant::fromValue(*kestrum::Decimal::parse("-0.0700"))), "-0.07");
+    EXPECT_EQ(csvText(QVariant::fromValue(*kestrum::Decimal::parse("1234.5"))), "1234.5");
+    EXPECT_EQ(csvText(QVariant(qlonglong(42))), "42");
+    EXPECT_EQ(csvText(QVariant(QDateTime(QDate(2024, 3, 5), QTime(0, 0)))), "2024-03-05");
+    EXPECT_EQ(csvText(QVariant(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)))), "2024-03-05T14:07:09");
+    EXPECT_EQ(csvText(QVariant(true)), "Yes");
+    EXPECT_EQ(csvText(QVariant()), "");
+    EXPECT_EQ(csvField("plain"), "plain");
+    EXPECT_EQ(csvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(csvField("two\r\nlines"), "\"two\r\nlines\"");
+    EXPECT_EQ(csvField(" padded"), "\" padded\"");
+    EXPECT_EQ(csvField(""), "");
 }

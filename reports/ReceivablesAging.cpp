@@ -1,0 +1,221 @@
+#include "ReceivablesAging.h"
+
+#include "DataModule.h"
+#include "Dialogs.h"
+#include "Format.h"
+#include "InputError.h"
+#include "Layouts.h"
+#include "ListCombo.h"
+#include "Query.h"
+#include "Schema.h"
+#include "ShopWindows.h"
+#include "TTax.h"
+
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+QPointer<TReceivablesAging> ReceivablesAging;
+
+namespace kestrum::reports {
+
+namespace {
+
+const char* const FigureColumns[AgingColumns] = {"Current_Due", "Days_1_30", "Days_31_60",
+                                                 "Days_61_90",  "Over_90",   "Total_Due"};
+const char* const FigureTitles[AgingColumns] = {"Current", "1-30", "31-60", "61-90", "Over 90", "Total"};
+
+// Every invoice dated on or before `asOf` whose total, less what was paid by then, is not zero:
+// CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid, Balance. The
+// total is the invoice window's: parts plus labor plus the parts tax at its month's rate.
+QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
+{
+    QString sql = QStringLiteral(
+        "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
+        " Total_Due - Paid As Balance From ("
+        "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Paid,"
+        " Round(Parts + Labor + Case When Taxable = ? Then Parts * Rate Else 0 End, 2) As Total_Due From ("
+        "Select H.CustomerName_Inv, H.InvoiceNo_Inv, H.InvoiceDate_Inv,"
+        " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, H.Tax_Inv As Taxable,"
+        " Coalesce((Select Sum(Amount_Item) From InvItem where Inv_Item = H.InvoiceNo_Inv), 0) As Parts,"
+        " Coalesce((Select Sum(Amount_Labor) From InvLabor where Inv_Labor = H.InvoiceNo_Inv), 0) As Labor,"
+        " Coalesce((Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable = H.InvoiceNo_Inv"
+        " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null)), 0) As Paid, ");
+    values << true << asOf.addDays(1);
+    sql += records::taxRateExpression(QStringLiteral("H.InvoiceDate_Inv"), values);
+    sql += " As Rate From Invoice H where (H.InvoiceDate_Inv < ? Or H.InvoiceDate_Inv Is Null)";
+    values << asOf.addDays(1);
+    if (customer) {
+        sql += " And H.CustomerName_Inv = ?";
+        values << *customer;
+    }
+    sql += ") Figures) Totals where Round(Total_Due - Paid, 2) <> 0";
+    return sql;
+}
+
+}  // namespace
+
+QString agingSql(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
+{
+    // Days past due, counted in whole days from the due date to the date asked for.
+    const QDate d0 = asOf, d30 = asOf.addDays(-30), d60 = asOf.addDays(-60), d90 = asOf.addDays(-90);
+    QString sql = QStringLiteral(
+        "Select CustomerName_Inv,"
+        " Sum(Case When DueDate_Inv Is Null Or DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Current_Due,"
+        " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Days_1_30,"
+        " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Days_31_60,"
+        " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Days_61_90,"
+        " Sum(Case When DueDate_Inv < ? Then Balance Else 0 End) + 0.0 As Over_90,"
+        " Sum(Balance) + 0.0 As Total_Due From (");
+    values << d0 << d0 << d30 << d30 << d60 << d60 << d90 << d90;
+    sql += openInvoices(asOf, customer, values);
+    sql += ") Open_Invoices Group By CustomerName_Inv Order By CustomerName_Inv";
+    return sql;
+}
+
+QString openInvoicesSql(const QDate& asOf, const QString& customer, QVariantList& values)
+{
+    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
+    const QString age = pg ? QStringLiteral("Cast(? As Date) - Cast(DueDate_Inv As Date)")
+                           : QStringLiteral("Cast(julianday(Date(?)) - julianday(Date(DueDate_Inv)) As Integer)");
+    values << asOf;
+    QString sql = "Select InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, " + age +
+                  " As Age, Total_Due + 0.0 As Total_Due, Paid + 0.0 As Paid, Balance + 0.0 As Balance From (";
+    sql += openInvoices(asOf, customer, values);
+    sql += ") Open_Invoices Order By DueDate_Inv, InvoiceNo_Inv";
+    return sql;
+}
+
+}  // namespace kestrum::reports
+
+using namespace kestrum;
+using namespace kestrum::reports;
+
+TReceivablesAging::TReceivablesAging(QWidget* parent)
+    : ReportWindow(parent), grid1_(new QTableView), grid2_(new QTableView), invoicesCaption_(new QLabel),
+      customers_(new Query(DM->database(), "QAging1", this)), invoices_(new Query(DM->database(), "QAging2", this))
+{
+    ReceivablesAging = this;
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Receivables Aging"));
+
+    auto* date = new QLineEdit;
+    date->setObjectName("Edit1");
+    auto* picker = new QDateEdit;
+    picker->setObjectName("DateTimePicker1");
+    picker->setCalendarPopup(true);
+    picker->setMaximumWidth(22);
+    picker->setAccessibleName(QStringLiteral("Pick the date"));
+    auto* customer = new records::ListCombo;
+    customer->setObjectName("ComboBox1");
+    customer->setEditable(true);
+    customer->setInsertPolicy(QComboBox::NoInsert);
+    auto* show = new QPushButton(QStringLiteral("Show"));
+    show->setObjectName("Button3");
+    auto* close = new QPushButton(QStringLiteral("Close"));
+    close->setObjectName("Button1");
+    auto* printButton = new QPushButton(QStringLiteral("Print"));
+    printButton->setObjectName("Button2");
+    for (QPushButton* b : {show, close, printButton})
+        b->setAutoDefault(false);
+    grid1_->setObjectName("DBGrid1");
+    grid2_->setObjectName("DBGrid2");
+    grid1_->setAccessibleName(QStringLiteral("Customers with an open balance"));
+    grid2_->setAccessibleName(QStringLiteral("Open invoices of the customer"));
+
+    auto* filters = new QGridLayout;
+    addCaptioned(filters, 0, 0, QStringLiteral("As of"), date);
+    filters->addWidget(picker, 0, 2);
+    addCaptioned(filters, 0, 3, QStringLiteral("Customer"), customer);
+    filters->addWidget(show, 0, 5);
+    filters->setColumnStretch(4, 1);
+
+    auto* figures = new QHBoxLayout;
+    auto* totalsCaption = new QLabel(QStringLiteral("Totals"));
+    figures->addWidget(totalsCaption);
+    for (int i = 0; i < AgingColumns; ++i) {
+        auto* caption = new QLabel(QLatin1String(FigureTitles[i]));
+        totalLabels_[size_t(i)] = new QLabel;
+        totalLabels_[size_t(i)]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        caption->setBuddy(totalLabels_[size_t(i)]);
+        figures->addWidget(caption);
+        figures->addWidget(totalLabels_[size_t(i)]);
+    }
+    figures->addStretch();
+    invoicesCaption_->setBuddy(grid2_);
+    invoicesCaption_->setText(QStringLiteral("Open invoices (double-click a customer)"));
+
+    auto* foot = new QHBoxLayout;
+    foot->addWidget(close);
+    foot->addWidget(printButton);
+    foot->addStretch();
+
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(filters);
+    main->addWidget(grid1_, 3);
+    main->addLayout(figures);
+    main->addWidget(invoicesCaption_);
+    main->addWidget(grid2_, 2);
+    main->addLayout(foot);
+
+    QList<ui::GridColumn> columns{{"Customer", 200}};
+    for (const char* title : FigureTitles)
+        columns << ui::GridColumn{QLatin1String(title), 80};
+    makeGrid(grid1_, customers_, this, columns, {1, 2, 3, 4, 5, 6});
+    makeGrid(grid2_, invoices_, this,
+             {{"Invoice #", 70}, {"Invoice Date", 90}, {"Due Date", 90}, {"Days Past Due", 90}, {"Total", 80},
+              {"Paid", 80}, {"Balance", 80}},
+             {4, 5, 6});
+
+    setupReportWindow();
+    addChoice("ComboBox1", "Invoice", "CustomerName_Inv");
+    connect(show, &QPushButton::clicked, this, [this] { ui::runGuarded(this, [this] { showAging(); }); });
+    connect(grid1_, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { ui::runGuarded(this, [&] { showCustomer(index.row()); }); });
+}
+
+void TReceivablesAging::showAging()
+{
+    asOf_ = requireDate(controlText(QStringLiteral("Edit1")), QStringLiteral("As of"));
+    QVariantList values;
+    const QString sql = agingSql(asOf_, choice(QStringLiteral("ComboBox1")), values);
+    invoices_->Close();
+    openStatement(customers_, sql, values);
+    totals_ = {};
+    for (int row = 0; row < customers_->RecordCount(); ++row)
+        for (int i = 0; i < AgingColumns; ++i)
+            totals_[size_t(i)] += customers_->fieldAt(row, i + 1).AsCurrency();
+    for (int i = 0; i < AgingColumns; ++i)
+        totalLabels_[size_t(i)]->setText(formatMoney(totals_[size_t(i)].rounded(2)));
+}
+
+void TReceivablesAging::showCustomer(int row)
+{
+    if (!customers_->Active() || row < 0 || row >= customers_->fetchedCount())
+        return;
+    const QString name = customers_->fieldAt(row, 0).AsString();
+    QVariantList values;
+    const QString sql = openInvoicesSql(asOf_, name, values);
+    openStatement(invoices_, sql, values);
+    invoicesCaption_->setText(QStringLiteral("Open invoices of %1").arg(name));
+}
+
+void TReceivablesAging::print()
+{
+    if (!customers_->Active())
+        showAging();
+    ListLayout layout{QStringLiteral("Receivables Aging as of ") + formatShortDate(asOf_),
+                      {fieldColumn("Customer", 0, 220, "CustomerName_Inv")},
+                      {},
+                      {},
+                      true};
+    for (int i = 0; i < AgingColumns; ++i)
+        layout.columns.push_back(
+            summedMoneyColumn(QLatin1String(FigureTitles[i]), 230 + i * 90, 86, QLatin1String(FigureColumns[i])));
+    showListReport(layout, customers_, this);
+}
