@@ -196,7 +196,8 @@ TEST(FirstStart, WithoutTheSqliteDriverNothingIsWrittenAndTheUserIsToldWhy)
     EXPECT_TRUE(r.exited) << show(r);
     EXPECT_NE(r.exitCode, 0);
     EXPECT_TRUE(r.err.contains("libsqliteodbc")) << show(r);
-    EXPECT_FALSE(QFile::exists(box.iniFile()));
+    // unixODBC may leave an empty file behind when it looks for entries; none is written.
+    EXPECT_TRUE(readFile(box.iniFile()).trimmed().isEmpty()) << readFile(box.iniFile()).toStdString();
     EXPECT_FALSE(QFile::exists(box.database()));
 }
 
