@@ -1,33 +1,34 @@
 #include "Help.h"
 
+#include "DataFiles.h"
+
 #include <QPointer>
 #include <QTextBrowser>
 #include <QUrl>
 
-static void initHelpResources()
-{
-    // The pages live in a static library: make sure its resources are registered.
-    Q_INIT_RESOURCE(help);
-}
-
 namespace {
 QPointer<QTextBrowser> window;
 
+// The pages are installed beside the program (share/kestrum/help), not built into it, so that
+// the desktop's help tools and the package can ship them as plain files.
 QUrl pageUrl(HelpPage page)
 {
+    const QString index = kestrum::ui::dataFile(QStringLiteral("kestrum/help/index.html"));
+    if (index.isEmpty())
+        return {};
+    QUrl url = QUrl::fromLocalFile(index);
     switch (page) {
-    case HelpPage::Contents: return QUrl("qrc:/help/index.html");
-    case HelpPage::Topics: return QUrl("qrc:/help/index.html#topics");
-    case HelpPage::HowToUse: return QUrl("qrc:/help/using.html");
+    case HelpPage::Contents: break;
+    case HelpPage::Topics: url.setFragment(QStringLiteral("topics")); break;
+    case HelpPage::HowToUse: url = url.resolved(QUrl(QStringLiteral("using.html"))); break;
     }
-    return QUrl("qrc:/help/index.html");
+    return url;
 }
 }  // namespace
 
 void showHelp(HelpPage page)
 {
     if (!window) {
-        initHelpResources();
         window = new QTextBrowser;
         window->setObjectName("HelpWindow");
         window->setAttribute(Qt::WA_DeleteOnClose);
@@ -35,7 +36,13 @@ void showHelp(HelpPage page)
         window->setOpenExternalLinks(false);
         window->resize(640, 560);
     }
-    window->setSource(pageUrl(page));
+    const QUrl url = pageUrl(page);
+    if (url.isEmpty())
+        window->setPlainText(QStringLiteral("The help pages are not installed: kestrum/help/index.html "
+                                            "is in none of these folders:\n%1")
+                                 .arg(kestrum::ui::dataFolders().join(u'\n')));
+    else
+        window->setSource(url);
     window->show();
     window->raise();
     window->activateWindow();

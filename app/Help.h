@@ -1,5 +1,5 @@
 #pragma once
-// The program's own manual: HTML pages built into the program, shown in one help window.
+// The program's own manual: HTML pages installed beside the program, shown in one help window.
 class QTextBrowser;
 
 enum class HelpPage {

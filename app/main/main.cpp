@@ -1,13 +1,17 @@
-// kestrum [--connect "ODBC connection string"] [--create-database | --check-database | --upgrade-database]
+// kestrum [--connect "ODBC connection string"] [--create-database | --check-database | --upgrade-database] [--version]
+#include "DataFiles.h"
 #include "DataModule.h"
 #include "DatabaseError.h"
 #include "Dialogs.h"
+#include "FirstStart.h"
 #include "ProgramWindows.h"
 #include "Schema.h"
 #include "Shell.h"
 #include "Splash.h"
+#include "Version.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <cstdio>
@@ -17,16 +21,22 @@ namespace {
 const char* const usage =
     "Usage: kestrum [--connect \"ODBC connection string\"]\n"
     "               [--create-database | --check-database | --upgrade-database]\n"
+    "       kestrum --version\n"
     "  --connect TEXT      use this ODBC connection string (or data source name) instead of\n"
     "                      the data source \"Kestrum\"\n"
     "  --create-database   create the tables, the shop profile row and the user Guest\n"
     "                      (password 12) in an empty database, then exit\n"
     "  --check-database    list missing tables, columns and indexes, then exit (0: complete)\n"
     "  --upgrade-database  add what a database made by an earlier version lacks, keeping\n"
-    "                      its rows, then exit\n";
+    "                      its rows, then exit\n"
+    "  --version           print the version, then exit\n"
+    "  -h, --help          print this text, then exit\n"
+    "Without --connect a first start registers the data source \"Kestrum\" in ~/.odbc.ini over\n"
+    "an SQLite file in $XDG_DATA_HOME/kestrum/ and creates the database there.\n";
 
 struct Options {
-    QString connection = QStringLiteral("Kestrum");
+    QString connection = kestrum::setup::DataSourceName;
+    bool connectGiven = false;
     bool create = false;
     bool check = false;
     bool upgrade = false;
@@ -46,14 +56,19 @@ int parse(int argc, char** argv, Options& o)
         const QString a = QString::fromLocal8Bit(argv[i]);
         if (a == "--connect" && i + 1 < argc) {
             o.connection = QString::fromLocal8Bit(argv[++i]);
+            o.connectGiven = true;
         } else if (a.startsWith("--connect=")) {
             o.connection = a.mid(int(qstrlen("--connect=")));
+            o.connectGiven = true;
         } else if (a == "--create-database") {
             o.create = true;
         } else if (a == "--check-database") {
             o.check = true;
         } else if (a == "--upgrade-database") {
             o.upgrade = true;
+        } else if (a == "--version") {
+            std::printf("kestrum %s\n", kestrum::programVersion());
+            return -1;
         } else if (a == "--help" || a == "-h") {
             std::fputs(usage, stdout);
             return -1;
@@ -140,6 +155,15 @@ int runProgram(const Options& o)
 {
     TSplash splash;
     splash.showNow();
+    kestrum::setup::FirstStart firstStart;
+    if (!o.connectGiven) {
+        try {
+            firstStart = kestrum::setup::prepareDataSource(o.connection);
+        } catch (const kestrum::setup::SetupError& e) {
+            startupError(QString::fromLocal8Bit(e.what()));
+            return 1;
+        }
+    }
     try {
         DM = new TDM(o.connection);
     } catch (const kestrum::DatabaseError& e) {
@@ -150,6 +174,7 @@ int runProgram(const Options& o)
     kestrum::shell::createWindows();
     splash.hide();
     splash.close();
+    kestrum::setup::announceStart(firstStart);
     return QApplication::exec();
 }
 
@@ -160,6 +185,7 @@ int main(int argc, char** argv)
     Options options;
     if (int rc = parse(argc, argv, options); rc != 0)
         return rc < 0 ? 0 : rc;
+    kestrum::setup::nameUserOdbcIni();  // before the first ODBC call reads the user's file
     if (options.create || options.check || options.upgrade) {
         QCoreApplication app(argc, argv);
         return runSchemaCommand(options);
@@ -168,6 +194,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("Kestrum");
     QApplication::setApplicationDisplayName("Kestrum");
+    QApplication::setApplicationVersion(kestrum::programVersion());
+    QApplication::setDesktopFileName("kestrum");
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        "kestrum", QIcon(kestrum::ui::dataFile("icons/hicolor/256x256/apps/kestrum.png"))));
     int rc = 1;
     try {
         rc = runProgram(options);

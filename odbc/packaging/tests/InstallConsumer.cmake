@@ -1,6 +1,6 @@
 # cmake -P script: installs the build tree BUILD_DIR into a scratch prefix under WORK_DIR, then
-# builds and runs CONSUMER_DIR against it with CMake, and compiles it again with the flags
-# pkg-config gives for vantrel_grid.
+# builds and runs CONSUMER_DIR (the grid) and CONSUMER_DIR-core (the core library, no Qt) against
+# it with CMake, and compiles the grid one again with the flags pkg-config gives for vantrel_grid.
 foreach(var BUILD_DIR WORK_DIR CONSUMER_DIR CXX_COMPILER)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} not given")
@@ -71,6 +71,22 @@ endif()
 run(${WORK_DIR}/consumer/core_consumer ${WORK_DIR}/consumer.db)
 if(NOT run_output MATCHES "core consumer ok")
   message(FATAL_ERROR "the core consumer did not run: ${run_output}")
+endif()
+
+# The core library alone: found without Qt, linked with no Qt library.
+run(${CMAKE_COMMAND} -S ${CONSUMER_DIR}-core -B ${WORK_DIR}/consumer-core -DCMAKE_BUILD_TYPE=Debug
+    -DCMAKE_CXX_COMPILER=${CXX_COMPILER} "-DCMAKE_CXX_FLAGS=${flag_text}" "-DCMAKE_PREFIX_PATH=${prefix}")
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer-core)
+run(${WORK_DIR}/consumer-core/core_consumer)
+if(NOT run_output MATCHES "core consumer ok")
+  message(FATAL_ERROR "the core consumer did not run: ${run_output}")
+endif()
+find_program(READELF readelf)
+if(READELF)
+  run(${READELF} -d ${WORK_DIR}/consumer-core/core_consumer)
+  if(run_output MATCHES "libQt6" OR NOT run_output MATCHES "libvantrel\\.so")
+    message(FATAL_ERROR "the core consumer's libraries: ${run_output}")
+  endif()
 endif()
 
 # The same program from pkg-config's flags alone.
