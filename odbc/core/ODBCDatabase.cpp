@@ -400,6 +400,7 @@ void TODBCDatabase::StartTransaction() {
     if (autoCommitOption_ != acoNoAutoCommit) return;
     setAutoCommit(false);
     inTransaction_ = true;
+    ++transactionNumber_;
 }
 
 void TODBCDatabase::Commit() {

@@ -148,6 +148,9 @@ public:
     /// \brief SQLTransact(SQL_ROLLBACK); under acoNoAutoCommit auto-commit goes back on. Throws EODBCError.
     void Rollback();
     bool InTransaction() const noexcept { return inTransaction_; }
+    /// \brief Counts the transactions StartTransaction began, so a holder can tell whether the one
+    /// it began is still the open one.
+    unsigned long long TransactionNumber() const noexcept { return transactionNumber_; }
 
     /// \brief Every table, view and system table the driver reports (each list may be null; a
     /// NULL owner or remark is an empty text). Throws EODBCError.
@@ -193,6 +196,7 @@ private:
     std::unique_ptr<ODBCConnectionHandle> dbc_;
     bool connected_ = false;
     bool inTransaction_ = false;
+    unsigned long long transactionNumber_ = 0;
     bool streamedConnected_ = false;
     bool registered_ = false;
     std::vector<TODBCDataSetClient*> dataSets_;
