@@ -857,11 +857,11 @@ void BindAllParam(TODBCHandle stmt, const TODBCParams& params, TParamValueList& 
     items.Clear();
     for (int i = 0; i < params.Count(); ++i) {
         const TODBCParam* p = params.GetParam(i);
+        TParamValueItem* item = items.Add();
+        TODBCLength length = convert ? convert(p, *item) : ConvertData(p, *item);
         // Binding a value nobody gave would quietly match nothing (or write a made-up 0).
         if (!p->Bound() && !p->IsNull())
             DatabaseErrorFmt(LoadResString(SODBCFieldUndefinedType), {p->Name()});
-        TParamValueItem* item = items.Add();
-        TODBCLength length = convert ? convert(p, *item) : ConvertData(p, *item);
         // An override may hand back a length its buffer does not hold.
         if (length < 0 || static_cast<size_t>(length) > item->DataSize() || length > kMaxValueLength)
             DatabaseErrorFmt(LoadResString(SODBCParamTooBig), {p->Name()});

@@ -314,7 +314,7 @@ TEST(ParamLayout, SizesAndBytesFollowTheType) {
     } catch (const EDatabaseError& e) {
         EXPECT_STREQ(e.what(), "ODBC Field P undefined type");
     }
-    p.SetDataType(ftLargeint);
+    p.SetDataType(ftTypedBinary);
     try {
         p.GetDataSize();
         FAIL();
@@ -493,7 +493,7 @@ TEST(StoredParams, DamagedImagesRaiseClearErrors) {
         }
         return "read";
     };
-    EXPECT_EQ(message(TBytes{3, 0, 0, 0}), "ODBC Parameter Data (version 3) incorrect version");
+    EXPECT_EQ(message(TBytes{4, 0, 0, 0}), "ODBC Parameter Data (version 4) incorrect version");
     EXPECT_EQ(message(TBytes{1, 0, 1, 0, 1, 'a', 200, 0, 0}), "ODBC Field unsupported type");
     EXPECT_EQ(message(TBytes{1, 0, 1, 0, 1, 'a', ftInteger, 2, 0, 1, 2, 0, 0}),
               "ODBC Parameter a stored data is damaged");  // integer of two bytes
@@ -511,7 +511,7 @@ TEST(StoredParams, DamagedImagesRaiseClearErrors) {
               "ODBC Parameter a stored data is damaged");  // 86400000 ms
     EXPECT_EQ(message(TBytes{1, 0, 1, 0, 1, 'a', ftFloat, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x7F, 0, 0}),
               "ODBC Parameter a stored data is damaged");  // NaN
-    EXPECT_EQ(message(TBytes{1, 0, 1, 0, 1, 'a', ftLargeint, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+    EXPECT_EQ(message(TBytes{1, 0, 1, 0, 1, 'a', ftTypedBinary, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
               "ODBC Field unsupported type");
 }
 
