@@ -2,6 +2,7 @@
 // password and connects with them, a cancelled prompt leaves the database closed, and off the
 // GUI thread the database connects without a prompt.
 #include <TestDatabase.h>
+#include <vantrel/core/ODBCDataSet.h>
 #include <vantrel/core/ODBCDatabase.h>
 #include <vantrel/grid/ConnectDialog.h>
 
@@ -55,15 +56,18 @@ protected:
         TESTSUPPORT_REQUIRE_ENGINE(GetParam());
         tdb = std::make_unique<testsupport::TestDatabase>(GetParam());
         // A data source of our own for this database, in an odbc.ini of our own.
-        dir = std::filesystem::temp_directory_path() / ("vantrel-prompt-" + std::to_string(::getpid()));
+        // A file of its own per test: the driver manager keeps what it read of an odbc.ini.
+        static int made = 0;
+        dir = std::filesystem::temp_directory_path() /
+              ("vantrel-prompt-" + std::to_string(::getpid()) + "-" + std::to_string(++made));
         std::filesystem::create_directories(dir);
         const std::string conn = tdb->connectionString();
         std::ofstream ini(dir / "odbc.ini");
         if (GetParam() == Engine::PostgreSQL)
-            ini << "[VantrelPromptTest]\nDriver=PostgreSQL Unicode\nServername=" << connValue(conn, "Server")
+            ini << "[" << dsn() << "]\nDriver=PostgreSQL Unicode\nServername=" << connValue(conn, "Server")
                 << "\nPort=" << connValue(conn, "Port") << "\nDatabase=" << connValue(conn, "Database") << "\n";
         else
-            ini << "[VantrelPromptTest]\nDriver=SQLite3\nDatabase=" << connValue(conn, "Database") << "\n";
+            ini << "[" << dsn() << "]\nDriver=SQLite3\nDatabase=" << connValue(conn, "Database") << "\n";
         ini.close();
         setenv("ODBCINI", (dir / "odbc.ini").c_str(), 1);
         InstallQtConnectPrompt();
@@ -73,6 +77,8 @@ protected:
         if (!dir.empty()) std::filesystem::remove_all(dir);
         tdb.reset();
     }
+    // Each engine's own name: the driver manager keeps data sources it has read.
+    std::string dsn() const { return GetParam() == Engine::PostgreSQL ? "VantrelPromptPg" : "VantrelPromptLite"; }
     std::string user() { return connValue(tdb->connectionString(), "Uid"); }
 
     std::unique_ptr<testsupport::TestDatabase> tdb;
@@ -102,7 +108,7 @@ TEST_P(ConnectPromptTest, AFailedConnectAsksForADataSourceAndConnectsWithIt) {
                 named = named || l->buddy() == w;
             EXPECT_TRUE(named) << w->objectName().toStdString();
         }
-        const int at = source->findText("VantrelPromptTest");
+        const int at = source->findText(QString::fromStdString(dsn()));
         ASSERT_GT(at, 0);
         source->setCurrentIndex(at);
         name->setText(QString::fromStdString(user()));
@@ -112,7 +118,7 @@ TEST_P(ConnectPromptTest, AFailedConnectAsksForADataSourceAndConnectsWithIt) {
     db.Open();
     EXPECT_TRUE(shown);
     ASSERT_TRUE(db.Connected());
-    EXPECT_NE(db.ConnectStr().find("VantrelPromptTest"), std::string::npos) << db.ConnectStr();
+    EXPECT_NE(db.ConnectStr().find(dsn()), std::string::npos) << db.ConnectStr();
     // The connection reaches the test's database.
     TODBCQuery q(nullptr);
     q.SetODBCDatabase(&db);
