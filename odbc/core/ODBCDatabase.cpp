@@ -312,6 +312,48 @@ void TODBCDatabase::Loaded() {
     }
 }
 
+namespace {
+std::mutex promptLock;
+TConnectPrompt& installedPrompt() {
+    static TConnectPrompt prompt;
+    return prompt;
+}
+TConnectPrompt currentPrompt() {
+    std::lock_guard<std::mutex> guard(promptLock);
+    return installedPrompt();
+}
+}  // namespace
+
+TConnectPrompt SetConnectPrompt(TConnectPrompt prompt) {
+    std::lock_guard<std::mutex> guard(promptLock);
+    std::swap(installedPrompt(), prompt);
+    return prompt;
+}
+
+int16_t TODBCDatabase::driverConnect(const String& connectStr) {
+    SQLHENV env = odbcEnv();
+    SQLHDBC dbc = static_cast<SQLHDBC>(GetDBC());
+    // The completed string may be longer than what was given; a cut one is not kept.
+    std::vector<SQLCHAR> out(std::max<std::size_t>(4096, connectStr.size() * 2 + 1), 0);
+    SQLSMALLINT outLength = 0;
+    // NOTE: unixODBC has no driver dialogs here and no window to parent one; with a null window
+    // and a prompting mode some driver managers try to load a GUI plug-in or wait for one. The
+    // driver is therefore never asked to prompt: our own prompt (SetConnectPrompt) does that.
+    SQLRETURN rc = VANTREL_ODBC(env, dbc, SQL_NULL_HSTMT,
+                                SQLDriverConnect(dbc, nullptr, (SQLCHAR*)connectStr.c_str(), SQL_NTS, out.data(),
+                                                 static_cast<SQLSMALLINT>(std::min<std::size_t>(out.size(), 32767)),
+                                                 &outLength, SQL_DRIVER_NOPROMPT));
+    connectStr_ = connectStr;
+    if (rc != SQL_NO_DATA_FOUND && outLength >= 0 &&
+        static_cast<std::size_t>(outLength) < std::min<std::size_t>(out.size(), 32767)) {
+        String completed(reinterpret_cast<const char*>(out.data()), static_cast<std::size_t>(outLength));
+        // NOTE: the SQLite ODBC driver completes "Driver={SQLite3};Database=f" to "DSN=;Database=f;..."
+        // with neither driver nor data source, which the driver manager cannot connect again.
+        if (namesDriverOrSource(completed)) connectStr_ = completed;
+    }
+    return rc;
+}
+
 void TODBCDatabase::Open() {
     if (connected_) return;
     if (onBeforeConnect_) onBeforeConnect_(this);
@@ -321,22 +363,25 @@ void TODBCDatabase::Open() {
                  SQLSetConnectOption(dbc, SQL_ODBC_CURSORS, static_cast<SQLULEN>(ODBCSQLCursorOption[cursorOption_])));
     SQLRETURN rc;
     if (connectStyle_ == csDriverConnect) {
-        // The completed string may be longer than what was given; a cut one is not kept.
-        std::vector<SQLCHAR> out(std::max<std::size_t>(4096, connectStr_.size() * 2 + 1), 0);
-        SQLSMALLINT outLength = 0;
-        // NOTE: unixODBC has no driver dialogs here and no window to parent one; with a null window
-        // and a prompting mode some driver managers try to load a GUI plug-in or wait for one.
-        // Every mode therefore completes without a prompt: missing information is the driver's error.
-        rc = VANTREL_ODBC(env, dbc, SQL_NULL_HSTMT,
-                          SQLDriverConnect(dbc, nullptr, (SQLCHAR*)connectStr_.c_str(), SQL_NTS, out.data(),
-                                           static_cast<SQLSMALLINT>(std::min<std::size_t>(out.size(), 32767)),
-                                           &outLength, SQL_DRIVER_NOPROMPT));
-        if (rc != SQL_NO_DATA_FOUND && outLength >= 0 &&
-            static_cast<std::size_t>(outLength) < std::min<std::size_t>(out.size(), 32767)) {
-            String completed(reinterpret_cast<const char*>(out.data()), static_cast<std::size_t>(outLength));
-            // NOTE: the SQLite ODBC driver completes "Driver={SQLite3};Database=f" to "DSN=;Database=f;..."
-            // with neither driver nor data source, which the driver manager cannot connect again.
-            if (namesDriverOrSource(completed)) connectStr_ = completed;
+        TConnectPrompt prompt = driverConnectOption_ == dcoDriverNoPrompt ? TConnectPrompt() : currentPrompt();
+        TConnectPromptRequest request{this, driverConnectOption_, connectStr_, String()};
+        if (prompt && driverConnectOption_ == dcoDriverPrompt) {
+            const TConnectPromptResult answer = prompt(request);
+            if (answer == cprCancelled) return;  // closed, and no error
+            rc = driverConnect(answer == cprAccepted ? request.ConnectStr : connectStr_);
+        } else if (prompt) {
+            // Complete modes ask only when what is known does not connect.
+            try {
+                rc = driverConnect(connectStr_);
+            } catch (const EODBCError& e) {
+                request.Message = e.what();
+                const TConnectPromptResult answer = prompt(request);
+                if (answer == cprNotShown) throw;
+                if (answer == cprCancelled) return;
+                rc = driverConnect(request.ConnectStr);
+            }
+        } else {
+            rc = driverConnect(connectStr_);
         }
     } else {
         rc = VANTREL_ODBC(env, dbc, SQL_NULL_HSTMT,
@@ -400,6 +445,7 @@ void TODBCDatabase::StartTransaction() {
     if (autoCommitOption_ != acoNoAutoCommit) return;
     setAutoCommit(false);
     inTransaction_ = true;
+    ++transactionNumber_;
 }
 
 void TODBCDatabase::Commit() {

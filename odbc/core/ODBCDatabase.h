@@ -4,6 +4,7 @@
 #include <vantrel/framework/Classes.h>
 #include <vantrel/framework/SysUtils.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -12,8 +13,12 @@ namespace vantrel {
 
 /// Which ODBC connect call TODBCDatabase::Open uses.
 enum TConnectStyle { csDriverConnect, csConnect };
-/// Prompting mode of a driver connect. No driver dialog exists on this platform: every mode
-/// connects without prompting and fails with the driver's diagnostics when information is missing.
+/// Prompting mode of a driver connect. Drivers show no dialogs on this platform; the prompt is the
+/// one installed with SetConnectPrompt (the grid library installs a Qt connection dialog, shown
+/// only while a Qt GUI application runs). dcoDriverPrompt asks before connecting;
+/// dcoDriverComplete and dcoDriverCompleteRequired ask when a connect without it fails. Without an
+/// installed prompt or a GUI every mode connects without prompting and fails with the driver's
+/// diagnostics when information is missing.
 enum TDriverConnectOption { dcoDriverNoPrompt, dcoDriverComplete, dcoDriverPrompt, dcoDriverCompleteRequired };
 /// How StartTransaction, Commit and Rollback switch auto-commit.
 enum TAutoCommitOption { acoDontCare, acoNoAutoCommit, acoAutoCommit };
@@ -30,6 +35,25 @@ extern const int ODBCSQLCursorOption[3];
 class TODBCDataSet;
 class TODBCDatabase;
 class ODBCConnectionHandle;
+
+/// \brief What a connect prompt is asked: the database, its mode, the connection string known so
+/// far (the prompt puts what to connect with there) and, after a failed try, the driver's message.
+struct TConnectPromptRequest {
+    TODBCDatabase* Database = nullptr;
+    TDriverConnectOption Option = dcoDriverComplete;
+    String ConnectStr;
+    String Message;
+};
+/// What a connect prompt did.
+enum TConnectPromptResult {
+    cprNotShown, ///< no prompt can be shown here (no GUI): connect without one
+    cprAccepted, ///< connect with the request's ConnectStr
+    cprCancelled ///< the user cancelled: the database stays closed, without an error
+};
+using TConnectPrompt = std::function<TConnectPromptResult(TConnectPromptRequest& request)>;
+/// \brief Installs the process-wide connect prompt (empty: none) and returns the one it replaces.
+/// Called from any thread; the prompt itself runs on the thread that connects.
+TConnectPrompt SetConnectPrompt(TConnectPrompt prompt);
 
 /// \brief What a connection needs of a dataset attached to it. TODBCDataSet implements it and
 /// registers itself with AddDataSet / RemoveDataSet.
@@ -138,7 +162,7 @@ public:
     /// Detaches every attached dataset, last to first.
     virtual void FreeDatasets();
     /// \brief Connects (nothing when connected); throws EODBCError. A connect the driver answers
-    /// with "no data" leaves the database closed without an error.
+    /// with "no data", or a prompt the user cancelled, leaves the database closed without an error.
     virtual void Open();
     /// \brief Closes the datasets, rolls back an open transaction and disconnects; throws EODBCError.
     virtual void Close();
@@ -150,6 +174,9 @@ public:
     /// \brief SQLTransact(SQL_ROLLBACK); under acoNoAutoCommit auto-commit goes back on. Throws EODBCError.
     void Rollback();
     bool InTransaction() const noexcept { return inTransaction_; }
+    /// \brief Counts the transactions StartTransaction began, so a holder can tell whether the one
+    /// it began is still the open one.
+    unsigned long long TransactionNumber() const noexcept { return transactionNumber_; }
 
     /// \brief Every table, view and system table the driver reports (each list may be null; a
     /// NULL owner or remark is an empty text). Throws EODBCError.
@@ -172,6 +199,7 @@ protected:
 
 private:
     friend class TODBCSession;
+    int16_t driverConnect(const String& connectStr);
     void applyIsolationLevel(TIsolationLevel level);
     void setAutoCommit(bool on);
     void closeNoThrow() noexcept;
@@ -195,6 +223,7 @@ private:
     std::unique_ptr<ODBCConnectionHandle> dbc_;
     bool connected_ = false;
     bool inTransaction_ = false;
+    unsigned long long transactionNumber_ = 0;
     bool streamedConnected_ = false;
     bool registered_ = false;
     std::vector<TODBCDataSetClient*> dataSets_;

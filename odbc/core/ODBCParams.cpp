@@ -19,6 +19,8 @@ namespace {
 // Largest value length an ODBC length (and the data-at-execution marker) can describe on every
 // driver: some keep lengths in 32 bits.
 constexpr TODBCLength kMaxValueLength = std::numeric_limits<int32_t>::max() - 200;
+/// Stored-form version of a list with a 64-bit parameter (the layout of version 1).
+constexpr uint32_t kLargeintVersion = 3;
 
 // Day numbers of 0001-01-01 and 9999-12-31 in the time stamp count.
 constexpr int kFirstDay = 1;
@@ -205,6 +207,7 @@ void TODBCParam::SetAsFloat(double value) { setValue(ftFloat, Variant(value)); }
 void TODBCParam::SetAsCurrency(double value) { setValue(ftCurrency, Variant(value)); }
 void TODBCParam::SetAsBCD(Currency value) { setValue(ftBCD, Variant(value)); }
 void TODBCParam::SetAsInteger(int32_t value) { setValue(ftInteger, Variant(static_cast<int>(value))); }
+void TODBCParam::SetAsLargeInt(int64_t value) { setValue(ftLargeint, Variant(static_cast<long long>(value))); }
 void TODBCParam::SetAsWord(uint16_t value) { setValue(ftWord, Variant(static_cast<int>(value))); }
 void TODBCParam::SetAsSmallInt(int16_t value) { setValue(ftSmallint, Variant(value)); }
 void TODBCParam::SetAsMemo(const String& value) { setValue(ftMemo, Variant(value)); }
@@ -288,6 +291,7 @@ bool TODBCParam::GetAsBoolean() const { return value_.AsBoolean(); }
 double TODBCParam::GetAsFloat() const { return value_.AsFloat(); }
 Currency TODBCParam::GetAsBCD() const { return value_.AsCurrency(); }
 int32_t TODBCParam::GetAsInteger() const { return value_.AsInteger(); }
+int64_t TODBCParam::GetAsLargeInt() const { return null_ ? 0 : value_.AsInt64(); }
 String TODBCParam::GetAsMemo() const { return valueText(value_); }
 
 String TODBCParam::GetAsString() const {
@@ -390,6 +394,12 @@ TBytes TODBCParam::GetDataBytes() const {
         out.resize(4);
         putI32(out.data(), value_.AsInteger());
         break;
+    case ftLargeint: {
+        const uint64_t v = static_cast<uint64_t>(value_.AsInt64());
+        out.resize(8);
+        for (int i = 0; i < 8; ++i) out[static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+        break;
+    }
     case ftBoolean: int16(value_.AsBoolean() ? 1 : 0, 0, 1); break;
     case ftFloat:
     case ftCurrency: extended(value_.AsFloat()); break;
@@ -453,6 +463,13 @@ void TODBCParam::SetData(const void* buffer, size_t size) {
     case ftWord: need(2); SetAsWord(static_cast<uint16_t>(getI16(p))); break;
     case ftInteger: need(4); SetAsInteger(getI32(p)); break;
     case ftAutoInc: need(4); setValue(ftAutoInc, Variant(static_cast<int>(getI32(p)))); break;
+    case ftLargeint: {
+        need(8);
+        uint64_t v = 0;
+        for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(p[i]) << (8 * i);
+        SetAsLargeInt(static_cast<int64_t>(v));
+        break;
+    }
     case ftBoolean: need(2); SetAsBoolean(getI16(p) != 0); break;
     case ftFloat: need(10); SetAsFloat(finite(ExtendedToDouble(p))); break;
     case ftCurrency: need(10); SetAsCurrency(finite(ExtendedToDouble(p))); break;
@@ -628,9 +645,13 @@ void TODBCParams::DefineProperties(TFiler* filer) {
 void TODBCParams::WriteBinaryData(TStream& stream) {
     if (Count() > UINT16_MAX)
         DatabaseErrorFmt(LoadResString(SODBCParamTooBig), {String("Data")}, componentOf(owner_));
-    // Built whole first so a refused parameter leaves nothing half written.
+    // Built whole first so a refused parameter leaves nothing half written. A 64-bit value
+    // raises the version so readers without that type refuse the whole list by its version
+    // instead of meeting a type they cannot read; every other list stays readable by them.
+    bool wideInteger = false;
+    for (int i = 0; i < Count(); ++i) wideInteger = wideInteger || GetParam(i)->dataType_ == ftLargeint;
     TBytes out;
-    putU16(out, static_cast<uint16_t>(GetVersion()));
+    putU16(out, static_cast<uint16_t>(wideInteger ? kLargeintVersion : GetVersion()));
     putU16(out, static_cast<uint16_t>(Count()));
     for (int i = 0; i < Count(); ++i) {
         const TODBCParam* p = GetParam(i);
@@ -675,7 +696,7 @@ void TODBCParams::ReadBinaryData(TStream& stream) {
     };
     try {
         const uint32_t version = number(2);
-        if (version > 2)
+        if (version > kLargeintVersion)
             DatabaseErrorFmt(LoadResString(SODBCInvalidVersion), {Format("Data (version %d)", version)},
                              componentOf(owner_));
         const bool wide = version == 2;
@@ -724,6 +745,7 @@ int ConvertBDEToSQL(TFieldType type) {
     case ftSmallint:
     case ftInteger:
     case ftWord: return SQL_INTEGER;
+    case ftLargeint: return SQL_BIGINT;
     case ftFloat:
     case ftCurrency: return SQL_DOUBLE;
     case ftDate: return SQL_DATE;
@@ -760,7 +782,14 @@ TODBCLength ConvertData(const TODBCParam* param, TParamValueItem& item) {
         length = bytes(null ? String() : FloatToStr(v.AsFloat()), SQL_C_CHAR, SQL_CHAR, 1);
         break;
     case ftBCD: length = bytes(null ? String() : v.AsCurrency().ToString(), SQL_C_CHAR, SQL_CHAR, 1); break;
-    case ftLargeint: length = bytes(null ? String() : IntToStr(v.AsInt64()), SQL_C_CHAR, SQL_CHAR, 1); break;
+    case ftLargeint: {
+        SQLBIGINT n = null ? 0 : v.AsInt64();
+        item.AssignData(&n, sizeof n);
+        item.CType = SQL_C_SBIGINT;
+        item.SQLType = SQL_BIGINT;
+        length = sizeof n;
+        break;
+    }
     case ftSmallint:
     case ftInteger:
     case ftWord:
@@ -830,6 +859,9 @@ void BindAllParam(TODBCHandle stmt, const TODBCParams& params, TParamValueList& 
         const TODBCParam* p = params.GetParam(i);
         TParamValueItem* item = items.Add();
         TODBCLength length = convert ? convert(p, *item) : ConvertData(p, *item);
+        // Binding a value nobody gave would quietly match nothing (or write a made-up 0).
+        if (!p->Bound() && !p->IsNull())
+            DatabaseErrorFmt(LoadResString(SODBCFieldUndefinedType), {p->Name()});
         // An override may hand back a length its buffer does not hold.
         if (length < 0 || static_cast<size_t>(length) > item->DataSize() || length > kMaxValueLength)
             DatabaseErrorFmt(LoadResString(SODBCParamTooBig), {p->Name()});
@@ -853,6 +885,7 @@ void BindAllParam(TODBCHandle stmt, const TODBCParams& params, TParamValueList& 
         switch (item->SQLType) {
         case SQL_DATE: item->ColumnSize = 10; break;
         case SQL_TIME: item->ColumnSize = 8; break;
+        case SQL_BIGINT: item->ColumnSize = 19; break;
         case SQL_TIMESTAMP:
             item->ColumnSize = 23;
             item->DecimalDigits = 3;

@@ -158,6 +158,8 @@ public:
     /// Held as a currency value, type ftBCD.
     void SetAsBCD(Currency value);
     void SetAsInteger(int32_t value);
+    /// \brief A 64-bit integer, type ftLargeint (bound as SQL_BIGINT).
+    void SetAsLargeInt(int64_t value);
     void SetAsWord(uint16_t value);
     void SetAsSmallInt(int16_t value);
     /// \brief The type becomes ftString unless it is ftString or ftMemo.
@@ -186,6 +188,8 @@ public:
     double GetAsCurrency() const { return GetAsFloat(); }
     Currency GetAsBCD() const;
     int32_t GetAsInteger() const;
+    /// \brief The value as a 64-bit integer (0 for a null parameter).
+    int64_t GetAsLargeInt() const;
     String GetAsMemo() const;
     /// \brief Empty for a null parameter; "True"/"False" (the library's texts) for ftBoolean; the
     /// date-time text for the date and time types; else the value as text.
@@ -287,15 +291,18 @@ public:
     /// \brief Appends ParamByName of each ";"-separated name.
     void GetParamList(std::vector<TODBCParam*>& list, const String& names) const;
 
+    /// \brief The version WriteBinaryData writes for most lists: 1. A list holding an ftLargeint
+    /// parameter is written as version 3 (the layout of version 1; the value as 8 bytes), which
+    /// readers that know only versions 1 and 2 refuse as a version they cannot read.
     int GetVersion() const noexcept { return 1; }
 
     /// \brief Binary property "Data": written without an ancestor when not empty, or when the list
     /// differs from the ancestor's.
     void DefineProperties(TFiler* filer) override;
-    /// \brief Replaces the list by the stored form in `stream` (versions 1 and 2). Never trusts a
+    /// \brief Replaces the list by the stored form in `stream` (versions 1 to 3). Never trusts a
     /// length: a truncated or damaged form raises EDatabaseError and leaves the list empty.
     void ReadBinaryData(TStream& stream);
-    /// \brief Writes the stored form, version 1. Throws EDatabaseError (value above 2048 bytes,
+    /// \brief Writes the stored form, version 1 (3 with a 64-bit parameter). Throws EDatabaseError (value above 2048 bytes,
     /// name above 255 bytes, more than 65535 parameters, type without a data layout) before
     /// anything is written.
     void WriteBinaryData(TStream& stream);
@@ -311,8 +318,8 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Conversion and binding
 
-/// \brief ODBC SQL type code for a field type (1 text types and blobs, 4 integers, 8 floats, 9/10/11
-/// dates); throws EODBCDatabaseError "Parameter type not supported".
+/// \brief ODBC SQL type code for a field type (1 text types and blobs, 4 integers, -5 64-bit
+/// integers, 8 floats, 9/10/11 dates); throws EODBCDatabaseError "Parameter type not supported".
 int ConvertBDEToSQL(TFieldType type);
 
 /// \brief Fills `item` with the bind buffer of `param` (Data(), CType, SQLType, DataType,
@@ -326,6 +333,8 @@ using TParamConverter = std::function<TODBCLength(const TODBCParam* param, TPara
 /// \brief Binds every parameter of `params` to `stmt` (SQL_RESET_PARAMS first when
 /// `resetParams`), refilling `items`: nulls get indicator -1, values longer than
 /// `paramAtExecSize` are bound as data at execution, text otherwise as zero-terminated.
+/// A parameter that was never given a value (neither bound nor null) raises EDatabaseError
+/// "ODBC Field %s undefined type" naming it, so a statement never runs with a made-up value.
 /// Throws EODBCError for a failing bind, EODBCDatabaseError for an unsupported type and
 /// EDatabaseError "ODBC Parameter %s is too big" for a value no ODBC length can describe.
 void BindAllParam(TODBCHandle stmt, const TODBCParams& params, TParamValueList& items, int paramAtExecSize,

@@ -402,17 +402,23 @@ TEntity::Catalog& TEntity::GetCatalog() {
     DataBase->GetTables(&names, nullptr, nullptr, nullptr);
     for (int i = 0; i < names.Count(); ++i)
         c->TableNames.push_back(names[i]);
-    if (FCatalog && FCatalog->Db)
-        RemoveFreeNotification(FCatalog->Db);
+    TComponent* old = FCatalog ? FCatalog->Db : nullptr;
     FCatalog = std::move(c);
+    dropNotification(old);
     FreeNotification(DataBase);
     return *FCatalog;
 }
 
 void TEntity::ResetCatalog() {
-    if (FCatalog && FCatalog->Db)
-        RemoveFreeNotification(FCatalog->Db);
+    TComponent* old = FCatalog ? FCatalog->Db : nullptr;
     FCatalog.reset();
+    dropNotification(old);
+}
+
+void TEntity::dropNotification(TComponent* db) {
+    // The catalog and a held lock may both watch the same database.
+    if (db && !(FCatalog && FCatalog->Db == db) && FLockDb != db)
+        RemoveFreeNotification(db);
 }
 
 void TEntity::Notification(TComponent* component, TOperation operation) {
@@ -420,6 +426,8 @@ void TEntity::Notification(TComponent* component, TOperation operation) {
     // Another database may later be made at the same address: nothing learnt of this one stays.
     if (operation == opRemove && FCatalog && component == FCatalog->Db)
         FCatalog.reset();
+    if (operation == opRemove && component == FLockDb)
+        FLockDb = nullptr;
 }
 
 String TEntity::Catalog::QuoteName(const String& name) const {
@@ -493,20 +501,54 @@ String TEntity::Catalog::Column(const String& tableName, const String& column) {
     EntityError(Format("Column %s is not in table %s", column, tableName));
 }
 
+String TEntity::NameRef(const String& name) const {
+    if (FSQLDialect == esdPlain) {
+        if (!IsIdentifier(name))
+            EntityError(Format("Name not allowed without quotes: %s", name));
+        return name;
+    }
+    if (!IsSafeName(name))
+        EntityError(Format("Name not allowed: %s", name));
+    return "\"" + name + "\"";
+}
+
+String TEntity::TableRef(const String& table) {
+    if (FSQLDialect == esdConnection)
+        return GetCatalog().FindTable(table).Ref;
+    // "schema.table" as written, each part on its own.
+    String out;
+    size_t from = 0;
+    for (;;) {
+        const size_t dot = table.find('.', from);
+        out += NameRef(table.substr(from, dot == String::npos ? String::npos : dot - from));
+        if (dot == String::npos)
+            return out;
+        out += ".";
+        from = dot + 1;
+    }
+}
+
 String TEntity::FactTableRef() {
     if (FFactTable.empty())
         EntityError("The entity has no fact table");
-    return GetCatalog().FindTable(FFactTable).Ref;
+    return TableRef(FFactTable);
 }
 
 String TEntity::ViewTableRef() {
     const String& view = FViewTable.empty() ? FFactTable : FViewTable;
     if (view.empty())
         EntityError("The entity has no view table");
-    return GetCatalog().FindTable(view).Ref;
+    return TableRef(view);
 }
 
 String TEntity::ColumnRef(const TFieldItem* item, bool write) {
+    if (FSQLDialect != esdConnection) {
+        if (write && FFactTable.empty())
+            EntityError("The entity has no fact table");
+        if (!write && !item->viewTable().empty())
+            return TableRef(item->viewTable()) + "." + NameRef(item->FactName());
+        return NameRef(item->FactName());
+    }
     Catalog& c = GetCatalog();
     if (write)
         return c.Column(FFactTable, item->FactName());
@@ -518,7 +560,15 @@ String TEntity::ColumnRef(const TFieldItem* item, bool write) {
 String TEntity::ParamRef(const String& name) const {
     if (!IsSafeName(name))
         EntityError(Format("Field name not allowed: %s", name));
+    // Plain SQL names its parameters as the field list does; others are quoted (the dataset
+    // strips the quotes).
+    if (FSQLDialect == esdPlain && IsIdentifier(name))
+        return ":" + name;
     return ":\"" + name + "\"";
+}
+
+bool TEntity::LockBySelect() {
+    return FSQLDialect == esdPostgreSQL || (FSQLDialect == esdConnection && GetCatalog().Postgres);
 }
 
 // ---- Generation ---------------------------------------------------------------------------------
@@ -660,7 +710,7 @@ void TEntity::GenerateSQLLock(TStrings* lines, bool cascade) {
     // NOTE: PostgreSQL locks the rows without writing them; NOWAIT makes a held lock an error
     // at once instead of a wait. SQLite has no row locks: the update takes the database's write
     // lock for the transaction, and a busy database is the error.
-    if (GetCatalog().Postgres) {
+    if (LockBySelect()) {
         lines->Add("SELECT 1 FROM " + FactTableRef() + " WHERE " + where + " FOR UPDATE NOWAIT");
         return;
     }

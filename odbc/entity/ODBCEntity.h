@@ -8,7 +8,9 @@
 // Safety of the generated SQL: every value is a bound parameter; table and column names from the
 // field list are checked against the catalog (the table must exist, a written column must be a
 // column of the fact table) and written as quoted identifiers in the catalog's spelling, so a
-// field list cannot inject SQL. Select phrases, the where phrase and the filter are SQL written by
+// field list cannot inject SQL. With another SQLDialect the names are written as given, without a
+// connection: quoted (a name may not hold a quote, ";", ":" or a control character) or plain (a
+// name must be an identifier). Select phrases, the where phrase and the filter are SQL written by
 // the developer; they are refused when they hold a ";", a comment, "$", "[" or "`" outside quotes,
 // or unbalanced quotes or parentheses (so they cannot end the statement or hide the rest of it).
 #include <vantrel/core/ODBCDataSet.h>
@@ -75,6 +77,13 @@ enum TEntityFindOption {
     efoFullConCur,  ///< the whole column text equals the search text
     efoFirstConCur, ///< the column text starts with the search text (default)
     efoSubConCur    ///< the column text contains the search text
+};
+/// \brief How generated SQL writes table and column names, and which row lock it writes.
+enum TEntitySQLDialect {
+    esdConnection, ///< checked against DataBase's catalog and quoted its way (needs a connection)
+    esdPlain,      ///< as written, unquoted; every name must be an identifier (letters, digits, "_")
+    esdQuoted,     ///< as written, in double quotes (SQLite and most databases)
+    esdPostgreSQL  ///< as written, in double quotes; the row lock is SELECT ... FOR UPDATE NOWAIT
 };
 /// One stored-procedure name per operation.
 using TSPType = std::array<String, ExecTypeCount>;
@@ -171,7 +180,7 @@ public:
     TSetExecType ExecSet() const { return FExecSet; }
     void SetExecSet(TSetExecType v) { FExecSet = v; }
     /// Texts of the stored form written around the column name and the select phrase. They are
-    /// kept and stored; generated SQL always quotes names itself, so they do not reach it.
+    /// kept and stored; generated SQL writes names itself (see SQLDialect), so they do not reach it.
     const String& NameWrapper() const { return FNameWrapper; }
     void SetNameWrapper(const String& v) { FNameWrapper = v; }
     const String& PhraseWrapper() const { return FPhraseWrapper; }
@@ -212,7 +221,7 @@ private:
 
 /// \brief One table and its view: generates and runs the statements, keeps an open query of the
 /// view. Statements run on DataBase (the query tools' connection), which must be set and
-/// connected when a statement is generated or run.
+/// connected when a statement is run, and when one is generated under esdConnection.
 class TEntity : public TComponent {
 public:
     explicit TEntity(TComponent* owner = nullptr);
@@ -279,6 +288,11 @@ public:
     void SetOrdering(int v) { FOrdering = v; }
     bool OrderingDesc() const { return FOrderingDesc; }
     void SetOrderingDesc(bool v) { FOrderingDesc = v; }
+    /// How generated statements write names (esdConnection by default). Any other dialect
+    /// generates without a connection, so a program can show or log a statement first; the
+    /// statements the entity runs are then written the same way.
+    TEntitySQLDialect SQLDialect() const { return FSQLDialect; }
+    void SetSQLDialect(TEntitySQLDialect v) { FSQLDialect = v; }
 
     // ---- Stored procedures ---------------------------------------------------------------------
     const String& GetSP(TExecType execType) const { return FSP[execType]; }
@@ -330,10 +344,11 @@ public:
     /// cdtQry takes them from the current row of the entity's query. After an insert, update or
     /// delete every entity of the same viewEntity is marked for re-reading.
     ///
-    /// A lock outside a transaction starts one on DataBase (the lock is held until the
-    /// application commits or rolls back); when the lock fails, a transaction it started is
-    /// rolled back. lrDeleted: no such row; lrLocked: the driver refused (the error is shown with
-    /// Application().ShowException, not raised).
+    /// A lock outside a transaction starts one on DataBase and holds it until Commit or Unlock
+    /// (or the application ends the transaction); TEntityLock does that at the end of a scope.
+    /// When the lock fails, a transaction it started is rolled back. lrDeleted: no such row;
+    /// lrLocked: the driver refused (the error is shown with Application().ShowException, not
+    /// raised).
     virtual void AddForArray(TCommandDataType dataType, const std::vector<Variant>& values);
     virtual void EditForArray(TCommandDataType dataType, const std::vector<Variant>& values);
     virtual void DeleteForArray(TCommandDataType dataType, const std::vector<Variant>& values);
@@ -349,6 +364,16 @@ public:
     virtual TLockResult LockCascade();
     virtual void Edit();
     virtual void Delete();
+    /// \brief True while the transaction a lock of this entity started is still open.
+    bool LockHeld() const;
+    /// \brief Ends the lock by rolling back the transaction it started: what was written under
+    /// the lock is undone. Nothing when no lock of this entity holds one (a lock taken inside the
+    /// application's own transaction lasts until the application ends it). Throws EODBCError; the
+    /// lock is then still held.
+    void Unlock();
+    /// \brief Commits what was written under the lock and ends it; nothing when no lock of this
+    /// entity holds a transaction. Throws EODBCError; the lock is then still held.
+    void Commit();
     /// \brief Whether an update may go ahead (TUserEntity asks its OnCheckUpdate). Consulted by
     /// Edit and EditForArray only while HasUpdateCheck is true; they then write nothing when it
     /// answers false.
@@ -423,6 +448,11 @@ private:
 
     void Register();
     void Unregister() noexcept;
+    void forgetLock();
+    void dropNotification(TComponent* db);
+    String TableRef(const String& table);
+    String NameRef(const String& name) const;
+    bool LockBySelect();
     void Execute(TExecType op, TCommandDataType dataType, TDataSet* source,
                  const std::vector<Variant>& values);
     TLockResult DoLock(bool cascade, TCommandDataType dataType, TDataSet* source,
@@ -460,6 +490,39 @@ private:
     TSPType FSP;
     std::array<bool, ExecTypeCount> FSPOpen{};
     int FFilterParamFrom = -1;
+    TEntitySQLDialect FSQLDialect = esdConnection;
+    TODBCDatabase* FLockDb = nullptr;
+    unsigned long long FLockTransaction = 0;
+};
+
+/// \brief Scope guard of an entity's row lock: locks when made; when it goes out of scope while
+/// the lock still holds the transaction it started, Unlock rolls that back (errors swallowed).
+/// Commit keeps what was written under the lock.
+///
+///     TEntityLock lock(customers);
+///     if (lock.Locked()) { customers.Edit(); lock.Commit(); }
+class TEntityLock {
+public:
+    /// \brief Lock() (LockCascade() when `cascade`) on `entity`, which must outlive the guard.
+    explicit TEntityLock(TEntity& entity, bool cascade = false);
+    /// \brief LockForArray (LockCascadeForArray when `cascade`) with these values.
+    TEntityLock(TEntity& entity, TCommandDataType dataType, const std::vector<Variant>& values,
+                bool cascade = false);
+    ~TEntityLock();
+    TEntityLock(const TEntityLock&) = delete;
+    TEntityLock& operator=(const TEntityLock&) = delete;
+
+    TLockResult Result() const { return FResult; }
+    bool Locked() const { return FResult == lrOk; }
+    explicit operator bool() const { return Locked(); }
+    /// \brief TEntity::Commit.
+    void Commit();
+    /// \brief TEntity::Unlock.
+    void Unlock();
+
+private:
+    TEntity& FEntity;
+    TLockResult FResult;
 };
 
 // ---- User entity --------------------------------------------------------------------------------

@@ -276,7 +276,7 @@ TLockResult TEntity::DoLock(bool cascade, TCommandDataType dataType, TDataSet* s
     }
     TStringList lines;
     GenerateSQLLock(&lines, cascade);
-    const bool postgres = GetCatalog().Postgres;
+    const bool postgres = LockBySelect();
     auto q = CreateQuery();
     q->SQL()->Assign(&lines);
     if (postgres)
@@ -315,8 +315,65 @@ TLockResult TEntity::DoLock(bool cascade, TCommandDataType dataType, TDataSet* s
         release();
         throw;
     }
+    if (started && DataBase->InTransaction()) {
+        // Remembered so Unlock / Commit end this transaction and no later one.
+        TComponent* previous = FLockDb;
+        FLockDb = DataBase;
+        FLockTransaction = DataBase->TransactionNumber();
+        dropNotification(previous);
+        FreeNotification(FLockDb);
+    }
     SelectAfterLock();
     return lrOk;
+}
+
+bool TEntity::LockHeld() const {
+    return FLockDb && FLockDb->InTransaction() && FLockDb->TransactionNumber() == FLockTransaction;
+}
+
+void TEntity::forgetLock() {
+    TComponent* db = FLockDb;
+    FLockDb = nullptr;
+    dropNotification(db);
+}
+
+void TEntity::Unlock() {
+    if (LockHeld())
+        FLockDb->Rollback();
+    forgetLock();
+}
+
+void TEntity::Commit() {
+    if (LockHeld())
+        FLockDb->Commit();
+    forgetLock();
+}
+
+// ---- Lock guard ---------------------------------------------------------------------------------
+
+TEntityLock::TEntityLock(TEntity& entity, bool cascade)
+    : FEntity(entity), FResult(cascade ? entity.LockCascade() : entity.Lock()) {}
+
+TEntityLock::TEntityLock(TEntity& entity, TCommandDataType dataType, const std::vector<Variant>& values,
+                         bool cascade)
+    : FEntity(entity),
+      FResult(cascade ? entity.LockCascadeForArray(dataType, values) : entity.LockForArray(dataType, values)) {}
+
+TEntityLock::~TEntityLock() {
+    if (FResult != lrOk)
+        return;
+    try {
+        FEntity.Unlock();
+    } catch (...) {
+    }
+}
+
+void TEntityLock::Commit() {
+    FEntity.Commit();
+}
+
+void TEntityLock::Unlock() {
+    FEntity.Unlock();
 }
 
 void TEntity::SelectAfterLock() {

@@ -111,6 +111,79 @@ TEST_P(DatabaseTest, EveryPromptStyleConnectsOrFailsWithoutWaiting) {
     }
 }
 
+TEST_P(DatabaseTest, AnInstalledPromptIsAskedAsEachModeSays) {
+    const std::string good = tdb->connectionString();
+    const std::string bad = "Driver={No Such Driver Here};Database=nowhere;";
+    std::vector<std::string> asked;
+    TConnectPromptResult answer = cprAccepted;
+    struct Restore {
+        TConnectPrompt previous;
+        ~Restore() { SetConnectPrompt(previous); }
+    } restore{SetConnectPrompt([&](TConnectPromptRequest& r) {
+        asked.push_back(r.ConnectStr + (r.Message.empty() ? "" : " | failed"));
+        EXPECT_NE(r.Database, nullptr);
+        r.ConnectStr = good;
+        return answer;
+    })};
+
+    // Prompt: asked first, even with a string that works; what it gives is used.
+    {
+        TODBCDatabase d(nullptr);
+        d.SetDriverConnectOption(dcoDriverPrompt);
+        d.SetConnectStr(bad);
+        d.Open();
+        EXPECT_TRUE(d.Connected());
+        EXPECT_EQ(asked, (std::vector<std::string>{bad}));
+        EXPECT_EQ(connValue(d.ConnectStr(), "Database"), connValue(good, "Database"));
+    }
+    // Complete modes: asked only after a failed try, with the driver's message.
+    for (TDriverConnectOption option : {dcoDriverComplete, dcoDriverCompleteRequired}) {
+        asked.clear();
+        TODBCDatabase works(nullptr);
+        works.SetDriverConnectOption(option);
+        works.SetConnectStr(good);
+        works.Open();
+        EXPECT_TRUE(asked.empty());
+        TODBCDatabase d(nullptr);
+        d.SetDriverConnectOption(option);
+        d.SetConnectStr(bad);
+        d.Open();
+        EXPECT_TRUE(d.Connected()) << option;
+        EXPECT_EQ(asked, (std::vector<std::string>{bad + " | failed"}));
+    }
+    // No prompt: never asked.
+    asked.clear();
+    {
+        TODBCDatabase d(nullptr);
+        d.SetDriverConnectOption(dcoDriverNoPrompt);
+        d.SetConnectStr(bad);
+        EXPECT_THROW(d.Open(), EODBCError);
+        EXPECT_TRUE(asked.empty());
+    }
+    // Cancelled: closed without an error; not shown (no GUI): the driver's error stands.
+    answer = cprCancelled;
+    for (TDriverConnectOption option : {dcoDriverPrompt, dcoDriverComplete}) {
+        TODBCDatabase d(nullptr);
+        d.SetDriverConnectOption(option);
+        d.SetConnectStr(bad);
+        EXPECT_NO_THROW(d.Open());
+        EXPECT_FALSE(d.Connected());
+        EXPECT_EQ(d.ConnectStr(), bad);
+    }
+    answer = cprNotShown;
+    {
+        TODBCDatabase d(nullptr);
+        d.SetDriverConnectOption(dcoDriverComplete);
+        d.SetConnectStr(bad);
+        EXPECT_THROW(d.Open(), EODBCError);
+        d.SetDriverConnectOption(dcoDriverPrompt);
+        EXPECT_THROW(d.Open(), EODBCError);
+        d.SetConnectStr(good);
+        d.Open();
+        EXPECT_TRUE(d.Connected());
+    }
+}
+
 TEST_P(DatabaseTest, ConnectByDataSourceNameUserAndPassword) {
     // A private user odbc.ini with one data source for this database.
     // A new file name each time: the driver manager caches what it read from a file name.

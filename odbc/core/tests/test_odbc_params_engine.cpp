@@ -6,11 +6,14 @@
 
 #include <TestDatabase.h>
 #include <vantrel/core/ODBCApi.h>
+#include <vantrel/core/ODBCDataSet.h>
+#include <vantrel/core/ODBCDatabase.h>
 #include <vantrel/core/ODBCParams.h>
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <limits>
 #include <memory>
 
 using namespace vantrel;
@@ -284,6 +287,74 @@ TEST_P(ParamEngineTest, MoneyTextReachesTheDriverWithAPointUnderACommaLocale) {
     ODBCStatementHandle row = selectRow("SELECT c, bcd FROM p_all WHERE id = 6");
     EXPECT_EQ(columnAs<double>(row.get(), 1, SQL_C_DOUBLE), 0.5);
     EXPECT_EQ(columnAs<double>(row.get(), 2, SQL_C_DOUBLE), 1234.25);
+}
+
+TEST_P(ParamEngineTest, AParameterNeverGivenAValueIsRefusedByName) {
+    tdb->exec("INSERT INTO p_two (a, b, c) VALUES ('0', 'x', 'y')");
+    TODBCParams params;
+    params.CreateParam(ftUnknown, "a")->SetAsString("0");
+    params.CreateParam(ftUnknown, "missing");
+    TParamValueList items;
+    ODBCStatementHandle sel = prepare("SELECT b FROM p_two WHERE a = ? OR c = ?");
+    try {
+        ExecuteWithParams(sel.get(), params, items, 8192, 8192);
+        FAIL() << "an unset parameter was bound";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "ODBC Field missing undefined type");
+    }
+    // A typed parameter without a value is as unset; a cleared one is a deliberate NULL.
+    params.Items(1)->SetDataType(ftInteger);
+    EXPECT_THROW(ExecuteWithParams(sel.get(), params, items, 8192, 8192), EDatabaseError);
+    params.Items(1)->Clear();
+    EXPECT_NO_THROW(ExecuteWithParams(sel.get(), params, items, 8192, 8192));
+    EXPECT_EQ(items[1]->Length, SQL_NULL_DATA);
+
+    // Through a query: opening refuses, and with the value given it finds the row.
+    TODBCDatabase db(nullptr);
+    db.SetConnectStr(tdb->connectionString());
+    db.SetConnected(true);
+    TODBCQuery q(nullptr);
+    q.SetODBCDatabase(&db);
+    q.SetSQLText("SELECT b FROM p_two WHERE a = :a AND c = :c");
+    q.ParamByName("a")->SetAsString("0");
+    try {
+        q.Open();
+        FAIL() << "the query opened with :c unset";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "ODBC Field c undefined type");
+    }
+    EXPECT_FALSE(q.Active());
+    q.ParamByName("c")->SetAsString("y");
+    q.Open();
+    ASSERT_FALSE(q.Eof());
+    EXPECT_EQ(q.Fields()->Fields(0)->AsString(), "x");
+}
+
+TEST_P(ParamEngineTest, SixtyFourBitParametersKeepEveryDigit) {
+    const int64_t values[] = {std::numeric_limits<int64_t>::min() + 1, -4294967297LL, 0, 4294967296LL,
+                              std::numeric_limits<int64_t>::max()};
+    ODBCStatementHandle ins = prepare("INSERT INTO p_all (id, big) VALUES (?, ?)");
+    TParamValueList items;
+    int id = 100;
+    for (int64_t v : values) {
+        TODBCParams params;
+        params.CreateParam(ftUnknown, "id")->SetAsInteger(++id);
+        params.CreateParam(ftUnknown, "big")->SetAsLargeInt(v);
+        ExecuteWithParams(ins.get(), params, items, 8192, 8192);
+        EXPECT_EQ(items[1]->CType, SQL_C_SBIGINT);
+        EXPECT_EQ(items[1]->SQLType, SQL_BIGINT);
+    }
+    // A 64-bit value in a condition finds exactly its row (a value cut to 32 bits would not).
+    ODBCStatementHandle sel = prepare("SELECT id, big FROM p_all WHERE big = ?");
+    TODBCParams key;
+    key.CreateParam(ftUnknown, "big")->SetAsLargeInt(4294967296LL);
+    ExecuteWithParams(sel.get(), key, items, 8192, 8192);
+    ASSERT_EQ(SQLFetch(sel.get()), SQL_SUCCESS);
+    EXPECT_EQ(columnAs<SQLINTEGER>(sel.get(), 1, SQL_C_LONG), 104);
+    EXPECT_EQ(columnAs<SQLBIGINT>(sel.get(), 2, SQL_C_SBIGINT), 4294967296LL);
+    EXPECT_EQ(SQLFetch(sel.get()), SQL_NO_DATA);
+    ODBCStatementHandle all = selectRow("SELECT big FROM p_all WHERE id = 101");
+    EXPECT_EQ(columnAs<SQLBIGINT>(all.get(), 1, SQL_C_SBIGINT), std::numeric_limits<int64_t>::min() + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ParamEngineTest, TESTSUPPORT_ENGINES);
