@@ -767,6 +767,12 @@ TODBCLength ConvertData(const TODBCParam* param, TParamValueItem& item) {
         item.SQLType = sqltype;
         return static_cast<TODBCLength>(s.size());
     };
+    auto fixed = [&](auto value, int ctype, int sqltype) {
+        item.AssignData(&value, sizeof value);
+        item.CType = ctype;
+        item.SQLType = sqltype;
+        return static_cast<TODBCLength>(sizeof value);
+    };
     // A null parameter binds no value: its buffer only has to be valid for its type.
     const bool null = param->IsNull();
     TODBCLength length;
@@ -782,34 +788,16 @@ TODBCLength ConvertData(const TODBCParam* param, TParamValueItem& item) {
         length = bytes(null ? String() : FloatToStr(v.AsFloat()), SQL_C_CHAR, SQL_CHAR, 1);
         break;
     case ftBCD: length = bytes(null ? String() : v.AsCurrency().ToString(), SQL_C_CHAR, SQL_CHAR, 1); break;
-    case ftLargeint: {
-        SQLBIGINT n = null ? 0 : v.AsInt64();
-        item.AssignData(&n, sizeof n);
-        item.CType = SQL_C_SBIGINT;
-        item.SQLType = SQL_BIGINT;
-        length = sizeof n;
-        break;
-    }
+    case ftLargeint: length = fixed(SQLBIGINT{null ? 0 : v.AsInt64()}, SQL_C_SBIGINT, SQL_BIGINT); break;
     case ftSmallint:
     case ftInteger:
     case ftWord:
     case ftAutoInc:
-    case ftBoolean: {
-        SQLINTEGER n = null ? 0 : (type == ftBoolean ? (v.AsBoolean() ? 1 : 0) : v.AsInteger());
-        item.AssignData(&n, sizeof n);
-        item.CType = SQL_C_LONG;
-        item.SQLType = SQL_INTEGER;
-        length = sizeof n;
+    case ftBoolean:
+        length = fixed(SQLINTEGER{null ? 0 : (type == ftBoolean ? (v.AsBoolean() ? 1 : 0) : v.AsInteger())},
+                       SQL_C_LONG, SQL_INTEGER);
         break;
-    }
-    case ftFloat: {
-        double d = null ? 0.0 : v.AsFloat();
-        item.AssignData(&d, sizeof d);
-        item.CType = SQL_C_DOUBLE;
-        item.SQLType = SQL_DOUBLE;
-        length = sizeof d;
-        break;
-    }
+    case ftFloat: length = fixed(double{null ? 0.0 : v.AsFloat()}, SQL_C_DOUBLE, SQL_DOUBLE); break;
     case ftDate:
     case ftTime:
     case ftDateTime: {

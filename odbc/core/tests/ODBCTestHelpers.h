@@ -5,9 +5,20 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <exception>
 #include <string>
 
 namespace vantrel::odbctest {
+
+/// The message of the exception `f` throws ("" when it throws none).
+template <class F> std::string errorOf(F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "";
+}
 
 /// Runs `sql` on `dbc`; throws EODBCError.
 inline void execOn(SQLHDBC dbc, const std::string& sql) {

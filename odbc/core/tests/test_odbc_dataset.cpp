@@ -22,15 +22,7 @@ using testsupport::Engine;
 
 namespace {
 
-// Message of the exception `f` throws ("" when it throws none).
-template <class F> std::string errorOf(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "";
-}
+using vantrel::odbctest::errorOf;
 
 } // namespace
 

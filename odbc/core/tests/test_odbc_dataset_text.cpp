@@ -21,14 +21,7 @@ using testsupport::Engine;
 
 namespace {
 
-template <class F> std::string errorOf(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "";
-}
+using vantrel::odbctest::errorOf;
 
 // "Grüße ½ ╬ é" in UTF-8 and in code page 850.
 const std::string kUtf8 = "Gr\xC3\xBC\xC3\x9F" "e \xC2\xBD \xE2\x95\xAC \xC3\xA9";

@@ -1,6 +1,7 @@
 // The entity over a real table on both engines: the statements it generates, adding, changing,
 // deleting and locking rows, the view with its where phrase and filter, the search kinds, hostile
 // values and hostile names, and stored procedures where the engine has them.
+#include "EntityTestSupport.h"
 #include "ODBCTestHelpers.h"
 
 #include <TestDatabase.h>
@@ -48,16 +49,7 @@ protected:
         tdb.reset();
     }
     bool postgres() const { return GetParam() == Engine::PostgreSQL; }
-    std::unique_ptr<TODBCDatabase> connect() {
-        std::string conn = tdb->connectionString();
-        // A busy SQLite database answers at once instead of after the usual wait.
-        if (const size_t at = conn.find("Timeout=5000"); at != std::string::npos)
-            conn.replace(at, 12, "Timeout=50");
-        auto d = std::make_unique<TODBCDatabase>(nullptr);
-        d->SetConnectStr(conn);
-        d->SetConnected(true);
-        return d;
-    }
+    std::unique_ptr<TODBCDatabase> connect() { return entitytest::connectQuickly(*tdb); }
     void add(int id, const Variant& name, const Variant& qty, const Variant& price = Variant::Null(),
              const Variant& note = Variant::Null()) {
         entity->ClearFieldsValue();

@@ -1,5 +1,8 @@
 // Ending an entity's row lock (Unlock, Commit and the scope guard) on both engines, and
 // statements generated without a connection in each dialect.
+#include "EntityTestSupport.h"
+#include "ODBCTestHelpers.h"
+
 #include <TestDatabase.h>
 #include <vantrel/entity/ODBCEntity.h>
 #include <vantrel/ext/ODBCTools.h>
@@ -29,14 +32,7 @@ String text(TStrings& lines) {
     return out;
 }
 
-template <class F> std::string errorOf(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "";
-}
+using vantrel::odbctest::errorOf;
 
 class EntityLockTest : public ::testing::TestWithParam<Engine> {
 protected:
@@ -61,16 +57,7 @@ protected:
         db.reset();
         tdb.reset();
     }
-    std::unique_ptr<TODBCDatabase> connect() {
-        std::string conn = tdb->connectionString();
-        // A busy SQLite database answers at once instead of after the usual wait.
-        if (const size_t at = conn.find("Timeout=5000"); at != std::string::npos)
-            conn.replace(at, 12, "Timeout=50");
-        auto d = std::make_unique<TODBCDatabase>(nullptr);
-        d->SetConnectStr(conn);
-        d->SetConnected(true);
-        return d;
-    }
+    std::unique_ptr<TODBCDatabase> connect() { return entitytest::connectQuickly(*tdb); }
     String qty(int id) {
         auto q = OpenQuery("select qty from part where id = " + std::to_string(id));
         return (*q->Fields())[0]->AsString();

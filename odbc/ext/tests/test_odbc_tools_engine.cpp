@@ -17,14 +17,7 @@ using testsupport::Engine;
 
 namespace {
 
-template <class F> std::string errorOf(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "";
-}
+using vantrel::odbctest::errorOf;
 
 class ToolsEngineTest : public ::testing::TestWithParam<Engine> {
 protected:
