@@ -1,5 +1,6 @@
 #include "MainForm.h"
 
+#include "BackupUi.h"
 #include "DataModule.h"
 #include "Dialogs.h"
 #include "Grid.h"
@@ -89,6 +90,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
     connect(ui->HelpSearchItem, &QAction::triggered, this, &TMainForm::HelpSearch);
     connect(ui->HelpHowToUseItem, &QAction::triggered, this, &TMainForm::HelpHowToUse);
     connect(ui->HelpAboutItem, &QAction::triggered, this, &TMainForm::HelpAbout);
+    kestrum::backup::addDatabaseMenu(this);
 }
 
 TMainForm::~TMainForm()

@@ -1,7 +1,11 @@
-// kestrum [--connect "ODBC connection string"] [--create-database | --check-database]
+// kestrum [--connect "ODBC connection string"] [--create-database | --check-database |
+//          --backup FILE | --restore FILE]
+#include "BackupUi.h"
+#include "Commands.h"
 #include "DataModule.h"
 #include "DatabaseError.h"
 #include "Dialogs.h"
+#include "MainForm.h"
 #include "ProgramWindows.h"
 #include "Schema.h"
 #include "Shell.h"
@@ -10,6 +14,7 @@
 #include <QApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -20,13 +25,35 @@ const char* const usage =
     "                      the data source \"Kestrum\"\n"
     "  --create-database   create the tables, the shop profile row and the user Guest\n"
     "                      (password 12) in an empty database, then exit\n"
-    "  --check-database    list missing tables and columns, then exit (0: complete)\n";
+    "  --check-database    list missing tables and columns, then exit (0: complete)\n"
+    "  --backup FILE       back the database up into FILE (a folder: a file named by shop, date\n"
+    "                      and time there), check the copy, then exit (0: backed up)\n"
+    "  --restore FILE      check the backup FILE, ask, save the current database as a\n"
+    "                      \"before-restore\" backup, put FILE in its place, then exit\n";
 
 struct Options {
     QString connection = QStringLiteral("Kestrum");
     bool create = false;
     bool check = false;
+    QString backupFile;   // --backup
+    QString restoreFile;  // --restore
 };
+
+// --backup FILE and --restore FILE; returns how many arguments it took (0: not one of them).
+int parseBackupOption(int argc, char** argv, int i, Options& o)
+{
+    const QString a = QString::fromLocal8Bit(argv[i]);
+    QString* into = a == "--backup" ? &o.backupFile : a == "--restore" ? &o.restoreFile : nullptr;
+    if (!into || i + 1 >= argc)
+        return 0;
+    *into = QString::fromLocal8Bit(argv[i + 1]);
+    return 2;
+}
+
+bool backupCommand(const Options& o)
+{
+    return !o.backupFile.isEmpty() || !o.restoreFile.isEmpty();
+}
 
 void print(FILE* to, const QString& text)
 {
@@ -40,7 +67,9 @@ int parse(int argc, char** argv, Options& o)
 {
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
-        if (a == "--connect" && i + 1 < argc) {
+        if (int used = parseBackupOption(argc, argv, i, o)) {
+            i += used - 1;
+        } else if (a == "--connect" && i + 1 < argc) {
             o.connection = QString::fromLocal8Bit(argv[++i]);
         } else if (a.startsWith("--connect=")) {
             o.connection = a.mid(int(qstrlen("--connect=")));
@@ -57,8 +86,8 @@ int parse(int argc, char** argv, Options& o)
             return 2;
         }
     }
-    if (o.create && o.check) {
-        print(stderr, "kestrum: --create-database and --check-database exclude each other");
+    if (int(o.create) + int(o.check) + int(!o.backupFile.isEmpty()) + int(!o.restoreFile.isEmpty()) > 1) {
+        print(stderr, "kestrum: --create-database, --check-database, --backup and --restore exclude each other");
         return 2;
     }
     if (o.connection.trimmed().isEmpty()) {
@@ -123,6 +152,36 @@ void startupError(const QString& text)
         kestrum::ui::showError(text);
 }
 
+// The Database menu's backups: the connection for pg_dump, the start-up check and automatic
+// backup once the main window shows, and how a restore closes the windows.
+void startBackups(const Options& o)
+{
+    kestrum::backup::setConnection(o.connection);
+    kestrum::backup::setCloseProgram([] {
+        if (MainForm)
+            MainForm->close();
+    });
+    QTimer::singleShot(0, [] { kestrum::backup::atStart(); });
+}
+
+// A confirmed restore: every window and the connection go, the backup is put in place, and the
+// program opens again on it. Returns the exit code of the new run.
+int reopenAfterRestore(const Options& o)
+{
+    kestrum::shell::destroyWindows();
+    delete DM;
+    DM = nullptr;
+    kestrum::backup::finishRestore();
+    try {
+        DM = new TDM(o.connection);
+    } catch (const kestrum::DatabaseError& e) {
+        startupError(unreachableText(o, e.message()));
+        return 1;
+    }
+    kestrum::shell::createWindows();
+    return QApplication::exec();
+}
+
 int runProgram(const Options& o)
 {
     TSplash splash;
@@ -137,7 +196,13 @@ int runProgram(const Options& o)
     kestrum::shell::createWindows();
     splash.hide();
     splash.close();
-    return QApplication::exec();
+    startBackups(o);
+    int rc = QApplication::exec();
+    while (rc == 0 && kestrum::backup::restorePending())
+        rc = reopenAfterRestore(o);
+    if (DM)
+        kestrum::backup::atClose();
+    return rc;
 }
 
 }  // namespace
@@ -150,6 +215,12 @@ int main(int argc, char** argv)
     if (options.create || options.check) {
         QCoreApplication app(argc, argv);
         return runSchemaCommand(options);
+    }
+    if (backupCommand(options)) {
+        QCoreApplication app(argc, argv);
+        return options.backupFile.isEmpty()
+                   ? kestrum::backup::runRestoreCommand(options.connection, options.restoreFile)
+                   : kestrum::backup::runBackupCommand(options.connection, options.backupFile);
     }
 
     QApplication app(argc, argv);
