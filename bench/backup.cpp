@@ -81,8 +81,13 @@ int main(int argc, char** argv) {
                 });
                 timed("integrity_check (Check Database)", [&] { integrityCheck(where.file, false); });
             }
-            timed("backup (copy and verification)", [&] { backUp(where, file); });
-            if (!where.postgres()) timed("  of which the verification", [&] { verifyCopy(file); });
+            timed("backup, menu (copy, integrity_check, counts)", [&] { backUp(where, file); });
+            if (!where.postgres()) {
+                timed("  of which the verification", [&] { verifyCopy(file); });
+                QFile::remove(file);
+                timed("backup, automatic (copy, quick_check, counts)",
+                      [&] { backUp(where, file, {}, Verify::Quick); });
+            }
             timed("verified restore (check, then put in place)", [&] {
                 inspect(where, file);
                 restoreInPlace(where, file, true);

@@ -80,6 +80,8 @@ QString keepDamagedCopy(const Location& where, const BackupSettings& settings) {
     return target;
 }
 
+void endStartCheck(bool cancel);
+
 bool passesQuickCheck(const QString& file) {
     try {
         return integrityCheck(file, true) == QLatin1String("ok");
@@ -210,6 +212,7 @@ void restoreDatabase(const QString& chosen) {
 bool restorePending() { return state().pending.has_value(); }
 
 bool finishRestore() {
+    endStartCheck(true);
     if (!state().pending) return false;
     const Pending p = *state().pending;
     state().pending.reset();
@@ -242,22 +245,36 @@ void showSettings() {
     dialog.exec();
 }
 
-void atStart() {
-    reporting([] {
-        const QString failure = takeFailure();
-        if (!failure.isEmpty()) ui::showMessage(QStringLiteral("The last automatic backup failed:\n\n%1").arg(failure));
-        const Location where = here();
-        if (where.postgres()) return;  // automatic backups are for the embedded database
+namespace {
+
+// The check at start runs beside the program: quick_check reads the whole file, which on a
+// twenty-year shop takes longer than anyone should wait for a window.
+struct StartCheck {
+    std::thread thread;
+    std::atomic<bool> stop{false};
+    ~StartCheck() {
+        stop = true;
+        if (thread.joinable()) thread.join();
+    }
+};
+
+StartCheck& startCheck() {
+    static StartCheck c;
+    return c;
+}
+
+void endStartCheck(bool cancel) {
+    StartCheck& c = startCheck();
+    if (!c.thread.joinable()) return;
+    if (cancel) c.stop = true;
+    c.thread.join();
+    // Its verdict was posted to this thread; a cancelled one says nothing.
+    QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+}
+
+void afterStartCheck(const Location& where, const QString& result) {
+    reporting([&] {
         const BackupSettings settings = loadSettings();
-        QString result;
-        try {
-            runWithProgress(QStringLiteral("Checking the database…"),
-                            [&](const Progress& p) { result = integrityCheck(where.file, true, p); });
-        } catch (const Cancelled&) {
-            return;
-        } catch (const BackupError& e) {
-            result = e.text();  // not even readable: damage too
-        }
         if (result != QLatin1String("ok")) {
             const QString good = newestGoodBackup(where, settings);
             const QString damage = QStringLiteral("The database check found damage:\n%1").arg(result);
@@ -277,7 +294,40 @@ void atStart() {
     });
 }
 
+}  // namespace
+
+void atStart() {
+    reporting([] {
+        const QString failure = takeFailure();
+        if (!failure.isEmpty()) ui::showMessage(QStringLiteral("The last automatic backup failed:\n\n%1").arg(failure));
+        const Location where = here();
+        if (where.postgres()) return;  // automatic backups are for the embedded database
+        endStartCheck(true);
+        StartCheck& c = startCheck();
+        c.stop = false;
+        c.thread = std::thread([where] {
+            QString result;
+            try {
+                result = integrityCheck(where.file, true, [](qint64, qint64) { return !startCheck().stop.load(); });
+            } catch (const Cancelled&) {
+                return;
+            } catch (const std::exception& e) {
+                result = QString::fromStdString(e.what());  // not even readable: damage too
+            }
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [where, result] {
+                    if (!startCheck().stop) afterStartCheck(where, result);
+                },
+                Qt::QueuedConnection);
+        });
+    });
+}
+
+void waitForStartCheck() { endStartCheck(false); }
+
 void atClose() {
+    endStartCheck(true);
     const QString when = QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
     try {
         const Location where = here();

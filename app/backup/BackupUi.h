@@ -28,9 +28,11 @@ void checkDatabase();
 void showSettings();
 
 /// \brief At start, once the main window shows: says once why the last automatic backup failed,
-/// runs quick_check (offering the newest good backup when it fails), and takes an automatic
-/// backup when the last one is older than a day.
+/// and starts quick_check beside the program; when it is done, a failure offers the newest good
+/// backup, a pass takes an automatic backup if the last one is older than a day.
 void atStart();
+/// Waits for the check atStart began and handles its verdict (for tests and the close).
+void waitForStartCheck();
 /// \brief When the program closes: the automatic backup. A failure is remembered for the next
 /// start and never stops the program from closing.
 void atClose();

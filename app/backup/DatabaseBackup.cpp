@@ -38,11 +38,11 @@ QString backupName(const Location& where, Kind kind, const QDateTime& when) {
     return backupFileName(where.shopName, when, kind, where.postgres());
 }
 
-void backUp(const Location& where, const QString& file, const Progress& progress) {
+void backUp(const Location& where, const QString& file, const Progress& progress, Verify verify) {
     if (where.postgres())
         dumpPostgres(where.pg, file, progress);
     else
-        backupSqliteFile(where.file, file, progress);
+        backupSqliteFile(where.file, file, progress, verify);
 }
 
 QString backUpToFolder(const Location& where, const BackupSettings& settings, Kind kind, const Progress& progress) {
@@ -51,7 +51,7 @@ QString backUpToFolder(const Location& where, const BackupSettings& settings, Ki
     // Two copies within one second (a restore straight after a backup) must not share a name.
     for (int i = 1; QFileInfo::exists(file); ++i)
         file = QDir(settings.folder).filePath(backupName(where, kind, QDateTime::currentDateTime().addSecs(i)));
-    backUp(where, file, progress);
+    backUp(where, file, progress, Verify::Quick);
     if (kind == Kind::Automatic) rotate(settings.folder, where.shopName, settings.keepDaily, settings.keepMonthly);
     return file;
 }

@@ -30,10 +30,11 @@ QString backupName(const Location& where, Kind kind, const QDateTime& when = QDa
 
 /// \brief A verified backup of the database into `file` (nothing under that name unless it is
 /// whole). Throws BackupError, Cancelled.
-void backUp(const Location& where, const QString& file, const Progress& progress = {});
+void backUp(const Location& where, const QString& file, const Progress& progress = {}, Verify verify = Verify::Full);
 
 /// \brief An automatic (or "before-restore") backup into the settings' folder (made 0700), then
-/// rotation of the automatic copies. Returns the new file. Throws BackupError, Cancelled.
+/// rotation of the automatic copies. These are checked with quick_check and the row counts, so
+/// that closing the program stays short. Returns the new file. Throws BackupError, Cancelled.
 QString backUpToFolder(const Location& where, const BackupSettings& settings, Kind kind,
                        const Progress& progress = {});
 

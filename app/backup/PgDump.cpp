@@ -69,7 +69,7 @@ QStringList listedTables(const QString& file, const Progress& progress) {
         // "215; 1259 16390 TABLE public invoice postgres"
         const QList<QByteArray> words = line.simplified().split(' ');
         const qsizetype at = words.indexOf(QByteArray("TABLE"));
-        if (line.startsWith(';') || at < 0 || at + 2 >= words.size() || words.value(at - 1) == "DATA") continue;
+        if (line.startsWith(';') || at < 0 || at + 2 >= words.size() || words[at + 1] == "DATA") continue;
         tables << QString::fromUtf8(words[at + 2]).toLower();
     }
     return tables;
