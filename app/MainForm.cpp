@@ -1,7 +1,7 @@
 #include "MainForm.h"
 
 #include "Accessibility.h"
-
+#include "BackupUi.h"
 #include "DataModule.h"
 #include "Dialogs.h"
 #include "Grid.h"
@@ -94,6 +94,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique
     connect(ui->HelpHowToUseItem, &QAction::triggered, this, &TMainForm::HelpHowToUse);
     connect(ui->HelpAboutItem, &QAction::triggered, this, &TMainForm::HelpAbout);
     addShopMenu();
+    kestrum::backup::addDatabaseMenu(this);
     kestrum::ui::nameControls(this);
 }
 

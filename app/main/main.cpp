@@ -1,9 +1,13 @@
-// kestrum [--connect "ODBC connection string"] [--create-database | --check-database | --upgrade-database] [--version]
+// kestrum [--connect "ODBC connection string"] [--create-database | --check-database |
+//          --upgrade-database | --backup FILE | --restore FILE] [--version]
+#include "BackupUi.h"
+#include "Commands.h"
 #include "DataFiles.h"
 #include "DataModule.h"
 #include "DatabaseError.h"
 #include "Dialogs.h"
 #include "FirstStart.h"
+#include "MainForm.h"
 #include "ProgramWindows.h"
 #include "Schema.h"
 #include "Shell.h"
@@ -14,6 +18,7 @@
 #include <QIcon>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -29,6 +34,10 @@ const char* const usage =
     "  --check-database    list missing tables, columns and indexes, then exit (0: complete)\n"
     "  --upgrade-database  add what a database made by an earlier version lacks, keeping\n"
     "                      its rows, then exit\n"
+    "  --backup FILE       back the database up into FILE (a folder: a file named by shop, date\n"
+    "                      and time there), check the copy, then exit (0: backed up)\n"
+    "  --restore FILE      check the backup FILE, ask, save the current database as a\n"
+    "                      \"before-restore\" backup, put FILE in its place, then exit\n"
     "  --version           print the version, then exit\n"
     "  -h, --help          print this text, then exit\n"
     "Without --connect a first start registers the data source \"Kestrum\" in ~/.odbc.ini over\n"
@@ -40,7 +49,25 @@ struct Options {
     bool create = false;
     bool check = false;
     bool upgrade = false;
+    QString backupFile;   // --backup
+    QString restoreFile;  // --restore
 };
+
+// --backup FILE and --restore FILE; returns how many arguments it took (0: not one of them).
+int parseBackupOption(int argc, char** argv, int i, Options& o)
+{
+    const QString a = QString::fromLocal8Bit(argv[i]);
+    QString* into = a == "--backup" ? &o.backupFile : a == "--restore" ? &o.restoreFile : nullptr;
+    if (!into || i + 1 >= argc)
+        return 0;
+    *into = QString::fromLocal8Bit(argv[i + 1]);
+    return 2;
+}
+
+bool backupCommand(const Options& o)
+{
+    return !o.backupFile.isEmpty() || !o.restoreFile.isEmpty();
+}
 
 void print(FILE* to, const QString& text)
 {
@@ -54,7 +81,9 @@ int parse(int argc, char** argv, Options& o)
 {
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
-        if (a == "--connect" && i + 1 < argc) {
+        if (int used = parseBackupOption(argc, argv, i, o)) {
+            i += used - 1;
+        } else if (a == "--connect" && i + 1 < argc) {
             o.connection = QString::fromLocal8Bit(argv[++i]);
             o.connectGiven = true;
         } else if (a.startsWith("--connect=")) {
@@ -78,8 +107,9 @@ int parse(int argc, char** argv, Options& o)
             return 2;
         }
     }
-    if (int(o.create) + int(o.check) + int(o.upgrade) > 1) {
-        print(stderr, "kestrum: --create-database, --check-database and --upgrade-database exclude each other");
+    if (int(o.create) + int(o.check) + int(o.upgrade) + int(!o.backupFile.isEmpty()) + int(!o.restoreFile.isEmpty()) > 1) {
+        print(stderr, "kestrum: --create-database, --check-database, --upgrade-database, --backup and --restore "
+                      "exclude each other");
         return 2;
     }
     if (o.connection.trimmed().isEmpty()) {
@@ -151,6 +181,36 @@ void startupError(const QString& text)
         kestrum::ui::showError(text);
 }
 
+// The Database menu's backups: the connection for pg_dump, the start-up check and automatic
+// backup once the main window shows, and how a restore closes the windows.
+void startBackups(const Options& o)
+{
+    kestrum::backup::setConnection(o.connection);
+    kestrum::backup::setCloseProgram([] {
+        if (MainForm)
+            MainForm->close();
+    });
+    QTimer::singleShot(0, [] { kestrum::backup::atStart(); });
+}
+
+// A confirmed restore: every window and the connection go, the backup is put in place, and the
+// program opens again on it. Returns the exit code of the new run.
+int reopenAfterRestore(const Options& o)
+{
+    kestrum::shell::destroyWindows();
+    delete DM;
+    DM = nullptr;
+    kestrum::backup::finishRestore();
+    try {
+        DM = new TDM(o.connection);
+    } catch (const kestrum::DatabaseError& e) {
+        startupError(unreachableText(o, e.message()));
+        return 1;
+    }
+    kestrum::shell::createWindows();
+    return QApplication::exec();
+}
+
 int runProgram(const Options& o)
 {
     TSplash splash;
@@ -175,7 +235,13 @@ int runProgram(const Options& o)
     splash.hide();
     splash.close();
     kestrum::setup::announceStart(firstStart);
-    return QApplication::exec();
+    startBackups(o);
+    int rc = QApplication::exec();
+    while (rc == 0 && kestrum::backup::restorePending())
+        rc = reopenAfterRestore(o);
+    if (DM)
+        kestrum::backup::atClose();
+    return rc;
 }
 
 }  // namespace
@@ -189,6 +255,12 @@ int main(int argc, char** argv)
     if (options.create || options.check || options.upgrade) {
         QCoreApplication app(argc, argv);
         return runSchemaCommand(options);
+    }
+    if (backupCommand(options)) {
+        QCoreApplication app(argc, argv);
+        return options.backupFile.isEmpty()
+                   ? kestrum::backup::runRestoreCommand(options.connection, options.restoreFile)
+                   : kestrum::backup::runBackupCommand(options.connection, options.backupFile);
     }
 
     QApplication app(argc, argv);

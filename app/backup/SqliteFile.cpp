@@ -1,0 +1,260 @@
+#include "SqliteFile.h"
+
+#include "PartialFile.h"
+#include "Schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace kestrum::backup {
+namespace {
+
+QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+struct Db {
+    sqlite3* h = nullptr;
+    QString path;
+    Db(const QString& file, int flags) : path(file) {
+        const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &h, flags, nullptr);
+        if (rc != SQLITE_OK)
+            throw BackupError(QStringLiteral("Cannot open \"%1\": %2").arg(shown(file), message()));
+        sqlite3_busy_timeout(h, 10000);
+    }
+    ~Db() { sqlite3_close_v2(h); }
+    Db(const Db&) = delete;
+    Db& operator=(const Db&) = delete;
+    QString message() const { return h ? QString::fromUtf8(sqlite3_errmsg(h)) : QStringLiteral("out of memory"); }
+};
+
+// Interrupts a long statement when the caller's progress says stop.
+struct Interrupter {
+    const Progress* progress = nullptr;
+    qint64 ticks = 0;
+    bool cancelled = false;
+    static int callback(void* self) {
+        auto* i = static_cast<Interrupter*>(self);
+        ++i->ticks;
+        if (*i->progress && !(*i->progress)(i->ticks, 0)) i->cancelled = true;
+        return i->cancelled ? 1 : 0;
+    }
+};
+
+class Statement {
+public:
+    Statement(Db& db, const QString& sql) : db_(db) {
+        if (sqlite3_prepare_v2(db.h, sql.toUtf8().constData(), -1, &st_, nullptr) != SQLITE_OK)
+            throw BackupError(QStringLiteral("\"%1\" cannot be read as a database: %2").arg(shown(db.path), db.message()));
+    }
+    ~Statement() { sqlite3_finalize(st_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    // True while there is a row.
+    bool next() {
+        const int rc = sqlite3_step(st_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        if (rc == SQLITE_INTERRUPT) throw Cancelled();
+        throw BackupError(QStringLiteral("\"%1\" cannot be read as a database: %2").arg(shown(db_.path), db_.message()));
+    }
+    QString text(int column) const {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st_, column)));
+    }
+    qint64 integer(int column) const { return sqlite3_column_int64(st_, column); }
+
+private:
+    Db& db_;
+    sqlite3_stmt* st_ = nullptr;
+};
+
+void exec(Db& db, const char* sql) {
+    Statement s(db, QString::fromLatin1(sql));
+    while (s.next()) {
+    }
+}
+
+QString quoted(const QString& identifier) {
+    QString q = identifier;
+    q.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + q + u'"';
+}
+
+QStringList tableNames(Db& db) {
+    QStringList names;
+    Statement s(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                                   "ESCAPE '\\' ORDER BY name"));
+    while (s.next()) names << s.text(0);
+    return names;
+}
+
+TableCounts countRows(Db& db) {
+    TableCounts counts;
+    for (const QString& t : tableNames(db)) {
+        Statement s(db, QStringLiteral("SELECT count(*) FROM %1").arg(quoted(t)));
+        counts.insert(t, s.next() ? s.integer(0) : 0);
+    }
+    return counts;
+}
+
+QString check(Db& db, bool quick, const Progress& progress) {
+    Interrupter interrupter{&progress};
+    sqlite3_progress_handler(db.h, 20000, &Interrupter::callback, &interrupter);
+    // Read through a memory map: the checks visit pages many times, each a system call otherwise.
+    exec(db, "PRAGMA mmap_size = 2147483648");
+    QStringList problems;
+    {
+        Statement s(db, quick ? QStringLiteral("PRAGMA quick_check(20)") : QStringLiteral("PRAGMA integrity_check(20)"));
+        while (s.next()) problems << s.text(0);
+    }
+    sqlite3_progress_handler(db.h, 0, nullptr, nullptr);
+    if (problems.isEmpty()) return QStringLiteral("no answer");
+    return problems.join(u'\n');
+}
+
+qint64 countOf(const TableCounts& counts, const QString& table) {
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        if (it.key().compare(table, Qt::CaseInsensitive) == 0) return it.value();
+    return 0;
+}
+
+}  // namespace
+
+TableCounts backupSqliteFile(const QString& live, const QString& target, const Progress& progress, Verify verify) {
+    if (!QFileInfo(live).isFile())
+        throw BackupError(QStringLiteral("The database file \"%1\" does not exist.").arg(shown(live)));
+    PartialFile out(target);
+    TableCounts counts;
+    {
+        Db src(live, SQLITE_OPEN_READONLY);
+        // One read transaction over counting and copying: both see the same database, and no
+        // other connection can commit in between (it waits for its busy timeout).
+        exec(src, "BEGIN");
+        counts = countRows(src);
+        Db dst(out.path(), SQLITE_OPEN_READWRITE);
+        // The copy is a temporary file until it is verified: no journal needed.
+        exec(dst, "PRAGMA journal_mode = OFF");
+        exec(dst, "PRAGMA synchronous = OFF");
+        sqlite3_backup* b = sqlite3_backup_init(dst.h, "main", src.h, "main");
+        if (!b) throw BackupError(QStringLiteral("Cannot start the backup: %1").arg(dst.message()));
+        for (;;) {
+            const int rc = sqlite3_backup_step(b, 2048);
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED) {
+                sqlite3_backup_finish(b);
+                throw BackupError(QStringLiteral("The backup stopped: %1").arg(dst.message()));
+            }
+            const int total = sqlite3_backup_pagecount(b);
+            if (progress && !progress(total - sqlite3_backup_remaining(b), total)) {
+                sqlite3_backup_finish(b);
+                throw Cancelled();
+            }
+            if (rc != SQLITE_OK) sqlite3_sleep(20);
+        }
+        if (sqlite3_backup_finish(b) != SQLITE_OK)
+            throw BackupError(QStringLiteral("The backup stopped: %1").arg(dst.message()));
+        // A copy of a WAL database would need its side files to be opened read-only.
+        exec(dst, "PRAGMA journal_mode = DELETE");
+        exec(src, "COMMIT");
+    }
+    verifyCopy(out.path(), counts, progress, verify);
+    out.commit(0600);
+    return counts;
+}
+
+TableCounts verifyCopy(const QString& path, const TableCounts& expected, const Progress& progress, Verify verify) {
+    Db db(path, SQLITE_OPEN_READONLY);
+    const QString result = check(db, verify == Verify::Quick, progress);
+    if (result != QLatin1String("ok"))
+        throw BackupError(QStringLiteral("The copy failed its integrity check:\n%1").arg(result));
+    const TableCounts counts = countRows(db);
+    if (!expected.isEmpty() && counts != expected) {
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            if (counts.value(it.key(), -1) != it.value())
+                throw BackupError(QStringLiteral("The copy holds %1 rows of table %2, the database %3.")
+                                      .arg(counts.value(it.key(), 0))
+                                      .arg(it.key())
+                                      .arg(it.value()));
+        throw BackupError(QStringLiteral("The copy holds other tables than the database."));
+    }
+    return counts;
+}
+
+QString integrityCheck(const QString& path, bool quick, const Progress& progress) {
+    Db db(path, SQLITE_OPEN_READONLY);
+    return check(db, quick, progress);
+}
+
+BackupInfo inspectSqliteBackup(const QString& path, const Progress& progress) {
+    if (!QFileInfo(path).isFile()) throw BackupError(QStringLiteral("The file \"%1\" does not exist.").arg(shown(path)));
+    BackupInfo info;
+    TableCounts counts;
+    try {
+        Db db(path, SQLITE_OPEN_READONLY);
+        const QString result = check(db, false, progress);
+        if (result != QLatin1String("ok"))
+            throw BackupError(QStringLiteral("The file \"%1\" is damaged:\n%2").arg(shown(path), result));
+        counts = countRows(db);
+    } catch (const Cancelled&) {
+        throw;
+    } catch (const BackupError& e) {
+        throw BackupError(e.text() + QStringLiteral("\n\nIt is not a backup that can be restored; nothing was changed."));
+    }
+    for (const schema::Table& t : schema::tables()) {
+        bool present = false;
+        for (auto it = counts.begin(); it != counts.end() && !present; ++it)
+            present = it.key().compare(t.name, Qt::CaseInsensitive) == 0;
+        if (!present)
+            throw BackupError(QStringLiteral("The file \"%1\" is not a Kestrum backup: it has no table %2. "
+                                             "Nothing was changed.")
+                                  .arg(shown(path), t.name));
+    }
+    info.taken = QFileInfo(path).lastModified();
+    info.invoices = countOf(counts, QStringLiteral("Invoice"));
+    info.customers = countOf(counts, QStringLiteral("Customer"));
+    info.parts = countOf(counts, QStringLiteral("Part"));
+    return info;
+}
+
+void replaceSqliteFile(const QString& backup, const QString& live, const Progress& progress) {
+    for (const char* side : {"-journal", "-wal"}) {
+        const QFileInfo f(live + QLatin1String(side));
+        if (f.exists() && f.size() > 0)
+            throw BackupError(QStringLiteral("The database is being written by another program (\"%1\" exists). "
+                                             "Close it and try again; nothing was changed.")
+                                  .arg(shown(f.filePath())));
+    }
+    unsigned mode = 0600;
+    struct stat st {};
+    if (::stat(QFile::encodeName(live).constData(), &st) == 0) mode = st.st_mode & 07777;
+
+    PartialFile out(live);
+    {
+        QFile in(backup);
+        if (!in.open(QIODevice::ReadOnly))
+            throw BackupError(QStringLiteral("Cannot read \"%1\": %2").arg(shown(backup), in.errorString()));
+        QFile to(out.path());
+        if (!to.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw BackupError(QStringLiteral("Cannot write \"%1\": %2").arg(shown(out.path()), to.errorString()));
+        const qint64 total = in.size();
+        qint64 done = 0;
+        QByteArray chunk;
+        while (!(chunk = in.read(4 << 20)).isEmpty()) {
+            if (to.write(chunk) != chunk.size())
+                throw BackupError(QStringLiteral("Cannot write \"%1\": %2").arg(shown(out.path()), to.errorString()));
+            done += chunk.size();
+            if (progress && !progress(done, total)) throw Cancelled();
+        }
+        if (in.error() != QFile::NoError || done != total)
+            throw BackupError(QStringLiteral("Cannot read \"%1\": %2").arg(shown(backup), in.errorString()));
+        if (!to.flush()) throw BackupError(QStringLiteral("Cannot write \"%1\": %2").arg(shown(out.path()), to.errorString()));
+    }
+    const QString result = integrityCheck(out.path(), true, progress);
+    if (result != QLatin1String("ok"))
+        throw BackupError(QStringLiteral("The copy of the backup failed its check; nothing was changed:\n%1").arg(result));
+    out.commit(mode);
+}
+
+}  // namespace kestrum::backup

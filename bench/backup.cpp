@@ -1,0 +1,107 @@
+// backup: the database check at start, a backup (copy and its verification) and a verified
+// restore of a make-shop database, as the Database menu and the command line do them; prints the
+// median and 95th percentile (ms) of each.
+//
+//   backup --connect "Driver={SQLite3};Database=/tmp/shop-full.db;" [--runs 3] [--out DIR]
+//
+// The restore puts the backup just taken back in place of the database (the same data), so run it
+// on a copy of the data set. On PostgreSQL it restores into the connected database (pg_restore
+// --clean in one transaction).
+#include "DataModule.h"
+#include "DatabaseBackup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+std::map<std::string, std::vector<double>> samples;
+
+void timed(const std::string& what, const std::function<void()>& f) {
+    const auto t0 = Clock::now();
+    f();
+    samples[what].push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+}
+
+double percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, std::size_t(p * double(v.size() - 1) + 0.5))];
+}
+
+kestrum::backup::Location locateDatabase(const QString& connection) {
+    kestrum::backup::Location where;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QODBC", "bench-backup");
+        db.setDatabaseName(kestrum::qtOdbcDatabaseName(connection));
+        if (!db.open()) throw kestrum::backup::BackupError("cannot connect: " + db.lastError().text());
+        where = kestrum::backup::locate(db, connection);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("bench-backup");
+    return where;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QString connection, out = QDir::tempPath();
+    int runs = 3;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const QString a = argv[i];
+        if (a == "--connect") connection = argv[i + 1];
+        else if (a == "--runs") runs = std::max(1, atoi(argv[i + 1]));
+        else if (a == "--out") out = argv[i + 1];
+    }
+    if (connection.isEmpty()) {
+        std::fprintf(stderr, "usage: backup --connect CONNECTION [--runs N] [--out DIR]\n");
+        return 2;
+    }
+    using namespace kestrum::backup;
+    try {
+        const Location where = locateDatabase(connection);
+        const QString file = QDir(out).filePath(backupName(where, Kind::Manual));
+        for (int r = 0; r < runs; ++r) {
+            QFile::remove(file);
+            if (!where.postgres()) {
+                timed("quick_check at start", [&] {
+                    if (integrityCheck(where.file, true) != "ok") throw BackupError("quick_check failed");
+                });
+                timed("integrity_check (Check Database)", [&] { integrityCheck(where.file, false); });
+            }
+            timed("backup, menu (copy, integrity_check, counts)", [&] { backUp(where, file); });
+            if (!where.postgres()) {
+                timed("  of which the verification", [&] { verifyCopy(file); });
+                QFile::remove(file);
+                timed("backup, automatic (copy, quick_check, counts)",
+                      [&] { backUp(where, file, {}, Verify::Quick); });
+            }
+            timed("verified restore (check, then put in place)", [&] {
+                inspect(where, file);
+                restoreInPlace(where, file, true);
+            });
+            std::fprintf(stderr, "run %d of %d done\n", r + 1, runs);
+        }
+        std::printf("%-48s %10s %10s\n", "", "median", "p95");
+        for (const auto& [what, v] : samples)
+            std::printf("%-48s %10.1f %10.1f\n", what.c_str(), percentile(v, 0.5), percentile(v, 0.95));
+        std::printf("backup file: %s (%lld bytes)\n", qPrintable(file), static_cast<long long>(QFile(file).size()));
+        QFile::remove(file);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "backup: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
