@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "DatabaseBackup.h"
+#include "Schema.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -109,7 +110,12 @@ int runRestoreCommand(const QString& connection, const QString& file) {
         return 1;
     }
     say(stdout, QStringLiteral("The backup \"%1\" was restored.").arg(QDir::toNativeSeparators(file)));
-    return 0;
+    // A backup made by an earlier version is brought forward, as --upgrade-database would.
+    return withDatabase(connection, [&](QSqlDatabase& db) {
+        for (const QString& line : schema::upgradeDatabase(db))
+            say(stdout, line);
+        return 0;
+    });
 }
 
 }  // namespace kestrum::backup

@@ -207,6 +207,15 @@ int reopenAfterRestore(const Options& o)
         startupError(unreachableText(o, e.message()));
         return 1;
     }
+    // A backup made by an earlier version is brought forward before any window reads it.
+    kestrum::ui::runGuarded([] {
+        QSqlDatabase db = DM->database();
+        const QStringList done = kestrum::schema::upgradeDatabase(db);
+        if (!done.isEmpty())
+            kestrum::ui::showMessage(QStringLiteral("The restored backup was made by an earlier version of Kestrum "
+                                                    "and has been brought up to date:\n\n") +
+                                     done.join(u'\n'));
+    });
     kestrum::shell::createWindows();
     return QApplication::exec();
 }
