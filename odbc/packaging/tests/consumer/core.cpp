@@ -88,8 +88,8 @@ int main(int argc, char** argv) {
         entity.SetFieldValue("name", "Spark plug");
         entity.Add();
         entity.EntityOpen();
-        entity.SetFieldFind("name", "brake");
-        if (!entity.Find() || entity.Query()->FieldByName("name")->AsString() != "Brake disc")
+        entity.SetFieldFind("name", "oil"); // searched from the row after the current one
+        if (!entity.Find() || entity.Query()->FieldByName("name")->AsString() != "Oil filter")
             return fail("entity find");
         entity.execClose();
 
