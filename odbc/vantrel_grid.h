@@ -8,3 +8,4 @@
 
 #include <vantrel/grid/DBGrid.h>
 #include <vantrel/grid/ExtDBGrid.h>
+#include <vantrel/grid/ConnectDialog.h>
