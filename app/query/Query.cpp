@@ -203,6 +203,29 @@ int compareValues(const QVariant& a, const QVariant& b) {
     return Field({}, a).AsString().compare(Field({}, b).AsString(), Qt::CaseInsensitive);
 }
 
+// Every row of a page statement appended to `cells` (reversed: a backward seek, nearest first).
+int readAll(QSqlQuery& q, const std::vector<ColumnKind>& kinds, std::vector<QVariant>& cells, bool reversed) {
+    void* statement = odbcHandle(q.result()->handle());
+    CellReader reader = statement ? CellReader(statement, q.record()) : CellReader();
+    const size_t width = kinds.size();
+    std::vector<QVariant> row(width);
+    const size_t start = cells.size();
+    int rows = 0;
+    while (q.next()) {
+        // The whole row first, so that a failed read leaves no half row.
+        for (size_t c = 0; c < width; ++c)
+            row[c] = normalise(reader.valid() ? reader.read(int(c)) : q.value(int(c)), kinds[c]);
+        cells.insert(cells.end(), row.begin(), row.end());
+        ++rows;
+    }
+    if (reversed)
+        for (int a = 0, b = rows - 1; a < b; ++a, --b)
+            std::swap_ranges(cells.begin() + std::ptrdiff_t(start + size_t(a) * width),
+                             cells.begin() + std::ptrdiff_t(start + size_t(a + 1) * width),
+                             cells.begin() + std::ptrdiff_t(start + size_t(b) * width));
+    return rows;
+}
+
 }  // namespace
 
 Query::Query(const QSqlDatabase& db, const QString& name, QObject* parent)
@@ -581,15 +604,7 @@ bool Query::openPaged() {
             return false;
         }
         Page page;
-        void* statement = odbcHandle(q->result()->handle());
-        CellReader reader = statement ? CellReader(statement, q->record()) : CellReader();
-        std::vector<QVariant> row(names_.size());
-        while (q->next()) {
-            for (int c = 0; c < FieldCount(); ++c)
-                row[size_t(c)] = normalise(reader.valid() ? reader.read(c) : q->value(c), kinds_[size_t(c)]);
-            page.cells.insert(page.cells.end(), row.begin(), row.end());
-            ++page.rows;
-        }
+        page.rows = readAll(*q, kinds_, page.cells, false);
         q.reset();
         total_ = page.rows;
         if (page.rows == PageRows) {
@@ -630,25 +645,7 @@ const QVariant* Query::heldCell(int row, int column) const {
 
 int Query::readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells, bool reversed) {
     std::unique_ptr<QSqlQuery> q = execute(sql, values);
-    void* statement = odbcHandle(q->result()->handle());
-    CellReader reader = statement ? CellReader(statement, q->record()) : CellReader();
-    const size_t width = size_t(FieldCount());
-    std::vector<QVariant> row(width);
-    const size_t start = cells.size();
-    int rows = 0;
-    while (q->next()) {
-        // The whole row first, so that a failed read leaves no half row.
-        for (size_t c = 0; c < width; ++c)
-            row[c] = normalise(reader.valid() ? reader.read(int(c)) : q->value(int(c)), kinds_[c]);
-        cells.insert(cells.end(), row.begin(), row.end());
-        ++rows;
-    }
-    if (reversed)
-        for (int a = 0, b = rows - 1; a < b; ++a, --b)
-            std::swap_ranges(cells.begin() + std::ptrdiff_t(start + size_t(a) * width),
-                             cells.begin() + std::ptrdiff_t(start + size_t(a + 1) * width),
-                             cells.begin() + std::ptrdiff_t(start + size_t(b) * width));
-    return rows;
+    return readAll(*q, kinds_, cells, reversed);
 }
 
 void Query::keepPage(Page page, int near) {
