@@ -9,6 +9,7 @@
 #include "Grid.h"
 #include "History.h"
 #include "InputError.h"
+#include "Locate.h"
 #include "Mdi.h"
 #include "Query.h"
 #include "Transaction.h"
@@ -181,6 +182,9 @@ void TBill::titleClick(int position, const QString& field) {
         return;
     DM->QBill1->SetSort(field);
     grid_->markSorted(position);
+    // The highlighted row stays the bill the boxes show, found by its reference and vendor.
+    if (loaded_)
+        locateRecord(*DM->QBill1, {{"Ref_Bill", loaded_->ref}, {"Vendor_Bill", loaded_->vendor}});
 }
 
 void TBill::search(const QString& text) {

@@ -7,6 +7,7 @@
 #include "Grid.h"
 #include "History.h"
 #include "InputError.h"
+#include "Locate.h"
 #include "Keys.h"
 #include "Mdi.h"
 #include "Query.h"
@@ -178,6 +179,9 @@ void TPoOrder::titleClick(int position, const QString& field) {
         return;
     DM->QPo1->SetSort(field);
     grid_->markSorted(position);
+    // The highlighted row stays the order the boxes show.
+    if (!loadedNumber_.isEmpty())
+        locateRecord(*DM->QPo1, {{"Po_Order", loadedNumber_}});
 }
 
 void TPoOrder::search(const QString& text) {

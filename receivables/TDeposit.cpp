@@ -9,6 +9,7 @@
 #include "Format.h"
 #include "Grid.h"
 #include "InputError.h"
+#include "Locate.h"
 #include "Mdi.h"
 #include "Query.h"
 #include "QueryModel.h"
@@ -286,9 +287,21 @@ void TDeposit::DBGrid1TitleClick(int position, const QString& field)
     grid_->markSorted(-1);
     if (field.isEmpty())
         return;
-    DM->QDeposit1->SetSort(field);
+    // The highlighted row stays the deposit the boxes show: deposits have no key of their own,
+    // so it is the row holding every value shown.
+    const QList<KeyValue> shown = {{"Date_Dep", ui->Edit1->text()},
+                                   {"Chk_Dep", ui->Edit2->text()},
+                                   {"Remark_Dep", ui->Edit3->text()},
+                                   {"Amount_Dep", ui->Edit4->text()},
+                                   {"DepositTo_Dep", ui->ComboBox1->currentText()},
+                                   {"From_Dep", ui->ComboBox2->currentText()},
+                                   {"Acc_Dep", ui->ComboBox3->currentText()},
+                                   {"SubAcc_Dep", ui->ComboBox4->currentText()}};
+    Query* q = DM->QDeposit1;
+    q->SetSort(field);
     sortColumn_ = field;
     grid_->markSorted(position);
+    locateRecord(*q, shown);
 }
 
 void TDeposit::Edit6Change(const QString& text)

@@ -7,6 +7,7 @@
 #include "Grid.h"
 #include "InputError.h"
 #include "ListCombo.h"
+#include "Locate.h"
 #include "Mdi.h"
 #include "Query.h"
 #include "QueryModel.h"
@@ -615,7 +616,7 @@ void RecordWindow::saveRecord()
 
 bool RecordWindow::locateKey(qint64 key)
 {
-    return listQuery()->Locate(spec_.keyColumn, QString::number(key), false);
+    return locateRecord(*listQuery(), {{spec_.keyColumn, QString::number(key)}});
 }
 
 void RecordWindow::afterSave(qint64 key)

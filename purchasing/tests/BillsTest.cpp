@@ -107,6 +107,20 @@ TEST_P(BillsTest, TwoVendorsMayShareAReferenceAndSavingChangesOnlyTheOneShown) {
     EXPECT_EQ(scalar("Select Vendor_Bill From Bill"), "Acme Parts");
 }
 
+TEST_P(BillsTest, TitleClickKeepsTheShownBillTheHighlightedRowByReferenceAndVendor) {
+    addBill("100", "Amy Supply", "10");
+    addBill("100", "Zed Parts", "20");
+    addBill("050", "Moe Tools", "30");
+    TBill* w = billAt(1);
+    ASSERT_EQ(text(w, "ComboBox1"), "Zed Parts");
+    clickTitle(gridOf(w), 1);  // by vendor: Zed goes last, Amy's bill of the same reference first
+    EXPECT_EQ(text(w, "Edit1"), "100");
+    EXPECT_EQ(text(w, "ComboBox1"), "Zed Parts");
+    EXPECT_EQ(gridOf(w)->currentIndex().row(), 2);
+    EXPECT_EQ(DM->QBill1->FieldByName("Vendor_Bill").AsString(), "Zed Parts");
+    EXPECT_EQ(DM->QBill1->FieldByName("Amount_Bill").AsString(), text(w, "Edit4"));
+}
+
 TEST_P(BillsTest, PartAndExpenseLinesTotalAndLeaveStockAlone) {
     addPart(1, "Brake pad", "BP-1", "2.50");
     addPart(2, "Rotor", "RT-9", "40");

@@ -265,6 +265,24 @@ TEST_P(OrdersTest, TheListAndTheLinesFollowTheSelectedOrder) {
     EXPECT_EQ(text(w, "Edit1"), "2");
 }
 
+TEST_P(OrdersTest, TitleClickKeepsTheShownOrderTheHighlightedRow) {
+    addOrder(1, "Amy Co");
+    addOrder(2, "Zed Co");
+    addOrder(3, "Moe Co");
+    TPoOrder* w = open<TPoOrder>();
+    clickRow(gridOf(w), 1);
+    ASSERT_EQ(text(w, "Edit1"), "2");
+    clickTitle(gridOf(w), 4);  // by vendor: Zed goes last
+    EXPECT_EQ(text(w, "Edit1"), "2");
+    EXPECT_EQ(text(w, "ComboBox3"), "Zed Co");
+    EXPECT_EQ(gridOf(w)->currentIndex().row(), 2);
+    EXPECT_EQ(DM->QPo1->FieldByName("Po_Order").AsString(), "2");
+    // After New nothing is shown to keep: the sort leaves the new order's boxes alone.
+    click(w, "Button3");
+    clickTitle(gridOf(w), 0);
+    EXPECT_EQ(text(w, "Edit1"), "4");
+}
+
 TEST_P(OrdersTest, EnterWalksTheHeaderRingLeftWalksBackAndF2Saves) {
     TPoOrder* w = open<TPoOrder>();
     click(w, "Button3");

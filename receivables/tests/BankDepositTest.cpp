@@ -209,6 +209,26 @@ TEST_P(ReceivablesTest, DepositListsPickerNavigatorAndSearch)
     EXPECT_EQ(text(w, "Edit2"), "2");
 }
 
+TEST_P(ReceivablesTest, DepositTitleClickKeepsTheShownDepositTheHighlightedRow)
+{
+    // One day for all: the date alone does not tell the deposits apart.
+    const QDateTime day = QDate(2026, 3, 2).startOfDay();
+    for (const auto& [from, chk] : {std::pair{"Amy", "11"}, std::pair{"Zed", "12"}, std::pair{"Moe", "13"}})
+        exec("Insert Into Deposit (DepositTo_Dep, Date_Dep, From_Dep, Chk_Dep, Amount_Dep) Values (?,?,?,?,?)",
+             {QString("Main"), day, QString(from), QString(chk), QString("10")});
+    TDeposit* w = open<TDeposit>();
+    clickRow(w->grid(), 1);
+    ASSERT_EQ(text(w, "ComboBox2"), "Zed");
+    clickTitle(w->grid(), 2);  // by payer: Zed goes last
+    EXPECT_EQ(text(w, "ComboBox2"), "Zed");
+    EXPECT_EQ(text(w, "Edit2"), "12");
+    EXPECT_EQ(w->grid()->currentIndex().row(), 2);
+    EXPECT_EQ(DM->QDeposit1->FieldByName("From_Dep").AsString(), "Zed");
+    // The navigator moves on from the deposit shown.
+    click(w, "NavPrior");
+    EXPECT_EQ(DM->QDeposit1->FieldByName("From_Dep").AsString(), "Moe");
+}
+
 TEST_P(ReceivablesTest, BankTotalIsTheSumOfTheShownAccountsDeposits)
 {
     exec("Insert Into Bank (ID_Bank, Name_Bank) Values (1, 'Main Checking')");
