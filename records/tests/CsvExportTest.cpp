@@ -7,6 +7,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QHeaderView>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include <csv.h>
@@ -48,12 +50,19 @@ Table shown(QTableView* grid)
     QAbstractItemModel* m = grid->model();
     while (m->canFetchMore({}))
         m->fetchMore({});
+    // Hidden columns (the row version) are not shown.
+    std::vector<int> columns;
+    for (int v = 0; v < m->columnCount(); ++v) {
+        const int c = grid->horizontalHeader()->logicalIndex(v);
+        if (!grid->isColumnHidden(c))
+            columns.push_back(c);
+    }
     Table t(1);
-    for (int c = 0; c < m->columnCount(); ++c)
+    for (int c : columns)
         t[0].push_back(m->headerData(c, Qt::Horizontal).toString().toStdString());
     for (int r = 0; r < m->rowCount(); ++r) {
         t.emplace_back();
-        for (int c = 0; c < m->columnCount(); ++c)
+        for (int c : columns)
             t.back().push_back(m->data(m->index(r, c)).toString().toStdString());
     }
     return t;
