@@ -72,8 +72,11 @@ bool copyToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair
     QStringList columns{QStringLiteral("InvoiceNo_Inv"), QStringLiteral("Kind_Inv")};
     QVariantList values{number, kind};
     for (const auto& [column, value] : header) {
-        if (column == QLatin1String("Tax_Inv") || column == QLatin1String("InvoiceNo_Inv"))
-            continue;  // the archive keeps no tax flag
+        // The archive keeps no tax flag and no row version (its rows are never edited).
+        if (column.compare(QLatin1String("Tax_Inv"), Qt::CaseInsensitive) == 0 ||
+            column.compare(QLatin1String("InvoiceNo_Inv"), Qt::CaseInsensitive) == 0 ||
+            column.compare(QLatin1String("RowVersion"), Qt::CaseInsensitive) == 0)
+            continue;
         columns << column;
         values << value;
     }

@@ -102,6 +102,7 @@ std::optional<qint64> makeInvoiceFromEstimate(qint64 estimate)
         set(invoice, "InvoiceDate_Inv", today);
         set(invoice, "DueDate_Inv", today);
         set(invoice, "Paid_Inv", false);
+        set(invoice, "RowVersion", 0);  // a new row: no workstation has loaded it yet
         insertRow(q, inv.headerTable, invoice);
         for (Row& line : items) {
             set(line, "Inv_Item", number);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QStyledItemDelegate>
 #include <QStyleOptionHeader>
@@ -103,12 +104,17 @@ void Grid::fitColumns()
         return;
     const int room = std::max(view_->viewport()->width(), view_->width());
     const int most = std::max(60, room * 2 / 5);
+    // Only the rows in view are measured, so a long list costs no more than a short one (Qt's own
+    // column measure reads every row of a view not shown yet, and so every page of a long list).
+    const int rowHeight = std::max(1, view_->verticalHeader()->defaultSectionSize());
+    const int top = std::max(0, view_->rowAt(0));
+    const int end = std::min(model_->rowCount(), top + view_->viewport()->height() / rowHeight + 1);
     for (int i = 0; i < model_->columnCount(); ++i) {
         if (view_->isColumnHidden(i))
             continue;
-        // Only the rows in view are measured, so a long list costs no more than a short one.
-        const int wanted =
-            std::max(header_->titleWidth(i), static_cast<QAbstractItemView*>(view_.data())->sizeHintForColumn(i));
+        int wanted = header_->titleWidth(i);
+        for (int r = top; r < end; ++r)
+            wanted = std::max(wanted, view_->sizeHintForIndex(model_->index(r, i)).width() + (view_->showGrid() ? 1 : 0));
         const int width = std::min(wanted, most);
         if (width > view_->columnWidth(i))
             view_->setColumnWidth(i, width);

@@ -68,6 +68,9 @@ TEST_P(WindowActionsTest, EveryActionRunsTwiceWithoutErrorsAndShowsWhatTheDataba
     for (const char* a : {"TInvoice open", "TInvoice select invoice", "TInvoice printout to PDF", "TInvItem open",
                           "TInvPartFind open", "TInvItem save line", "TInvItem close"})
         expected.push_back(a);
+    for (const char* a : {"TVehicleHistory look-up by VIN", "TVehicleHistory look-up by plate",
+                          "TReceivablesAging as of a date", "TInvoice CSV of the full list"})
+        expected.push_back(a);
     for (const QString& w : bench::reportWindows()) {
         expected.push_back((w + " open").toStdString());
         expected.push_back((w + " year's report").toStdString());

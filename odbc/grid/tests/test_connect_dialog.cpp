@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -70,12 +71,20 @@ protected:
             ini << "[" << dsn() << "]\nDriver=SQLite3\nDatabase=" << connValue(conn, "Database") << "\n";
         ini.close();
         setenv("ODBCINI", (dir / "odbc.ini").c_str(), 1);
+        keepInstallerLibraryLoaded();
         InstallQtConnectPrompt();
     }
     void TearDown() override {
         unsetenv("ODBCINI");
         if (!dir.empty()) std::filesystem::remove_all(dir);
         tdb.reset();
+    }
+    // NOTE: unixODBC's driver manager loads its installer library to read a data source and
+    // unloads it at the last disconnect, keeping a few bytes it read; unloaded, the leak checker
+    // cannot name the library its suppression is for. Held loaded, the report names it.
+    static void keepInstallerLibraryLoaded() {
+        static void* const held = dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NODELETE);
+        (void)held;
     }
     // Each engine's own name: the driver manager keeps data sources it has read.
     std::string dsn() const { return GetParam() == Engine::PostgreSQL ? "VantrelPromptPg" : "VantrelPromptLite"; }
