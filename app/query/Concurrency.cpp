@@ -5,6 +5,7 @@
 #include "Transaction.h"
 
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 
@@ -37,6 +38,14 @@ void prepareSession(QSqlDatabase& db) {
         q.exec(QStringLiteral("SET lock_timeout = '%1s'").arg(LockWaitSeconds));
     else
         q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(LockWaitSeconds * 1000));
+}
+
+void reopenIfClosed(QSqlDatabase& db) {
+    if (db.isOpen()) return;
+    if (!db.open())
+        throw DatabaseError(QStringLiteral("The connection to the database is lost and could not be made again: %1")
+                                .arg(DatabaseError(db.lastError(), QString()).message()));
+    prepareSession(db);
 }
 
 void retryOnce(const std::function<void()>& work) {

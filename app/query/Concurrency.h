@@ -25,6 +25,10 @@ QString busyMessage();
 /// its own wait), as a connection that cannot take the setting is still usable.
 void prepareSession(QSqlDatabase& db);
 
+/// \brief Opens again a connection that a failed reconnect left closed (the server was still
+/// down), with its session settings. Throws DatabaseError when it still cannot be opened.
+void reopenIfClosed(QSqlDatabase& db);
+
 /// \brief Runs `work` (which opens and commits its own Transaction); when it fails because the
 /// engine chose it as the loser of a deadlock or a serialization conflict it runs once more, and
 /// a second such failure is reported with a clear message. Other errors pass through.

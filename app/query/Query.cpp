@@ -294,9 +294,7 @@ std::unique_ptr<QSqlQuery> Query::execute(const QString& sql, const QVariantList
     QSqlDatabase db = database();
     // Closed after a reconnect that failed (server still down): try again now.
     if (!db.isValid()) fail(QStringLiteral("The database connection is not open"));
-    if (!db.isOpen() && !db.open())
-        throw DatabaseError(QStringLiteral("The connection to the database is lost and could not be made again: %1")
-                                .arg(DatabaseError(db.lastError(), QString()).message()));
+    reopenIfClosed(db);
     auto q = std::make_unique<QSqlQuery>(db);
     q->setForwardOnly(true);
     // Numbers come as exact text and become Decimals; doubles would turn 0.07375 into noise.

@@ -25,12 +25,7 @@ bool Transaction::active(const QSqlDatabase& db) { return openGuards().value(db.
 
 Transaction::Transaction(QSqlDatabase db) : db_(std::move(db)) {
     // A link that was lost and could not be made again is tried once more, as a statement does.
-    if (!db_.isOpen()) {
-        if (!db_.open())
-            throw DatabaseError(QStringLiteral("The connection to the database is lost and could not be made again: %1")
-                                    .arg(DatabaseError(db_.lastError(), QString()).message()));
-        prepareSession(db_);
-    }
+    reopenIfClosed(db_);
     if (!db_.transaction()) throw DatabaseError(db_.lastError(), QStringLiteral("Begin transaction"));
     open_ = true;
     ++openGuards()[db_.connectionName()];
