@@ -5,9 +5,8 @@
 #include "TTax.h"
 #include "Transaction.h"
 
-#include <QHash>
-
 #include <algorithm>
+#include <functional>
 
 namespace kestrum::reports {
 
@@ -21,79 +20,130 @@ Decimal sumOf(Query* q, const QString& sql)
     return q->FieldByName(QStringLiteral("Expr1000")).AsCurrency();
 }
 
+// Money in millionths (Decimal::raw()) as a whole number: integer sums and products are exact on
+// both engines, where SQLite's sums of real numbers are not, and SQLite's driver cannot type an
+// expression column by a first row that happens to be whole.
+QString millionths(const QString& amount)
+{
+    return "Cast(Round(" + amount + " * 1000000) As BigInt)";
+}
+
+// One row per selected invoice: Inv, Dated, Taxable, Parts and Labor (millionths) and Rate (its
+// month's rate in millionths, NULL when none). Values are appended in the order of the text.
+QString invoiceRows(const InvoiceSelection& s, QVariantList& values)
+{
+    QString sql = "Select O.InvoiceNo_Inv As Inv, O.InvoiceDate_Inv As Dated, O.Tax_Inv As Taxable, " +
+                  millionths("Coalesce((select SUM(I.Amount_Item) From InvItem I where I.Inv_Item = O.InvoiceNo_Inv), 0)") +
+                  " As Parts, " +
+                  millionths("Coalesce((select SUM(L.Amount_Labor) From InvLabor L where L.Inv_Labor = O.InvoiceNo_Inv), 0)") +
+                  " As Labor, " + records::taxRateMillionths(QStringLiteral("O.InvoiceDate_Inv"), values) +
+                  " As Rate From Invoice O where ";
+    if (s.by == InvoiceSelection::By::InvoiceDate) {
+        sql += periodCondition("O.InvoiceDate_Inv");
+        values << s.period.from << s.period.to.addDays(1);
+    } else {
+        // Paid in the period: a payment inside it, and the last payment not after its end.
+        sql += "O.InvoiceNo_Inv In (select R.InvoiceNo_Receivable From Receivable R where " +
+               periodCondition("R.PayDate_Receivable") + ")";
+        values << s.period.from << s.period.to.addDays(1);
+        sql += " And (select Max(P.PayDate_Receivable) From Receivable P"
+               " where P.InvoiceNo_Receivable = O.InvoiceNo_Inv) < ?";
+        values << s.period.to.addDays(1);
+    }
+    if (s.customer) {
+        sql += " And O.CustomerName_Inv = ?";
+        values << *s.customer;
+    }
+    if (s.paid) {
+        sql += " And O.Paid_Inv = ?";
+        values << *s.paid;
+    }
+    return sql;
+}
+
+// The parts tax of a row of invoiceRows in millionths: parts times its month's rate rounded to
+// six decimals, halves away from zero, as Decimal multiplies (the invoice window's figure).
+QString taxOfRow(QVariantList& values)
+{
+    values << true;
+    return QStringLiteral("Case When Taxable = ? And Rate Is Not Null Then"
+                          " (Parts * Rate + Case When Parts * Rate < 0 Then -500000 Else 500000 End) / 1000000"
+                          " Else 0 End");
+}
+
+// "Where Taxable = ? And ..." : the taxable invoices with parts that found no rate.
+QString unrated(QVariantList& values)
+{
+    values << true;
+    return QStringLiteral("Taxable = ? And Parts <> 0 And Rate Is Null");
+}
+
+void emptyWorkTables(Query* q)
+{
+    for (const char* table : {"TotalLabor", "TotalItem", "TotalTax"}) {
+        q->Clear();
+        q->Add(QStringLiteral(" Delete from %1 ").arg(QLatin1String(table)));
+        q->ExecSQL();
+    }
+}
+
+void open(Query* q, const QString& sql, const QVariantList& values)
+{
+    q->Close();
+    q->Clear();
+    q->Add(sql);
+    for (const QVariant& v : values)
+        q->Bind(v);
+    q->Open();
+}
+
 }  // namespace
 
 InvoiceRun invoiceFigures(const InvoiceSelection& s)
 {
+    // The sums and the count of unrated invoices in one pass over the invoices.
+    QVariantList values;
+    QString sql = "Select Count(*) As Invoices, Cast(Coalesce(Sum(Parts), 0) As BigInt) As Parts_Sum,"
+                  " Cast(Coalesce(Sum(Labor), 0) As BigInt) As Labor_Sum, Cast(Coalesce(Sum(";
+    sql += taxOfRow(values);
+    sql += "), 0) As BigInt) As Tax_Sum, Sum(Case When ";
+    sql += unrated(values);
+    sql += " Then 1 Else 0 End) As Unrated From (";
+    sql += invoiceRows(s, values);
+    sql += ") Invoices";
     Query* q = DM->Q2;
-    q->Clear();
-    // NOTE: SQLite's ODBC driver types an expression column by its first row's value, so a first
-    // sum of 80 would read 120.5 as 120 further down; "+ 0.0" keeps every row a real number there
-    // (PostgreSQL keeps numeric).
-    q->Add("select O.InvoiceNo_Inv, O.InvoiceDate_Inv, O.Tax_Inv,");
-    q->Add(" Coalesce((select SUM(I.Amount_Item) From InvItem I where I.Inv_Item = O.InvoiceNo_Inv), 0) + 0.0"
-           " As Parts_Sum,");
-    q->Add(" Coalesce((select SUM(L.Amount_Labor) From InvLabor L where L.Inv_Labor = O.InvoiceNo_Inv), 0) + 0.0"
-           " As Labor_Sum");
-    q->Add(" From Invoice O where ");
-    if (s.by == InvoiceSelection::By::InvoiceDate) {
-        q->Add(periodCondition("O.InvoiceDate_Inv"));
-        bindPeriod(q, s.period);
-    } else {
-        // Paid in the period: a payment inside it, and the last payment not after its end.
-        q->Add("O.InvoiceNo_Inv In (select R.InvoiceNo_Receivable From Receivable R where " +
-               periodCondition("R.PayDate_Receivable") + ")");
-        bindPeriod(q, s.period);
-        q->Add(" And (select Max(P.PayDate_Receivable) From Receivable P"
-               " where P.InvoiceNo_Receivable = O.InvoiceNo_Inv) < ?");
-        q->Bind(s.period.to.addDays(1));
-    }
-    addChosen(q, " And O.CustomerName_Inv =", s.customer);
-    if (s.paid) {
-        q->Add(" And O.Paid_Inv = ?");
-        q->Bind(*s.paid);
-    }
-    q->Add(" Order By O.InvoiceNo_Inv");
-    q->Open();
-
+    open(q, sql, values);
     InvoiceRun run;
-    const int rows = q->RecordCount();
-    run.invoices.reserve(size_t(rows));
-    for (int row = 0; row < rows; ++row) {
-        InvoiceFigures f;
-        f.invoice = q->fieldAt(row, 0).AsInteger();
-        f.date = q->fieldAt(row, 1).AsDate();
-        f.taxable = q->fieldAt(row, 2).AsBoolean();
-        f.parts = q->fieldAt(row, 3).AsCurrency();
-        f.labor = q->fieldAt(row, 4).AsCurrency();
-        run.invoices.push_back(f);
-    }
-
-    // The parts tax of each invoice at the rate of its own month, as the invoice window has it.
-    QHash<int, std::optional<Decimal>> rates;
-    for (InvoiceFigures& f : run.invoices) {
-        if (f.taxable && !f.parts.isZero()) {
-            if (!f.date.isValid()) {
-                run.withoutRate << QStringLiteral("invoice %1").arg(f.invoice);
-            } else {
-                const int month = f.date.year() * 100 + f.date.month();
-                if (!rates.contains(month))
-                    rates.insert(month, records::findTaxRate(f.date));
-                const std::optional<Decimal> rate = rates.value(month);
-                if (rate) {
-                    f.tax = f.parts * *rate;
-                } else {
-                    const QString name = QStringLiteral("%1/%2").arg(f.date.month()).arg(f.date.year());
-                    if (!run.withoutRate.contains(name))
-                        run.withoutRate << name;
-                }
-            }
-        }
-        run.totals.parts += f.parts;
-        run.totals.labor += f.labor;
-        run.totals.tax += f.tax;
-    }
+    run.count = int(q->FieldByName(QStringLiteral("Invoices")).AsInteger());
+    run.totals.parts = Decimal::fromRaw(q->FieldByName(QStringLiteral("Parts_Sum")).AsInteger());
+    run.totals.labor = Decimal::fromRaw(q->FieldByName(QStringLiteral("Labor_Sum")).AsInteger());
+    run.totals.tax = Decimal::fromRaw(q->FieldByName(QStringLiteral("Tax_Sum")).AsInteger());
+    if (q->FieldByName(QStringLiteral("Unrated")).AsInteger() != 0)
+        run.withoutRate = invoicesWithoutRate(s);
     return run;
+}
+
+QStringList invoicesWithoutRate(const InvoiceSelection& s)
+{
+    // Named in the order of their first invoice: a month as "3/2026", an undated one as "invoice 12".
+    QVariantList values;
+    QString sql = "Select Min(Inv) As First_Inv, Dated From (";
+    sql += invoiceRows(s, values);
+    sql += ") Invoices where ";
+    sql += unrated(values);
+    sql += " Group By Dated, Case When Dated Is Null Then Inv End Order By 1";
+    Query* q = DM->Q3;
+    open(q, sql, values);
+    QStringList names;
+    for (q->First(); !q->Eof(); q->Next()) {
+        const QDate date = q->FieldByName(QStringLiteral("Dated")).AsDate();
+        const QString name = date.isValid()
+                                 ? QStringLiteral("%1/%2").arg(date.month()).arg(date.year())
+                                 : QStringLiteral("invoice %1").arg(q->FieldByName(QStringLiteral("First_Inv")).AsInteger());
+        if (!names.contains(name))
+            names << name;
+    }
+    return names;
 }
 
 Decimal orderTotal(const Period& period)
@@ -107,15 +157,36 @@ Decimal orderTotal(const Period& period)
     return q->FieldByName(QStringLiteral("Expr1000")).AsCurrency();
 }
 
+void fillWorkTables(const InvoiceSelection& s)
+{
+    Query* q = DM->QPo1;
+    Transaction work(DM->database());
+    emptyWorkTables(q);
+    // One statement per table, every selected invoice at once; the amount is given in millionths.
+    const auto insert = [&](const char* head, const std::function<QString(QVariantList&)>& amount) {
+        QVariantList values;
+        QString sql = QLatin1String(head) + " Select Inv, Cast(";
+        sql += amount(values);
+        sql += " As Numeric) / 1000000.0 From (";
+        sql += invoiceRows(s, values);
+        sql += ") Invoices Order By Inv";
+        q->Clear();
+        q->Add(sql);
+        for (const QVariant& v : values)
+            q->Bind(v);
+        q->ExecSQL();
+    };
+    insert(" Insert Into TotalLabor ( T_Inv_Labor, T_Amount_labor)", [](QVariantList&) { return QStringLiteral("Labor"); });
+    insert(" Insert Into TotalItem ( T_Inv_Item, T_Amount_Item)", [](QVariantList&) { return QStringLiteral("Parts"); });
+    insert(" Insert Into TotalTax ( T_Inv_Tax, T_Amount_Tax)", [](QVariantList& values) { return taxOfRow(values); });
+    work.commit();
+}
+
 void fillWorkTables(const std::vector<InvoiceFigures>& invoices)
 {
     Query* q = DM->QPo1;
     Transaction work(DM->database());
-    for (const char* table : {"TotalLabor", "TotalItem", "TotalTax"}) {
-        q->Clear();
-        q->Add(QStringLiteral(" Delete from %1 ").arg(QLatin1String(table)));
-        q->ExecSQL();
-    }
+    emptyWorkTables(q);
     // Many rows per statement: a year's invoices one statement each took seconds of round trips.
     constexpr std::size_t batch = 200;
     const auto insert = [&](const char* head, Decimal InvoiceFigures::*amount) {

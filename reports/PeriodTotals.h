@@ -27,31 +27,37 @@ struct InvoiceSelection {
     std::optional<bool> paid;         ///< nullopt: paid and unpaid alike
 };
 
+/// \brief One row of each work table, for fillWorkTables with figures the caller has.
 struct InvoiceFigures {
     qint64 invoice = 0;
-    QDate date;
-    bool taxable = false;
     Decimal parts;
     Decimal labor;
     Decimal tax;
 };
 
 struct InvoiceRun {
-    std::vector<InvoiceFigures> invoices;  ///< by invoice number
-    PeriodFigures totals;                  ///< their sums; `orders` is left 0
+    int count = 0;         ///< invoices selected
+    PeriodFigures totals;  ///< their sums; `orders` is left 0
     /// What counted 0 for want of a rate: "3/2026" for a month no Tax row covers, "invoice 12"
     /// for a taxable invoice without a date.
     QStringList withoutRate;
 };
 
-/// \brief Selects the invoices and works out their figures. Throws DatabaseError.
+/// \brief The sums of the selected invoices, worked out by the database in one statement (a
+/// second one names the invoices without a rate, when there are any). Throws DatabaseError.
 InvoiceRun invoiceFigures(const InvoiceSelection& selection);
+
+/// \brief InvoiceRun::withoutRate of a selection. Throws DatabaseError.
+QStringList invoicesWithoutRate(const InvoiceSelection& selection);
 
 /// \brief The amount of every purchase-order line whose order is dated in the period.
 Decimal orderTotal(const Period& period);
 
-/// \brief Replaces the rows of TotalLabor, TotalItem and TotalTax by one row per invoice, in one
-/// transaction: a failed run leaves the previous run's rows. Throws DatabaseError.
+/// \brief Replaces the rows of TotalLabor, TotalItem and TotalTax by one row per selected invoice
+/// (its labor, parts and parts tax), in one transaction: a failed run leaves the previous run's
+/// rows. Throws DatabaseError.
+void fillWorkTables(const InvoiceSelection& selection);
+/// Same with the rows given, 200 to a statement.
 void fillWorkTables(const std::vector<InvoiceFigures>& invoices);
 
 /// \brief The sums of the work tables (`orders` left 0).

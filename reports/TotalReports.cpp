@@ -87,9 +87,8 @@ void TTotalReceivable::print()
     s.customer = choice("ComboBox1");
     if (controlText("ComboBox2").trimmed() != "All")
         s.paid = true;
-    const InvoiceRun run = invoiceFigures(s);
-    fillWorkTables(run.invoices);
+    fillWorkTables(s);
     PeriodFigures figures = workTableTotals();
     figures.orders = orderTotal(s.period);
-    showTotals({"Total Receivable Amounts Report", "Total Receivable Report"}, figures, run.withoutRate, this);
+    showTotals({"Total Receivable Amounts Report", "Total Receivable Report"}, figures, invoicesWithoutRate(s), this);
 }
