@@ -5,8 +5,6 @@
 #include "DataModule.h"
 #include "Query.h"
 
-#include <functional>
-
 using namespace kestrum;
 using namespace kestrum::records;
 
@@ -77,12 +75,7 @@ std::optional<Decimal> findTaxRate(const QDate& date)
     return q->FieldByName("Tax_T").AsCurrency();
 }
 
-namespace {
-
-// "Case When <date> in a rate's months Then <rate> ... Else <otherwise> End", the rate written by
-// `rateValue` into `values`; "<otherwise>" alone when no row covers a month.
-QString rateCase(const QString& dateColumn, QVariantList& values, const QString& placeholder,
-                 const std::function<QVariant(const Decimal&)>& rateValue, const QString& otherwise)
+QString taxRateExpression(const QString& dateColumn, QVariantList& values)
 {
     // Its own query: the rows are read once per statement built, whatever the pool shows.
     Query q(DM->database(), QStringLiteral("QTaxRates"));
@@ -90,9 +83,6 @@ QString rateCase(const QString& dateColumn, QVariantList& values, const QString&
     q.Open();
     QString sql = QStringLiteral("Case");
     for (q.First(); !q.Eof(); q.Next()) {
-        // A row without its year or months matches no date in findTaxRate either.
-        if (q.FieldByName("Year_T").IsNull() || q.FieldByName("A_T").IsNull() || q.FieldByName("E_T").IsNull())
-            continue;
         const qint64 year = q.FieldByName("Year_T").AsInteger();
         const qint64 from = std::max<qint64>(q.FieldByName("A_T").AsInteger(), 1);
         const qint64 to = std::min<qint64>(q.FieldByName("E_T").AsInteger(), 12);
@@ -100,24 +90,10 @@ QString rateCase(const QString& dateColumn, QVariantList& values, const QString&
             continue;  // covers no month
         const QDate first(int(year), int(from), 1);
         const QDate after = QDate(int(year), int(to), 1).addMonths(1);
-        sql += " When " + dateColumn + " >= ? And " + dateColumn + " < ? Then " + placeholder;
-        values << first << after << rateValue(q.FieldByName("Tax_T").AsCurrency());
+        sql += " When " + dateColumn + " >= ? And " + dateColumn + " < ? Then Cast(? As Numeric)";
+        values << first << after << q.FieldByName("Tax_T").AsCurrency().toString();
     }
-    return sql == QLatin1String("Case") ? otherwise : sql + " Else " + otherwise + " End";
-}
-
-}  // namespace
-
-QString taxRateExpression(const QString& dateColumn, QVariantList& values)
-{
-    return rateCase(dateColumn, values, QStringLiteral("Cast(? As Numeric)"),
-                    [](const Decimal& rate) { return QVariant(rate.toString()); }, QStringLiteral("0"));
-}
-
-QString taxRateMillionths(const QString& dateColumn, QVariantList& values)
-{
-    return rateCase(dateColumn, values, QStringLiteral("Cast(? As BigInt)"),
-                    [](const Decimal& rate) { return QVariant(qlonglong(rate.raw())); }, QStringLiteral("Null"));
+    return sql == QLatin1String("Case") ? QStringLiteral("0") : sql + QStringLiteral(" Else 0 End");
 }
 
 }  // namespace kestrum::records

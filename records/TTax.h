@@ -48,8 +48,4 @@ std::optional<Decimal> findTaxRate(const QDate& date);
 /// wins. Its values are appended to `values` in the order of their places in the text.
 QString taxRateExpression(const QString& dateColumn, QVariantList& values);
 
-/// \brief Like taxRateExpression, but the rate in millionths as an integer (Decimal::raw(), so
-/// sums stay exact on both engines), and NULL when no row covers the month or there is no date.
-QString taxRateMillionths(const QString& dateColumn, QVariantList& values);
-
 }  // namespace kestrum::records

@@ -2,7 +2,7 @@
 
 #include "DataModule.h"
 #include "Query.h"
-#include "TTax.h"
+#include "Schema.h"
 #include "Transaction.h"
 
 #include <algorithm>
@@ -28,16 +28,31 @@ QString millionths(const QString& amount)
     return "Cast(Round(" + amount + " * 1000000) As BigInt)";
 }
 
-// One row per selected invoice: Inv, Dated, Taxable, Parts and Labor (millionths) and Rate (its
-// month's rate in millionths, NULL when none). Values are appended in the order of the text.
-QString invoiceRows(const InvoiceSelection& s, QVariantList& values)
+// The rate in millionths of the month of `date`, as findTaxRate finds it (the lowest Id_T of the
+// rows of its year whose months cover it; a row without a rate counts 0), NULL when none does.
+QString rateOf(const QString& date)
 {
-    QString sql = "Select O.InvoiceNo_Inv As Inv, O.InvoiceDate_Inv As Dated, O.Tax_Inv As Taxable, " +
+    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
+    const QString year = pg ? "Cast(Extract(Year From " + date + ") As Integer)"
+                            : "Cast(strftime('%Y', " + date + ") As Integer)";
+    const QString month = pg ? "Cast(Extract(Month From " + date + ") As Integer)"
+                             : "Cast(strftime('%m', " + date + ") As Integer)";
+    return "(Select " + millionths("Coalesce(T.Tax_T, 0)") + " From Tax T where T.Year_T = " + year +
+           " And T.A_T <= " + month + " And T.E_T >= " + month + " Order By T.Id_T Limit 1)";
+}
+
+// "With Invoices As (...)": one row per selected invoice with Inv, Dated, Taxable, Parts and
+// Labor (millionths) and Rate (rateOf, millionths). Materialized, so that each invoice's sums are
+// worked out once however often the statement after it names them. Values are appended in the
+// order of the text.
+QString selectedInvoices(const InvoiceSelection& s, QVariantList& values)
+{
+    QString sql = "With Invoices As Materialized (Select O.InvoiceNo_Inv As Inv, O.InvoiceDate_Inv As Dated,"
+                  " O.Tax_Inv As Taxable, " +
                   millionths("Coalesce((select SUM(I.Amount_Item) From InvItem I where I.Inv_Item = O.InvoiceNo_Inv), 0)") +
                   " As Parts, " +
                   millionths("Coalesce((select SUM(L.Amount_Labor) From InvLabor L where L.Inv_Labor = O.InvoiceNo_Inv), 0)") +
-                  " As Labor, " + records::taxRateMillionths(QStringLiteral("O.InvoiceDate_Inv"), values) +
-                  " As Rate From Invoice O where ";
+                  " As Labor, " + rateOf(QStringLiteral("O.InvoiceDate_Inv")) + " As Rate From Invoice O where ";
     if (s.by == InvoiceSelection::By::InvoiceDate) {
         sql += periodCondition("O.InvoiceDate_Inv");
         values << s.period.from << s.period.to.addDays(1);
@@ -58,10 +73,10 @@ QString invoiceRows(const InvoiceSelection& s, QVariantList& values)
         sql += " And O.Paid_Inv = ?";
         values << *s.paid;
     }
-    return sql;
+    return sql + ") ";
 }
 
-// The parts tax of a row of invoiceRows in millionths: parts times its month's rate rounded to
+// The parts tax of a row of selectedInvoices in millionths: parts times its month's rate rounded to
 // six decimals, halves away from zero, as Decimal multiplies (the invoice window's figure).
 QString taxOfRow(QVariantList& values)
 {
@@ -103,14 +118,13 @@ InvoiceRun invoiceFigures(const InvoiceSelection& s)
 {
     // The sums and the count of unrated invoices in one pass over the invoices.
     QVariantList values;
-    QString sql = "Select Count(*) As Invoices, Cast(Coalesce(Sum(Parts), 0) As BigInt) As Parts_Sum,"
-                  " Cast(Coalesce(Sum(Labor), 0) As BigInt) As Labor_Sum, Cast(Coalesce(Sum(";
+    QString sql = selectedInvoices(s, values);
+    sql += "Select Count(*) As Invoices, Cast(Coalesce(Sum(Parts), 0) As BigInt) As Parts_Sum,"
+           " Cast(Coalesce(Sum(Labor), 0) As BigInt) As Labor_Sum, Cast(Coalesce(Sum(";
     sql += taxOfRow(values);
     sql += "), 0) As BigInt) As Tax_Sum, Sum(Case When ";
     sql += unrated(values);
-    sql += " Then 1 Else 0 End) As Unrated From (";
-    sql += invoiceRows(s, values);
-    sql += ") Invoices";
+    sql += " Then 1 Else 0 End) As Unrated From Invoices";
     Query* q = DM->Q2;
     open(q, sql, values);
     InvoiceRun run;
@@ -127,9 +141,8 @@ QStringList invoicesWithoutRate(const InvoiceSelection& s)
 {
     // Named in the order of their first invoice: a month as "3/2026", an undated one as "invoice 12".
     QVariantList values;
-    QString sql = "Select Min(Inv) As First_Inv, Dated From (";
-    sql += invoiceRows(s, values);
-    sql += ") Invoices where ";
+    QString sql = selectedInvoices(s, values);
+    sql += "Select Min(Inv) As First_Inv, Dated From Invoices where ";
     sql += unrated(values);
     sql += " Group By Dated, Case When Dated Is Null Then Inv End Order By 1";
     Query* q = DM->Q3;
@@ -165,11 +178,11 @@ void fillWorkTables(const InvoiceSelection& s)
     // One statement per table, every selected invoice at once; the amount is given in millionths.
     const auto insert = [&](const char* head, const std::function<QString(QVariantList&)>& amount) {
         QVariantList values;
-        QString sql = QLatin1String(head) + " Select Inv, Cast(";
+        QString sql = QLatin1String(head) + " ";
+        sql += selectedInvoices(s, values);
+        sql += "Select Inv, Cast(";
         sql += amount(values);
-        sql += " As Numeric) / 1000000.0 From (";
-        sql += invoiceRows(s, values);
-        sql += ") Invoices Order By Inv";
+        sql += " As Numeric) / 1000000.0 From Invoices Order By Inv";
         q->Clear();
         q->Add(sql);
         for (const QVariant& v : values)

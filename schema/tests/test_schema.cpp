@@ -203,6 +203,42 @@ TEST_P(SchemaTest, UpgradeBringsThePreviousShapeForwardKeepingEveryRow) {
     EXPECT_TRUE(schema::upgradeDatabase(db_).isEmpty());  // a second run has nothing to do
 }
 
+TEST_P(SchemaTest, UpgradeAddsTheIndexesTheYearsReportsReadAndTheyServeThoseStatements) {
+    testsupport::createPreviousShape(*tdb_);
+    const QStringList reportIndexes{
+        "Index IX_Receivable_PayDate_Receivable_InvoiceNo_Receivable on Receivable (PayDate_Receivable, "
+        "InvoiceNo_Receivable)",
+        "Index IX_Payable_PayDate_Payable_BillNo_Payable on Payable (PayDate_Payable, BillNo_Payable)",
+        "Index IX_PayableOrder_PayDate_Payable_BillNo_Payable on PayableOrder (PayDate_Payable, BillNo_Payable)"};
+    const QStringList missing = schema::checkDatabase(db_);
+    for (const QString& index : reportIndexes)
+        EXPECT_TRUE(missing.contains(index + " is missing")) << index.toStdString() << ": " << missing.join("; ").toStdString();
+    const QStringList done = schema::upgradeDatabase(db_);
+    for (const QString& index : reportIndexes)
+        EXPECT_TRUE(done.contains(index + " added")) << index.toStdString() << ": " << done.join("; ").toStdString();
+    EXPECT_TRUE(schema::checkDatabase(db_).isEmpty());
+
+    // On SQLite the planner says which index a statement reads: the payments of a period are read
+    // in their printed order without a sort.
+    if (GetParam() != testsupport::Engine::SQLite)
+        return;
+    const auto plan = [&](const QString& sql) {
+        QSqlQuery q(db_);
+        EXPECT_TRUE(q.exec("EXPLAIN QUERY PLAN " + sql)) << q.lastError().text().toStdString();
+        QStringList steps;
+        while (q.next())
+            steps << q.value(3).toString();
+        return steps.join("; ");
+    };
+    const QString payments = plan("SELECT * FROM Receivable WHERE PayDate_Receivable >= '2025-01-01' AND "
+                                  "PayDate_Receivable < '2026-01-01' ORDER BY PayDate_Receivable, InvoiceNo_Receivable");
+    EXPECT_TRUE(payments.contains("IX_Receivable_PayDate_Receivable_InvoiceNo_Receivable")) << payments.toStdString();
+    EXPECT_FALSE(payments.contains("TEMP B-TREE")) << payments.toStdString();
+    const QString bills = plan("SELECT * FROM Payable WHERE PayDate_Payable >= '2025-01-01' AND "
+                               "PayDate_Payable < '2026-01-01' ORDER BY PayDate_Payable, BillNo_Payable");
+    EXPECT_FALSE(bills.contains("TEMP B-TREE")) << bills.toStdString();
+}
+
 TEST_P(SchemaTest, UpgradeAddsWhatIsMissingAndSeedsANewProfileTable) {
     schema::createDatabase(db_);
     QSqlQuery q(db_);
