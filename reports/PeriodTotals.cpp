@@ -6,7 +6,6 @@
 #include "Transaction.h"
 
 #include <algorithm>
-#include <functional>
 
 namespace kestrum::reports {
 
@@ -33,26 +32,31 @@ QString millionths(const QString& amount)
 QString rateOf(const QString& date)
 {
     const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
+    // SQLite keeps dates as "yyyy-MM-dd hh:mm:ss" text (the period conditions compare it so too);
+    // cutting it is a third of the cost of strftime over a year's invoices.
     const QString year = pg ? "Cast(Extract(Year From " + date + ") As Integer)"
-                            : "Cast(strftime('%Y', " + date + ") As Integer)";
+                            : "Cast(substr(" + date + ", 1, 4) As Integer)";
     const QString month = pg ? "Cast(Extract(Month From " + date + ") As Integer)"
-                             : "Cast(strftime('%m', " + date + ") As Integer)";
+                             : "Cast(substr(" + date + ", 6, 2) As Integer)";
     return "(Select " + millionths("Coalesce(T.Tax_T, 0)") + " From Tax T where T.Year_T = " + year +
            " And T.A_T <= " + month + " And T.E_T >= " + month + " Order By T.Id_T Limit 1)";
 }
 
-// "With Invoices As (...)": one row per selected invoice with Inv, Dated, Taxable, Parts and
-// Labor (millionths) and Rate (rateOf, millionths). Materialized, so that each invoice's sums are
-// worked out once however often the statement after it names them. Values are appended in the
-// order of the text.
-QString selectedInvoices(const InvoiceSelection& s, QVariantList& values)
+// "With Invoices As (...)": one row per selected invoice with Inv, Dated, Taxable, Parts (in
+// millionths) and, unless `partsOnly`, Labor (millionths) and Rate (rateOf, millionths).
+// Materialized, so that each invoice's sums are worked out once however often the statement after
+// it names them. Values are appended in the order of the text.
+QString selectedInvoices(const InvoiceSelection& s, QVariantList& values, bool partsOnly = false)
 {
     QString sql = "With Invoices As Materialized (Select O.InvoiceNo_Inv As Inv, O.InvoiceDate_Inv As Dated,"
                   " O.Tax_Inv As Taxable, " +
                   millionths("Coalesce((select SUM(I.Amount_Item) From InvItem I where I.Inv_Item = O.InvoiceNo_Inv), 0)") +
-                  " As Parts, " +
-                  millionths("Coalesce((select SUM(L.Amount_Labor) From InvLabor L where L.Inv_Labor = O.InvoiceNo_Inv), 0)") +
-                  " As Labor, " + rateOf(QStringLiteral("O.InvoiceDate_Inv")) + " As Rate From Invoice O where ";
+                  " As Parts";
+    if (!partsOnly)
+        sql += ", " +
+               millionths("Coalesce((select SUM(L.Amount_Labor) From InvLabor L where L.Inv_Labor = O.InvoiceNo_Inv), 0)") +
+               " As Labor, " + rateOf(QStringLiteral("O.InvoiceDate_Inv")) + " As Rate";
+    sql += " From Invoice O where ";
     if (s.by == InvoiceSelection::By::InvoiceDate) {
         sql += periodCondition("O.InvoiceDate_Inv");
         values << s.period.from << s.period.to.addDays(1);
@@ -93,6 +97,16 @@ QString unrated(QVariantList& values)
     return QStringLiteral("Taxable = ? And Parts <> 0 And Rate Is Null");
 }
 
+// "With Invoices As (...)" over the invoices of TotalItem, as selectedInvoices has them but for
+// Labor: the parts sums are not worked out again.
+QString workTableInvoices()
+{
+    return "With Invoices As Materialized (Select T.T_Inv_Item As Inv, O.InvoiceDate_Inv As Dated,"
+           " O.Tax_Inv As Taxable, " + millionths(QStringLiteral("T.T_Amount_Item")) + " As Parts, " +
+           rateOf(QStringLiteral("O.InvoiceDate_Inv")) +
+           " As Rate From TotalItem T, Invoice O where O.InvoiceNo_Inv = T.T_Inv_Item) ";
+}
+
 void emptyWorkTables(Query* q)
 {
     for (const char* table : {"TotalLabor", "TotalItem", "TotalTax"}) {
@@ -110,6 +124,28 @@ void open(Query* q, const QString& sql, const QVariantList& values)
     for (const QVariant& v : values)
         q->Bind(v);
     q->Open();
+}
+
+// What of `invoices` (a "With Invoices" of selectedInvoices or workTableInvoices) found no rate,
+// named in the order of their first invoice: a month as "3/2026", an undated one as "invoice 12".
+QStringList withoutRate(const QString& invoices, QVariantList values)
+{
+    QString sql = invoices + "Select Min(Inv) As First_Inv, Dated From Invoices where ";
+    sql += unrated(values);
+    sql += " Group By Dated, Case When Dated Is Null Then Inv End Order By 1";
+    Query* q = DM->Q3;
+    open(q, sql, values);
+    QStringList names;
+    for (q->First(); !q->Eof(); q->Next()) {
+        const QDate date = q->FieldByName(QStringLiteral("Dated")).AsDate();
+        const QString name = date.isValid()
+                                 ? QStringLiteral("%1/%2").arg(date.month()).arg(date.year())
+                                 : QStringLiteral("invoice %1").arg(q->FieldByName(QStringLiteral("First_Inv")).AsInteger());
+        if (!names.contains(name))
+            names << name;
+    }
+    q->Close();
+    return names;
 }
 
 }  // namespace
@@ -132,31 +168,14 @@ InvoiceRun invoiceFigures(const InvoiceSelection& s)
     run.totals.parts = Decimal::fromRaw(q->FieldByName(QStringLiteral("Parts_Sum")).AsInteger());
     run.totals.labor = Decimal::fromRaw(q->FieldByName(QStringLiteral("Labor_Sum")).AsInteger());
     run.totals.tax = Decimal::fromRaw(q->FieldByName(QStringLiteral("Tax_Sum")).AsInteger());
-    if (q->FieldByName(QStringLiteral("Unrated")).AsInteger() != 0)
-        run.withoutRate = invoicesWithoutRate(s);
-    return run;
-}
-
-QStringList invoicesWithoutRate(const InvoiceSelection& s)
-{
-    // Named in the order of their first invoice: a month as "3/2026", an undated one as "invoice 12".
-    QVariantList values;
-    QString sql = selectedInvoices(s, values);
-    sql += "Select Min(Inv) As First_Inv, Dated From Invoices where ";
-    sql += unrated(values);
-    sql += " Group By Dated, Case When Dated Is Null Then Inv End Order By 1";
-    Query* q = DM->Q3;
-    open(q, sql, values);
-    QStringList names;
-    for (q->First(); !q->Eof(); q->Next()) {
-        const QDate date = q->FieldByName(QStringLiteral("Dated")).AsDate();
-        const QString name = date.isValid()
-                                 ? QStringLiteral("%1/%2").arg(date.month()).arg(date.year())
-                                 : QStringLiteral("invoice %1").arg(q->FieldByName(QStringLiteral("First_Inv")).AsInteger());
-        if (!names.contains(name))
-            names << name;
+    const bool unratedAny = q->FieldByName(QStringLiteral("Unrated")).AsInteger() != 0;
+    q->Close();
+    if (unratedAny) {
+        QVariantList again;
+        const QString invoices = selectedInvoices(s, again);
+        run.withoutRate = withoutRate(invoices, again);
     }
-    return names;
+    return run;
 }
 
 Decimal orderTotal(const Period& period)
@@ -175,24 +194,35 @@ void fillWorkTables(const InvoiceSelection& s)
     Query* q = DM->QPo1;
     Transaction work(DM->database());
     emptyWorkTables(q);
-    // One statement per table, every selected invoice at once; the amount is given in millionths.
-    const auto insert = [&](const char* head, const std::function<QString(QVariantList&)>& amount) {
-        QVariantList values;
-        QString sql = QLatin1String(head) + " ";
-        sql += selectedInvoices(s, values);
-        sql += "Select Inv, Cast(";
-        sql += amount(values);
-        sql += " As Numeric) / 1000000.0 From Invoices Order By Inv";
+    // One statement per table. The invoices are selected once, into TotalItem with their parts;
+    // labor and tax are then worked out for the invoices TotalItem holds. Amounts go in from
+    // millionths, so each stored figure is the exact one.
+    const auto run = [&](const QString& sql, const QVariantList& values) {
         q->Clear();
         q->Add(sql);
         for (const QVariant& v : values)
             q->Bind(v);
         q->ExecSQL();
     };
-    insert(" Insert Into TotalLabor ( T_Inv_Labor, T_Amount_labor)", [](QVariantList&) { return QStringLiteral("Labor"); });
-    insert(" Insert Into TotalItem ( T_Inv_Item, T_Amount_Item)", [](QVariantList&) { return QStringLiteral("Parts"); });
-    insert(" Insert Into TotalTax ( T_Inv_Tax, T_Amount_Tax)", [](QVariantList& values) { return taxOfRow(values); });
+    QVariantList values;
+    QString sql = " Insert Into TotalItem ( T_Inv_Item, T_Amount_Item) " + selectedInvoices(s, values, true) +
+                  "Select Inv, Cast(Parts As Numeric) / 1000000.0 From Invoices Order By Inv";
+    run(sql, values);
+    run(" Insert Into TotalLabor ( T_Inv_Labor, T_Amount_labor) Select T.T_Inv_Item, Cast(" +
+            millionths("Coalesce((select SUM(L.Amount_Labor) From InvLabor L where L.Inv_Labor = T.T_Inv_Item), 0)") +
+            " As Numeric) / 1000000.0 From TotalItem T Order By T.T_Inv_Item",
+        {});
+    values.clear();
+    sql = " Insert Into TotalTax ( T_Inv_Tax, T_Amount_Tax) " + workTableInvoices() + "Select Inv, Cast(";
+    sql += taxOfRow(values);
+    sql += " As Numeric) / 1000000.0 From Invoices Order By Inv";
+    run(sql, values);
     work.commit();
+}
+
+QStringList workTablesWithoutRate()
+{
+    return withoutRate(workTableInvoices(), {});
 }
 
 void fillWorkTables(const std::vector<InvoiceFigures>& invoices)

@@ -47,9 +47,6 @@ struct InvoiceRun {
 /// second one names the invoices without a rate, when there are any). Throws DatabaseError.
 InvoiceRun invoiceFigures(const InvoiceSelection& selection);
 
-/// \brief InvoiceRun::withoutRate of a selection. Throws DatabaseError.
-QStringList invoicesWithoutRate(const InvoiceSelection& selection);
-
 /// \brief The amount of every purchase-order line whose order is dated in the period.
 Decimal orderTotal(const Period& period);
 
@@ -57,6 +54,8 @@ Decimal orderTotal(const Period& period);
 /// (its labor, parts and parts tax), in one transaction: a failed run leaves the previous run's
 /// rows. Throws DatabaseError.
 void fillWorkTables(const InvoiceSelection& selection);
+/// \brief InvoiceRun::withoutRate of the invoices the work tables hold. Throws DatabaseError.
+QStringList workTablesWithoutRate();
 /// Same with the rows given, 200 to a statement.
 void fillWorkTables(const std::vector<InvoiceFigures>& invoices);
 

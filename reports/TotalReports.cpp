@@ -90,5 +90,5 @@ void TTotalReceivable::print()
     fillWorkTables(s);
     PeriodFigures figures = workTableTotals();
     figures.orders = orderTotal(s.period);
-    showTotals({"Total Receivable Amounts Report", "Total Receivable Report"}, figures, invoicesWithoutRate(s), this);
+    showTotals({"Total Receivable Amounts Report", "Total Receivable Report"}, figures, workTablesWithoutRate(), this);
 }
