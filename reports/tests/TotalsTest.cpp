@@ -4,6 +4,7 @@
 #include "ReportsFixture.h"
 
 #include "PeriodTotals.h"
+#include "TTax.h"
 #include "TotalReports.h"
 
 #include <optional>
@@ -175,6 +176,34 @@ TEST_P(TotalsTest, ReceivableTotalsCountInvoicesWhosePaymentsCloseInThePeriodAnd
         EXPECT_TRUE(pdf.contains(money(year.figures.total()))) << pdf.toStdString();
         EXPECT_TRUE(pdf.contains(money(year.figures.orders)));
     }
+}
+
+TEST_P(TotalsTest, BothReportsTakeTheRateTheInvoiceWindowTakesWhereRatesOverlapOrAreEmpty)
+{
+    // A lower Id_T covering January wins over the half-year row; a November 2025 row without a
+    // rate is a rate of 0, not a missing one.
+    exec("Insert Into Tax (Id_T, Year_T, A_T, E_T, Tax_T) Values (0, 2026, 1, 1, ?)", {QVariant::fromValue(dec("0.01"))});
+    exec("Insert Into Tax (Id_T, Year_T, A_T, E_T, Tax_T) Values (5, 2025, 11, 11, Null)");
+    const Decimal january = *kestrum::records::findTaxRate(QDate(2026, 1, 15));
+    ASSERT_EQ(january, dec("0.01"));
+    ASSERT_EQ(kestrum::records::findTaxRate(QDate(2025, 11, 15)), std::optional<Decimal>(Decimal()));
+
+    auto* w = open<TTotalAmountReport>();
+    PeriodFigures f = byInvoiceDate({2026, 1, 1}, {2026, 1, 31}, true).figures;
+    f.tax = sum(invoices[0].parts) * january;
+    EXPECT_TRUE(print(w, "Button2", "1/1/2026", "1/31/2026").contains(figuresText(f)));
+    f = byInvoiceDate({2025, 11, 1}, {2025, 11, 30}, true).figures;
+    f.tax = Decimal();
+    EXPECT_TRUE(print(w, "Button2", "11/1/2025", "11/30/2025").contains(figuresText(f)));
+    EXPECT_TRUE(dialogs_->messages().isEmpty()) << dialogs_->messages().join("; ").toStdString();
+
+    auto* r = open<TTotalReceivable>();
+    print(r, "Button3", "1/1/2026", "1/31/2026");  // invoice 7 of November 2025, paid in January
+    EXPECT_EQ(scalar("Select T_Amount_Tax From TotalTax where T_Inv_Tax = 7"), "0");
+    EXPECT_TRUE(dialogs_->messages().isEmpty()) << dialogs_->messages().join("; ").toStdString();
+    print(r, "Button3", "2/1/2026", "2/28/2026");  // invoice 1, last paid in February
+    EXPECT_EQ(scalar("Select T_Amount_Tax From TotalTax where T_Inv_Tax = 1"),
+              (sum(invoices[0].parts) * january).toString());
 }
 
 TEST_P(TotalsTest, AFailedRunLeavesTheLastRunsWorkTablesAndBadDatesWriteNothing)
