@@ -83,6 +83,10 @@ QString taxRateExpression(const QString& dateColumn, QVariantList& values)
     q.Open();
     QString sql = QStringLiteral("Case");
     for (q.First(); !q.Eof(); q.Next()) {
+        // A row without year or months never matches the invoice window's look-up (Null
+        // compares false there), so it must not match here either.
+        if (q.FieldByName("Year_T").IsNull() || q.FieldByName("A_T").IsNull() || q.FieldByName("E_T").IsNull())
+            continue;
         const qint64 year = q.FieldByName("Year_T").AsInteger();
         const qint64 from = std::max<qint64>(q.FieldByName("A_T").AsInteger(), 1);
         const qint64 to = std::min<qint64>(q.FieldByName("E_T").AsInteger(), 12);

@@ -206,6 +206,26 @@ TEST_P(TotalsTest, BothReportsTakeTheRateTheInvoiceWindowTakesWhereRatesOverlapO
               (sum(invoices[0].parts) * january).toString());
 }
 
+TEST_P(TotalsTest, TheRateInAStatementIsTheRateTheInvoiceWindowLooksUp)
+{
+    // Rows without a year or a month never match the window's look-up; neither may they match
+    // in the statements of aging and vehicle history.
+    exec("Insert Into Tax (Id_T, Year_T, A_T, E_T, Tax_T) Values (-3, 2025, Null, 12, 0.5)");
+    exec("Insert Into Tax (Id_T, Year_T, A_T, E_T, Tax_T) Values (-2, 2025, 1, Null, 0.5)");
+    exec("Insert Into Tax (Id_T, Year_T, A_T, E_T, Tax_T) Values (-1, Null, 1, 12, 0.5)");
+    for (const Inv& i : invoices) {
+        if (!i.date.isValid())
+            continue;
+        QVariantList values;
+        const QString rate = kestrum::records::taxRateExpression("H.InvoiceDate_Inv", values);
+        values << i.no;
+        const QString got = scalar("Select " + rate + " From Invoice H Where H.InvoiceNo_Inv = ?", values);
+        EXPECT_EQ(Decimal::parse(got).value_or(dec("-1")).rounded(6),
+                  kestrum::records::findTaxRate(i.date).value_or(Decimal()).rounded(6))
+            << "invoice " << i.no << " of " << i.date.toString(Qt::ISODate).toStdString() << ": " << got.toStdString();
+    }
+}
+
 TEST_P(TotalsTest, AFailedRunLeavesTheLastRunsWorkTablesAndBadDatesWriteNothing)
 {
     auto* w = open<TTotalReceivable>();
