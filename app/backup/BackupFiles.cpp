@@ -20,7 +20,7 @@ QString& settingsOverride() {
 std::unique_ptr<QSettings> store() {
     if (!settingsOverride().isEmpty())
         return std::make_unique<QSettings>(settingsOverride(), QSettings::IniFormat);
-    // $XDG_CONFIG_HOME/kestrum/kestrum.conf
+    // $XDG_CONFIG_HOME/kestrum/kestrum.ini
     return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("kestrum"),
                                        QStringLiteral("kestrum"));
 }
@@ -45,8 +45,14 @@ BackupSettings loadSettings() {
     b.folder = s->value(QStringLiteral("backup/folder"), defaultFolder()).toString();
     if (b.folder.trimmed().isEmpty()) b.folder = defaultFolder();
     b.automatic = s->value(QStringLiteral("backup/automatic"), true).toBool();
-    b.keepDaily = std::max(1, s->value(QStringLiteral("backup/keepDaily"), 7).toInt());
-    b.keepMonthly = std::max(0, s->value(QStringLiteral("backup/keepMonthly"), 12).toInt());
+    // A count that is not a number (the file edited by hand) falls back to the default.
+    const auto count = [&](const QString& key, int fallback, int least) {
+        bool ok = false;
+        const int n = s->value(key, fallback).toInt(&ok);
+        return std::max(least, ok ? n : fallback);
+    };
+    b.keepDaily = count(QStringLiteral("backup/keepDaily"), 7, 1);
+    b.keepMonthly = count(QStringLiteral("backup/keepMonthly"), 12, 0);
     return b;
 }
 

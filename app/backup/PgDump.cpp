@@ -9,7 +9,10 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 
+#include <odbcinst.h>
+
 #include <functional>
+#include <vector>
 
 namespace kestrum::backup {
 namespace {
@@ -107,13 +110,50 @@ qint64 dumpedRows(const QString& file, const QString& table, const Progress& pro
     return rows;
 }
 
+// The value of the first of `keys` in an ODBC connection string ("{...}" may hold ';' and "}}").
 QString value(const QString& connection, const QStringList& keys) {
-    for (const QString& part : connection.split(u';', Qt::SkipEmptyParts)) {
-        const qsizetype eq = part.indexOf(u'=');
-        if (eq < 0) continue;
-        const QString key = part.left(eq).trimmed();
+    for (qsizetype at = 0; at < connection.size();) {
+        const qsizetype eq = connection.indexOf(u'=', at);
+        if (eq < 0) break;
+        const QString key = connection.mid(at, eq - at).trimmed();
+        QString text;
+        qsizetype end = eq + 1;
+        while (end < connection.size() && connection[end].isSpace()) ++end;
+        if (end < connection.size() && connection[end] == u'{') {
+            for (++end; end < connection.size(); ++end) {
+                if (connection[end] == u'}') {
+                    if (end + 1 < connection.size() && connection[end + 1] == u'}') {
+                        text += u'}';
+                        ++end;
+                        continue;
+                    }
+                    ++end;
+                    break;
+                }
+                text += connection[end];
+            }
+            end = connection.indexOf(u';', end);
+        } else {
+            end = connection.indexOf(u';', eq + 1);
+            text = connection.mid(eq + 1, end < 0 ? -1 : end - eq - 1).trimmed();
+        }
         for (const QString& k : keys)
-            if (key.compare(k, Qt::CaseInsensitive) == 0) return part.mid(eq + 1).trimmed();
+            if (key.compare(k, Qt::CaseInsensitive) == 0) return text;
+        if (end < 0) break;
+        at = end + 1;
+    }
+    return {};
+}
+
+// A key of the data source `dsn` as the ODBC installer reads it (the user's odbc.ini, then the
+// system's); the first of `keys` that is set.
+QString dataSourceValue(const QString& dsn, const QStringList& keys) {
+    if (dsn.isEmpty()) return {};
+    std::vector<char> buf(4096);
+    for (const QString& k : keys) {
+        const int n = SQLGetPrivateProfileString(dsn.toLocal8Bit().constData(), k.toLatin1().constData(), "",
+                                                 buf.data(), int(buf.size()), "odbc.ini");
+        if (n > 0 && buf[0] != '\0') return QString::fromLocal8Bit(buf.data(), qstrnlen(buf.data(), std::size_t(n)));
     }
     return {};
 }
@@ -121,12 +161,18 @@ QString value(const QString& connection, const QStringList& keys) {
 }  // namespace
 
 PgTarget pgTarget(const QSqlDatabase& db, const QString& connection) {
+    // What the connection string leaves out comes from its data source, as the driver does it.
+    const QString dsn = value(connection, {QStringLiteral("DSN")});
+    const auto setting = [&](const QStringList& keys) {
+        const QString given = value(connection, keys);
+        return given.isEmpty() ? dataSourceValue(dsn, keys) : given;
+    };
     PgTarget t;
-    t.host = value(connection, {QStringLiteral("Server"), QStringLiteral("Servername"), QStringLiteral("Host")});
-    t.port = value(connection, {QStringLiteral("Port")});
-    t.database = value(connection, {QStringLiteral("Database"), QStringLiteral("DB"), QStringLiteral("Dbname")});
-    t.user = value(connection, {QStringLiteral("Uid"), QStringLiteral("UserName"), QStringLiteral("User")});
-    t.password = value(connection, {QStringLiteral("Pwd"), QStringLiteral("Password")});
+    t.host = setting({QStringLiteral("Server"), QStringLiteral("Servername"), QStringLiteral("Host")});
+    t.port = setting({QStringLiteral("Port")});
+    t.database = setting({QStringLiteral("Database"), QStringLiteral("DB"), QStringLiteral("Dbname")});
+    t.user = setting({QStringLiteral("Uid"), QStringLiteral("Username"), QStringLiteral("User")});
+    t.password = setting({QStringLiteral("Pwd"), QStringLiteral("Password")});
     QSqlQuery q(db);
     if (q.exec(QStringLiteral("SELECT current_database(), current_user, inet_server_port(), host(inet_server_addr())")) &&
         q.next()) {
@@ -156,6 +202,8 @@ void dumpPostgres(const PgTarget& target, const QString& file, const Progress& p
          << target.database;
     run(QStringLiteral("pg_dump"), args, environment(target), progress);
     requireSchemaTables(file, listedTables(out.path(), progress));
+    // A cancel asked for while the last steps ran still leaves nothing behind.
+    if (progress && !progress(1, 1)) throw Cancelled();
     out.commit(0600);
 }
 

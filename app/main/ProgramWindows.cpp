@@ -1,5 +1,9 @@
 #include "ProgramWindows.h"
 
+#include "BackupUi.h"
+#include "DataModule.h"
+#include "Dialogs.h"
+#include "Schema.h"
 #include "Shell.h"
 
 #ifdef KESTRUM_HAVE_RECORDS
@@ -38,6 +42,25 @@ void registerProgramWindows()
 #ifdef KESTRUM_HAVE_REPORTS
     registerReportWindows();
 #endif
+}
+
+void reopenAfterRestore(const QString& connection)
+{
+    shell::destroyWindows();
+    delete DM;
+    DM = nullptr;
+    backup::finishRestore();
+    DM = new TDM(connection);
+    // A backup made by an earlier version is brought forward before any window reads it.
+    ui::runGuarded([] {
+        QSqlDatabase db = DM->database();
+        const QStringList done = schema::upgradeDatabase(db);
+        if (!done.isEmpty())
+            ui::showMessage(QStringLiteral("The restored backup was made by an earlier version of Kestrum "
+                                           "and has been brought up to date:\n\n") +
+                            done.join(u'\n'));
+    });
+    shell::createWindows();
 }
 
 }  // namespace kestrum

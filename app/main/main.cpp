@@ -195,28 +195,14 @@ void startBackups(const Options& o)
 
 // A confirmed restore: every window and the connection go, the backup is put in place, and the
 // program opens again on it. Returns the exit code of the new run.
-int reopenAfterRestore(const Options& o)
+int reopenProgram(const Options& o)
 {
-    kestrum::shell::destroyWindows();
-    delete DM;
-    DM = nullptr;
-    kestrum::backup::finishRestore();
     try {
-        DM = new TDM(o.connection);
+        kestrum::reopenAfterRestore(o.connection);
     } catch (const kestrum::DatabaseError& e) {
         startupError(unreachableText(o, e.message()));
         return 1;
     }
-    // A backup made by an earlier version is brought forward before any window reads it.
-    kestrum::ui::runGuarded([] {
-        QSqlDatabase db = DM->database();
-        const QStringList done = kestrum::schema::upgradeDatabase(db);
-        if (!done.isEmpty())
-            kestrum::ui::showMessage(QStringLiteral("The restored backup was made by an earlier version of Kestrum "
-                                                    "and has been brought up to date:\n\n") +
-                                     done.join(u'\n'));
-    });
-    kestrum::shell::createWindows();
     return QApplication::exec();
 }
 
@@ -247,7 +233,7 @@ int runProgram(const Options& o)
     startBackups(o);
     int rc = QApplication::exec();
     while (rc == 0 && kestrum::backup::restorePending())
-        rc = reopenAfterRestore(o);
+        rc = reopenProgram(o);
     if (DM)
         kestrum::backup::atClose();
     return rc;

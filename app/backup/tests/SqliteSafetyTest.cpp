@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <sqlite3.h>
@@ -298,6 +299,68 @@ TEST_P(SqliteSafetyTest, KilledBackupOrRestoreLeavesTheDatabaseWholeAndNoBadBack
         if (now == original) bulkLines(file, 5000);  // back to the changed state for the next round
     }
     EXPECT_GT(midway, 0) << "no kill landed while the restore ran (" << fullRestore << " ms)";
+}
+
+// The full check runs in pieces side by side; it must find all that SQLite's one-piece
+// integrity_check finds, here index entries that no longer match their rows in two tables, which
+// quick_check does not look for.
+TEST(SqliteFullCheck, FindsWhatTheOnePieceCheckFinds) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("damaged.db");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    const char* build =
+        "CREATE TABLE t (id INTEGER PRIMARY KEY, a TEXT, b TEXT);"
+        "CREATE INDEX ix_t_a ON t(a);"
+        "CREATE TABLE u (id INTEGER PRIMARY KEY, c TEXT, d TEXT);"
+        "CREATE UNIQUE INDEX ux_u_c ON u(c);"
+        "CREATE TABLE v (id INTEGER PRIMARY KEY, e TEXT);"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6) "
+        "INSERT INTO t SELECT i, 'a' || i, 'b' || i FROM n;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5) "
+        "INSERT INTO u SELECT i, 'c' || i, 'same' FROM n;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
+        "INSERT INTO v SELECT i, 'e' || i FROM n;";
+    ASSERT_EQ(sqlite3_exec(db, build, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+    EXPECT_EQ(integrityCheck(file, false), "ok");
+
+    // The indexes' declarations changed under them: their entries no longer match the rows.
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    const char* damage =
+        "PRAGMA writable_schema = ON;"
+        "UPDATE sqlite_master SET sql = 'CREATE INDEX ix_t_a ON t(b)' WHERE name = 'ix_t_a';"
+        "UPDATE sqlite_master SET sql = 'CREATE UNIQUE INDEX ux_u_c ON u(d)' WHERE name = 'ux_u_c';";
+    ASSERT_EQ(sqlite3_exec(db, damage, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+
+    QStringList onePiece;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_exec(
+        db, "PRAGMA integrity_check(1000)",
+        [](void* out, int, char** v, char**) {
+            *static_cast<QStringList*>(out) << QString::fromUtf8(v[0]);
+            return 0;
+        },
+        &onePiece, nullptr);
+    sqlite3_close(db);
+    ASSERT_NE(onePiece, QStringList{"ok"});
+
+    EXPECT_EQ(integrityCheck(file, true), "ok") << "the damage is one quick_check sees";
+    const QString report = integrityCheck(file, false);
+    QStringList pieces = report.split('\n');
+    EXPECT_TRUE(report.contains("ix_t_a")) << report.toStdString();
+    EXPECT_TRUE(report.contains("ux_u_c")) << report.toStdString();
+    // At most 20 lines are reported; those are lines the one-piece check gives too.
+    EXPECT_LE(pieces.size(), 20);
+    for (const QString& line : pieces) EXPECT_TRUE(onePiece.contains(line)) << line.toStdString();
+    if (onePiece.size() <= 20) {
+        pieces.sort();
+        onePiece.sort();
+        EXPECT_EQ(pieces, onePiece);
+    }
+    EXPECT_THROW(verifyCopy(file), BackupError);
+    EXPECT_THROW(inspectSqliteBackup(file), BackupError);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, SqliteSafetyTest, ::testing::Values(Engine::SQLite),
