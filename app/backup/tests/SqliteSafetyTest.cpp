@@ -19,6 +19,7 @@
 #include <atomic>
 #include <csignal>
 #include <random>
+#include <chrono>
 #include <thread>
 
 using namespace kestrum::backup;
@@ -132,6 +133,9 @@ TEST_P(SqliteSafetyTest, BackupWhileAnotherConnectionWritesIsOneMomentOfIt) {
                 continue;
             }
             ++written;
+            // A breath between steps, as a counter has: a writer that never lets go can keep a
+            // reader out past its lock wait on a loaded machine.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         sqlite3_close(db);
     });
