@@ -16,6 +16,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
+#include <thread>
+
 #include <atomic>
 #include <csignal>
 #include <random>
