@@ -2,9 +2,13 @@
 
 #include "Query.h"
 
+#include <algorithm>
+
 namespace kestrum::report {
 
 QueryDataSet::QueryDataSet(Query* query, QString userName) : query_(query), name_(std::move(userName)) {}
+
+QueryDataSet::~QueryDataSet() { QObject::disconnect(reloaded_); }
 
 QString QueryDataSet::name() const {
     if (!name_.isEmpty() || !query_)
@@ -13,8 +17,22 @@ QString QueryDataSet::name() const {
 }
 
 void QueryDataSet::prepare() {
-    if (query_ && query_->Active())
-        query_->RecordCount();
+    QObject::disconnect(reloaded_);
+    replaced_ = false;
+    watching_ = query_ && query_->Active();
+    if (watching_)
+        reloaded_ = QObject::connect(query_, &Query::reloaded, [this] { replaced_ = true; });
+}
+
+bool QueryDataSet::hasRow(int row) {
+    if (watching_ && (replaced_ || !query_ || !query_->Active()))
+        throw ReportError(QStringLiteral("The rows of %1 changed while the report was laid out; run it again.").arg(name()));
+    if (row < 0 || !query_ || !query_->Active())
+        return false;
+    while (row >= query_->fetchedCount() && query_->canFetchMore())
+        if (query_->fetchMore(std::max(256, row + 1 - query_->fetchedCount())) == 0)
+            break;
+    return row < query_->fetchedCount();
 }
 
 int QueryDataSet::rowCount() const { return query_ && query_->Active() ? query_->fetchedCount() : 0; }

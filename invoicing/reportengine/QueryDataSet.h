@@ -16,13 +16,19 @@ class QueryDataSet : public ReportDataSet {
 public:
     /// `userName` is the dataset's name in messages; the query's own name when empty.
     explicit QueryDataSet(Query* query, QString userName = {});
+    ~QueryDataSet() override;
+    QueryDataSet(const QueryDataSet&) = delete;
+    QueryDataSet& operator=(const QueryDataSet&) = delete;
 
     Query* query() const { return query_; }
 
     QString name() const override;
-    /// Fetches the rest of the query's rows (a lazily fetched query shows only its first rows).
+    /// \brief Starts a report: from here on the query's rows are read only as far as the layout
+    /// asks (hasRow), and the query must not be reopened, closed or freed until the report is
+    /// laid out: hasRow then throws ReportError rather than mix two results in one report.
     void prepare() override;
     int rowCount() const override;
+    bool hasRow(int row) override;
     int currentRow() const override;
     /// A closed query reads as no rows; its fields then print empty.
     bool hasField(const QString& field) const override;
@@ -33,6 +39,9 @@ private:
     int column(const QString& field) const;
     QPointer<Query> query_;
     QString name_;
+    bool watching_ = false;  // a report is being laid out from the query
+    bool replaced_ = false;  // ... and its rows were replaced or dropped meanwhile
+    QMetaObject::Connection reloaded_;
 };
 
 }  // namespace kestrum::report
