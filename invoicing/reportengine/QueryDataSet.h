@@ -4,6 +4,7 @@
 // where they are and a memo outside a data band prints the row the window has current.
 #include "ReportDataSet.h"
 
+#include <QHash>
 #include <QPointer>
 
 namespace kestrum {
@@ -37,11 +38,13 @@ public:
 
 private:
     int column(const QString& field) const;
+    int columnOf(const QString& field) const;  // -1 for none
     QPointer<Query> query_;
     QString name_;
     bool watching_ = false;  // a report is being laid out from the query
     bool replaced_ = false;  // ... and its rows were replaced or dropped meanwhile
     QMetaObject::Connection reloaded_;
+    mutable QHash<QString, int> columns_;  // field name as asked -> column of the open result
 };
 
 }  // namespace kestrum::report

@@ -40,6 +40,9 @@ PreviewHook& previewHook() {
 
 // Layout work done between two events: short enough that the preview stays responsive.
 constexpr int SliceMs = 25;
+// Layout done after the first page before the preview opens: a report of a few pages (an
+// invoice) opens whole, with its page count, and a long one opens no later for it.
+constexpr int EagerMs = 40;
 
 QString askPdfFile(QWidget* parent, const QString& suggested) {
     if (hooks().pdfFileName)
@@ -366,7 +369,10 @@ void showReport(const Report& report, QWidget* parent) {
         showHook()(prepareReport(report));
         return;
     }
-    TReportPreview preview(std::make_unique<PageProducer>(report), parent);
+    auto producer = std::make_unique<PageProducer>(report);
+    producer->producePage(0);
+    producer->produceFor(EagerMs);
+    TReportPreview preview(std::move(producer), parent);
     if (previewHook()) {
         preview.show();
         previewHook()(preview);
