@@ -74,7 +74,14 @@ PreparedReport::PreparedReport(PreparedReport&&) noexcept = default;
 PreparedReport& PreparedReport::operator=(const PreparedReport&) = default;
 PreparedReport& PreparedReport::operator=(PreparedReport&&) noexcept = default;
 
-void PreparedReport::startPage() { pages_.emplace_back(); }
+void PreparedReport::startPage() {
+    // A finished page keeps no room to grow.
+    if (!pages_.empty()) {
+        pages_.back().placements.shrink_to_fit();
+        pages_.back().ops.shrink_to_fit();
+    }
+    pages_.emplace_back();
+}
 
 quint32 PreparedReport::shapeOf(const DrawOp& relative, bool pageCountText) {
     return store_->shape(relative, pageCountText);
@@ -83,31 +90,43 @@ quint32 PreparedReport::shapeOf(const DrawOp& relative, bool pageCountText) {
 void PreparedReport::addOp(quint32 shape, const QPointF& origin, const QString& text) {
     if (pages_.empty())
         startPage();
-    pages_.back().push_back(PackedOp{origin.x(), origin.y(), shape, text.isEmpty() ? 0u : store_->text(text) + 1});
+    PackedPage& page = pages_.back();
+    if (page.placements.empty() || page.placements.back().x != origin.x() || page.placements.back().y != origin.y())
+        page.placements.push_back(Placement{origin.x(), origin.y(), quint32(page.ops.size())});
+    page.ops.push_back(PackedOp{shape, text.isEmpty() ? 0u : store_->text(text) + 1});
 }
 
 void PreparedReport::setComplete() {
     complete_ = true;
+    if (!pages_.empty()) {
+        pages_.back().placements.shrink_to_fit();
+        pages_.back().ops.shrink_to_fit();
+    }
     store_->seal();
 }
 
 std::vector<DrawOp> PreparedReport::pageOps(int page) const {
-    const auto& packed = pages_.at(size_t(page));
+    const PackedPage& packed = pages_.at(size_t(page));
     // Until the last page exists the count is not known.
     const QString count = complete_ ? QString::number(pageCount()) : QStringLiteral("\u2026");
     std::vector<DrawOp> ops;
-    ops.reserve(packed.size());
-    for (const PackedOp& p : packed) {
-        const PageStore::Shape& shape = store_->shapes[p.shape];
-        DrawOp op = shape.op;
-        const QPointF at(p.x, p.y);
-        op.rect.translate(at);
-        op.line.translate(at);
-        if (p.text)
-            op.text = store_->texts[p.text - 1];
-        if (shape.pageCountText)
-            op.text.replace(QStringLiteral("[TotalPages#]"), count);
-        ops.push_back(std::move(op));
+    ops.reserve(packed.ops.size());
+    for (size_t i = 0; i < packed.placements.size(); ++i) {
+        const Placement& place = packed.placements[i];
+        const size_t end = i + 1 < packed.placements.size() ? packed.placements[i + 1].firstOp : packed.ops.size();
+        const QPointF at(place.x, place.y);
+        for (size_t k = place.firstOp; k < end; ++k) {
+            const PackedOp& p = packed.ops[k];
+            const PageStore::Shape& shape = store_->shapes[p.shape];
+            DrawOp op = shape.op;
+            op.rect.translate(at);
+            op.line.translate(at);
+            if (p.text)
+                op.text = store_->texts[p.text - 1];
+            if (shape.pageCountText)
+                op.text.replace(QStringLiteral("[TotalPages#]"), count);
+            ops.push_back(std::move(op));
+        }
     }
     return ops;
 }

@@ -95,13 +95,21 @@ public:
 
 private:
     struct PackedOp {
-        double x = 0;  // the band's origin on the page
-        double y = 0;
         quint32 shape = 0;
-        quint32 text = 0;
+        quint32 text = 0;  // 0: none; otherwise 1 + its index in the store
+    };
+    // Where a band was placed: the operations from `firstOp` up to the next placement's are its.
+    struct Placement {
+        double x = 0;
+        double y = 0;
+        quint32 firstOp = 0;
+    };
+    struct PackedPage {
+        std::vector<Placement> placements;
+        std::vector<PackedOp> ops;
     };
     std::shared_ptr<PageStore> store_;
-    std::vector<std::vector<PackedOp>> pages_;
+    std::vector<PackedPage> pages_;
     bool complete_ = false;
 };
 
