@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -105,6 +106,14 @@ int main(int argc, char** argv)
     std::printf("\nStart to the login window: %.0f ms (process start to the window shown, 10 ms ticks)\n",
                 startSeconds * 1000);
     std::printf("Peak memory (RSS) of the whole run: %.0f MB\n", peakMegabytes());
+    // Where the peak comes from: the actions that raised it most.
+    std::vector<std::pair<double, std::string>> rises;
+    for (const auto& [action, mb] : r.peakRiseMb)
+        if (mb >= 1)
+            rises.emplace_back(mb, action);
+    std::sort(rises.rbegin(), rises.rend());
+    for (size_t i = 0; i < rises.size() && i < 8; ++i)
+        std::printf("  peak raised by %s: %.0f MB\n", rises[i].second.c_str(), rises[i].first);
     for (const QString& e : r.errors)
         std::fprintf(stderr, "error shown: %s\n", e.toLocal8Bit().constData());
     for (const QString& f : r.faults)

@@ -34,7 +34,13 @@ struct ActionResults {
     QStringList errors;
     /// What a window showed that disagrees with the database ("TPart select row: ...").
     QStringList faults;
+    /// How far each action raised the run's peak memory (RSS, MB; the largest rise of its runs):
+    /// where the peak comes from.
+    std::map<std::string, double> peakRiseMb;
 };
+
+/// Peak memory (RSS) of this process so far, MB.
+double peakRssMb();
 
 /// Master-record windows, in the order they are driven.
 const std::vector<QString>& masterWindows();
@@ -50,6 +56,11 @@ double percentile(std::vector<double> samples, double p);
 /// Goals every action is held to (milliseconds).
 constexpr double MedianGoalMs = 50;
 constexpr double P95GoalMs = 150;
+/// A year's report: its first page shown, and every page laid out.
+constexpr double FirstPageGoalMs = 300;
+constexpr double WholeReportGoalMs = 1000;
+/// Median and p95 goal of an action.
+std::pair<double, double> goalsOf(const std::string& action);
 
 /// The table of figures: action, runs, median, p95, and "miss" where a goal is missed.
 QString figuresTable(const ActionResults& results);

@@ -1,6 +1,7 @@
 #include "PreparedReport.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPainter>
@@ -12,9 +13,127 @@
 
 namespace kestrum::report {
 
+// The tables every page of one report indexes: shapes and texts, each kept once. Pages only
+// ever add to them, so a copy of a report may share them with the report still being laid out.
+class PageStore {
+public:
+    struct Shape {
+        DrawOp op;  // text empty; geometry relative to its band
+        bool pageCountText = false;
+    };
+    std::vector<Shape> shapes;
+    std::vector<QString> texts;
+
+    quint32 shape(const DrawOp& op, bool pageCountText) {
+        const QString key = shapeKey(op, pageCountText);
+        const auto it = shapeIndex_.constFind(key);
+        if (it != shapeIndex_.cend())
+            return *it;
+        shapes.push_back(Shape{op, pageCountText});
+        shapes.back().op.text.clear();
+        shapeIndex_.insert(key, quint32(shapes.size() - 1));
+        return quint32(shapes.size() - 1);
+    }
+
+    quint32 text(const QString& t) {
+        const auto it = textIndex_.constFind(t);
+        if (it != textIndex_.cend())
+            return *it;
+        texts.push_back(t);
+        textIndex_.insert(t, quint32(texts.size() - 1));
+        return quint32(texts.size() - 1);
+    }
+
+    // Once no page is added any more the look-ups are not needed.
+    void seal() {
+        shapeIndex_ = {};
+        textIndex_ = {};
+        texts.shrink_to_fit();
+    }
+
+private:
+    static QString shapeKey(const DrawOp& op, bool pageCountText) {
+        const double geometry[] = {op.rect.x(),     op.rect.y(),     op.rect.width(), op.rect.height(),
+                                   op.line.x1(),    op.line.y1(),    op.line.x2(),    op.line.y2(),
+                                   op.font.pointSize, op.width};
+        QString key = QString::fromLatin1(reinterpret_cast<const char*>(geometry), int(sizeof geometry));
+        key += QLatin1Char(char('0' + int(op.kind))) + QString::number(int(op.align)) + QLatin1Char(op.wordWrap ? 'w' : '-') +
+               QLatin1Char(op.framed ? 'f' : '-') + QLatin1Char(op.font.bold ? 'b' : '-') +
+               QLatin1Char(pageCountText ? 'p' : '-') + QString::number(op.fill.isValid() ? op.fill.rgba() : 0, 16) +
+               QLatin1Char(op.fill.isValid() ? 'c' : '-') + op.font.family;
+        return key;
+    }
+    QHash<QString, quint32> shapeIndex_;
+    QHash<QString, quint32> textIndex_;
+};
+
+PreparedReport::PreparedReport() : store_(std::make_shared<PageStore>()) {}
+PreparedReport::~PreparedReport() = default;
+PreparedReport::PreparedReport(const PreparedReport&) = default;
+PreparedReport::PreparedReport(PreparedReport&&) noexcept = default;
+PreparedReport& PreparedReport::operator=(const PreparedReport&) = default;
+PreparedReport& PreparedReport::operator=(PreparedReport&&) noexcept = default;
+
+void PreparedReport::startPage() {
+    // A finished page keeps no room to grow.
+    if (!pages_.empty()) {
+        pages_.back().placements.shrink_to_fit();
+        pages_.back().ops.shrink_to_fit();
+    }
+    pages_.emplace_back();
+}
+
+quint32 PreparedReport::shapeOf(const DrawOp& relative, bool pageCountText) {
+    return store_->shape(relative, pageCountText);
+}
+
+void PreparedReport::addOp(quint32 shape, const QPointF& origin, const QString& text) {
+    if (pages_.empty())
+        startPage();
+    PackedPage& page = pages_.back();
+    if (page.placements.empty() || page.placements.back().x != origin.x() || page.placements.back().y != origin.y())
+        page.placements.push_back(Placement{origin.x(), origin.y(), quint32(page.ops.size())});
+    page.ops.push_back(PackedOp{shape, text.isEmpty() ? 0u : store_->text(text) + 1});
+}
+
+void PreparedReport::setComplete() {
+    complete_ = true;
+    if (!pages_.empty()) {
+        pages_.back().placements.shrink_to_fit();
+        pages_.back().ops.shrink_to_fit();
+    }
+    store_->seal();
+}
+
+std::vector<DrawOp> PreparedReport::pageOps(int page) const {
+    const PackedPage& packed = pages_.at(size_t(page));
+    // Until the last page exists the count is not known.
+    const QString count = complete_ ? QString::number(pageCount()) : QStringLiteral("\u2026");
+    std::vector<DrawOp> ops;
+    ops.reserve(packed.ops.size());
+    for (size_t i = 0; i < packed.placements.size(); ++i) {
+        const Placement& place = packed.placements[i];
+        const size_t end = i + 1 < packed.placements.size() ? packed.placements[i + 1].firstOp : packed.ops.size();
+        const QPointF at(place.x, place.y);
+        for (size_t k = place.firstOp; k < end; ++k) {
+            const PackedOp& p = packed.ops[k];
+            const PageStore::Shape& shape = store_->shapes[p.shape];
+            DrawOp op = shape.op;
+            op.rect.translate(at);
+            op.line.translate(at);
+            if (p.text)
+                op.text = store_->texts[p.text - 1];
+            if (shape.pageCountText)
+                op.text.replace(QStringLiteral("[TotalPages#]"), count);
+            ops.push_back(std::move(op));
+        }
+    }
+    return ops;
+}
+
 QString PreparedReport::pageText(int page) const {
     QStringList lines;
-    for (const DrawOp& op : pages.at(size_t(page)).ops)
+    for (const DrawOp& op : pageOps(page))
         if (op.kind == DrawOp::Kind::Text)
             lines << op.text;
     return lines.join(QLatin1Char('\n'));
@@ -22,7 +141,7 @@ QString PreparedReport::pageText(int page) const {
 
 QStringList PreparedReport::textsIn(int page, double top, double height) const {
     QStringList out;
-    for (const DrawOp& op : pages.at(size_t(page)).ops)
+    for (const DrawOp& op : pageOps(page))
         if (op.kind == DrawOp::Kind::Text && op.rect.top() >= top - 0.001 && op.rect.top() < top + height - 0.001)
             out << op.text;
     return out;
@@ -62,7 +181,7 @@ void PreparedReport::paintPage(int page, QPainter& p, const QRectF& target) cons
     p.scale(target.width() / size.width(), target.height() / size.height());
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    for (const DrawOp& op : pages.at(size_t(page)).ops) {
+    for (const DrawOp& op : pageOps(page)) {
         QPen pen(Qt::black, op.width);
         pen.setCosmetic(false);
         switch (op.kind) {
@@ -122,8 +241,10 @@ bool PreparedReport::exportPdf(const QString& fileName, QString* error) const {
             *error = why;
         return false;
     };
-    if (pages.empty())
+    if (pages_.empty())
         return fail(QStringLiteral("The report has no pages."));
+    if (!complete_)
+        return fail(QStringLiteral("The report is not complete."));
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return fail(QStringLiteral("Cannot write %1: %2").arg(QFileInfo(fileName).fileName(), file.errorString()));
@@ -150,6 +271,8 @@ bool PreparedReport::exportPdf(const QString& fileName, QString* error) const {
 }
 
 bool PreparedReport::print(QPrinter& printer) const {
+    if (!complete_ || pages_.empty())
+        return false;
     printer.setFullPage(true);
     printer.setPageSize(paperOf(*this));
     printer.setPageMargins(QMarginsF(0, 0, 0, 0));

@@ -2,9 +2,19 @@
 
 #include "Query.h"
 
+#include <algorithm>
+
 namespace kestrum::report {
 
-QueryDataSet::QueryDataSet(Query* query, QString userName) : query_(query), name_(std::move(userName)) {}
+QueryDataSet::QueryDataSet(Query* query, QString userName) : query_(query), name_(std::move(userName)) {
+    if (query_)
+        reloaded_ = QObject::connect(query_, &Query::reloaded, [this] {
+            columns_.clear();
+            replaced_ = watching_;
+        });
+}
+
+QueryDataSet::~QueryDataSet() { QObject::disconnect(reloaded_); }
 
 QString QueryDataSet::name() const {
     if (!name_.isEmpty() || !query_)
@@ -13,8 +23,19 @@ QString QueryDataSet::name() const {
 }
 
 void QueryDataSet::prepare() {
-    if (query_ && query_->Active())
-        query_->RecordCount();
+    replaced_ = false;
+    watching_ = query_ && query_->Active();
+}
+
+bool QueryDataSet::hasRow(int row) {
+    if (watching_ && (replaced_ || !query_ || !query_->Active()))
+        throw ReportError(QStringLiteral("The rows of %1 changed while the report was laid out; run it again.").arg(name()));
+    if (row < 0 || !query_ || !query_->Active())
+        return false;
+    while (row >= query_->fetchedCount() && query_->canFetchMore())
+        if (query_->fetchMore(std::max(256, row + 1 - query_->fetchedCount())) == 0)
+            break;
+    return row < query_->fetchedCount();
 }
 
 int QueryDataSet::rowCount() const { return query_ && query_->Active() ? query_->fetchedCount() : 0; }
@@ -24,11 +45,22 @@ int QueryDataSet::currentRow() const { return query_ && query_->Active() ? query
 bool QueryDataSet::hasField(const QString& field) const {
     if (!query_ || !query_->Active())
         return true;
-    return query_->fieldIndex(field) >= 0;
+    return columnOf(field) >= 0;
+}
+
+// A report reads the same few fields of every row: their columns are looked up once per result.
+int QueryDataSet::columnOf(const QString& field) const {
+    const auto it = columns_.constFind(field);
+    if (it != columns_.cend())
+        return *it;
+    const int col = query_->fieldIndex(field);
+    if (query_->Active())
+        columns_.insert(field, col);
+    return col;
 }
 
 int QueryDataSet::column(const QString& field) const {
-    const int col = query_ ? query_->fieldIndex(field) : -1;
+    const int col = query_ ? columnOf(field) : -1;
     if (col < 0 && query_ && query_->Active())
         throw ReportError(QStringLiteral("%1 has no field %2").arg(name(), field));
     return col;

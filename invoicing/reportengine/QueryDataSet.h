@@ -4,6 +4,7 @@
 // where they are and a memo outside a data band prints the row the window has current.
 #include "ReportDataSet.h"
 
+#include <QHash>
 #include <QPointer>
 
 namespace kestrum {
@@ -16,13 +17,19 @@ class QueryDataSet : public ReportDataSet {
 public:
     /// `userName` is the dataset's name in messages; the query's own name when empty.
     explicit QueryDataSet(Query* query, QString userName = {});
+    ~QueryDataSet() override;
+    QueryDataSet(const QueryDataSet&) = delete;
+    QueryDataSet& operator=(const QueryDataSet&) = delete;
 
     Query* query() const { return query_; }
 
     QString name() const override;
-    /// Fetches the rest of the query's rows (a lazily fetched query shows only its first rows).
+    /// \brief Starts a report: from here on the query's rows are read only as far as the layout
+    /// asks (hasRow), and the query must not be reopened, closed or freed until the report is
+    /// laid out: hasRow then throws ReportError rather than mix two results in one report.
     void prepare() override;
     int rowCount() const override;
+    bool hasRow(int row) override;
     int currentRow() const override;
     /// A closed query reads as no rows; its fields then print empty.
     bool hasField(const QString& field) const override;
@@ -31,8 +38,13 @@ public:
 
 private:
     int column(const QString& field) const;
+    int columnOf(const QString& field) const;  // -1 for none
     QPointer<Query> query_;
     QString name_;
+    bool watching_ = false;  // a report is being laid out from the query
+    bool replaced_ = false;  // ... and its rows were replaced or dropped meanwhile
+    QMetaObject::Connection reloaded_;
+    mutable QHash<QString, int> columns_;  // field name as asked -> column of the open result
 };
 
 }  // namespace kestrum::report

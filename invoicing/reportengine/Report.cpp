@@ -12,7 +12,9 @@ TextItem& Band::add(TextItem item) {
 }
 
 TextItem& Band::text(double x, double y, double w, double h, const QString& literal, const Font& f) {
-    return add(TextItem{QRectF(x, y, w, h), [literal](const Context& c) { return expandLiteral(literal, c); }, f});
+    TextItem& t = add(TextItem{QRectF(x, y, w, h), [literal](const Context& c) { return expandLiteral(literal, c); }, f});
+    t.pageCountText = literal.contains(QStringLiteral("[TotalPages#]"));
+    return t;
 }
 
 TextItem& Band::text(double x, double y, double w, double h, RowText fn, const Font& f) {
@@ -141,7 +143,8 @@ QString expandLiteral(const QString& literal, const Context& c) {
     if (!literal.contains(QLatin1Char('[')))
         return literal;
     QString out = literal;
-    out.replace(QStringLiteral("[TotalPages#]"), QString::number(c.totalPages()));
+    if (c.totalPages() > 0)
+        out.replace(QStringLiteral("[TotalPages#]"), QString::number(c.totalPages()));
     out.replace(QStringLiteral("[Page#]"), QString::number(c.page()));
     out.replace(QStringLiteral("[Date]"), formatShortDate(c.date()));
     out.replace(QStringLiteral("[Time]"), c.time().toString(QStringLiteral("h:mm:ss AP")));

@@ -45,6 +45,8 @@ struct TextItem {
     bool wordWrap = true;
     bool framed = false;
     bool shrinkToFit = false;
+    /// A literal holding [TotalPages#]: the count is filled in when the pages are read.
+    bool pageCountText = false;
 
     TextItem& alignment(Qt::Alignment a) { align = a; return *this; }
     TextItem& right() { align = Qt::AlignRight | Qt::AlignTop; return *this; }
@@ -250,7 +252,8 @@ public:
     /// The current row of any dataset: what a memo outside a data band prints.
     Row current(const ReportDataSet& set) const { return Row(&set, set.currentRow()); }
     int page() const { return page_; }
-    /// Zero while the page count is not known yet (first pass).
+    /// Zero while pages are laid out: the count is known only after the last page, so a text
+    /// printing it is the literal [TotalPages#], filled in when the pages are read.
     int totalPages() const { return totalPages_; }
     /// 0 for the first copy, 1 for the second, ...
     int copy() const { return copy_; }
@@ -259,7 +262,7 @@ public:
     QTime time() const { return time_; }
 
 private:
-    friend class Renderer;
+    friend class PageLayouter;
     Row row_;
     int page_ = 1, totalPages_ = 0, copy_ = 0;
     const std::vector<Decimal>* sums_ = nullptr;
@@ -271,7 +274,8 @@ private:
 /// ("$1,234.50", "-$5.00"). The one place printed money is formatted.
 QString formatReportMoney(const Decimal& value);
 
-/// \brief Fills [Date] [Time] [Page#] [TotalPages#] into a literal memo text.
+/// \brief Fills [Date] [Time] [Page#] into a literal memo text, and [TotalPages#] when the
+/// Context knows the count (otherwise it stays for the pages to fill in).
 QString expandLiteral(const QString& literal, const Context& c);
 
 /// Millimetres to the layouts' 1/96 inch units.

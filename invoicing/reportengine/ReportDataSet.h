@@ -29,7 +29,11 @@ public:
     virtual QString name() const = 0;
     /// Called once at the start of every report build; an adapter takes its snapshot here.
     virtual void prepare() {}
+    /// Rows read so far (all of them, for a dataset that reads ahead).
     virtual int rowCount() const = 0;
+    /// \brief Whether row `row` exists, reading as far as it when rows are read as needed (the
+    /// layout asks row by row, so a report's first page needs only the first rows).
+    virtual bool hasRow(int row) { return row >= 0 && row < rowCount(); }
     /// The row a memo outside a data band prints; -1 when there is none.
     virtual int currentRow() const = 0;
     virtual bool hasField(const QString& field) const = 0;

@@ -1,5 +1,6 @@
 #include "ReportPreview.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kestrum::report {
@@ -30,6 +32,17 @@ ShowReportHook& showHook() {
     static ShowReportHook h;
     return h;
 }
+
+PreviewHook& previewHook() {
+    static PreviewHook h;
+    return h;
+}
+
+// Layout work done between two events: short enough that the preview stays responsive.
+constexpr int SliceMs = 25;
+// Layout done after the first page before the preview opens: a report of a few pages (an
+// invoice) opens whole, with its page count, and a long one opens no later for it.
+constexpr int EagerMs = 40;
 
 QString askPdfFile(QWidget* parent, const QString& suggested) {
     if (hooks().pdfFileName)
@@ -72,7 +85,7 @@ PreviewHooks setPreviewHooks(PreviewHooks h) {
 // Paints one page at the preview's zoom.
 class PageView : public QWidget {
 public:
-    PageView(const PreparedReport& report, QWidget* parent) : QWidget(parent), report_(report) {
+    PageView(std::function<const PreparedReport&()> report, QWidget* parent) : QWidget(parent), report_(std::move(report)) {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
     void showPage(int page, double zoom) {
@@ -88,23 +101,40 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), palette().dark());
-        if (page_ >= 0 && page_ < report_.pageCount())
-            report_.paintPage(page_, p, QRectF(QPointF(0, 0), QSizeF(pixelSize())));
+        const PreparedReport& r = report_();
+        if (page_ >= 0 && page_ < r.pageCount())
+            r.paintPage(page_, p, QRectF(QPointF(0, 0), QSizeF(pixelSize())));
     }
 
 private:
     QSize pixelSize() const {
-        return (report_.pageSize() * zoom_ * logicalDpiX() / 96.0).toSize();
+        return (report_().pageSize() * zoom_ * logicalDpiX() / 96.0).toSize();
     }
-    const PreparedReport& report_;
+    std::function<const PreparedReport&()> report_;
     int page_ = 0;
     double zoom_ = 1.0;
 };
 
 TReportPreview::TReportPreview(PreparedReport report, QWidget* parent)
     : QDialog(parent), report_(std::move(report)) {
+    build();
+}
+
+TReportPreview::TReportPreview(std::unique_ptr<PageProducer> producer, QWidget* parent)
+    : QDialog(parent), producer_(std::move(producer)) {
+    producer_->producePage(0);
+    work_ = new QTimer(this);
+    work_->setSingleShot(true);
+    connect(work_, &QTimer::timeout, this, &TReportPreview::produceSome);
+    build();
+    if (!producer_->done())
+        work_->start(0);
+}
+
+void TReportPreview::build() {
+    const PreparedReport& r = report();
     setObjectName(QStringLiteral("ReportPreview"));
-    setWindowTitle(report_.title.isEmpty() ? QStringLiteral("Preview") : report_.title);
+    setWindowTitle(r.title.isEmpty() ? QStringLiteral("Preview") : r.title);
     auto* bar = new QHBoxLayout;
     auto button = [&](const QString& name, const QString& text) {
         auto* b = new QPushButton(text, this);
@@ -115,7 +145,7 @@ TReportPreview::TReportPreview(PreparedReport report, QWidget* parent)
     };
     print_ = button(QStringLiteral("PrintButton"), QStringLiteral("Print"));
     pdf_ = button(QStringLiteral("ExportPdfButton"), QStringLiteral("Export PDF"));
-    pdf_->setVisible(report_.pdfExport);
+    pdf_->setVisible(r.pdfExport);
     zoomBox_ = new QComboBox(this);
     zoomBox_->setObjectName(QStringLiteral("ZoomBox"));
     for (double z : zoomSteps)
@@ -132,7 +162,7 @@ TReportPreview::TReportPreview(PreparedReport report, QWidget* parent)
     bar->addStretch();
     QPushButton* close = button(QStringLiteral("CloseButton"), QStringLiteral("Close"));
 
-    view_ = new PageView(report_, this);
+    view_ = new PageView([this]() -> const PreparedReport& { return report(); }, this);
     scroll_ = new QScrollArea(this);
     scroll_->setBackgroundRole(QPalette::Dark);
     scroll_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -147,7 +177,10 @@ TReportPreview::TReportPreview(PreparedReport report, QWidget* parent)
     connect(first_, &QPushButton::clicked, this, [this] { setPage(0); });
     connect(prior_, &QPushButton::clicked, this, [this] { setPage(page_ - 1); });
     connect(next_, &QPushButton::clicked, this, [this] { setPage(page_ + 1); });
-    connect(last_, &QPushButton::clicked, this, [this] { setPage(report_.pageCount() - 1); });
+    connect(last_, &QPushButton::clicked, this, [this] {
+        if (finishReport())
+            setPage(report().pageCount() - 1);
+    });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(zoomBox_, &QComboBox::activated, this, &TReportPreview::zoomChosen);
 
@@ -159,8 +192,23 @@ TReportPreview::TReportPreview(PreparedReport report, QWidget* parent)
 
 TReportPreview::~TReportPreview() = default;
 
+int TReportPreview::shownPages() const { return producer_ ? producer_->finishedPages() : report_.pageCount(); }
+
 void TReportPreview::setPage(int page) {
-    if (page < 0 || page >= report_.pageCount() || page == page_)
+    if (page < 0 || page == page_)
+        return;
+    if (page >= shownPages() && producer_ && !producer_->done() && !producer_->failed()) {
+        // A page not laid out yet is laid out now.
+        try {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            producer_->producePage(page);
+            QApplication::restoreOverrideCursor();
+        } catch (const std::exception& e) {
+            QApplication::restoreOverrideCursor();
+            stopped(QString::fromUtf8(e.what()));
+        }
+    }
+    if (page >= shownPages())
         return;
     page_ = page;
     view_->showPage(page_, view_->zoom());
@@ -184,7 +232,7 @@ void TReportPreview::setZoom(double zoom) {
 
 void TReportPreview::fitWidth() {
     const double avail = scroll_->viewport()->width() - 8;
-    const double natural = report_.pageSize().width() * view_->logicalDpiX() / 96.0;
+    const double natural = report().pageSize().width() * view_->logicalDpiX() / 96.0;
     view_->showPage(page_, std::max(0.1, avail / natural));
     fitWidth_ = true;
     zoomBox_->setCurrentIndex(fitWidthIndex);
@@ -198,28 +246,82 @@ void TReportPreview::zoomChosen(int index) {
 }
 
 void TReportPreview::updateControls() {
-    const int n = report_.pageCount();
-    pageLabel_->setText(QStringLiteral("Page %1 of %2").arg(n ? page_ + 1 : 0).arg(n));
+    const int n = shownPages();
+    const bool more = !complete() && !failed();
+    const QString of = complete() ? QString::number(n)
+                                  : failed() ? QStringLiteral("\u2026 (stopped)") : QStringLiteral("\u2026");
+    pageLabel_->setText(QStringLiteral("Page %1 of %2").arg(n ? page_ + 1 : 0).arg(of));
     first_->setEnabled(page_ > 0);
     prior_->setEnabled(page_ > 0);
-    next_->setEnabled(page_ + 1 < n);
-    last_->setEnabled(page_ + 1 < n);
+    next_->setEnabled(page_ + 1 < n || more);
+    last_->setEnabled(page_ + 1 < n || more);
+    // Half a report is never printed or written as if it were the whole.
+    print_->setEnabled(!failed());
+    pdf_->setEnabled(!failed());
+}
+
+void TReportPreview::produceSome() {
+    if (!producer_ || producer_->done() || producer_->failed())
+        return;
+    const bool wasComplete = complete();
+    try {
+        if (producer_->produceFor(SliceMs))
+            work_->start(0);
+    } catch (const std::exception& e) {
+        stopped(QString::fromUtf8(e.what()));
+        return;
+    }
+    updateControls();
+    // The page count now printed on the page shown.
+    if (complete() && !wasComplete)
+        view_->update();
+}
+
+bool TReportPreview::finishReport() {
+    if (!producer_ || complete())
+        return true;
+    if (producer_->failed())
+        return false;
+    work_->stop();
+    try {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        producer_->produceAll();
+        QApplication::restoreOverrideCursor();
+    } catch (const std::exception& e) {
+        QApplication::restoreOverrideCursor();
+        stopped(QString::fromUtf8(e.what()));
+        return false;
+    }
+    updateControls();
+    view_->update();
+    return true;
+}
+
+void TReportPreview::stopped(const QString& why) {
+    if (work_)
+        work_->stop();
+    updateControls();
+    tellError(this, QStringLiteral("The report could not be finished: %1").arg(why));
 }
 
 void TReportPreview::printReport() {
+    if (!finishReport())
+        return;
+    const PreparedReport& r = report();
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(report_.title);
-    printer.setFromTo(1, report_.pageCount());
+    printer.setDocName(r.title);
+    printer.setFromTo(1, r.pageCount());
     if (!setUpPrinter(printer, this))
         return;
-    if (!report_.print(printer))
+    if (!r.print(printer))
         tellError(this, QStringLiteral("The report could not be sent to the printer."));
 }
 
 bool TReportPreview::exportPdf() {
-    if (!report_.pdfExport)
+    if (!report().pdfExport || !finishReport())
         return false;
-    QString base = report_.fileName.isEmpty() ? report_.title : report_.fileName;
+    const PreparedReport& r = report();
+    QString base = r.fileName.isEmpty() ? r.title : r.fileName;
     // The name becomes a file name: nothing in it may reach another folder.
     base.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|]")), QStringLiteral("-"));
     if (base.trimmed().isEmpty() || base.startsWith(QLatin1Char('.')))
@@ -228,7 +330,7 @@ bool TReportPreview::exportPdf() {
     if (file.isEmpty())
         return false;
     QString error;
-    if (!report_.exportPdf(file, &error)) {
+    if (!r.exportPdf(file, &error)) {
         tellError(this, error);
         return false;
     }
@@ -248,7 +350,8 @@ void TReportPreview::keyPressEvent(QKeyEvent* event) {
         setPage(0);
         return;
     case Qt::Key_End:
-        setPage(report_.pageCount() - 1);
+        if (finishReport())
+            setPage(report().pageCount() - 1);
         return;
     default:
         QDialog::keyPressEvent(event);
@@ -262,13 +365,26 @@ void TReportPreview::resizeEvent(QResizeEvent* event) {
 }
 
 void showReport(const Report& report, QWidget* parent) {
-    PreparedReport pages = prepareReport(report);
     if (showHook()) {
-        showHook()(pages);
+        showHook()(prepareReport(report));
         return;
     }
-    TReportPreview preview(std::move(pages), parent);
+    auto producer = std::make_unique<PageProducer>(report);
+    producer->producePage(0);
+    producer->produceFor(EagerMs);
+    TReportPreview preview(std::move(producer), parent);
+    if (previewHook()) {
+        preview.show();
+        previewHook()(preview);
+        return;
+    }
     preview.exec();
+}
+
+PreviewHook setPreviewHook(PreviewHook hook) {
+    PreviewHook old = std::move(previewHook());
+    previewHook() = std::move(hook);
+    return old;
 }
 
 ShowReportHook setShowReportHook(ShowReportHook hook) {

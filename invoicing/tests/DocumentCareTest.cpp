@@ -16,16 +16,18 @@
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 
+#include <optional>
+
 namespace {
 const QString SaveQ = "Are you sure you want to Save this Record?";
 const QString Vin = "1HGCM82633A004352";
 
-const kestrum::report::DrawOp* findText(const kestrum::report::PreparedReport& r, const QString& text)
+std::optional<kestrum::report::DrawOp> findText(const kestrum::report::PreparedReport& r, const QString& text)
 {
-    for (const auto& op : r.pages.at(0).ops)
+    for (const auto& op : r.pageOps(0))
         if (op.kind == kestrum::report::DrawOp::Kind::Text && op.text == text)
-            return &op;
-    return nullptr;
+            return op;
+    return std::nullopt;
 }
 }  // namespace
 
@@ -175,11 +177,11 @@ TEST_P(InvoicingTest, PrintedFieldsShowTheirWholeValueAndPdfIsNamedForTheDocumen
     click(w, "Button9");
     ASSERT_EQ(capture.reports().size(), 1u);
     const auto& printed = capture.reports().front();
-    const auto* carLabel = findText(printed, "Car No:");
+    const auto carLabel = findText(printed, "Car No:");
     ASSERT_TRUE(carLabel);
     for (const QString& value : {Vin, QString("Mercedes-Benz Commercial Vehicles")}) {
         SCOPED_TRACE(value.toStdString());
-        const auto* op = findText(printed, value);
+        const auto op = findText(printed, value);
         ASSERT_TRUE(op);
         const QFontMetricsF metrics(kestrum::report::deviceFont(op->font, nullptr));
         EXPECT_LE(metrics.horizontalAdvance(op->text), op->rect.width() - 4);  // drawn inside its place

@@ -171,6 +171,52 @@ TEST_P(ReportsTest, OrderReportsGroupByOrderWithOrderTotalsAndMatchPartNumbersAs
                            }))));
 }
 
+// The report window's Print opens the preview with its first page; the pages laid out while it
+// is open are those a whole layout of the same Print gives.
+TEST_P(ReportsTest, CustomerReportPreviewLaysOutTheSamePagesAsAWholeLayout)
+{
+    // Enough lines for many pages: 40 invoices of 6 lines in March 2026.
+    for (int no = 5001; no <= 5040; ++no) {
+        exec("Insert Into Invoice (InvoiceNo_Inv, Paid_Inv, CustomerName_Inv, RepairPerson_Inv, InvoiceDate_Inv, PO_Inv, "
+             "Amount_Inv, TruckNo_Inv, Tax_Inv) Values (?,?,?,?,?,?,?,?,?)",
+             {no, false, QString("Fleet %1").arg(no % 3), QString("Sam"), QDate(2026, 3, 1 + no % 28), QString("PO-%1").arg(no),
+              QVariant::fromValue(dec("60")), QString("T-%1").arg(no), false});
+        for (int line = 1; line <= 6; ++line)
+            exec("Insert Into InvItem (Name_Item, Mfg_Item, Qty_Item, Style_Item, Color_Item, Rate_Item, Amount_Item, "
+                 "Inv_Item) Values (?,?,?,?,?,?,?,?)",
+                 {QString("Filter %1-%2").arg(no).arg(line), QString("Mfg"), 1, QString(""), QString("F-%1").arg(line),
+                  QVariant::fromValue(dec("10")), QVariant::fromValue(dec("10")), no});
+    }
+    auto* w = open<TReportCustomer>();
+    setText(w, "Edit1", "3/1/2026");
+    setText(w, "Edit2", "3/31/2026");
+    const kestrum::report::PreparedReport whole = printed([&] { click(w, "Button2"); });
+    ASSERT_GT(whole.pageCount(), 5);
+    // The time printed in the header may differ by a second between the two prints.
+    const auto withoutTime = [](QString page) {
+        return page.remove(QRegularExpression("\\d+:\\d\\d:\\d\\d [AP]M"));
+    };
+    int shown = 0;
+    const auto previous = kestrum::report::setPreviewHook([&](kestrum::report::TReportPreview& preview) {
+        ++shown;
+        auto* label = preview.findChild<QLabel*>("PageLabel");
+        ASSERT_TRUE(label);
+        EXPECT_GE(preview.report().pageCount(), 1);
+        if (!preview.complete())
+            EXPECT_EQ(label->text(), QString("Page 1 of \u2026"));
+        ASSERT_TRUE(preview.finishReport());
+        EXPECT_EQ(label->text(), QString("Page 1 of %1").arg(whole.pageCount()));
+        ASSERT_EQ(preview.report().pageCount(), whole.pageCount());
+        for (int i = 0; i < whole.pageCount(); ++i)
+            EXPECT_EQ(withoutTime(preview.report().pageText(i)), withoutTime(whole.pageText(i))) << "page " << i + 1;
+        EXPECT_TRUE(preview.report().pageText(0).startsWith(QString("1/%1\n").arg(whole.pageCount())));
+    });
+    click(w, "Button2");
+    kestrum::report::setPreviewHook(previous);
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(dialogs_->errors().isEmpty()) << dialogs_->last().toStdString();
+}
+
 TEST_P(ReportsTest, CustomerReportTotalsPartsOrLaborPerInvoiceAndOverTheReport)
 {
     auto* w = open<TReportCustomer>();

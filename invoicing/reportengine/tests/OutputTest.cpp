@@ -216,6 +216,8 @@ TEST(ReportPreviewWindow, ShowReportOpensThePreviewOrHandsPagesToTheCapture) {
     QTimer::singleShot(0, [&] {
         auto* preview = qobject_cast<TReportPreview*>(QApplication::activeModalWidget());
         if (preview) {
+            // Later pages are laid out while the preview is open.
+            EXPECT_TRUE(preview->finishReport());
             pages = preview->report().pageCount();
             preview->accept();
         }

@@ -5,6 +5,7 @@
 #include "TestDatabase.h"
 
 #include <QSignalSpy>
+#include <QTest>
 #include <QSqlDatabase>
 #include <QSqlError>
 
@@ -98,6 +99,68 @@ TEST_P(QueryDataSetTest, PrintsEveryRowAndLeavesTheCurrentRowAlone) {
         q.Open();
         EXPECT_EQ(prepareReport(r).pageText(0), QStringLiteral("Current \n$0.00"));
     }
+}
+
+// Thirty rows to a page: the first page is shown before the query is read to its end.
+TEST_P(QueryDataSetTest, FirstPageIsShownBeforeTheQueryIsReadToItsEndAndTheRestMatchesAWholeLayout) {
+    Query q(database(), QStringLiteral("Q1"));
+    q.Add(QStringLiteral("select Inv_Item, Name_Item, Amount_Item from InvItem where Inv_Item > ? order by Inv_Item"));
+    q.Bind(0);
+    q.Open();
+    QueryDataSet items(&q, QStringLiteral("frxDBDataset1"));
+    Report r;
+    r.pageHeader().setHeight(30);
+    r.pageHeader().text(0, 0, 200, 20, QStringLiteral("Page [Page#] of [TotalPages#]"));
+    DataBand& band = r.masterData(&items, 30);
+    band.text(0, 0, 300, 20, [](const Row& row) { return row["Name_Item"] + " " + row["Amount_Item"]; });
+    const Sum total = band.sum(QStringLiteral("Amount_Item"));
+    r.reportSummary().setHeight(20);
+    r.reportSummary().money(0, 0, 300, 20, [total](const Context& c) { return c.sum(total); });
+
+    {
+        TReportPreview preview(std::make_unique<PageProducer>(r));
+        preview.show();
+        EXPECT_LT(q.fetchedCount(), 150);
+        EXPECT_TRUE(q.canFetchMore());
+        EXPECT_FALSE(preview.complete());
+        EXPECT_EQ(preview.report().pageText(0).section(QLatin1Char('\n'), 0, 1), QStringLiteral("Page 1 of \u2026\nPart 001 1.01"));
+        ASSERT_TRUE(preview.finishReport());
+        EXPECT_EQ(q.fetchedCount(), 150);
+        const PreparedReport whole = prepareReport(r);
+        ASSERT_EQ(preview.report().pageCount(), whole.pageCount());
+        EXPECT_EQ(whole.pageCount(), 5);
+        for (int i = 0; i < whole.pageCount(); ++i)
+            EXPECT_EQ(preview.report().pageText(i), whole.pageText(i)) << i;
+        EXPECT_TRUE(whole.pageText(0).startsWith(QStringLiteral("Page 1 of 5\nPart 001 1.01")));
+        EXPECT_TRUE(whole.pageText(4).endsWith(QStringLiteral("Part 150 150.5\n$11,387.25")));
+    }
+}
+
+// The report's query opened again while its later pages are laid out (another window re-running
+// it): the report stops with a message instead of mixing two results.
+TEST_P(QueryDataSetTest, AQueryOpenedAgainMidwayStopsTheReportWithAMessage) {
+    QStringList errors;
+    const PreviewHooks hooks = setPreviewHooks({{}, {}, [&](QWidget*, const QString& text) { errors << text; }});
+    Query q(database(), QStringLiteral("Q1"));
+    q.Add(QStringLiteral("select Inv_Item, Name_Item, Amount_Item from InvItem order by Inv_Item"));
+    q.Open();
+    QueryDataSet items(&q, QStringLiteral("frxDBDataset1"));
+    Report r;
+    r.masterData(&items, 30).field(0, 0, 300, 20, QStringLiteral("Name_Item"));
+    {
+        TReportPreview preview(std::make_unique<PageProducer>(r));
+        preview.show();
+        q.Close();
+        q.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(preview.failed(), 20000);
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_EQ(errors.first(), QStringLiteral("The report could not be finished: The rows of frxDBDataset1 changed "
+                                                 "while the report was laid out; run it again."));
+        EXPECT_FALSE(preview.complete());
+    }
+    // Run again on the query as it now stands: whole.
+    EXPECT_EQ(prepareReport(r).pageCount(), 5);
+    setPreviewHooks(hooks);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, QueryDataSetTest, TESTSUPPORT_ENGINES);
