@@ -218,6 +218,10 @@ int readAll(QSqlQuery& q, const std::vector<ColumnKind>& kinds, std::vector<QVar
         cells.insert(cells.end(), row.begin(), row.end());
         ++rows;
     }
+    if (q.lastError().isValid()) {  // a failed read, not the end of the page
+        cells.resize(start);
+        throw DatabaseError(q.lastError(), QString());
+    }
     if (reversed)
         for (int a = 0, b = rows - 1; a < b; ++a, --b)
             std::swap_ranges(cells.begin() + std::ptrdiff_t(start + size_t(a) * width),
@@ -404,9 +408,16 @@ int Query::fetchMore(int rows) {
         ++got;
     }
     if (got < rows) {
-        // The cursor is done: free the statement so that it holds no lock on the engine.
+        // The cursor is done: free the statement so that it holds no lock on the engine. A read
+        // that failed (connection lost, a row's expression raising) is no end of the rows: a
+        // list or report cut short must not pass for whole.
+        const QSqlError failed = cursor_->lastError();
         more_ = false;
         cursor_.reset();
+        if (failed.isValid()) {
+            if (got && !quiet_) emit rowsFetched(before, before + got - 1);
+            throw DatabaseError(failed, Name());
+        }
     }
     if (got && !quiet_) emit rowsFetched(before, before + got - 1);
     return got;
@@ -788,8 +799,9 @@ void Query::streamRows(const std::function<bool(const std::vector<QVariant>&)>& 
     while (cursor.next()) {
         for (int c = 0; c < columns; ++c)
             values[size_t(c)] = normalise(reader.valid() ? reader.read(c) : cursor.value(c), kinds_[size_t(c)]);
-        if (!row(values)) break;
+        if (!row(values)) return;
     }
+    if (cursor.lastError().isValid()) throw DatabaseError(cursor.lastError(), Name());  // not the end: a failed read
 }
 
 }  // namespace kestrum

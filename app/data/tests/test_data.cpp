@@ -161,6 +161,46 @@ TEST(Passwords, HashesAreSaltedAndVerifyOnlyTheRightPassword) {
     EXPECT_TRUE(kestrum::passwords::verify(kestrum::passwords::hash("pässwörd"), "pässwörd"));
 }
 
+// A read that fails part-way (here a row whose expression raises; in life a lost connection) is
+// an error, never the end of the rows: a list or report cut short must not pass for whole.
+TEST_P(DataTest, ARowThatFailsToReadIsAnErrorNotTheEndOfTheList) {
+    const bool sqlite = GetParam() == testsupport::Engine::SQLite;
+    // psqlODBC reads a whole result when the statement runs unless told to fetch in parts.
+    std::unique_ptr<TDM> parts;
+    if (!sqlite)
+        parts = std::make_unique<TDM>(QString::fromStdString(tdb_->kestrumConnection()) +
+                                      "UseDeclareFetch=1;Fetch=50;");
+    TDM* dm = sqlite ? dm_.get() : parts.get();
+    for (int i = 1; i <= 1000; ++i)
+        exec("Insert Into Customer (ID_Customer, Name_Customer, RowVersion) Values (?, 'c', 0)", {i, });
+    // Only row 700 raises: SQLite's abs() of the smallest integer, PostgreSQL's division by zero.
+    const QString raising = sqlite ? "abs(ID_Customer - 700 - 9223372036854775807 - 1)"
+                                   : "Case When ID_Customer = 700 Then 1 / (ID_Customer - 700) Else 0 End";
+    const QString withKey = "Select ID_Customer, " + raising + " As V From Customer Order By ID_Customer";
+    const QString withoutKey = "Select Name_Customer, " + raising + " As V From Customer Order By ID_Customer";
+    for (const QString& sql : {withKey, withoutKey}) {
+        SCOPED_TRACE(sql.toStdString());
+        kestrum::Query* q = dm->Q4;
+        q->Close();
+        q->Clear();
+        q->Add(sql);
+        int rows = 0;
+        EXPECT_THROW(
+            {
+                q->Open();
+                for (q->First(); !q->Eof(); q->Next()) ++rows;
+                q->RecordCount();
+            },
+            kestrum::DatabaseError)
+            << rows << " rows read as if they were all";
+        EXPECT_LT(rows, 700);
+        q->Close();
+        q->Clear();
+        q->Add(sql);
+        EXPECT_THROW(q->streamRows([](const std::vector<QVariant>&) { return true; }), kestrum::DatabaseError);
+    }
+}
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
