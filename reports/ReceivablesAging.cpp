@@ -35,21 +35,42 @@ const char* const FigureTitles[AgingColumns] = {"Current", "1-30", "31-60", "61-
 // total is the invoice window's: parts plus labor plus the parts tax at its month's rate.
 QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
 {
+    const QDate after = asOf.addDays(1);
     QString sql = QStringLiteral(
         "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
         " Total_Due - Paid As Balance From ("
         "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Paid,"
         " Round(Parts + Labor + Case When Taxable = ? Then Parts * Rate Else 0 End, 2) As Total_Due From ("
         "Select H.CustomerName_Inv, H.InvoiceNo_Inv, H.InvoiceDate_Inv,"
-        " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, H.Tax_Inv As Taxable,"
-        " Coalesce((Select Sum(Amount_Item) From InvItem where Inv_Item = H.InvoiceNo_Inv), 0) As Parts,"
-        " Coalesce((Select Sum(Amount_Labor) From InvLabor where Inv_Labor = H.InvoiceNo_Inv), 0) As Labor,"
-        " Coalesce((Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable = H.InvoiceNo_Inv"
-        " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null)), 0) As Paid, ");
-    values << true << asOf.addDays(1);
+        " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, H.Tax_Inv As Taxable,");
+    values << true;
+    // PostgreSQL sums every invoice's lines and payments in one pass over each table and joins
+    // the sums; a sub-query per invoice costs it seconds on a full shop. SQLite has no such join
+    // and reads each invoice's sums from the covering indexes instead, as it does for one customer.
+    const bool joined = !customer && schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
+    QString from = QStringLiteral(" From Invoice H");
+    if (joined) {
+        sql += " Coalesce(P.Amount, 0) As Parts, Coalesce(L.Amount, 0) As Labor, Coalesce(R.Amount, 0) As Paid, ";
+        from += " Left Join (Select Inv_Item, Sum(Amount_Item) As Amount From InvItem Group By Inv_Item) P"
+                " On P.Inv_Item = H.InvoiceNo_Inv"
+                " Left Join (Select Inv_Labor, Sum(Amount_Labor) As Amount From InvLabor Group By Inv_Labor) L"
+                " On L.Inv_Labor = H.InvoiceNo_Inv"
+                " Left Join (Select InvoiceNo_Receivable, Sum(Amount_Receivable) As Amount From Receivable"
+                " where PayDate_Receivable < ? Or PayDate_Receivable Is Null Group By InvoiceNo_Receivable) R"
+                " On R.InvoiceNo_Receivable = H.InvoiceNo_Inv";
+    } else {
+        sql += " Coalesce((Select Sum(Amount_Item) From InvItem where Inv_Item = H.InvoiceNo_Inv), 0) As Parts,"
+               " Coalesce((Select Sum(Amount_Labor) From InvLabor where Inv_Labor = H.InvoiceNo_Inv), 0) As Labor,"
+               " Coalesce((Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable = H.InvoiceNo_Inv"
+               " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null)), 0) As Paid, ";
+        values << after;
+    }
     sql += records::taxRateExpression(QStringLiteral("H.InvoiceDate_Inv"), values);
-    sql += " As Rate From Invoice H where (H.InvoiceDate_Inv < ? Or H.InvoiceDate_Inv Is Null)";
-    values << asOf.addDays(1);
+    sql += " As Rate" + from;
+    if (joined)
+        values << after;
+    sql += " where (H.InvoiceDate_Inv < ? Or H.InvoiceDate_Inv Is Null)";
+    values << after;
     if (customer) {
         sql += " And H.CustomerName_Inv = ?";
         values << *customer;
