@@ -36,14 +36,11 @@ const char* const FigureTitles[AgingColumns] = {"Current", "1-30", "31-60", "61-
 QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
 {
     const QDate after = asOf.addDays(1);
+    // Materialised: inlined, each sum would be worked out again wherever the outer levels name it.
     QString sql = QStringLiteral(
-        "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
-        " Total_Due - Paid As Balance From ("
-        "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Paid,"
-        " Round(Parts + Labor + Case When Taxable = ? Then Parts * Rate Else 0 End, 2) As Total_Due From ("
+        "With Figures As Materialized ("
         "Select H.CustomerName_Inv, H.InvoiceNo_Inv, H.InvoiceDate_Inv,"
         " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, H.Tax_Inv As Taxable,");
-    values << true;
     // PostgreSQL sums every invoice's lines and payments in one pass over each table and joins
     // the sums; a sub-query per invoice costs it seconds on a full shop. SQLite has no such join
     // and reads each invoice's sums from the covering indexes instead, as it does for one customer.
@@ -75,7 +72,12 @@ QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, 
         sql += " And H.CustomerName_Inv = ?";
         values << *customer;
     }
-    sql += ") Figures) Totals where Round(Total_Due - Paid, 2) <> 0";
+    sql += ") Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
+           " Total_Due - Paid As Balance From ("
+           "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Paid,"
+           " Round(Parts + Labor + Case When Taxable = ? Then Parts * Rate Else 0 End, 2) As Total_Due"
+           " From Figures) Totals where Round(Total_Due - Paid, 2) <> 0";
+    values << true;
     return sql;
 }
 
