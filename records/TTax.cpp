@@ -83,9 +83,10 @@ QString taxRateExpression(const QString& dateColumn, QVariantList& values)
     // spend longer preparing the statement than running it, and tried every branch on every row.
     const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
     // SQLite keeps dates as ISO text; cutting the year and month out costs a fraction of strftime.
-    const QString year = pg ? QStringLiteral("Extract(Year From %1)").arg(dateColumn)
+    // Whole numbers on PostgreSQL too: compared as numeric, Year_T's index would not serve.
+    const QString year = pg ? QStringLiteral("Cast(Extract(Year From %1) As Integer)").arg(dateColumn)
                             : QStringLiteral("Cast(substr(%1, 1, 4) As Integer)").arg(dateColumn);
-    const QString month = pg ? QStringLiteral("Extract(Month From %1)").arg(dateColumn)
+    const QString month = pg ? QStringLiteral("Cast(Extract(Month From %1) As Integer)").arg(dateColumn)
                              : QStringLiteral("Cast(substr(%1, 6, 2) As Integer)").arg(dateColumn);
     return QStringLiteral("Coalesce((Select T.Tax_T From Tax T where T.Year_T = %1 And T.A_T <= %2 And T.E_T >= %2"
                           " Order By T.Id_T Limit 1), 0)")

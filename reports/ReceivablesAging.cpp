@@ -41,31 +41,14 @@ QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, 
         "With Figures As Materialized ("
         "Select H.CustomerName_Inv, H.InvoiceNo_Inv, H.InvoiceDate_Inv,"
         " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, H.Tax_Inv As Taxable,");
-    // PostgreSQL sums every invoice's lines and payments in one pass over each table and joins
-    // the sums; a sub-query per invoice costs it seconds on a full shop. SQLite has no such join
-    // and reads each invoice's sums from the covering indexes instead, as it does for one customer.
-    const bool joined = !customer && schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
-    QString from = QStringLiteral(" From Invoice H");
-    if (joined) {
-        sql += " Coalesce(P.Amount, 0) As Parts, Coalesce(L.Amount, 0) As Labor, Coalesce(R.Amount, 0) As Paid, ";
-        from += " Left Join (Select Inv_Item, Sum(Amount_Item) As Amount From InvItem Group By Inv_Item) P"
-                " On P.Inv_Item = H.InvoiceNo_Inv"
-                " Left Join (Select Inv_Labor, Sum(Amount_Labor) As Amount From InvLabor Group By Inv_Labor) L"
-                " On L.Inv_Labor = H.InvoiceNo_Inv"
-                " Left Join (Select InvoiceNo_Receivable, Sum(Amount_Receivable) As Amount From Receivable"
-                " where PayDate_Receivable < ? Or PayDate_Receivable Is Null Group By InvoiceNo_Receivable) R"
-                " On R.InvoiceNo_Receivable = H.InvoiceNo_Inv";
-    } else {
-        sql += " Coalesce((Select Sum(Amount_Item) From InvItem where Inv_Item = H.InvoiceNo_Inv), 0) As Parts,"
-               " Coalesce((Select Sum(Amount_Labor) From InvLabor where Inv_Labor = H.InvoiceNo_Inv), 0) As Labor,"
-               " Coalesce((Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable = H.InvoiceNo_Inv"
-               " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null)), 0) As Paid, ";
-        values << after;
-    }
+    // Each sum read from a covering index (number, amount) of its table.
+    sql += " Coalesce((Select Sum(Amount_Item) From InvItem where Inv_Item = H.InvoiceNo_Inv), 0) As Parts,"
+           " Coalesce((Select Sum(Amount_Labor) From InvLabor where Inv_Labor = H.InvoiceNo_Inv), 0) As Labor,"
+           " Coalesce((Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable = H.InvoiceNo_Inv"
+           " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null)), 0) As Paid, ";
+    values << after;
     sql += records::taxRateExpression(QStringLiteral("H.InvoiceDate_Inv"), values);
-    sql += " As Rate" + from;
-    if (joined)
-        values << after;
+    sql += " As Rate From Invoice H";
     sql += " where (H.InvoiceDate_Inv < ? Or H.InvoiceDate_Inv Is Null)";
     values << after;
     if (customer) {
