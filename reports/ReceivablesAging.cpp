@@ -41,7 +41,8 @@ QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, 
         "With Figures As Materialized ("
         "Select H.CustomerName_Inv, H.InvoiceNo_Inv, H.InvoiceDate_Inv,"
         " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, H.Tax_Inv As Taxable,");
-    // Each sum read from a covering index (number, amount) of its table.
+    // No covering (number, amount) indexes: SQLite would then read every invoice's lines in
+    // amount order, and the line windows list them in the order read.
     sql += " Coalesce((Select Sum(Amount_Item) From InvItem where Inv_Item = H.InvoiceNo_Inv), 0) As Parts,"
            " Coalesce((Select Sum(Amount_Labor) From InvLabor where Inv_Labor = H.InvoiceNo_Inv), 0) As Labor,"
            " Coalesce((Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable = H.InvoiceNo_Inv"

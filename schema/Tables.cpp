@@ -59,9 +59,6 @@ QList<Table> build() {
                                             {"Paid_Inv", "InvoiceNo_Inv"}, {"Vin_Inv"}, {"Plate_Inv"}};
     const QList<QStringList> itemIndexes{{"Inv_Item"}, {"Color_Item"}};
     const QList<QStringList> laborIndexes{{"Inv_Labor"}, {"Description_Labor"}};
-    // Number with amount: receivables aging sums every invoice's lines from the index alone.
-    const QList<QStringList> invoiceItemIndexes = itemIndexes + QList<QStringList>{{"Inv_Item", "Amount_Item"}};
-    const QList<QStringList> invoiceLaborIndexes = laborIndexes + QList<QStringList>{{"Inv_Labor", "Amount_Labor"}};
 
     return {
         {"Part",
@@ -113,11 +110,11 @@ QList<Table> build() {
         // kind columns (added last) name the live table a row came from, NULL in older rows.
         {"InvoiceCash", without(invoice, "Tax_Inv") + cols({{"Kind_Inv", T::Text}}), "",
          {byInvoiceNo, {"CustomerName_Inv"}, {"Vin_Inv"}, {"Plate_Inv"}}},
-        {"InvItem", item, "", invoiceItemIndexes},
+        {"InvItem", item, "", itemIndexes},
         {"EstimateItem", item, "", itemIndexes},
         {"InvItemCash", item + cols({{"Kind_Item", T::Text}}), "", itemIndexes},
         {"Items", replaced(item, "Inv_Item", "Po_Item"), "", {{"Po_Item"}, {"Color_Item"}}},
-        {"InvLabor", labor, "", invoiceLaborIndexes},
+        {"InvLabor", labor, "", laborIndexes},
         {"EstimateLabor", labor, "", laborIndexes},
         {"InvLaborCash", labor + cols({{"Kind_Labor", T::Text}}), "", laborIndexes},
         {"Orders",
@@ -150,9 +147,7 @@ QList<Table> build() {
                {"ViaPayment_Receivable", T::Text}, {"PayDate_Receivable", T::Date},
                {"Ref_Receivable", T::Text}, {"DepositTo_Receivable", T::Text}, {"Amount_Receivable", T::Number},
                {"Chart_Receivable", T::Text}, {"SubChart_Receivable", T::Text}, {"Remark_Receivable", T::Text}}),
-         // Number, date and amount: aging sums what each invoice was paid by a date from the index alone.
-         "", {{"InvoiceNo_Receivable"}, {"Name_Receivable"}, {"DepositTo_Receivable"}, {"PayDate_Receivable"},
-              {"InvoiceNo_Receivable", "PayDate_Receivable", "Amount_Receivable"}}},
+         "", {{"InvoiceNo_Receivable"}, {"Name_Receivable"}, {"DepositTo_Receivable"}, {"PayDate_Receivable"}}},
         {"Bank",
          versioned(cols({{"ID_Bank", T::Integer}, {"Name_Bank", T::Text}, {"Type_Bank", T::Text},
                {"AccountNo_Bank", T::Text}, {"Date_Bank", T::Date}, {"Company_Bank", T::Text}})),
