@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     if (connect.isEmpty()) {
         std::fprintf(stderr,
                      "usage: window-actions --connect \"ODBC connection string\" [--runs N] [--save yes] [--year YYYY]\n"
-                     "       [--only TPart,TInvoice,...]\n"
+                     "       [--only TPart,TInvoice,...,Shop or TVehicleHistory,TReceivablesAging,CSV]\n"
                      "  Use a database made by make-shop. --save yes also times the actions that write\n"
                      "  (Save, saving an invoice line, the finished-invoice list). Reports run over --year\n"
                      "  (default: last year).\n");

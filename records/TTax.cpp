@@ -4,6 +4,7 @@
 
 #include "DataModule.h"
 #include "Query.h"
+#include "Schema.h"
 
 using namespace kestrum;
 using namespace kestrum::records;
@@ -77,27 +78,19 @@ std::optional<Decimal> findTaxRate(const QDate& date)
 
 QString taxRateExpression(const QString& dateColumn, QVariantList& values)
 {
-    // Its own query: the rows are read once per statement built, whatever the pool shows.
-    Query q(DM->database(), QStringLiteral("QTaxRates"));
-    q.Add("Select Year_T, A_T, E_T, Tax_T From Tax Order By Id_T");
-    q.Open();
-    QString sql = QStringLiteral("Case");
-    for (q.First(); !q.Eof(); q.Next()) {
-        // A row without year or months never matches the invoice window's look-up (Null
-        // compares false there), so it must not match here either.
-        if (q.FieldByName("Year_T").IsNull() || q.FieldByName("A_T").IsNull() || q.FieldByName("E_T").IsNull())
-            continue;
-        const qint64 year = q.FieldByName("Year_T").AsInteger();
-        const qint64 from = std::max<qint64>(q.FieldByName("A_T").AsInteger(), 1);
-        const qint64 to = std::min<qint64>(q.FieldByName("E_T").AsInteger(), 12);
-        if (from > to || year < 1 || year > 9999)
-            continue;  // covers no month
-        const QDate first(int(year), int(from), 1);
-        const QDate after = QDate(int(year), int(to), 1).addMonths(1);
-        sql += " When " + dateColumn + " >= ? And " + dateColumn + " < ? Then Cast(? As Numeric)";
-        values << first << after << q.FieldByName("Tax_T").AsCurrency().toString();
-    }
-    return sql == QLatin1String("Case") ? QStringLiteral("0") : sql + QStringLiteral(" Else 0 End");
+    Q_UNUSED(values);
+    // findTaxRate's rule read in the statement: a Case with a branch per rate row made SQLite
+    // spend longer preparing the statement than running it, and tried every branch on every row.
+    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
+    // SQLite keeps dates as ISO text; cutting the year and month out costs a fraction of strftime.
+    // Whole numbers on PostgreSQL too: compared as numeric, Year_T's index would not serve.
+    const QString year = pg ? QStringLiteral("Cast(Extract(Year From %1) As Integer)").arg(dateColumn)
+                            : QStringLiteral("Cast(substr(%1, 1, 4) As Integer)").arg(dateColumn);
+    const QString month = pg ? QStringLiteral("Cast(Extract(Month From %1) As Integer)").arg(dateColumn)
+                             : QStringLiteral("Cast(substr(%1, 6, 2) As Integer)").arg(dateColumn);
+    return QStringLiteral("Coalesce((Select T.Tax_T From Tax T where T.Year_T = %1 And T.A_T <= %2 And T.E_T >= %2"
+                          " Order By T.Id_T Limit 1), 0)")
+        .arg(year, month);
 }
 
 }  // namespace kestrum::records

@@ -44,8 +44,8 @@ Decimal taxRate(const QDate& date);
 std::optional<Decimal> findTaxRate(const QDate& date);
 
 /// \brief SQL giving, for each row, the rate findTaxRate gives for the date in `dateColumn` (0 when
-/// no rate row covers its month, or it has no date): a Case over the Tax rows, first by Id_T
-/// wins. Its values are appended to `values` in the order of their places in the text.
+/// no rate row covers its month, or it has no date): a sub-query on Tax, first by Id_T wins.
+/// It binds no values today; any it did would be appended to `values` in the order of their places.
 QString taxRateExpression(const QString& dateColumn, QVariantList& values);
 
 }  // namespace kestrum::records

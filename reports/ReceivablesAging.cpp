@@ -35,26 +35,33 @@ const char* const FigureTitles[AgingColumns] = {"Current", "1-30", "31-60", "61-
 // total is the invoice window's: parts plus labor plus the parts tax at its month's rate.
 QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
 {
+    const QDate after = asOf.addDays(1);
+    // Materialised: inlined, each sum would be worked out again wherever the outer levels name it.
     QString sql = QStringLiteral(
-        "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
-        " Total_Due - Paid As Balance From ("
-        "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Paid,"
-        " Round(Parts + Labor + Case When Taxable = ? Then Parts * Rate Else 0 End, 2) As Total_Due From ("
+        "With Figures As Materialized ("
         "Select H.CustomerName_Inv, H.InvoiceNo_Inv, H.InvoiceDate_Inv,"
-        " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, H.Tax_Inv As Taxable,"
-        " Coalesce((Select Sum(Amount_Item) From InvItem where Inv_Item = H.InvoiceNo_Inv), 0) As Parts,"
-        " Coalesce((Select Sum(Amount_Labor) From InvLabor where Inv_Labor = H.InvoiceNo_Inv), 0) As Labor,"
-        " Coalesce((Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable = H.InvoiceNo_Inv"
-        " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null)), 0) As Paid, ");
-    values << true << asOf.addDays(1);
+        " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, H.Tax_Inv As Taxable,");
+    // No covering (number, amount) indexes: SQLite would then read every invoice's lines in
+    // amount order, and the line windows list them in the order read.
+    sql += " Coalesce((Select Sum(Amount_Item) From InvItem where Inv_Item = H.InvoiceNo_Inv), 0) As Parts,"
+           " Coalesce((Select Sum(Amount_Labor) From InvLabor where Inv_Labor = H.InvoiceNo_Inv), 0) As Labor,"
+           " Coalesce((Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable = H.InvoiceNo_Inv"
+           " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null)), 0) As Paid, ";
+    values << after;
     sql += records::taxRateExpression(QStringLiteral("H.InvoiceDate_Inv"), values);
-    sql += " As Rate From Invoice H where (H.InvoiceDate_Inv < ? Or H.InvoiceDate_Inv Is Null)";
-    values << asOf.addDays(1);
+    sql += " As Rate From Invoice H";
+    sql += " where (H.InvoiceDate_Inv < ? Or H.InvoiceDate_Inv Is Null)";
+    values << after;
     if (customer) {
         sql += " And H.CustomerName_Inv = ?";
         values << *customer;
     }
-    sql += ") Figures) Totals where Round(Total_Due - Paid, 2) <> 0";
+    sql += ") Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
+           " Total_Due - Paid As Balance From ("
+           "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Paid,"
+           " Round(Parts + Labor + Case When Taxable = ? Then Parts * Rate Else 0 End, 2) As Total_Due"
+           " From Figures) Totals where Round(Total_Due - Paid, 2) <> 0";
+    values << true;
     return sql;
 }
 

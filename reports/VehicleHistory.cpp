@@ -6,6 +6,7 @@
 #include "Mdi.h"
 #include "Query.h"
 #include "ReportWindow.h"
+#include "Schema.h"
 #include "ShopWindows.h"
 #include "TTax.h"
 
@@ -53,24 +54,62 @@ QString squeezed(const QString& text)
     return QString(text).remove(blanks).toUpper();
 }
 
+// FTS5 phrase for a trigram match in one column: quotes doubled, nothing else special inside.
+QString phrase(const QString& column, const QString& text)
+{
+    return "{" + column + "} : \"" + QString(text).replace(u'"', QStringLiteral("\"\"")) + "\"";
+}
+
+// Whether SQLite's trigram index of the table is there (an older database may lack it).
+bool hasVehicleKeys(const Source& s)
+{
+    Query q(DM->database(), QStringLiteral("QVehicleKeys"));
+    q.Add("Select 1 From sqlite_master where type = 'table' And name = ?");
+    q.Bind(schema::vehicleKeyTable(QLatin1String(s.header)));
+    q.Open();
+    return !q.Eof();
+}
+
 }  // namespace
 
 QString vehicleDocumentsSql(const QString& vin, const QString& plate, const QString& truck, QVariantList& values)
 {
-    const std::pair<QString, QString> wanted[] = {
-        {"Vin_Inv", squeezed(vin)}, {"Plate_Inv", squeezed(plate)}, {"TruckNo_Inv", squeezed(truck)}};
+    struct Wanted {
+        const char* column;
+        const char* key;  // the column of SQLite's trigram index
+        QString text;
+    };
+    const Wanted wanted[] = {
+        {"Vin_Inv", "Vin", squeezed(vin)}, {"Plate_Inv", "Plate", squeezed(plate)}, {"TruckNo_Inv", "Truck", squeezed(truck)}};
+    // A trigram index narrows the rows when every text given has three characters at least; the
+    // Like below still decides, so the index only has to hold every row that can match.
+    const bool sqlite = schema::engineOf(DM->database()) == schema::Engine::SQLite;
+    bool narrowed = sqlite;
+    QStringList phrases;
+    for (const Wanted& w : wanted) {
+        if (w.text.isEmpty())
+            continue;
+        narrowed = narrowed && w.text.toUcs4().size() >= 3;
+        phrases << phrase(QLatin1String(w.key), w.text);
+    }
     QStringList members;
     for (const Source& s : Sources) {
         QStringList match;
         QVariantList matchValues;
-        for (const auto& [column, text] : wanted) {
-            if (text.isEmpty())
+        for (const Wanted& w : wanted) {
+            if (w.text.isEmpty())
                 continue;
-            match << "Upper(Replace(H." + column + ", ' ', '')) Like ? Escape '\\'";
-            matchValues << containsPattern(text);
+            match << schema::vehicleKeyExpression("H." + QLatin1String(w.column)) + " Like ? Escape '\\'";
+            matchValues << containsPattern(w.text);
         }
         if (match.isEmpty())
             return {};
+        QString where = "(" + match.join(" Or ") + ")";
+        if (narrowed && hasVehicleKeys(s)) {
+            const QString keys = schema::vehicleKeyTable(QLatin1String(s.header));
+            where = "H.rowid In (Select rowid From " + keys + " where " + keys + " Match ?) And " + where;
+            matchValues.prepend(phrases.join(" OR "));
+        }
         QString sql = "Select H.InvoiceDate_Inv, H.InvoiceNo_Inv, '" + QLatin1String(s.kind) +
                       "' As Kind, H.CustomerName_Inv, H.Vin_Inv, H.Plate_Inv, H.TruckNo_Inv, H.Mileage_Inv,";
         if (s.taxFlag) {
@@ -86,7 +125,7 @@ QString vehicleDocumentsSql(const QString& vin, const QString& plate, const QStr
         sql += s.payments ? QStringLiteral(" Coalesce((Select Sum(Amount_Receivable) From Receivable"
                                            " where InvoiceNo_Receivable = H.InvoiceNo_Inv), 0) As Paid")
                           : QStringLiteral(" Null As Paid");
-        sql += " From " + QLatin1String(s.header) + " H where (" + match.join(" Or ") + ")";
+        sql += " From " + QLatin1String(s.header) + " H where " + where;
         values << matchValues;
         members << sql;
     }

@@ -185,6 +185,7 @@ void createDatabase(QSqlDatabase& db) {
             if (!q.exec(sql)) detail::failed(q.lastError(), sql.section(u'\n', 0, 0));
         q.finish();
         detail::seedRows(db, all);
+        detail::addVehicleKeys(db);
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
         db.rollback();
@@ -246,6 +247,7 @@ QStringList checkDatabase(QSqlDatabase& db) {
                 problems << QStringLiteral("Index %1 on %2 (%3) is missing")
                                 .arg(index.name(), t.name, index.columns.join(QStringLiteral(", ")));
     }
+    problems << detail::missingVehicleKeys(db);
     return problems;
 }
 

@@ -92,6 +92,12 @@ QStringList checkDatabase(QSqlDatabase& db);
 /// database has none of the tables or a step fails.
 QStringList upgradeDatabase(QSqlDatabase& db);
 
+/// \brief SQLite's trigram index of the blank-stripped VIN, plate and truck number of a document
+/// table (Invoice, Estimate, InvoiceCash): columns Vin, Plate, Truck, rowid that of the document.
+QString vehicleKeyTable(const QString& documentTable);
+/// \brief The blank-stripped upper-case value of a column, as PostgreSQL's trigram indexes hold it.
+QString vehicleKeyExpression(const QString& column);
+
 /// \brief Names of the indexes a table has in the database, lower case.
 QStringList existingIndexes(QSqlDatabase& db, const QString& table);
 

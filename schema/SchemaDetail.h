@@ -16,5 +16,9 @@ QStringList missingColumns(QSqlDatabase& db, const Table& t);
 bool hasIndex(const QStringList& existing, const Index& index);
 /// The rows a new database starts with (profile row, user Guest), for those of the tables given.
 void seedRows(QSqlDatabase& db, const QStringList& createdTables);
+/// Lines for the vehicle look-up indexes the database lacks (none on PostgreSQL without pg_trgm).
+QStringList missingVehicleKeys(QSqlDatabase& db);
+/// Makes the missing vehicle look-up indexes and fills them; a line per index.
+QStringList addVehicleKeys(QSqlDatabase& db);
 
 }  // namespace kestrum::schema::detail

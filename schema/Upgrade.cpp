@@ -117,6 +117,7 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
         }
         q.finish();
         detail::seedRows(db, created);
+        done << detail::addVehicleKeys(db);
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
         db.rollback();

@@ -66,7 +66,10 @@ private:
     void master(const QString& cls, int run);
     void invoice(int run);
     void report(const QString& cls);
-    void shop();
+    void shop(bool lookUps, bool aging, bool csv);
+    void vehicleLookUps();
+    void receivablesAging();
+    void invoiceListCsv();
 
     // Straight to the database, past the windows and the query pool.
     std::optional<QVariant> scalar(const QString& sql, const QVariantList& values = {});
@@ -252,8 +255,9 @@ void Driver::run()
         for (const QString& cls : reportWindows())
             if (wanted(cls))
                 report(cls);
-        if (wanted("Shop"))
-            shop();
+        // "Shop" runs the three; each can also be named alone.
+        shop(wanted("Shop") || wanted("TVehicleHistory"), wanted("Shop") || wanted("TReceivablesAging"),
+             wanted("Shop") || wanted("CSV"));
     }
     if (ownFinder)
         delete kestrum::ui::auxWindow("TInvPartFind");
@@ -527,7 +531,17 @@ void Driver::report(const QString& cls)
     closeAndFree(w);
 }
 
-void Driver::shop()
+void Driver::shop(bool lookUps, bool aging, bool csv)
+{
+    if (lookUps)
+        vehicleLookUps();
+    if (aging)
+        receivablesAging();
+    if (csv)
+        invoiceListCsv();
+}
+
+void Driver::vehicleLookUps()
 {
     // Vehicle look-ups by a VIN and a plate the shop has seen, as a user types them.
     auto* history = new TVehicleHistory;
@@ -547,7 +561,10 @@ void Driver::shop()
             fault(action, "found nothing for " + value->toString());
     }
     closeAndFree(history);
+}
 
+void Driver::receivablesAging()
+{
     auto* aging = new TReceivablesAging;
     aging->show();
     aging->findChild<QLineEdit*>("Edit1")->setText(kestrum::formatShortDate(QDate(o_.year, 12, 31)));
@@ -555,7 +572,10 @@ void Driver::shop()
     if (aging->customers()->RecordCount() == 0)
         fault("TReceivablesAging as of a date", "no customer owes anything");
     closeAndFree(aging);
+}
 
+void Driver::invoiceListCsv()
+{
     // The whole invoice list to a file, as Ctrl+Shift+E writes it.
     auto* invoices = new TInvoice;
     invoices->show();

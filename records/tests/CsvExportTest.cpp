@@ -8,10 +8,14 @@
 #include "TCustomer.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <csv.h>
 
@@ -168,6 +172,46 @@ TEST_P(CsvExportTest, ALongListStreamsWhatTheGridHasNotReadAndAStoppedExportLeav
     ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
     EXPECT_EQ(keep.readAll(), old);
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{"all.csv"});
+}
+
+TEST_P(CsvExportTest, TheProgressDialogsCancelButtonStopsTheExportAndLeavesNoFile)
+{
+    QSqlDatabase db = DM->database();
+    ASSERT_TRUE(db.transaction());
+    for (int i = 1; i <= 1500; ++i)
+        addCustomer(i, QStringLiteral("Customer %1").arg(i, 4, 10, QChar('0')), "Ceres");
+    ASSERT_TRUE(db.commit());
+    TCustomer* w = open<TCustomer>();
+    QTableView* grid = w->grid();
+    file_ = dir_.filePath("cancelled.csv");
+
+    // The first time the export lets events through, the user presses the dialog's Cancel.
+    bool pressed = false;
+    QTimer::singleShot(0, w, [&] {
+        auto* dialog = grid->window()->findChild<QProgressDialog*>();
+        ASSERT_NE(dialog, nullptr) << "no progress dialog while exporting";
+        dialog->show();  // as it is once the export has run a moment
+        QPushButton* cancel = nullptr;
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("Cancel"))
+                cancel = b;
+        ASSERT_NE(cancel, nullptr);
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        pressed = true;
+    });
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(QFile::exists(file_));
+    EXPECT_TRUE(QDir(dir_.path()).entryList(QDir::Files).isEmpty());  // no temporary file left either
+    EXPECT_TRUE(dialogs_->errors().isEmpty()) << dialogs_->errors().join("\n").toStdString();
+    EXPECT_EQ(grid->window()->findChild<QProgressDialog*>(), nullptr);  // gone with the export
+
+    // Not pressed: the same export writes the whole list.
+    QApplication::setActiveWindow(grid->window());
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(readCsv(file_).size(), 1501u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, CsvExportTest, TESTSUPPORT_ENGINES);

@@ -3,6 +3,7 @@
 #include "WindowTest.h"
 
 #include "AuxWindow.h"
+#include "DataModule.h"
 #include "Decimal.h"
 #include "Format.h"
 #include "ReceivablesAging.h"
@@ -11,6 +12,8 @@
 #include "VehicleHistory.h"
 #include "WindowFactory.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -150,6 +153,64 @@ TEST_P(ShopWindowsTest, VehicleHistoryFindsEveryDocumentOfAPlateSpelledTwoWaysAn
     kestrum::report::ReportCapture capture;
     click(w, "Button2");
     ASSERT_EQ(capture.reports().size(), 1u);
+}
+
+TEST_P(ShopWindowsTest, VehicleLookUpFollowsEveryWriteOfTheDocumentsAndAnyLengthOfText)
+{
+    document("Invoice", 1, "Hill Farm", QDate(2024, 3, 5), QDate(2024, 3, 5), true, "1FTX 99", "ABC 123");
+    document("Invoice", 2, "Quote Co", QDate(2024, 3, 6), QDate(2024, 3, 6), true, "", "O\"BR 1");
+    auto* w = open<TVehicleHistory>();
+    kestrum::Query* docs = w->documents();
+    auto numbers = [&](const char* box, const QString& text) {
+        for (const char* b : {"Edit1", "Edit2", "Edit3"})
+            setText(w, b, "");
+        setText(w, box, text);
+        click(w, "Button3");
+        EXPECT_TRUE(dialogs_->errors().isEmpty()) << dialogs_->errors().join("\n").toStdString();
+        QStringList out;
+        for (int r = 0; r < docs->RecordCount(); ++r)
+            out << docs->fieldAt(r, docs->fieldIndex("InvoiceNo_Inv")).AsString();
+        return out;
+    };
+    EXPECT_EQ(numbers("Edit2", "c12"), QStringList{"1"});
+    EXPECT_EQ(numbers("Edit2", "c1"), QStringList{"1"});  // shorter than any index entry
+    EXPECT_EQ(numbers("Edit2", "3"), QStringList{"1"});
+    EXPECT_EQ(numbers("Edit2", "o\"b"), QStringList{"2"});  // a quote is a letter too
+    EXPECT_EQ(numbers("Edit1", "x99"), QStringList{"1"});
+
+    // Saved over, renumbered, deleted and written again under the same number.
+    exec("Update Invoice Set Plate_Inv = 'XYZ 789' where InvoiceNo_Inv = 1");
+    EXPECT_TRUE(numbers("Edit2", "c12").isEmpty());
+    EXPECT_EQ(numbers("Edit2", "z78"), QStringList{"1"});
+    exec("Update Invoice Set InvoiceNo_Inv = 7 where InvoiceNo_Inv = 1");
+    EXPECT_EQ(numbers("Edit2", "z78"), QStringList{"7"});
+    exec("Delete From Invoice where InvoiceNo_Inv = 7");
+    EXPECT_TRUE(numbers("Edit2", "z78").isEmpty());
+    document("Invoice", 7, "Hill Farm", QDate(2024, 4, 5), QDate(2024, 4, 5), true, "", "QQQ 111");
+    EXPECT_EQ(numbers("Edit2", "q111"), QStringList{"7"});
+    EXPECT_TRUE(numbers("Edit2", "z78").isEmpty());
+    // Moved to the archive as the archive does it: a copy, then the live row goes.
+    exec("Insert Into InvoiceCash (InvoiceNo_Inv, CustomerName_Inv, InvoiceDate_Inv, Plate_Inv, Kind_Inv)"
+         " Select InvoiceNo_Inv, CustomerName_Inv, InvoiceDate_Inv, Plate_Inv, 'invoice' From Invoice where InvoiceNo_Inv = 7");
+    exec("Delete From Invoice where InvoiceNo_Inv = 7");
+    ASSERT_EQ(numbers("Edit2", "q111"), QStringList{"7"});
+    EXPECT_EQ(docs->FieldByName("Kind").AsString(), "archived");
+
+    if (GetParam() == testsupport::Engine::SQLite) {
+        // The look-up reads the trigram index, not every document.
+        QVariantList values;
+        const QString sql = kestrum::reports::vehicleDocumentsSql("", "q111", "", values);
+        QSqlQuery plan(DM->database());
+        plan.prepare("Explain Query Plan " + sql);
+        for (const QVariant& v : values)
+            plan.addBindValue(v);
+        ASSERT_TRUE(plan.exec()) << plan.lastError().text().toStdString();
+        QStringList steps;
+        while (plan.next())
+            steps << plan.value(3).toString();
+        EXPECT_TRUE(steps.join('\n').contains("VehicleKey_Invoice VIRTUAL TABLE")) << steps.join('\n').toStdString();
+        EXPECT_FALSE(steps.join('\n').contains("SCAN H")) << steps.join('\n').toStdString();
+    }
 }
 
 TEST_P(ShopWindowsTest, AgingSplitsEachOpenBalanceByDaysPastDueAsOfTheDate)

@@ -239,6 +239,38 @@ TEST_P(SchemaTest, UpgradeAddsTheIndexesTheYearsReportsReadAndTheyServeThoseStat
     EXPECT_FALSE(bills.contains("TEMP B-TREE")) << bills.toStdString();
 }
 
+TEST_P(SchemaTest, UpgradeMakesTheVehicleLookUpIndexesFromTheDocumentsThere) {
+    testsupport::createPreviousShape(*tdb_);
+    QSqlQuery q(db_);
+    ASSERT_TRUE(q.exec("INSERT INTO Invoice (InvoiceNo_Inv, CustomerName_Inv, Vin_Inv, Plate_Inv) "
+                       "VALUES (1042, 'O''Neil', '1HGCM82633A004352', 'kst 100')"))
+        << q.lastError().text().toStdString();
+    ASSERT_TRUE(q.exec("INSERT INTO InvoiceCash (InvoiceNo_Inv, CustomerName_Inv, Plate_Inv) VALUES (12, 'Hill', 'AB 77')"));
+    const bool sqlite = GetParam() == Engine::SQLite;
+    const QStringList before = schema::checkDatabase(db_);
+    for (const char* table : {"Invoice", "Estimate", "InvoiceCash"}) {
+        const QString line = sqlite ? QStringLiteral("Vehicle look-up index VehicleKey_%1 on %1 is missing").arg(table)
+                                    : QStringLiteral("Index IX_%1_Plate_Inv_Trigram on %1 (Upper(Replace(Plate_Inv, ' ', ''))) is missing").arg(table);
+        EXPECT_TRUE(before.contains(line)) << line.toStdString() << ": " << before.join("; ").toStdString();
+    }
+    schema::upgradeDatabase(db_);
+    EXPECT_TRUE(schema::checkDatabase(db_).isEmpty()) << schema::checkDatabase(db_).join("; ").toStdString();
+    if (!sqlite) return;  // PostgreSQL's indexes hold whatever the table holds
+    // Rows written before the upgrade are in the index, blank-stripped; later writes follow.
+    EXPECT_EQ(count("SELECT rowid FROM VehicleKey_Invoice WHERE VehicleKey_Invoice MATCH '{Plate} : \"ST10\"'"), 1042);
+    EXPECT_EQ(count("SELECT Count(*) FROM VehicleKey_InvoiceCash WHERE VehicleKey_InvoiceCash MATCH '{Plate} : \"B77\"'"), 1);
+    ASSERT_TRUE(q.exec("UPDATE Invoice SET Plate_Inv = 'XY 555' WHERE InvoiceNo_Inv = 1042"));
+    EXPECT_EQ(count("SELECT Count(*) FROM VehicleKey_Invoice WHERE VehicleKey_Invoice MATCH '{Plate} : \"ST10\"'"), 0);
+    EXPECT_EQ(count("SELECT rowid FROM VehicleKey_Invoice WHERE VehicleKey_Invoice MATCH '{Plate} : \"Y55\"'"), 1042);
+    // A missing trigger means writes may have been missed: the upgrade refills the index.
+    ASSERT_TRUE(q.exec("DROP TRIGGER VehicleKey_Invoice_Update"));
+    ASSERT_TRUE(q.exec("UPDATE Invoice SET Plate_Inv = 'QR 909' WHERE InvoiceNo_Inv = 1042"));
+    EXPECT_EQ(schema::checkDatabase(db_), QStringList{"Vehicle look-up index VehicleKey_Invoice on Invoice is missing"});
+    EXPECT_EQ(schema::upgradeDatabase(db_), QStringList{"Vehicle look-up index VehicleKey_Invoice on Invoice added"});
+    EXPECT_EQ(count("SELECT Count(*) FROM VehicleKey_Invoice WHERE VehicleKey_Invoice MATCH '{Plate} : \"Y55\"'"), 0);
+    EXPECT_EQ(count("SELECT rowid FROM VehicleKey_Invoice WHERE VehicleKey_Invoice MATCH '{Plate} : \"R90\"'"), 1042);
+}
+
 TEST_P(SchemaTest, UpgradeAddsWhatIsMissingAndSeedsANewProfileTable) {
     schema::createDatabase(db_);
     QSqlQuery q(db_);
