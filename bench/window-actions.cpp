@@ -1,6 +1,7 @@
 // window-actions: drives the program's windows offscreen on a generated database (make-shop)
 // and prints the median and 95th percentile of each action.
 #include "DataModule.h"
+#include "Format.h"
 #include "InvoicingWindows.h"
 #include "Pass.h"
 #include "ReceivablesWindows.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    kestrum::settleLocalTimeZone();  // as the program does
     QApplication app(argc, argv);
     QString connect;
     kestrum::bench::ActionOptions o;

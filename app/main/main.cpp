@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "DataFiles.h"
 #include "DataModule.h"
+#include "Format.h"
 #include "DatabaseError.h"
 #include "Dialogs.h"
 #include "FirstStart.h"
@@ -247,6 +248,7 @@ int main(int argc, char** argv)
     if (int rc = parse(argc, argv, options); rc != 0)
         return rc < 0 ? 0 : rc;
     kestrum::setup::nameUserOdbcIni();  // before the first ODBC call reads the user's file
+    kestrum::settleLocalTimeZone();
     if (options.create || options.check || options.upgrade) {
         QCoreApplication app(argc, argv);
         return runSchemaCommand(options);

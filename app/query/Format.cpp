@@ -1,6 +1,9 @@
 #include "Format.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
+
+#include <cstdlib>
 
 namespace kestrum {
 
@@ -27,6 +30,14 @@ std::optional<QDate> parseShortDate(const QString& text) {
 
 QString formatShortDate(const QDate& date) {
     return date.isValid() ? date.toString(QStringLiteral("M/d/yyyy")) : QString();
+}
+
+void settleLocalTimeZone()
+{
+    // ":/etc/localtime" is what the C library reads anyway when TZ is unset; Qt reads it as the
+    // system zone too.
+    if (std::getenv("TZ") == nullptr && QFileInfo::exists(QStringLiteral("/etc/localtime")))
+        setenv("TZ", ":/etc/localtime", 0);
 }
 
 }  // namespace kestrum

@@ -4,7 +4,12 @@
 #include "Format.h"
 #include "InputError.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
+
+#include <ctime>
 
 using kestrum::Decimal;
 
@@ -72,6 +77,25 @@ TEST(Format, ShortDatesAreMonthDayYear) {
         EXPECT_FALSE(kestrum::parseShortDate(QString::fromLatin1(bad)).has_value()) << bad;
     EXPECT_EQ(kestrum::formatShortDate(QDate(2026, 1, 5)), "1/5/2026");
     EXPECT_EQ(kestrum::formatShortDate(QDate()), "");
+}
+
+TEST(Format, SettlingTheTimeZoneKeepsLocalTimesAndAZoneTheUserChose) {
+    const QByteArray saved = qgetenv("TZ");
+    const bool wasSet = qEnvironmentVariableIsSet("TZ");
+    qunsetenv("TZ");
+    tzset();
+    const QDateTime winter(QDate(2025, 1, 15), QTime(12, 0)), summer(QDate(2025, 7, 15), QTime(12, 0));
+    const qint64 w = winter.toSecsSinceEpoch(), s = summer.toSecsSinceEpoch();
+    kestrum::settleLocalTimeZone();
+    if (QFileInfo::exists("/etc/localtime")) EXPECT_EQ(qgetenv("TZ"), ":/etc/localtime");
+    tzset();
+    EXPECT_EQ(QDateTime(QDate(2025, 1, 15), QTime(12, 0)).toSecsSinceEpoch(), w);
+    EXPECT_EQ(QDateTime(QDate(2025, 7, 15), QTime(12, 0)).toSecsSinceEpoch(), s);
+    qputenv("TZ", "America/Chicago");
+    kestrum::settleLocalTimeZone();
+    EXPECT_EQ(qgetenv("TZ"), "America/Chicago");
+    if (wasSet) qputenv("TZ", saved); else qunsetenv("TZ");
+    tzset();
 }
 
 TEST(InputChecks, BadTextIsAClearMessageNamingTheBox) {
