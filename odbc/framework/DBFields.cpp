@@ -945,6 +945,31 @@ void TBooleanField::SetAsStringValue(const String& v) {
 
 int TDateTimeField::DataSize() const { return DataType() == ftDateTime ? 8 : 4; }
 
+bool TDateTimeField::GetParts(TDateTimeParts& parts) const {
+    parts = {};
+    if (FieldKind() == fkData && DataSet()) {
+        const int held = DataSet()->GetFieldDateTimeParts(const_cast<TDateTimeField*>(this), parts);
+        if (held >= 0)
+            return held == 1;
+        parts = {};
+    }
+    TDateTime v;
+    if (!GetValue(v))
+        return false;
+    if (DataType() == ftDate) {
+        DecodeDate(v, parts.Year, parts.Month, parts.Day);
+        return true;
+    }
+    int y, m, d;
+    DecodeDateTime(v, y, m, d, parts.Hour, parts.Minute, parts.Second, parts.MSec);
+    if (DataType() != ftTime) {
+        parts.Year = y;
+        parts.Month = m;
+        parts.Day = d;
+    }
+    return true;
+}
+
 bool TDateTimeField::GetValue(TDateTime& value) const {
     value = TDateTime();
     switch (DataType()) {
