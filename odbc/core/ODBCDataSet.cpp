@@ -667,6 +667,8 @@ void TODBCDataSet::BindAllParam() {
 }
 
 void TODBCDataSet::InternalExecSQL() {
+    // Records kept over a run again read what they showed.
+    KeepRowSetRecords();
     CreateHandle();
     if (!FPrepared && (Designing() || ParamsCount() > 0))
         SetPrepared(true);
