@@ -947,7 +947,7 @@ int TDateTimeField::DataSize() const { return DataType() == ftDateTime ? 8 : 4; 
 
 bool TDateTimeField::GetParts(TDateTimeParts& parts) const {
     parts = {};
-    if (FieldKind() == fkData && DataSet()) {
+    if (FieldKind() != fkCalculated && FieldKind() != fkLookup && DataSet()) {
         const int held = DataSet()->GetFieldDateTimeParts(const_cast<TDateTimeField*>(this), parts);
         if (held >= 0)
             return held == 1;
