@@ -627,6 +627,12 @@ String TIntegerField::GetAsString() const {
 }
 
 int TIntegerField::GetAsInteger() const {
+    // A 32-bit value fits as it is: read straight, as a fetch loop does for every row.
+    if (DataType() == ftInteger) {
+        int32_t v = 0;
+        GetData(&v);
+        return v;
+    }
     int64_t v;
     GetValue(v);
     if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
