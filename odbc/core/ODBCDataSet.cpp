@@ -42,6 +42,9 @@ struct TODBCDataSet::Column {
     SQLLEN Room = 0;
     /// The bound element is what the record's data area would hold (no conversion).
     bool SameLayout = false;
+
+    /// The bound element of `row` of the row set.
+    const char* Element(size_t row) const noexcept { return Item.Data() + row * static_cast<size_t>(BindLength); }
 };
 
 static_assert(std::is_same_v<TODBCLength, SQLLEN>, "field value items hold ODBC lengths");
@@ -147,6 +150,23 @@ bool ConvertTemporal(TFieldType type, const char* src, char* area) {
         std::memcpy(area, &value, sizeof value);
         return true;
     }
+    }
+}
+
+// A value of `bytes` bytes (2, 4 or 8) copied as it is; false for any other size.
+bool CopyFixed(int bytes, void* to, const char* from) {
+    switch (bytes) {
+    case 2:
+        std::memcpy(to, from, 2);
+        return true;
+    case 4:
+        std::memcpy(to, from, 4);
+        return true;
+    case 8:
+        std::memcpy(to, from, 8);
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -1064,7 +1084,7 @@ void TODBCDataSet::MarkRow(TRecordBuffer buffer, size_t row) {
         } else if (c.Type == ftDate || c.Type == ftDateTime) {
             // Both structures start with year, month and day.
             DATE_STRUCT d;
-            std::memcpy(&d, c.Item.Data() + row * static_cast<size_t>(c.BindLength), sizeof d);
+            std::memcpy(&d, c.Element(row), sizeof d);
             if (!ValidDate(d.year, d.month, d.day))
                 mark = 0;
         }
@@ -1204,39 +1224,13 @@ bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
         return true;
     if (const int32_t* ref = RowSetRef(record); ref[0] >= 0) {
         // Numbers straight from the row set's arrays.
-        if (c->LastField == field && c->SameLayout && ref[1] == FBlockNumber) {
-            const char* src = c->Item.Data() + static_cast<size_t>(ref[0]) * static_cast<size_t>(c->BindLength);
-            switch (c->FixedCopy) {
-            case 2:
-                std::memcpy(buffer, src, 2);
-                return true;
-            case 4:
-                std::memcpy(buffer, src, 4);
-                return true;
-            case 8:
-                std::memcpy(buffer, src, 8);
-                return true;
-            default:
-                break;
-            }
-        }
+        if (c->LastField == field && c->SameLayout && ref[1] == FBlockNumber &&
+            CopyFixed(c->FixedCopy, buffer, c->Element(static_cast<size_t>(ref[0]))))
+            return true;
         return RowSetFieldData(*c, field, record, buffer);
     }
-    if (c->LastField == field) {
-        switch (c->FixedCopy) {
-        case 2:
-            std::memcpy(buffer, p + 1, 2);
-            return true;
-        case 4:
-            std::memcpy(buffer, p + 1, 4);
-            return true;
-        case 8:
-            std::memcpy(buffer, p + 1, 8);
-            return true;
-        default:
-            break;
-        }
-    }
+    if (c->LastField == field && CopyFixed(c->FixedCopy, buffer, p + 1))
+        return true;
     return CopyFieldData(*c, field, p + 1, buffer);
 }
 
@@ -1298,7 +1292,7 @@ bool TODBCDataSet::RowSetFieldData(const Column& column, TField* field, TRecordB
     const int32_t* ref = RowSetRef(record);
     if (ref[1] != FBlockNumber)
         DatabaseErrorFmt(LoadResString(SODBCInternalComponentError), {818});
-    const char* src = c->Item.Data() + static_cast<size_t>(ref[0]) * static_cast<size_t>(c->BindLength);
+    const char* src = c->Element(static_cast<size_t>(ref[0]));
     char area[8];
     switch (c->Type) {
     case ftBlob:
@@ -1313,21 +1307,8 @@ bool TODBCDataSet::RowSetFieldData(const Column& column, TField* field, TRecordB
     default:
         break;
     }
-    if (c->LastField == field) {
-        switch (c->FixedCopy) {
-        case 2:
-            std::memcpy(buffer, src, 2);
-            return true;
-        case 4:
-            std::memcpy(buffer, src, 4);
-            return true;
-        case 8:
-            std::memcpy(buffer, src, 8);
-            return true;
-        default:
-            break;
-        }
-    }
+    if (c->LastField == field && CopyFixed(c->FixedCopy, buffer, src))
+        return true;
     return CopyFieldData(*c, field, src, buffer);
 }
 
@@ -1346,7 +1327,7 @@ int TODBCDataSet::GetFieldDateTimeParts(TField* field, TDateTimeParts& parts) {
         return -1;
     if (ref[1] != FBlockNumber)
         DatabaseErrorFmt(LoadResString(SODBCInternalComponentError), {818});
-    const char* src = c->Item.Data() + static_cast<size_t>(ref[0]) * static_cast<size_t>(c->BindLength);
+    const char* src = c->Element(static_cast<size_t>(ref[0]));
     switch (c->Type) {
     case ftDate: {
         DATE_STRUCT d;
