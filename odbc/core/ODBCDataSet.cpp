@@ -153,6 +153,37 @@ bool ConvertTemporal(TFieldType type, const char* src, char* area) {
     }
 }
 
+// The parts of a record's date (day number), time (milliseconds) or time stamp (milliseconds
+// as a double) in its data area, in whole numbers: no rounding of a fraction of a day.
+int RecordDateTimeParts(TFieldType type, const char* area, TDateTimeParts& parts) {
+    int64_t day = 0, ms = 0;
+    switch (type) {
+    case ftDate:
+        day = ReadInt32(area);
+        break;
+    case ftTime:
+        ms = ReadInt32(area);
+        break;
+    case ftDateTime: {
+        double v;
+        std::memcpy(&v, area, sizeof v);
+        const auto total = static_cast<int64_t>(std::llround(v));
+        day = total / MSecsPerDay;
+        ms = total % MSecsPerDay;
+        break;
+    }
+    default:
+        return -1;
+    }
+    if (type != ftTime)
+        DecodeDate(TDateTime(static_cast<double>(day - DateDelta)), parts.Year, parts.Month, parts.Day);
+    parts.Hour = static_cast<int>(ms / 3600000);
+    parts.Minute = static_cast<int>(ms / 60000 % 60);
+    parts.Second = static_cast<int>(ms / 1000 % 60);
+    parts.MSec = static_cast<int>(ms % 1000);
+    return 1;
+}
+
 // A value of `bytes` bytes (2, 4 or 8) copied as it is; false for any other size.
 bool CopyFixed(int bytes, void* to, const char* from) {
     switch (bytes) {
@@ -1312,9 +1343,11 @@ bool TODBCDataSet::RowSetFieldData(const Column& column, TField* field, TRecordB
     return CopyFieldData(*c, field, src, buffer);
 }
 
-// The parts of a date or time in the row set as the driver gave them (a record holding its own
-// values has them as TDateTime: the field decodes those).
+// The parts of a date or time in the row set as the driver gave them, or from the record's own
+// value. Not while editing: a field being validated reads the value on its way in.
 int TODBCDataSet::GetFieldDateTimeParts(TField* field, TDateTimeParts& parts) {
+    if (State() == dsEdit || State() == dsInsert || State() == dsSetKey)
+        return -1;
     TRecordBuffer record = StateBuffer();
     const Column* c = record ? ColumnOf(field) : nullptr;
     if (!c || c->Type != field->DataType())
@@ -1324,7 +1357,7 @@ int TODBCDataSet::GetFieldDateTimeParts(TField* field, TDateTimeParts& parts) {
         return 0;
     const int32_t* ref = RowSetRef(record);
     if (ref[0] < 0)
-        return -1;
+        return RecordDateTimeParts(c->Type, record + c->RecordOffset + 1, parts);
     if (ref[1] != FBlockNumber)
         DatabaseErrorFmt(LoadResString(SODBCInternalComponentError), {818});
     const char* src = c->Element(static_cast<size_t>(ref[0]));
