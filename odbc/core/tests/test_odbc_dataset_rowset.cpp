@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -120,7 +121,9 @@ TEST_P(RowSetTest, RecordsAGridKeepsReadTheirOwnRowsAcrossBlocks) {
             ASSERT_FALSE(ids.empty());
             for (size_t i = 1; i < ids.size(); ++i)
                 EXPECT_EQ(ids[i], ids[i - 1] + 1) << "row set " << rowSet;
-            EXPECT_EQ(ids.back(), current) << "row set " << rowSet;
+            // The window fills ahead first, then follows the current record.
+            EXPECT_NE(std::find(ids.begin(), ids.end(), current), ids.end()) << "row set " << rowSet;
+            EXPECT_EQ(ids.back(), std::max(current, std::min(kRows, 5))) << "row set " << rowSet;
         }
         EXPECT_EQ(current, kRows + 1);
         // The fetch that found the end left the last row readable, text and dates included.
