@@ -14,6 +14,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <type_traits>
 
 namespace vantrel {
@@ -37,6 +38,13 @@ struct TODBCDataSet::Column {
     mutable int LastFieldSize = 0;
     /// Bytes copied as they are for LastField (2, 4 or 8), 0 when its value needs more care.
     mutable int FixedCopy = 0;
+    /// Longest value that is not cut (text and binary; the largest length for the others).
+    SQLLEN Room = 0;
+    /// The bound element is what the record's data area would hold (no conversion).
+    bool SameLayout = false;
+
+    /// The bound element of `row` of the row set.
+    const char* Element(size_t row) const noexcept { return Item.Data() + row * static_cast<size_t>(BindLength); }
 };
 
 static_assert(std::is_same_v<TODBCLength, SQLLEN>, "field value items hold ODBC lengths");
@@ -107,6 +115,90 @@ int TimeStampDay(int y, unsigned m, unsigned d) {
 bool ValidDate(int y, unsigned m, unsigned d) {
     return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 &&
            (d <= 28 || d <= static_cast<unsigned>(DaysInMonth(y, m)));
+}
+
+// A bound date, time or time stamp as the 8 bytes of the framework's value (a date: day number
+// and a zero; a time: milliseconds and a zero; a time stamp: milliseconds as a double). False,
+// with zeros, for a date no calendar has.
+bool ConvertTemporal(TFieldType type, const char* src, char* area) {
+    switch (type) {
+    case ftDate: {
+        DATE_STRUCT d;
+        std::memcpy(&d, src, sizeof d);
+        const int32_t day = ValidDate(d.year, d.month, d.day) ? TimeStampDay(d.year, d.month, d.day) : 0;
+        WriteInt32(area, day);
+        WriteInt32(area + 4, 0);
+        return day != 0;
+    }
+    case ftTime: {
+        TIME_STRUCT t;
+        std::memcpy(&t, src, sizeof t);
+        std::memset(area, 0, 8);
+        WriteInt32(area, ((t.hour * 60 + t.minute) * 60 + t.second) * 1000);
+        return true;
+    }
+    default: {
+        TIMESTAMP_STRUCT ts;
+        std::memcpy(&ts, src, sizeof ts);
+        if (!ValidDate(ts.year, ts.month, ts.day)) {
+            std::memset(area, 0, 8);
+            return false;
+        }
+        const int msecs =
+            ((ts.hour * 60 + ts.minute) * 60 + ts.second) * 1000 + static_cast<int>(ts.fraction / 1000000);
+        const double value = static_cast<double>(TimeStampDay(ts.year, ts.month, ts.day)) * MSecsPerDay + msecs;
+        std::memcpy(area, &value, sizeof value);
+        return true;
+    }
+    }
+}
+
+// The parts of a record's date (day number), time (milliseconds) or time stamp (milliseconds
+// as a double) in its data area, in whole numbers: no rounding of a fraction of a day.
+int RecordDateTimeParts(TFieldType type, const char* area, TDateTimeParts& parts) {
+    int64_t day = 0, ms = 0;
+    switch (type) {
+    case ftDate:
+        day = ReadInt32(area);
+        break;
+    case ftTime:
+        ms = ReadInt32(area);
+        break;
+    case ftDateTime: {
+        double v;
+        std::memcpy(&v, area, sizeof v);
+        const auto total = static_cast<int64_t>(std::llround(v));
+        day = total / MSecsPerDay;
+        ms = total % MSecsPerDay;
+        break;
+    }
+    default:
+        return -1;
+    }
+    if (type != ftTime)
+        DecodeDate(TDateTime(static_cast<double>(day - DateDelta)), parts.Year, parts.Month, parts.Day);
+    parts.Hour = static_cast<int>(ms / 3600000);
+    parts.Minute = static_cast<int>(ms / 60000 % 60);
+    parts.Second = static_cast<int>(ms / 1000 % 60);
+    parts.MSec = static_cast<int>(ms % 1000);
+    return 1;
+}
+
+// A value of `bytes` bytes (2, 4 or 8) copied as it is; false for any other size.
+bool CopyFixed(int bytes, void* to, const char* from) {
+    switch (bytes) {
+    case 2:
+        std::memcpy(to, from, 2);
+        return true;
+    case 4:
+        std::memcpy(to, from, 4);
+        return true;
+    case 8:
+        std::memcpy(to, from, 8);
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool IsNameEnd(char c) {
@@ -626,6 +718,8 @@ void TODBCDataSet::BindAllParam() {
 }
 
 void TODBCDataSet::InternalExecSQL() {
+    // Records kept over a run again read what they showed.
+    KeepRowSetRecords();
     CreateHandle();
     if (!FPrepared && (Designing() || ParamsCount() > 0))
         SetPrepared(true);
@@ -820,6 +914,19 @@ void TODBCDataSet::InternalInitFieldDefs() {
         }
         c->DataSize = ODBCRecordDataSize(c->Type, defSize);
         c->RecordOffset = FRecordDataSize;
+        switch (c->Type) {
+        case ftString:
+        case ftMemo:
+            c->Room = std::min<SQLLEN>(c->BindLength - 1, c->DataSize - 1);
+            break;
+        case ftBlob:
+            c->Room = std::min<SQLLEN>(c->BindLength, c->DataSize);
+            break;
+        default:
+            c->Room = std::numeric_limits<SQLLEN>::max();
+            break;
+        }
+        c->SameLayout = c->Type != ftBlob && c->Type != ftDate && c->Type != ftTime && c->Type != ftDateTime;
         FRecordDataSize += c->DataSize + 1;
 
         String fieldName = columnName;
@@ -890,6 +997,7 @@ void TODBCDataSet::InternalClose() {
     ResetPosition();
     FRecordCountCache = -1;
     FLastValue = {};
+    FInPlace = false;
 }
 
 void TODBCDataSet::InternalHandleException() {
@@ -915,10 +1023,11 @@ int32_t* TODBCDataSet::RecordLengths(TRecordBuffer buffer) const {
 }
 
 TRecordBuffer TODBCDataSet::AllocRecordBuffer() {
-    const size_t size = TrailerOffset() + sizeof(int32_t) * (1 + FColumns.size());
-    char* buffer = new char[size]();
+    FRowSetRefOffset = TrailerOffset() + sizeof(int32_t) * (1 + FColumns.size());
+    char* buffer = new char[FRowSetRefOffset + 2 * sizeof(int32_t)]();
     WriteInt32(buffer, -1);
     RecordAnchor(buffer) = FAnchor;
+    RowSetRef(buffer)[0] = -1;
     return buffer;
 }
 
@@ -981,11 +1090,66 @@ int TODBCDataSet::GetRecNo() {
 
 // ---- Row copy and field access ------------------------------------------------------------------
 
-void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
+// The cursor's row into `buffer`: named by its row in the block when the block is read in
+// place, else copied.
+void TODBCDataSet::PutRow(TRecordBuffer buffer) {
+    const size_t row = FBlockIndex > 0 && BlockMode() ? static_cast<size_t>(FBlockIndex) : 0;
+    if (FInPlace)
+        MarkRow(buffer, row);
+    else
+        CopyRow(buffer, row);
+}
+
+// Only the indicators, as CopyRow would set them; the values stay in the row set.
+void TODBCDataSet::MarkRow(TRecordBuffer buffer, size_t row) {
+    const std::unique_ptr<Column>* columns = FColumns.data();
+    const size_t count = FColumns.size();
+    for (size_t ci = 0; ci < count; ++ci) {
+        const Column& c = *columns[ci];
+        const SQLLEN length = c.Item.Indicators()[row];
+        char mark = kHasValue;
+        if (length == SQL_NULL_DATA) {
+            mark = 0;
+        } else if (length == SQL_NO_TOTAL || length > c.Room) {
+            mark = kTruncated;
+        } else if (c.Type == ftDate || c.Type == ftDateTime) {
+            // Both structures start with year, month and day.
+            DATE_STRUCT d;
+            std::memcpy(&d, c.Element(row), sizeof d);
+            if (!ValidDate(d.year, d.month, d.day))
+                mark = 0;
+        }
+        buffer[c.RecordOffset] = mark;
+    }
+    int32_t* ref = RowSetRef(buffer);
+    ref[0] = static_cast<int32_t>(row);
+    ref[1] = FBlockNumber;
+}
+
+// A record that names a row of the block gets its values, so it reads the same after the block.
+void TODBCDataSet::CopyRowSetRecord(TRecordBuffer record) {
+    int32_t* ref = RowSetRef(record);
+    if (ref[0] < 0)
+        return;
+    if (ref[1] != FBlockNumber || static_cast<unsigned long>(ref[0]) >= FRowsFetched)
+        DatabaseErrorFmt(LoadResString(SODBCInternalComponentError), {817});
+    CopyRow(record, static_cast<size_t>(ref[0]));
+}
+
+// Before a fetch overwrites the row set, every record still naming one of its rows is copied.
+void TODBCDataSet::KeepRowSetRecords() {
+    if (!FInPlace)
+        return;
+    for (int i = 0, n = SlotCount(); i < n; ++i)
+        if (TRecordBuffer record = SlotBuffer(i))
+            CopyRowSetRecord(record);
+}
+
+void TODBCDataSet::CopyRow(TRecordBuffer buffer, size_t row) {
     const bool block = BlockMode();
     const bool trim = FDatabase && FDatabase->StringTrimRight();
-    const size_t row = block && FBlockIndex > 0 ? static_cast<size_t>(FBlockIndex) : 0;
     int32_t* lengths = RecordLengths(buffer);
+    RowSetRef(buffer)[0] = -1;
     // Stores through the record's char pointer may alias anything: what the loop reads of the
     // dataset and a column is taken into locals first, so it is not read again after each store.
     const std::unique_ptr<Column>* columns = FColumns.data();
@@ -1039,38 +1203,12 @@ void TODBCDataSet::CopyRow(TRecordBuffer buffer) {
             lengths[ci] = static_cast<int32_t>(n);
             break;
         }
-        case ftDate: {
-            DATE_STRUCT d;
-            std::memcpy(&d, src, sizeof d);
-            const int32_t day = ValidDate(d.year, d.month, d.day) ? TimeStampDay(d.year, d.month, d.day) : 0;
-            if (day == 0)
+        case ftDate:
+        case ftTime:
+        case ftDateTime:
+            if (!ConvertTemporal(c.Type, src, area))
                 *ind = 0;
-            WriteInt32(area, day);
-            WriteInt32(area + 4, 0);
             break;
-        }
-        case ftTime: {
-            TIME_STRUCT t;
-            std::memcpy(&t, src, sizeof t);
-            std::memset(area, 0, 8);
-            WriteInt32(area, ((t.hour * 60 + t.minute) * 60 + t.second) * 1000);
-            break;
-        }
-        case ftDateTime: {
-            TIMESTAMP_STRUCT ts;
-            std::memcpy(&ts, src, sizeof ts);
-            if (!ValidDate(ts.year, ts.month, ts.day)) {
-                *ind = 0;
-                std::memset(area, 0, 8);
-                break;
-            }
-            const int msecs = ((ts.hour * 60 + ts.minute) * 60 + ts.second) * 1000 +
-                              static_cast<int>(ts.fraction / 1000000);
-            const double value =
-                static_cast<double>(TimeStampDay(ts.year, ts.month, ts.day)) * MSecsPerDay + msecs;
-            std::memcpy(area, &value, sizeof value);
-            break;
-        }
         default: {
             const auto n = static_cast<size_t>(std::min<SQLLEN>(c.BindLength, c.DataSize));
             // Numbers: fixed sizes the compiler copies in place.
@@ -1115,21 +1253,15 @@ bool TODBCDataSet::GetFieldData(TField* field, void* buffer) {
         return false;
     if (!buffer)
         return true;
-    if (c->LastField == field) {
-        switch (c->FixedCopy) {
-        case 2:
-            std::memcpy(buffer, p + 1, 2);
+    if (const int32_t* ref = RowSetRef(record); ref[0] >= 0) {
+        // Numbers straight from the row set's arrays.
+        if (c->LastField == field && c->SameLayout && ref[1] == FBlockNumber &&
+            CopyFixed(c->FixedCopy, buffer, c->Element(static_cast<size_t>(ref[0]))))
             return true;
-        case 4:
-            std::memcpy(buffer, p + 1, 4);
-            return true;
-        case 8:
-            std::memcpy(buffer, p + 1, 8);
-            return true;
-        default:
-            break;
-        }
+        return RowSetFieldData(*c, field, record, buffer);
     }
+    if (c->LastField == field && CopyFixed(c->FixedCopy, buffer, p + 1))
+        return true;
     return CopyFieldData(*c, field, p + 1, buffer);
 }
 
@@ -1184,6 +1316,85 @@ bool TODBCDataSet::CopyFieldData(const Column& column, TField* field, const char
     return true;
 }
 
+// A value read straight from the row set: numbers and text have the record's layout there;
+// dates and times are converted as CopyRow does; blobs are copied into the record first.
+bool TODBCDataSet::RowSetFieldData(const Column& column, TField* field, TRecordBuffer record, void* buffer) {
+    const Column* c = &column;
+    const int32_t* ref = RowSetRef(record);
+    if (ref[1] != FBlockNumber)
+        DatabaseErrorFmt(LoadResString(SODBCInternalComponentError), {818});
+    const char* src = c->Element(static_cast<size_t>(ref[0]));
+    char area[8];
+    switch (c->Type) {
+    case ftBlob:
+        CopyRowSetRecord(record);
+        return CopyFieldData(*c, field, record + c->RecordOffset + 1, buffer);
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        ConvertTemporal(c->Type, src, area);
+        src = area;
+        break;
+    default:
+        break;
+    }
+    if (c->LastField == field && CopyFixed(c->FixedCopy, buffer, src))
+        return true;
+    return CopyFieldData(*c, field, src, buffer);
+}
+
+// The parts of a date or time in the row set as the driver gave them, or from the record's own
+// value. Not while editing: a field being validated reads the value on its way in.
+int TODBCDataSet::GetFieldDateTimeParts(TField* field, TDateTimeParts& parts) {
+    if (State() == dsEdit || State() == dsInsert || State() == dsSetKey)
+        return -1;
+    TRecordBuffer record = StateBuffer();
+    const Column* c = record ? ColumnOf(field) : nullptr;
+    if (!c || c->Type != field->DataType())
+        return -1;
+    const char mark = record[c->RecordOffset];
+    if (mark != kHasValue && mark != kTruncated)
+        return 0;
+    const int32_t* ref = RowSetRef(record);
+    if (ref[0] < 0)
+        return RecordDateTimeParts(c->Type, record + c->RecordOffset + 1, parts);
+    if (ref[1] != FBlockNumber)
+        DatabaseErrorFmt(LoadResString(SODBCInternalComponentError), {818});
+    const char* src = c->Element(static_cast<size_t>(ref[0]));
+    switch (c->Type) {
+    case ftDate: {
+        DATE_STRUCT d;
+        std::memcpy(&d, src, sizeof d);
+        parts.Year = d.year;
+        parts.Month = d.month;
+        parts.Day = d.day;
+        return 1;
+    }
+    case ftTime: {
+        TIME_STRUCT t;
+        std::memcpy(&t, src, sizeof t);
+        parts.Hour = t.hour;
+        parts.Minute = t.minute;
+        parts.Second = t.second;
+        return 1;
+    }
+    case ftDateTime: {
+        TIMESTAMP_STRUCT ts;
+        std::memcpy(&ts, src, sizeof ts);
+        parts.Year = ts.year;
+        parts.Month = ts.month;
+        parts.Day = ts.day;
+        parts.Hour = ts.hour;
+        parts.Minute = ts.minute;
+        parts.Second = ts.second;
+        parts.MSec = static_cast<int>(ts.fraction / 1000000);
+        return 1;
+    }
+    default:
+        return -1;
+    }
+}
+
 bool TODBCDataSet::FieldTruncated(TField* field) {
     TRecordBuffer record = StateBuffer();
     const Column* c = record ? ColumnOf(field) : nullptr;
@@ -1201,6 +1412,7 @@ bool TODBCDataSet::ReadColumnData(TField* field, TRecordBuffer record, String& d
     const char mark = record[c->RecordOffset];
     if (mark != kHasValue && mark != kTruncated)
         return false;
+    CopyRowSetRecord(record);
     const char* area = record + c->RecordOffset + 1;
     const size_t index = static_cast<size_t>(field->FieldNo() - 1);
     // A value that fitted its column is in the record already.
@@ -1272,6 +1484,10 @@ void TODBCDataSet::ResetPosition() noexcept {
 }
 
 int16_t TODBCDataSet::ExtendedFetch(int direction, long offset) {
+    KeepRowSetRecords();
+    FInPlace = BlockMode() && ReadsRowSetInPlace() && !(FDatabase && FDatabase->StringTrimRight());
+    ++FBlockNumber;
+    FRowsFetched = 0;
     SQLULEN rows = 0;
     const int16_t rc = Check(SQLExtendedFetch(FStmt, static_cast<SQLUSMALLINT>(direction), offset, &rows,
                                               FRowStatus.data()),
@@ -1314,7 +1530,7 @@ TGetResult TODBCDataSet::FetchDirection(int direction, TRecordBuffer buffer) {
     else if (direction == SQL_FETCH_PRIOR && FCursorState != 1)
         --FRowOffset;
     FCursorState = 0;
-    CopyRow(buffer);
+    PutRow(buffer);
     WriteInt32(buffer, FRowOffset);
     buffer[4] = static_cast<char>(bfCurrent);
     RecordAnchor(buffer) = FAnchor;
@@ -1327,7 +1543,7 @@ TGetResult TODBCDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool 
     case gmCurrent:
         switch (FCursorState) {
         case 0:
-            CopyRow(buffer);
+            PutRow(buffer);
             WriteInt32(buffer, FRowOffset);
             buffer[4] = static_cast<char>(bfCurrent);
             RecordAnchor(buffer) = FAnchor;

@@ -6,7 +6,10 @@
 //   offset 4  uint8  bookmark flag
 //   offset 5  per field definition: one indicator byte ('1' value, 0 null, 'T' value cut to the
 //             column's width) followed by the field's data area
-//   after the data areas: int32 anchor the row offset counts from
+//   after the data areas: int32 anchor the row offset counts from, one int32 length per column
+//             and the row of the block cursor's row set the record stands for (-1: none)
+// A forward-only block cursor's records hold only the indicators and name their row; the data
+// areas are filled from the row set before the next block overwrites it.
 //
 // Bookmark (8 bytes): anchor, then row offset. Anchor 1 counts from the first row (0 = first),
 // anchor -1 from the last (0 = last, earlier rows negative).
@@ -180,6 +183,7 @@ public:
     bool IsSequenced() override { return false; }
     std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
     bool GetFieldData(TField* field, void* buffer) override;
+    int GetFieldDateTimeParts(TField* field, TDateTimeParts& parts) override;
     void SetFieldData(TField* field, const void* buffer) override;
     int CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) override;
     void DefineProperties(TFiler* filer) override;
@@ -257,6 +261,11 @@ protected:
     void InternalOpen() override;
     bool IsCursorOpen() const override { return FStmt != nullptr; }
 
+    /// \brief True when the records of a block cursor may name their row of the bound row set
+    /// instead of holding a copy of it (fields then read the row set's arrays). A descendant
+    /// that writes into record buffers returns false.
+    virtual bool ReadsRowSetInPlace() const { return true; }
+
     /// Field origins ("table.column") from the driver's column attributes.
     void SetOrigin();
 
@@ -267,7 +276,15 @@ private:
     int16_t Check(int16_t rc, const char* operation);
     int16_t ExtendedFetch(int direction, long offset);
     TGetResult FetchDirection(int direction, TRecordBuffer buffer);
-    void CopyRow(TRecordBuffer buffer);
+    void PutRow(TRecordBuffer buffer);
+    void CopyRow(TRecordBuffer buffer, size_t row);
+    void MarkRow(TRecordBuffer buffer, size_t row);
+    void KeepRowSetRecords();
+    void CopyRowSetRecord(TRecordBuffer record);
+    bool RowSetFieldData(const Column& column, TField* field, TRecordBuffer record, void* buffer);
+    int32_t* RowSetRef(TRecordBuffer buffer) const noexcept {
+        return reinterpret_cast<int32_t*>(buffer + FRowSetRefOffset);
+    }
     bool CopyFieldData(const Column& column, TField* field, const char* area, void* buffer);
     void FreeColumns() noexcept;
     void ResetPosition() noexcept;
@@ -316,6 +333,12 @@ private:
     long FBlockIndex = -1;
     unsigned long FRowsFetched = 0;
     int FRowSetSize = 100;
+    /// Where a record names its row of the row set: row (-1: the record holds its values) and block.
+    size_t FRowSetRefOffset = 0;
+    /// Blocks fetched since the statement ran; a record's row is of this block only.
+    int32_t FBlockNumber = 0;
+    /// Rows of the current block are read in place (see ReadsRowSetInPlace).
+    bool FInPlace = false;
     bool FPrepared = false;
     bool FBlockCursor = false;
     bool FUniDirectional = false;

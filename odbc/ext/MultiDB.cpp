@@ -362,6 +362,9 @@ std::unique_ptr<TStream> TODBCMultiQuery::CreateBlobStream(TField* field, TBlobS
 bool TODBCMultiQuery::GetFieldData(TField* field, void* buffer) {
     return Locked([&] { return TODBCDataSet::GetFieldData(field, buffer); });
 }
+int TODBCMultiQuery::GetFieldDateTimeParts(TField* field, TDateTimeParts& parts) {
+    return Locked([&] { return TODBCDataSet::GetFieldDateTimeParts(field, parts); });
+}
 bool TODBCMultiQuery::RetCodeIsSuccessful(int16_t rc) {
     FindDB();
     return Locked([&] { return TODBCDataSet::RetCodeIsSuccessful(rc); });

@@ -188,6 +188,7 @@ public:
     bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options) override;
     std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
     bool GetFieldData(TField* field, void* buffer) override;
+    int GetFieldDateTimeParts(TField* field, TDateTimeParts& parts) override;
     bool RetCodeIsSuccessful(int16_t rc) override;
     void InternalExecSQL() override;
     void QueryChanged() override;

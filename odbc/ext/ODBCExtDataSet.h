@@ -87,6 +87,8 @@ protected:
     void InternalHandleException() override;
     void InternalDelete() override;
     void InternalInitRecord(TRecordBuffer buffer) override;
+    /// Edits and posted rows are written into the records, so they hold copies of their rows.
+    bool ReadsRowSetInPlace() const override { return false; }
     void InternalClose() override;
     void InternalCancel() override;
     void InternalPost() override;

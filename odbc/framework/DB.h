@@ -239,6 +239,10 @@ public:
     /// \brief Copies the field's native value from the buffer of the current state into `buffer`
     /// (may be null); false when the value is null. The base knows no data fields and returns false.
     virtual bool GetFieldData(TField* field, void* buffer);
+    /// \brief A date, time or time stamp field's value as parts straight from where the
+    /// descendant holds them: 1 with `parts` set, 0 for null, -1 when it cannot tell (the field
+    /// then decodes its value). The base returns -1.
+    virtual int GetFieldDateTimeParts(TField* field, TDateTimeParts& parts);
     /// \brief Writes a native value (null: make it null). Descendants validate (field->Validate),
     /// store and send DataEvent(deFieldChange, field). The base raises (read-only dataset).
     virtual void SetFieldData(TField* field, const void* buffer);
@@ -267,6 +271,10 @@ public:
         return OtherStateBuffer();
     }
     TRecordBuffer CalcBuffer() const { return FCalcBuffer; }
+    /// \brief Every record buffer held, the scratch one included (for a descendant whose
+    /// records refer to data it must keep for them): `index` from 0 to SlotCount() - 1.
+    int SlotCount() const { return static_cast<int>(FSlots.size()); }
+    TRecordBuffer SlotBuffer(int index) const { return FSlots[static_cast<size_t>(index)].Buffer; }
     int BufferCount() const { return FBufferCount; }
     /// \brief Records currently in the ring.
     int BufferedRecords() const { return FRecordCount; }

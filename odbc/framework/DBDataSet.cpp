@@ -308,6 +308,12 @@ bool TDataSet::GetFieldData(TField* field, void* buffer) {
     return false;
 }
 
+int TDataSet::GetFieldDateTimeParts(TField* field, TDateTimeParts& parts) {
+    (void)field;
+    (void)parts;
+    return -1;
+}
+
 void TDataSet::SetFieldData(TField* field, const void* buffer) {
     (void)buffer;
     DatabaseErrorFmt("Cannot modify field '%s': the dataset is read-only", {field->DisplayName()}, this);
@@ -577,6 +583,11 @@ void TDataSet::MoveBuffer(int curIndex, int newIndex) {
     if (curIndex == newIndex)
         return;
     auto first = FSlots.begin();
+    // A ring of one record and its scratch buffer, as a forward read has it: a swap.
+    if (curIndex + 1 == newIndex || newIndex + 1 == curIndex) {
+        std::swap(first[curIndex], first[newIndex]);
+        return;
+    }
     if (curIndex < newIndex)
         std::rotate(first + curIndex, first + curIndex + 1, first + newIndex + 1);
     else

@@ -627,6 +627,12 @@ String TIntegerField::GetAsString() const {
 }
 
 int TIntegerField::GetAsInteger() const {
+    // A 32-bit value fits as it is: read straight, as a fetch loop does for every row.
+    if (DataType() == ftInteger) {
+        int32_t v = 0;
+        GetData(&v);
+        return v;
+    }
     int64_t v;
     GetValue(v);
     if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
@@ -944,6 +950,31 @@ void TBooleanField::SetAsStringValue(const String& v) {
 // ---- TDateTimeField -----------------------------------------------------------------------------
 
 int TDateTimeField::DataSize() const { return DataType() == ftDateTime ? 8 : 4; }
+
+bool TDateTimeField::GetParts(TDateTimeParts& parts) const {
+    parts = {};
+    if (FieldKind() != fkCalculated && FieldKind() != fkLookup && DataSet()) {
+        const int held = DataSet()->GetFieldDateTimeParts(const_cast<TDateTimeField*>(this), parts);
+        if (held >= 0)
+            return held == 1;
+        parts = {};
+    }
+    TDateTime v;
+    if (!GetValue(v))
+        return false;
+    if (DataType() == ftDate) {
+        DecodeDate(v, parts.Year, parts.Month, parts.Day);
+        return true;
+    }
+    int y, m, d;
+    DecodeDateTime(v, y, m, d, parts.Hour, parts.Minute, parts.Second, parts.MSec);
+    if (DataType() != ftTime) {
+        parts.Year = y;
+        parts.Month = m;
+        parts.Day = d;
+    }
+    return true;
+}
 
 bool TDateTimeField::GetValue(TDateTime& value) const {
     value = TDateTime();

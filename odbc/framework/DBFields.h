@@ -518,6 +518,10 @@ public:
     explicit TDateTimeField(TComponent* owner) : TDateTimeField(owner, ftDateTime) {}
     int DataSize() const override;
     bool GetValue(TDateTime& value) const;
+    /// \brief The value as calendar parts, false for null. A date field leaves the time parts
+    /// 0, a time field the date parts. Where the dataset holds the parts as the driver gave
+    /// them, no TDateTime is made; otherwise they are decoded from the value.
+    bool GetParts(TDateTimeParts& parts) const;
 
 protected:
     TDateTimeField(TComponent* owner, TFieldType type) : TField(owner, type, 0) {}

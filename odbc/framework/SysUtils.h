@@ -178,6 +178,10 @@ TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int min, int sec, int msec);
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int min, int sec, int msec);
 void DecodeDate(TDateTime dt, int& year, int& month, int& day);
+/// \brief The calendar parts of a date and time.
+struct TDateTimeParts {
+    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, MSec = 0;
+};
 void DecodeTime(TDateTime dt, int& hour, int& min, int& sec, int& msec);
 void DecodeDateTime(TDateTime dt, int& year, int& month, int& day, int& hour, int& min, int& sec, int& msec);
 int DayOfWeek(TDateTime dt); // 1 = Sunday
