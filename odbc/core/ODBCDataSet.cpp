@@ -302,7 +302,9 @@ void ODBCParseParams(String& text, std::vector<String>* names) {
                 ++j;
             }
             String name = text.substr(i + 1, j - i - 1);
-            if (name.empty()) {
+            // A quote in the name that never closes would take the rest of the statement as the
+            // name; the colon is plain text then, and the driver sees the statement as written.
+            if (name.empty() || qs || qd) {
                 out += c;
                 ++i;
                 continue;
