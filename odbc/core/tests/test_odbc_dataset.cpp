@@ -74,6 +74,11 @@ TEST(ParamParsing, QuotesEscapesAndNameEnds) {
     ODBCParseParams(text, &names);
     EXPECT_EQ(text, "a : b, :");
     EXPECT_TRUE(names.empty());
+    // An empty quoted name names nothing either (it used to make a parameter named "").
+    text = "WHERE a = :'' OR b = :\"\" OR c = :'\"\"' OR d = :d";
+    ODBCParseParams(text, &names);
+    EXPECT_EQ(text, "WHERE a = :'' OR b = :\"\" OR c = :'\"\"' OR d = ?");
+    EXPECT_EQ(names, (std::vector<String>{"d"}));
 
     // The same name twice is two parameters.
     TODBCQuery q(nullptr);
