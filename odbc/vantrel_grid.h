@@ -8,4 +8,5 @@
 
 #include <vantrel/grid/DBGrid.h>
 #include <vantrel/grid/ExtDBGrid.h>
+#include <vantrel/grid/GridComponent.h>
 #include <vantrel/grid/ConnectDialog.h>

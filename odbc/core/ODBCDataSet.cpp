@@ -394,14 +394,17 @@ void ODBCParseParams(String& text, std::vector<String>* names) {
                 ++j;
             }
             String name = text.substr(i + 1, j - i - 1);
-            if (name.empty()) {
+            for (char q : {'\'', '"'})
+                if (name.size() >= 2 && name.front() == q && name.back() == q)
+                    name = name.substr(1, name.size() - 2);
+            // A quote in the name that never closes would take the rest of the statement as the
+            // name, and ":''" names nothing; the colon is plain text then, and the driver sees the
+            // statement as written.
+            if (name.empty() || qs || qd) {
                 out += c;
                 ++i;
                 continue;
             }
-            for (char q : {'\'', '"'})
-                if (name.size() >= 2 && name.front() == q && name.back() == q)
-                    name = name.substr(1, name.size() - 2);
             if (names)
                 names->push_back(name);
             out += '?';

@@ -47,7 +47,8 @@ int ODBCRecordDataSize(TFieldType type, int size);
 /// \brief Rewrites `text` for the driver: every ":name" outside quotes becomes "?" and its name
 /// is appended to `names` (may be null), "::" becomes ":". A name ends at whitespace, ")", ","
 /// or ";" outside quotes; ":'a b'" and ":\"a b\"" are quoted names, stripped of their pair of
-/// quotes. A colon with no name after it stays as it is.
+/// quotes. A colon with no name after it, with an empty quoted name (":''") or with a name whose
+/// quote never closes (":'a b"), stays as it is.
 void ODBCParseParams(String& text, std::vector<String>* names);
 
 /// \brief What a statement step of a dataset holds while it runs (see

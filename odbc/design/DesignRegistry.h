@@ -17,7 +17,8 @@ namespace vantrel {
 extern const char* const VantrelPalettePage;
 
 /// \brief One class on a palette page. Components are made by the class's stream creator; a
-/// widget (the grid) has no stream class and is placed with the Qt Designer plugin instead.
+/// widget without a stream class is placed with the Qt Designer plugin instead (the grids have
+/// stored companions, so they are components here).
 struct TPaletteEntry {
     String ClassName;
     bool Widget = false;
@@ -89,8 +90,8 @@ const TPropInfo* FindDesignProperty(TComponent* component, const String& name);
 /// \brief The editor registered for `prop` of `component`, or null (the plain list edits it).
 std::unique_ptr<TPropertyEditor> FindPropertyEditor(TComponent* component, const TPropInfo& prop);
 
-/// \brief Registers the library's components on the "Rindle" page and their property editors.
-/// Idempotent.
+/// \brief Registers the library's components on the "Rindle" page, the data source and the base
+/// grid on "Data Access" and "Data Controls", and the property editors. Idempotent.
 void RegisterVantrelDesign();
 
 } // namespace vantrel

@@ -3,6 +3,7 @@
 #include "ui_DesignerWindow.h"
 
 #include <vantrel/design/DesignRegistry.h>
+#include <vantrel/grid/GridComponent.h>
 
 #include <QFile>
 #include <QSaveFile>
@@ -12,6 +13,37 @@ namespace vantrel {
 namespace {
 QString q(const String& s) { return QString::fromStdString(s); }
 String s(const QString& t) { return t.toStdString(); }
+
+// A set property as the list shows it: "[dgTitles,dgIndicator]".
+String SetText(const TPropInfo& p, int64_t mask) {
+    String text;
+    for (size_t i = 0; i < p.EnumNames.size() && i < 63; ++i)
+        if (mask & (int64_t(1) << i))
+            text += (text.empty() ? "" : ",") + p.EnumNames[i];
+    return "[" + text + "]";
+}
+
+int64_t ParseSet(const TPropInfo& p, const String& text) {
+    String body = Trim(text);
+    if (body.size() >= 2 && body.front() == '[' && body.back() == ']')
+        body = body.substr(1, body.size() - 2);
+    int64_t mask = 0;
+    size_t start = 0;
+    while (start <= body.size()) {
+        size_t comma = body.find(',', start);
+        String member = Trim(body.substr(start, comma == String::npos ? String::npos : comma - start));
+        if (!member.empty()) {
+            int64_t v = p.EnumValue(member);
+            if (v < 0 || v >= 63)
+                throw EConvertError("'" + member + "' is not a member of " + p.Name);
+            mask |= int64_t(1) << v;
+        }
+        if (comma == String::npos)
+            break;
+        start = comma + 1;
+    }
+    return mask;
+}
 } // namespace
 
 TDesignerWindow::TDesignerWindow(QWidget* parent)
@@ -19,11 +51,13 @@ TDesignerWindow::TDesignerWindow(QWidget* parent)
     ui->setupUi(this);
     RegisterVantrelDesign();
     FForm->SetName("DataModule1");
-    for (const TPaletteEntry& e : PaletteComponents(VantrelPalettePage)) {
-        auto* item = new QListWidgetItem(q(e.ClassName), ui->Palette);
-        if (e.Widget) // placed on forms with the Qt Designer plugin
-            item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
-    }
+    for (const String& page : PalettePages())
+        for (const TPaletteEntry& e : PaletteComponents(page)) {
+            auto* item = new QListWidgetItem(q(e.ClassName), ui->Palette);
+            item->setToolTip(q(page));
+            if (e.Widget) // placed on forms with the Qt Designer plugin
+                item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
+        }
     ui->PropertyList->setHorizontalHeaderLabels({"Property", "Value"});
     connect(ui->Palette, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         AddComponent(item->text());
@@ -65,6 +99,7 @@ bool TDesignerWindow::OpenForm(const QString& path) {
     }
     ui->MessageLabel->clear();
     ShowComponents();
+    PlaceGrids();
     return true;
 }
 
@@ -100,8 +135,25 @@ TComponent* TDesignerWindow::AddComponent(const QString& className) {
     c->SetName(base + std::to_string(n));
     c->SetDesigning(true);
     ShowComponents();
+    PlaceGrids();
     SelectComponent(q(c->Name()));
     return c;
+}
+
+QWidget* TDesignerWindow::Surface() const { return ui->FormSurface; }
+
+void TDesignerWindow::PlaceGrids() {
+    for (int i = 0; i < FForm->ComponentCount(); ++i) {
+        auto* holder = dynamic_cast<TDBGridComponent*>(FForm->Components(i));
+        TCustomDBGrid* grid = holder ? holder->Grid() : nullptr;
+        if (!grid || grid->parentWidget() == ui->FormSurface)
+            continue;
+        const QRect where = grid->geometry();
+        grid->setParent(ui->FormSurface);
+        grid->setGeometry(where);
+        grid->setAccessibleName(q(holder->Name()));
+        grid->show();
+    }
 }
 
 void TDesignerWindow::ShowComponents() {
@@ -148,6 +200,8 @@ void TDesignerWindow::ShowProperties() {
                 text = p->GetOrd(c) ? "True" : "False";
             } else if (p->Kind == TTypeKind::Integer) {
                 text = std::to_string(p->GetOrd(c));
+            } else if (p->Kind == TTypeKind::Set) {
+                text = SetText(*p, p->GetOrd(c));
             } else if (p->Kind == TTypeKind::Component) {
                 TComponent* target = p->GetComponent(c);
                 text = target ? target->Name() : String();
@@ -177,6 +231,7 @@ bool TDesignerWindow::SetProperty(const QString& name, const QString& text) {
         switch (p->Kind) {
         case TTypeKind::String: p->SetStr(c, v); break;
         case TTypeKind::Integer: p->SetOrd(c, StrToInt64(v)); break;
+        case TTypeKind::Set: p->SetOrd(c, ParseSet(*p, v)); break;
         case TTypeKind::Float: p->SetFloat(c, StrToFloat(v)); break;
         case TTypeKind::Boolean:
             if (!SameText(v, "True") && !SameText(v, "False"))

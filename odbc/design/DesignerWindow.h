@@ -1,5 +1,6 @@
-// The designer program's window: the "Rindle" palette, the components of a stored form and the
-// properties of the chosen one; registered editors open for their properties.
+// The designer program's window: the palette, the components of a stored form, the form surface
+// that shows its grids where they stand, and the properties of the chosen component; registered
+// editors open for their properties.
 #pragma once
 
 #include <vantrel/framework/Streaming.h>
@@ -25,7 +26,8 @@ public:
     bool OpenForm(const QString& path);
     /// \brief Writes the form; nothing is replaced when writing fails.
     bool SaveForm(const QString& path);
-    /// \brief Adds a component of a palette class with a fresh name; null for a widget class.
+    /// \brief Adds a component of a palette class with a fresh name (a grid also appears on the
+    /// form surface); null for a widget class.
     TComponent* AddComponent(const QString& className);
     void SelectComponent(const QString& name);
     /// \brief Sets a property of the chosen component from its text; false with a message.
@@ -33,8 +35,12 @@ public:
     /// \brief Opens the editor registered for a property of the chosen component.
     bool EditProperty(const QString& name);
 
+    /// \brief Where the form's grids are shown.
+    QWidget* Surface() const;
+
 private:
     void ShowComponents();
+    void PlaceGrids();
     void ShowProperties();
     TComponent* Current() const;
     void Fail(const QString& text);

@@ -6,6 +6,7 @@
 
 #include <vantrel/core/ODBCParams.h>
 #include <vantrel/entity/ODBCEntity.h>
+#include <vantrel/grid/GridComponent.h>
 
 namespace vantrel {
 
@@ -22,7 +23,11 @@ void RegisterVantrelDesign() {
         RegisterClassPropertyEditor<TUserEntity>(
             TTypeKind::Class, "lstFields",
             [](TComponent* c, const TPropInfo& p) { return std::make_unique<TEntityFieldProperty>(c, p); });
-        RegisterWidget(VantrelPalettePage, "TExtDBGrid");
+        // The grids are placed through their stored companions (GridComponent.h); the data source
+        // that links one to a dataset and the base grid are on the framework's own pages.
+        RegisterComponents(VantrelPalettePage, {"TExtDBGrid"});
+        RegisterComponents("Data Access", {"TDataSource"});
+        RegisterComponents("Data Controls", {"TDBGrid"});
         return true;
     }();
     (void)registered;

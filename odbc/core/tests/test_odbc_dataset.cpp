@@ -40,18 +40,45 @@ TEST(ParamParsing, QuotesEscapesAndNameEnds) {
     EXPECT_EQ(names, (std::vector<String>{"a b", "c d", "e", "f", "g", "h"}));
 
     // A single quote inside a double-quoted name does not open a string, and only a matching pair
-    // of quotes is stripped; the text ends a name that never closes.
+    // of quotes is stripped. A name whose quote never closes is no name: it would take the rest
+    // of the statement, so the colon stays plain text and the driver gets the statement whole.
     names.clear();
     text = "SELECT \"it's\" FROM t WHERE p = :p AND q = :\"open";
     ODBCParseParams(text, &names);
-    EXPECT_EQ(text, "SELECT \"it's\" FROM t WHERE p = ? AND q = ?");
-    EXPECT_EQ(names, (std::vector<String>{"p", "\"open"}));
+    EXPECT_EQ(text, "SELECT \"it's\" FROM t WHERE p = ? AND q = :\"open");
+    EXPECT_EQ(names, (std::vector<String>{"p"}));
+
+    names.clear();
+    text = "DELETE FROM t WHERE id = :'id AND owner = :o";
+    ODBCParseParams(text, &names);
+    EXPECT_EQ(text, "DELETE FROM t WHERE id = :'id AND owner = :o");
+    EXPECT_TRUE(names.empty());
+    names.clear();
+    text = "WHERE a = :a'b c OR d = :d";
+    ODBCParseParams(text, &names);
+    EXPECT_EQ(text, "WHERE a = :a'b c OR d = :d");
+    EXPECT_TRUE(names.empty());
+    names.clear();
+    text = "WHERE a = :a'b c' OR d = :'e\" f'";
+    ODBCParseParams(text, &names);
+    EXPECT_EQ(text, "WHERE a = ? OR d = ?");
+    EXPECT_EQ(names, (std::vector<String>{"a'b c'", "e\" f"}));
+    names.clear();
+    text = "WHERE a = :'x y' AND b = :\"z";
+    ODBCParseParams(text, &names);
+    EXPECT_EQ(text, "WHERE a = ? AND b = :\"z");
+    EXPECT_EQ(names, (std::vector<String>{"x y"}));
 
     names.clear();
     text = "a : b, :";
     ODBCParseParams(text, &names);
     EXPECT_EQ(text, "a : b, :");
     EXPECT_TRUE(names.empty());
+    // An empty quoted name names nothing either (it used to make a parameter named "").
+    text = "WHERE a = :'' OR b = :\"\" OR c = :'\"\"' OR d = :d";
+    ODBCParseParams(text, &names);
+    EXPECT_EQ(text, "WHERE a = :'' OR b = :\"\" OR c = :'\"\"' OR d = ?");
+    EXPECT_EQ(names, (std::vector<String>{"d"}));
 
     // The same name twice is two parameters.
     TODBCQuery q(nullptr);
@@ -440,6 +467,19 @@ TEST_P(DataSetTest, ParametersAreBoundAndRowsAffectedCounted) {
     q->SetSQLText("SELECT name FROM item WHERE id = 2");
     q->Open();
     EXPECT_EQ(q->FieldByName("name")->AsString(), "it's; :x");
+}
+
+// A quoted name that never closes used to become one parameter holding the rest of the
+// statement, which then ran cut short at it; now the driver gets the whole text and refuses it.
+TEST_P(DataSetTest, AQuotedNameThatNeverClosesLeavesTheStatementWhole) {
+    TODBCQuery del(nullptr);
+    del.SetODBCDatabase(db.get());
+    del.SetSQLText("DELETE FROM item WHERE id > :'lo AND id > 99");
+    EXPECT_EQ(del.ParamsCount(), 0);
+    EXPECT_EQ(del.ConvertedSQL(), "DELETE FROM item WHERE id > :'lo AND id > 99\n");
+    EXPECT_THROW(del.ExecSQL(), Exception);
+    openSql("SELECT COUNT(*) AS n FROM item");
+    EXPECT_EQ(q->FieldByName("n")->AsInteger(), 25);
 }
 
 TEST_P(DataSetTest, WideValuesNeverOverflowTheRecord) {

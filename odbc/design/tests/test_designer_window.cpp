@@ -53,8 +53,8 @@ TEST(DesignerWindow, OpensAddsChangesSavesAndReadsBack) {
     TDesignerWindow& window = *window_;
     auto* palette = window.findChild<QListWidget*>("Palette");
     ASSERT_NE(palette, nullptr);
-    EXPECT_EQ(palette->count(), 5);
-    EXPECT_FALSE(palette->findItems("TExtDBGrid", Qt::MatchExactly).first()->flags() & Qt::ItemIsEnabled);
+    EXPECT_EQ(palette->count(), 7); // the "Rindle" page, then the data source and the base grid
+    EXPECT_TRUE(palette->findItems("TExtDBGrid", Qt::MatchExactly).first()->flags() & Qt::ItemIsEnabled);
     ASSERT_TRUE(window.OpenForm(path));
     EXPECT_EQ(window.findChild<QListWidget*>("ComponentList")->count(), 1);
 
