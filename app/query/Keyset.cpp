@@ -32,10 +32,12 @@ SortTerm reversedTerm(SortTerm t) {
     return t;
 }
 
-QString termText(const SortTerm& t) {
-    return QStringLiteral("t.%1 %2 Nulls %3")
-        .arg(t.column, t.descending ? QStringLiteral("Desc") : QStringLiteral("Asc"),
-             t.nullsFirst ? QStringLiteral("First") : QStringLiteral("Last"));
+QString termText(const SortTerm& t, const QString& key) {
+    const QString direction = t.descending ? QStringLiteral("Desc") : QStringLiteral("Asc");
+    // The key is never NULL: a NULL placement there would only keep PostgreSQL from its primary key
+    // index (stored NULLs last), and it would sort the whole table instead.
+    if (t.column.compare(key, Qt::CaseInsensitive) == 0) return QStringLiteral("t.%1 %2").arg(t.column, direction);
+    return QStringLiteral("t.%1 %2 Nulls %3").arg(t.column, direction, t.nullsFirst ? QStringLiteral("First") : QStringLiteral("Last"));
 }
 
 }  // namespace
@@ -99,7 +101,7 @@ bool KeysetPlan::sortFirstBy(const QString& column) {
 
 QString KeysetPlan::orderBy(bool reversed) const {
     QStringList parts;
-    for (const SortTerm& t : terms_) parts << termText(reversed ? reversedTerm(t) : t);
+    for (const SortTerm& t : terms_) parts << termText(reversed ? reversedTerm(t) : t, key_);
     return parts.join(QStringLiteral(", "));
 }
 

@@ -261,7 +261,7 @@ TEST_P(PagingTest, RowsFoundByKeyReadTheirNeighboursAcrossTheEmptyValuesInEveryO
             ASSERT_TRUE(q.paged());
             ASSERT_TRUE(q.Locate("ID_Customer", key, false)) << order.toStdString() << " " << key.toStdString();
             const int at = q.RecNo();
-            ASSERT_EQ(expected.indexOf(QRegularExpression("^" + key + "\\|")), at) << order.toStdString() << " " << key.toStdString();
+            ASSERT_EQ(expected.indexOf(QRegularExpression(key + "\\|.*")), at) << order.toStdString() << " " << key.toStdString();
             // Both ways from there, a page and more, through the grid's model.
             for (int r = std::max(0, at - 300); r < std::min(1200, at + 300); ++r)
                 ASSERT_EQ(model.data(model.index(r, 0)).toString() + "|" + model.data(model.index(r, 1)).toString(),
@@ -272,7 +272,7 @@ TEST_P(PagingTest, RowsFoundByKeyReadTheirNeighboursAcrossTheEmptyValuesInEveryO
         // A search by name lands on the first match in this order.
         open(q, sql);
         open(*ref_, sql);
-        for (const QString& text : {"gam", "Beta", "zeta%"}) {
+        for (const QString& text : QStringList{"gam", "Beta", "zeta%"}) {
             const bool partial = text == QLatin1String("gam");
             ASSERT_EQ(q.Locate("Name_Customer", text, partial), ref_->Locate("Name_Customer", text, partial));
             EXPECT_EQ(q.RecNo(), ref_->RecNo()) << order.toStdString() << " " << text.toStdString();
