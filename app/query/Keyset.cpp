@@ -131,11 +131,13 @@ bool KeysetPlan::leadIsKey() const { return terms_.first().column.compare(key_, 
 
 QString KeysetPlan::leadRange(bool reversed, bool leadNull) const {
     // The rows on b's side of the NULLs, from b's value on: a range on the first sort column that
-    // its index answers (the alternatives above alone would walk the index from its start).
+    // its index answers (the alternatives above alone would walk the index from its start). The
+    // value comes from a subquery of its own, which both engines work out once before the range:
+    // PostgreSQL would otherwise read the list in order and test each row against b.
     const SortTerm lead = reversed ? reversedTerm(terms_.first()) : terms_.first();
-    if (leadIsKey()) return QStringLiteral("t.%1 %2 b.%1").arg(lead.column, lead.descending ? u"<=" : u">=");
-    if (leadNull) return QStringLiteral("t.%1 Is Null").arg(lead.column);
-    return QStringLiteral("t.%1 %2 b.%1").arg(lead.column, lead.descending ? u"<=" : u">=");
+    if (leadNull && !leadIsKey()) return QStringLiteral("t.%1 Is Null").arg(lead.column);
+    return QStringLiteral("t.%1 %2 (Select v.%1 From (%3) v Where v.%4 = ?)")
+        .arg(lead.column, lead.descending ? u"<=" : u">=", base_, key_);
 }
 
 bool KeysetPlan::seekLeavesRest(bool backward, bool leadNull) const {

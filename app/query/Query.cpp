@@ -701,8 +701,10 @@ bool Query::leadNullAt(int row) const {
 int Query::seek(const QVariant& key, bool leadNull, bool backward, bool including, int limit,
                 std::vector<QVariant>& cells) {
     const size_t start = cells.size();
-    int rows = readRows(plan_->seekSql(backward, including, leadNull), values_ + QVariantList{key} + values_ + QVariantList{limit},
-                        cells, false);
+    QVariantList values = values_ + QVariantList{key} + values_;
+    if (!leadNull || plan_->terms().first().column.compare(plan_->key(), Qt::CaseInsensitive) == 0)
+        values += values_ + QVariantList{key};  // the range's own look-up of the row's value
+    int rows = readRows(plan_->seekSql(backward, including, leadNull), values + QVariantList{limit}, cells, false);
     if (rows < limit && plan_->seekLeavesRest(backward, leadNull))
         rows += readRows(plan_->restSql(backward, leadNull), values_ + QVariantList{limit - rows}, cells, false);
     if (backward) reverseRows(cells, start, rows, size_t(FieldCount()));
