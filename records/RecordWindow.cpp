@@ -414,9 +414,16 @@ void RecordWindow::search(const QString& text)
     const QString column = sortColumn_.isEmpty() ? spec_.defaultSearchColumn : sortColumn_;
     if (column.isEmpty())
         return;
-    if (!anyStartsWith(column, text))
-        return;  // Locate would read the whole list only to leave the row where it is
-    q->Locate(column, text, true);
+    if (q->paged()) {
+        // A paged list's Locate asks the database for the first match itself: a probe first
+        // would scan for it twice where no index answers Like (PostgreSQL's citext).
+        if (!q->Locate(column, text, true))
+            return;
+    } else {
+        if (!anyStartsWith(column, text))
+            return;  // Locate would read the whole list only to leave the row where it is
+        q->Locate(column, text, true);
+    }
     copyCurrentRow();
     if (spec_.searchRecomputesFigures)
         recomputeFigures();

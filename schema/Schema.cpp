@@ -122,10 +122,16 @@ QString createTableStatement(Engine engine, const Table& t) {
 QString createIndexStatement(Engine engine, const Index& index) {
     // Lists sort empty values first on both engines ("Order By c Nulls First"); PostgreSQL
     // keeps them last in an index unless told, and would then sort the whole table instead.
-    const QString nulls = engine == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString();
+    // The key is never NULL and lists order by it plainly, as its primary key index is stored.
+    const Table* table = findTable(index.table);
+    QStringList columns;
+    for (const QString& c : index.columns)
+        columns << (engine == Engine::PostgreSQL && !(table && c.compare(table->key, Qt::CaseInsensitive) == 0)
+                        ? c + QStringLiteral(" NULLS FIRST")
+                        : c);
     return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
         .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), index.name(), index.table,
-             index.columns.join(nulls + QStringLiteral(", ")) + nulls);
+             columns.join(QStringLiteral(", ")));
 }
 
 QString addColumnStatement(Engine engine, const Table& table, const Column& column) {

@@ -30,6 +30,15 @@ QList<Column> versioned(QList<Column> columns) {
     return columns;
 }
 
+// A master list sorted by one of its titles is ordered by that column, then the key: an index on
+// both reads the first page straight away (on one column alone PostgreSQL still sorts each run of
+// equal values, all 50,000 rows of a column with a few distinct values).
+QList<QStringList> sortedBy(const char* key, std::initializer_list<const char*> columns) {
+    QList<QStringList> out;
+    for (const char* c : columns) out.append(QStringList{QString::fromLatin1(c), QString::fromLatin1(key)});
+    return out;
+}
+
 QList<Table> build() {
     const auto invoice = cols({{"InvoiceNo_Inv", T::Integer},  {"Paid_Inv", T::Boolean},
                                {"CustomerName_Inv", T::Text},  {"RepairPerson_Inv", T::Text},
@@ -70,33 +79,45 @@ QList<Table> build() {
                {"Description_Material", T::Text}, {"Mfg_Material", T::Text}, {"Style_Material", T::Text},
                {"Style_Type_Material", T::Text}, {"Color_Material", T::Text}, {"Size_Material", T::Text},
                {"Unit_Material", T::Text}, {"Price_Material", T::Number}, {"Remark_Material", T::Text}})),
-         // Type, Mfg and Unit: the parts window lists their distinct values when it opens.
+         // Type, Mfg and Unit: the parts window lists their distinct values when it opens; these
+         // and the other titles are what the list sorts by.
          "ID_Material",
-         {{"Color_Material"}, {"Number_Material"}, {"Type_Material"}, {"Mfg_Material"}, {"Unit_Material"}}},
+         QList<QStringList>{{"Color_Material"}, {"Number_Material"}} +
+             sortedBy("ID_Material", {"Type_Material", "Mfg_Material", "Unit_Material", "Description_Material",
+                                      "Style_Material", "Style_Type_Material", "Size_Material", "Price_Material",
+                                      "Remark_Material"})},
         {"Company",
          versioned(cols({{"ID_Company", T::Integer}, {"Name_Company", T::Text}, {"Type_Company", T::Text},
                {"Tell_Company", T::Text}, {"Address_Company", T::Text}, {"City_Company", T::Text},
                {"State_Company", T::Text}, {"Zip_Company", T::Text}, {"Contact1_Company", T::Text},
                {"Contact2_Company", T::Text}, {"Email_Company", T::Text}, {"Web_Company", T::Text},
                {"Fax_Company", T::Text}})),
-         "ID_Company", {{"Name_Company"}}},
+         "ID_Company",
+         QList<QStringList>{{"Name_Company"}} +
+             sortedBy("ID_Company", {"Type_Company", "Tell_Company", "Address_Company", "City_Company",
+                                     "State_Company", "Zip_Company", "Email_Company", "Web_Company"})},
         {"Customer",
          versioned(cols({{"ID_Customer", T::Integer}, {"Name_Customer", T::Text}, {"Type_Customer", T::Text},
                {"Tell_Customer", T::Text}, {"Address_Customer", T::Text}, {"City_Customer", T::Text},
                {"State_Customer", T::Text}, {"Zip_Customer", T::Text}, {"Email_Customer", T::Text},
                {"Web_Customer", T::Text}, {"Tel_Customer", T::Text}, {"Tel1_Customer", T::Text}})),
-         "ID_Customer", {{"Name_Customer"}}},
+         "ID_Customer",
+         QList<QStringList>{{"Name_Customer"}} +
+             sortedBy("ID_Customer", {"Type_Customer", "Tell_Customer", "Address_Customer", "City_Customer",
+                                      "State_Customer", "Zip_Customer", "Email_Customer", "Web_Customer"})},
         {"Employee",
          versioned(cols({{"ID_Employee", T::Integer}, {"Name_Employee", T::Text}, {"DOB_Employee", T::Date},
                {"Email_Employee", T::Text}, {"SSN_Employee", T::Text}, {"Position_Employee", T::Text},
                {"Emergency_Employee", T::Text}, {"Cell_Employee", T::Text}, {"Address_Employee", T::Text},
                {"City_Employee", T::Text}, {"State_Employee", T::Text}, {"Zip_Employee", T::Text},
                {"Start_Employee", T::Date}, {"End_Employee", T::Date}})),
-         "ID_Employee", {{"Name_Employee"}}},
+         "ID_Employee",
+         QList<QStringList>{{"Name_Employee"}} + sortedBy("ID_Employee", {"DOB_Employee", "Email_Employee", "SSN_Employee"})},
         {"Labor",
          versioned(cols({{"ID_Labor", T::Integer}, {"Description_Labor", T::Text}, {"PartNo_Labor", T::Text},
                {"Rate_Labor", T::Number}, {"Remark_Labor", T::Text}})),
-         "ID_Labor", {{"Description_Labor"}}},
+         "ID_Labor",
+         QList<QStringList>{{"Description_Labor"}} + sortedBy("ID_Labor", {"PartNo_Labor", "Rate_Labor", "Remark_Labor"})},
         {"Tax",
          versioned(cols({{"Id_T", T::Integer}, {"Year_T", T::Integer}, {"A_T", T::Integer}, {"E_T", T::Integer},
                {"Tax_T", T::Rate}})),

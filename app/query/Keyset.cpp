@@ -32,10 +32,12 @@ SortTerm reversedTerm(SortTerm t) {
     return t;
 }
 
-QString termText(const SortTerm& t) {
-    return QStringLiteral("t.%1 %2 Nulls %3")
-        .arg(t.column, t.descending ? QStringLiteral("Desc") : QStringLiteral("Asc"),
-             t.nullsFirst ? QStringLiteral("First") : QStringLiteral("Last"));
+QString termText(const SortTerm& t, const QString& key) {
+    const QString direction = t.descending ? QStringLiteral("Desc") : QStringLiteral("Asc");
+    // The key is never NULL: a NULL placement there would only keep PostgreSQL from its primary key
+    // index (stored NULLs last), and it would sort the whole table instead.
+    if (t.column.compare(key, Qt::CaseInsensitive) == 0) return QStringLiteral("t.%1 %2").arg(t.column, direction);
+    return QStringLiteral("t.%1 %2 Nulls %3").arg(t.column, direction, t.nullsFirst ? QStringLiteral("First") : QStringLiteral("Last"));
 }
 
 }  // namespace
@@ -99,11 +101,11 @@ bool KeysetPlan::sortFirstBy(const QString& column) {
 
 QString KeysetPlan::orderBy(bool reversed) const {
     QStringList parts;
-    for (const SortTerm& t : terms_) parts << termText(reversed ? reversedTerm(t) : t);
+    for (const SortTerm& t : terms_) parts << termText(reversed ? reversedTerm(t) : t, key_);
     return parts.join(QStringLiteral(", "));
 }
 
-QString KeysetPlan::afterPredicate(bool reversed, bool leadNotNull) const {
+QString KeysetPlan::afterPredicate(bool reversed) const {
     // Row t comes after row b when they agree on the first terms and t is later on the next one.
     QStringList alternatives;
     QStringList equalSoFar;
@@ -122,20 +124,32 @@ QString KeysetPlan::afterPredicate(bool reversed, bool leadNotNull) const {
         alternatives << QStringLiteral("(%1)").arg(conj.join(QStringLiteral(" And ")));
         equalSoFar << QStringLiteral("(t.%1 = b.%1 Or (t.%1 Is Null And b.%1 Is Null))").arg(c);
     }
-    QString predicate = QStringLiteral("(%1)").arg(alternatives.join(QStringLiteral(" Or ")));
-    // With NULLs before the values and b's value known to be there, everything after b is at least
-    // b's value: a range on the first column that its index can answer.
-    const SortTerm lead = reversed ? reversedTerm(terms_.first()) : terms_.first();
-    if (leadNotNull && lead.nullsFirst && lead.column.compare(key_, Qt::CaseInsensitive) != 0)
-        predicate += QStringLiteral(" And t.%1 %2 b.%1").arg(lead.column, lead.descending ? u"<=" : u">=");
-    return predicate;
+    return QStringLiteral("(%1)").arg(alternatives.join(QStringLiteral(" Or ")));
 }
 
-QString KeysetPlan::boundaryJoin() const {
-    QStringList columns;
-    for (const SortTerm& t : terms_) columns << QStringLiteral("s.") + t.column;
-    return QStringLiteral("Cross Join (Select %1 From (%2) s Where s.%3 = ?) b")
-        .arg(columns.join(QStringLiteral(", ")), base_, key_);
+bool KeysetPlan::leadIsKey() const { return terms_.first().column.compare(key_, Qt::CaseInsensitive) == 0; }
+
+QString KeysetPlan::leadRange(bool reversed, bool leadNull) const {
+    // The rows on b's side of the NULLs, from b's value on: a range on the first sort column that
+    // its index answers (the alternatives above alone would walk the index from its start). The
+    // value comes from a subquery of its own, which both engines work out once before the range:
+    // PostgreSQL would otherwise read the list in order and test each row against b.
+    const SortTerm lead = reversed ? reversedTerm(terms_.first()) : terms_.first();
+    if (leadNull && !leadIsKey()) return QStringLiteral("t.%1 Is Null").arg(lead.column);
+    return QStringLiteral("t.%1 %2 (Select v.%1 From (%3) v Where v.%4 = ?)")
+        .arg(lead.column, lead.descending ? u"<=" : u">=", base_, key_);
+}
+
+bool KeysetPlan::seekLeavesRest(bool backward, bool leadNull) const {
+    if (leadIsKey()) return false;
+    // NULLs after the values (a backward seek of an ascending list) or values after the NULLs.
+    const SortTerm lead = backward ? reversedTerm(terms_.first()) : terms_.first();
+    return leadNull == lead.nullsFirst;
+}
+
+QString KeysetPlan::restSql(bool backward, bool leadNull) const {
+    return QStringLiteral("Select t.* From (%1) t Where t.%2 Is %3Null Order By %4 Limit ?")
+        .arg(base_, terms_.first().column, leadNull ? QStringLiteral("Not ") : QString(), orderBy(backward));
 }
 
 QString KeysetPlan::countSql() const { return QStringLiteral("Select Count(*) From (%1) t").arg(base_); }
@@ -152,20 +166,44 @@ QString KeysetPlan::offsetSql() const {
     return QStringLiteral("Select t.* From (%1) t Order By %2 Limit ? Offset ?").arg(base_, orderBy(false));
 }
 
-QString KeysetPlan::seekSql(bool backward, bool including, bool leadNotNull) const {
-    QString where = afterPredicate(backward, leadNotNull);
-    if (including) where = QStringLiteral("(%1 Or t.%2 = b.%2)").arg(afterPredicate(backward, false), key_);
-    return QStringLiteral("Select t.* From (%1) t %2 Where %3 Order By %4 Limit ?")
-        .arg(base_, boundaryJoin(), where, orderBy(backward));
+QString KeysetPlan::seekSql(bool backward, bool including, bool leadNull) const {
+    QString where = afterPredicate(backward);
+    if (including) where = QStringLiteral("(%1 Or t.%2 = b.%2)").arg(where, key_);
+    // b first: SQLite keeps a Cross Join's order, and the range on t needs b's values in hand.
+    return QStringLiteral("Select t.* From (%1) b Cross Join (%2) t Where %3 And %4 Order By %5 Limit ?")
+        .arg(boundarySql(), base_, where, leadRange(backward, leadNull), orderBy(backward));
 }
 
-QString KeysetPlan::positionSql() const {
-    // With no row of that key the join has no rows at all; with one it keeps b even when no t precedes.
+QString KeysetPlan::boundarySql() const {
     QStringList columns;
     for (const SortTerm& t : terms_) columns << QStringLiteral("s.") + t.column;
-    return QStringLiteral("Select Count(*), Count(t.%1) From (Select %2 From (%3) s Where s.%1 = ?) b "
-                          "Left Join (%3) t On %4")
-        .arg(key_, columns.join(QStringLiteral(", ")), base_, afterPredicate(true, false));
+    return QStringLiteral("Select %1 From (%2) s Where s.%3 = ?").arg(columns.join(QStringLiteral(", ")), base_, key_);
+}
+
+QString KeysetPlan::positionSql(const QList<bool>& nulls, int* repeats) const {
+    // Rows before b: for each sort term, those equal to b on the terms before it and earlier on it.
+    // Each count has plain equalities and one range (or Is [Not] Null), which an index answers.
+    QStringList counts;
+    QStringList equal;
+    for (qsizetype i = 0; i < terms_.size(); ++i) {
+        const SortTerm& t = terms_[i];
+        const bool bNull = i < nulls.size() && nulls[i];
+        QStringList earlier;
+        if (bNull) {
+            if (!t.nullsFirst) earlier << QStringLiteral("t.%1 Is Not Null").arg(t.column);
+        } else {
+            earlier << QStringLiteral("t.%1 %2 b.%1").arg(t.column, t.descending ? u">" : u"<");
+            if (t.nullsFirst && t.column.compare(key_, Qt::CaseInsensitive) != 0)
+                earlier << QStringLiteral("t.%1 Is Null").arg(t.column);
+        }
+        for (const QString& e : std::as_const(earlier))
+            counts << QStringLiteral("(Select Count(*) From (%1) t Where %2)")
+                          .arg(base_, (QStringList(equal) << e).join(QStringLiteral(" And ")));
+        equal << (bNull ? QStringLiteral("t.%1 Is Null").arg(t.column) : QStringLiteral("t.%1 = b.%1").arg(t.column));
+    }
+    if (repeats) *repeats = int(counts.size());
+    if (counts.isEmpty()) counts << QStringLiteral("0");
+    return QStringLiteral("Select %1 From (%2) b").arg(counts.join(QStringLiteral(" + ")), boundarySql());
 }
 
 QString KeysetPlan::firstKeySql(const QString& condition) const {

@@ -46,20 +46,29 @@ public:
     QString edgeSql(bool fromEnd) const;
     /// Rows by position: values, limit, offset.
     QString offsetSql() const;
-    /// Rows after one row (or before it, nearest first); `including` it: values, values, key, limit.
-    /// `leadNotNull`: that row's value in the first sort column is known not to be NULL.
-    QString seekSql(bool backward, bool including, bool leadNotNull = false) const;
-    /// One row's presence (Count(*) > 0) and how many rows come before it (the second count):
-    /// values, key, values.
-    QString positionSql() const;
+    /// Rows after one row (or before it, nearest first); `including` it: values, key, values, limit.
+    /// `leadNull`: whether that row's value in the first sort column is NULL. The seek keeps to that
+    /// row's side of the NULLs, so an index on the column answers it; when seekLeavesRest says so,
+    /// the rows beyond come from restSql.
+    QString seekSql(bool backward, bool including, bool leadNull) const;
+    bool seekLeavesRest(bool backward, bool leadNull) const;
+    /// The rows a seek left on the other side of the NULLs, in its order: values, limit.
+    QString restSql(bool backward, bool leadNull) const;
+    /// One row's values in the sort columns (none when no row has the key): values, key.
+    QString boundarySql() const;
+    /// How many rows come before the row with a key, given which of its sort values are NULL (as
+    /// boundarySql read them): values `repeats` times, then values, key. A sum of counts that each
+    /// an index on the sort column answers by a range.
+    QString positionSql(const QList<bool>& nulls, int* repeats) const;
     /// The key of the first row whose `condition` (on t.<column>, with its own placeholders) holds:
     /// values, the condition's values.
     QString firstKeySql(const QString& condition) const;
 
 private:
     QString orderBy(bool reversed) const;
-    QString afterPredicate(bool reversed, bool leadNotNull) const;  // rows of t after row b
-    QString boundaryJoin() const;
+    QString afterPredicate(bool reversed) const;  // rows of t after row b
+    QString leadRange(bool reversed, bool leadNull) const;
+    bool leadIsKey() const;
 
     QString base_;  // the statement without its Order By
     QString key_;

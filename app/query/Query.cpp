@@ -203,6 +203,14 @@ int compareValues(const QVariant& a, const QVariant& b) {
     return Field({}, a).AsString().compare(Field({}, b).AsString(), Qt::CaseInsensitive);
 }
 
+// Reverses the order of `rows` rows of `width` cells from `start` (a backward seek reads nearest first).
+void reverseRows(std::vector<QVariant>& cells, size_t start, int rows, size_t width) {
+    for (int a = 0, b = rows - 1; a < b; ++a, --b)
+        std::swap_ranges(cells.begin() + std::ptrdiff_t(start + size_t(a) * width),
+                         cells.begin() + std::ptrdiff_t(start + size_t(a + 1) * width),
+                         cells.begin() + std::ptrdiff_t(start + size_t(b) * width));
+}
+
 // Every row of a page statement appended to `cells` (reversed: a backward seek, nearest first).
 int readAll(QSqlQuery& q, const std::vector<ColumnKind>& kinds, std::vector<QVariant>& cells, bool reversed) {
     void* statement = odbcHandle(q.result()->handle());
@@ -222,11 +230,7 @@ int readAll(QSqlQuery& q, const std::vector<ColumnKind>& kinds, std::vector<QVar
         cells.resize(start);
         throw DatabaseError(q.lastError(), QString());
     }
-    if (reversed)
-        for (int a = 0, b = rows - 1; a < b; ++a, --b)
-            std::swap_ranges(cells.begin() + std::ptrdiff_t(start + size_t(a) * width),
-                             cells.begin() + std::ptrdiff_t(start + size_t(a + 1) * width),
-                             cells.begin() + std::ptrdiff_t(start + size_t(b) * width));
+    if (reversed) reverseRows(cells, start, rows, width);
     return rows;
 }
 
@@ -579,7 +583,6 @@ bool Query::Locate(const QString& column, const QString& text, bool partial) {
 
 // --- paging ------------------------------------------------------------------------------
 
-QVariantList Query::twice() const { return values_ + values_; }
 
 int Query::leadColumn() const { return fieldIndex(plan_->terms().first().column); }
 
@@ -685,12 +688,10 @@ void Query::loadRow(int row) {
         page.rows = readRows(plan_->edgeSql(false), values_ + QVariantList{want}, page.cells, false);
     } else if (before) {
         const QVariant key = *before;
-        const bool lead = leadColumn() >= 0 && !heldCell(first - 1, leadColumn())->isNull();
-        page.rows = readRows(plan_->seekSql(false, false, lead), twice() + QVariantList{key, want}, page.cells, false);
+        page.rows = seek(key, leadNullAt(first - 1), false, false, want, page.cells);
     } else if (after) {
         const QVariant key = *after;
-        const bool lead = leadColumn() >= 0 && !heldCell(first + want, leadColumn())->isNull();
-        page.rows = readRows(plan_->seekSql(true, false, lead), twice() + QVariantList{key, want}, page.cells, true);
+        page.rows = seek(key, leadNullAt(first + want), true, false, want, page.cells);
         page.first = first + want - page.rows;
     } else if (first + want == total_) {
         page.rows = readRows(plan_->edgeSql(true), values_ + QVariantList{want}, page.cells, true);
@@ -702,22 +703,50 @@ void Query::loadRow(int row) {
     keepPage(std::move(page), row);
 }
 
-int Query::positionOf(const QVariant& key) {
-    std::unique_ptr<QSqlQuery> q = execute(plan_->positionSql(), values_ + QVariantList{key} + values_);
-    if (!q->next() || q->value(0).toLongLong() == 0) return -1;
-    return q->value(1).toInt();
+bool Query::leadNullAt(int row) const {
+    const int lead = leadColumn();
+    const QVariant* v = lead >= 0 ? heldCell(row, lead) : nullptr;
+    return v && v->isNull();
 }
 
-void Query::loadAround(int row, const QVariant& key) {
+int Query::seek(const QVariant& key, bool leadNull, bool backward, bool including, int limit,
+                std::vector<QVariant>& cells) {
+    const size_t start = cells.size();
+    QVariantList values = values_ + QVariantList{key} + values_;
+    if (!leadNull || plan_->terms().first().column.compare(plan_->key(), Qt::CaseInsensitive) == 0)
+        values += values_ + QVariantList{key};  // the range's own look-up of the row's value
+    int rows = readRows(plan_->seekSql(backward, including, leadNull), values + QVariantList{limit}, cells, false);
+    if (rows < limit && plan_->seekLeavesRest(backward, leadNull))
+        rows += readRows(plan_->restSql(backward, leadNull), values_ + QVariantList{limit - rows}, cells, false);
+    if (backward) reverseRows(cells, start, rows, size_t(FieldCount()));
+    return rows;
+}
+
+int Query::positionOf(const QVariant& key, bool* leadNull) {
+    // The row's sort values first (which are NULL decides the counts), then the rows before it.
+    QList<bool> nulls;
+    {
+        std::unique_ptr<QSqlQuery> q = execute(plan_->boundarySql(), values_ + QVariantList{key});
+        if (!q->next()) return -1;
+        for (int i = 0; i < q->record().count(); ++i) nulls << q->isNull(i);
+    }
+    if (leadNull) *leadNull = !nulls.isEmpty() && nulls.front();
+    int repeats = 0;
+    const QString sql = plan_->positionSql(nulls, &repeats);
+    QVariantList values;
+    for (int i = 0; i < repeats; ++i) values += values_;
+    std::unique_ptr<QSqlQuery> q = execute(sql, values + values_ + QVariantList{key});
+    return q->next() ? q->value(0).toInt() : -1;
+}
+
+void Query::loadAround(int row, const QVariant& key, bool leadNull) {
     if (heldCell(row, keyColumn_)) return;
     const int first = row / PageRows * PageRows;
     const int end = std::min(first + PageRows, total_);
     Page page;
     int before = 0;
-    if (row > first)
-        before = readRows(plan_->seekSql(true, false), twice() + QVariantList{key, row - first}, page.cells, true);
-    const int after =
-        readRows(plan_->seekSql(false, true), twice() + QVariantList{key, std::max(end - row, 1)}, page.cells, false);
+    if (row > first) before = seek(key, leadNull, true, false, row - first, page.cells);
+    const int after = seek(key, leadNull, false, true, std::max(end - row, 1), page.cells);
     page.first = row - before;
     page.rows = before + after;
     keepPage(std::move(page), row);
@@ -767,9 +796,10 @@ bool Query::locatePaged(int column, const QString& text, bool partial) {
         if (!q->next()) return false;
         key = normalise(q->value(0), kinds_[size_t(keyColumn_)]);
     }
-    const int row = positionOf(key);
+    bool leadNull = false;
+    const int row = positionOf(key, &leadNull);
     if (row < 0 || row >= total_) return false;
-    loadAround(row, key);
+    loadAround(row, key, leadNull);
     bof_ = eof_ = false;
     setCurrent(row);
     return true;

@@ -155,13 +155,15 @@ private:
     };
     const QVariant* heldCell(int row, int column) const;
     void loadRow(int row);
-    void loadAround(int row, const QVariant& key);  // row's position is known, its key too
+    void loadAround(int row, const QVariant& key, bool leadNull);  // row's position is known, its key too
+    // Rows after (or before, in shown order) the row of `key`, appended to `cells`.
+    int seek(const QVariant& key, bool leadNull, bool backward, bool including, int limit, std::vector<QVariant>& cells);
+    bool leadNullAt(int row) const;  // whether a held row's first sort value is NULL
     int readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells, bool reversed);
     void keepPage(Page page, int near);
-    int positionOf(const QVariant& key);  // -1 when no row has it now
+    int positionOf(const QVariant& key, bool* leadNull);  // -1 when no row has it now
     bool locatePaged(int column, const QString& text, bool partial);
     void reopenPaged();
-    QVariantList twice() const;
     int leadColumn() const;  // the first sort column's position in the rows
     // After a lost connection: opens it again and throws the message for the user (always).
     [[noreturn]] void reconnect(QSqlDatabase& db);

@@ -110,10 +110,10 @@ TEST_P(SchemaTest, RefusesWhenOnlyOneTableExists) {
 TEST_P(SchemaTest, CheckReportsADroppedColumnAndTable) {
     schema::createDatabase(db_);
     QSqlQuery q(db_);
-    ASSERT_TRUE(q.exec("ALTER TABLE Customer DROP COLUMN Web_Customer")) << q.lastError().text().toStdString();
+    ASSERT_TRUE(q.exec("ALTER TABLE Customer DROP COLUMN Tel1_Customer")) << q.lastError().text().toStdString();
     ASSERT_TRUE(q.exec("DROP TABLE TotalTax"));
     EXPECT_EQ(schema::checkDatabase(db_),
-              QStringList({"Column Customer.Web_Customer is missing", "Table TotalTax is missing"}));
+              QStringList({"Column Customer.Tel1_Customer is missing", "Table TotalTax is missing"}));
 }
 
 TEST_P(SchemaTest, TextComparesWithoutCaseAndRatesKeepTheirDecimals) {
@@ -274,14 +274,14 @@ TEST_P(SchemaTest, UpgradeMakesTheVehicleLookUpIndexesFromTheDocumentsThere) {
 TEST_P(SchemaTest, UpgradeAddsWhatIsMissingAndSeedsANewProfileTable) {
     schema::createDatabase(db_);
     QSqlQuery q(db_);
-    ASSERT_TRUE(q.exec("ALTER TABLE Customer DROP COLUMN Web_Customer")) << q.lastError().text().toStdString();
+    ASSERT_TRUE(q.exec("ALTER TABLE Customer DROP COLUMN Tel1_Customer")) << q.lastError().text().toStdString();
     ASSERT_TRUE(q.exec("DROP INDEX IX_Invoice_InvoiceDate_Inv"));
     ASSERT_TRUE(q.exec("DROP TABLE Reg"));
     EXPECT_EQ(schema::checkDatabase(db_),
-              QStringList({"Column Customer.Web_Customer is missing", "Table Reg is missing",
+              QStringList({"Column Customer.Tel1_Customer is missing", "Table Reg is missing",
                            "Index IX_Invoice_InvoiceDate_Inv on Invoice (InvoiceDate_Inv) is missing"}));
     EXPECT_EQ(schema::upgradeDatabase(db_),
-              QStringList({"Column Customer.Web_Customer added", "Table Reg added",
+              QStringList({"Column Customer.Tel1_Customer added", "Table Reg added",
                            "Index IX_Invoice_InvoiceDate_Inv on Invoice (InvoiceDate_Inv) added"}));
     EXPECT_TRUE(schema::checkDatabase(db_).isEmpty());
     EXPECT_EQ(count("SELECT Count(*) FROM Reg WHERE Id_R = 1"), 1);
@@ -294,7 +294,7 @@ TEST_P(SchemaTest, UpgradeRefusesAnEmptyDatabaseAndUndoesEverythingWhenAStepFail
 
     schema::createDatabase(db_);
     QSqlQuery q(db_);
-    ASSERT_TRUE(q.exec("ALTER TABLE Customer DROP COLUMN Web_Customer")) << q.lastError().text().toStdString();
+    ASSERT_TRUE(q.exec("ALTER TABLE Customer DROP COLUMN Tel1_Customer")) << q.lastError().text().toStdString();
     ASSERT_TRUE(q.exec("DROP INDEX IX_Invoice_InvoiceDate_Inv"));
     // Something else holds the index's name, so making the index fails after the column was added.
     ASSERT_TRUE(q.exec("CREATE TABLE IX_Invoice_InvoiceDate_Inv (x INTEGER)"));
@@ -304,7 +304,7 @@ TEST_P(SchemaTest, UpgradeRefusesAnEmptyDatabaseAndUndoesEverythingWhenAStepFail
     } catch (const schema::SchemaError& e) {
         EXPECT_TRUE(QString(e.what()).contains("IX_Invoice_InvoiceDate_Inv")) << e.what();
     }
-    EXPECT_TRUE(schema::checkDatabase(db_).contains("Column Customer.Web_Customer is missing"));
+    EXPECT_TRUE(schema::checkDatabase(db_).contains("Column Customer.Tel1_Customer is missing"));
 }
 
 TEST_P(SchemaTest, UpgradedArchiveRowsKeepTheirValuesAndAnUnknownKind) {

@@ -5,6 +5,7 @@
 #include "Transaction.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -238,6 +239,46 @@ TEST_P(PagingTest, InsertsAndDeletesShowAfterAReloadAndAFilteredListPagesOnlyIts
     EXPECT_FALSE(inv.paged());
     open(inv, "Select CustomerName_Inv From Invoice");  // no key among the columns
     EXPECT_FALSE(inv.paged());
+}
+
+TEST_P(PagingTest, RowsFoundByKeyReadTheirNeighboursAcrossTheEmptyValuesInEveryOrder) {
+    // A row found by key has its page read before and after it; the reads keep to its side of the
+    // empty values and fetch the rest from the other side, in each order a list may have.
+    addCustomers(1, 1200);
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    const QStringList orders{"Name_Customer Nulls First, ID_Customer", "Name_Customer Nulls Last, ID_Customer",
+                             "Name_Customer Desc Nulls First, ID_Customer", "Name_Customer Desc Nulls Last, ID_Customer",
+                             "Name_Customer, ID_Customer Desc", "City_Customer Desc, Name_Customer, ID_Customer"};
+    // Rows with and without a name, near the ends and in the middle of the list.
+    const QStringList keys{"11", "1199", "1100", "600", "605", "1", "2", "77"};
+    for (const QString& order : orders) {
+        const QString sql = "Select ID_Customer, Name_Customer, City_Customer From Customer Order By " + order;
+        const QStringList expected = whole(sql);
+        ASSERT_EQ(expected.size(), 1200);
+        for (const QString& key : keys) {
+            open(q, sql);
+            ASSERT_TRUE(q.paged());
+            ASSERT_TRUE(q.Locate("ID_Customer", key, false)) << order.toStdString() << " " << key.toStdString();
+            const int at = q.RecNo();
+            ASSERT_EQ(expected.indexOf(QRegularExpression(key + "\\|.*")), at) << order.toStdString() << " " << key.toStdString();
+            // Both ways from there, a page and more, through the grid's model.
+            for (int r = std::max(0, at - 300); r < std::min(1200, at + 300); ++r)
+                ASSERT_EQ(model.data(model.index(r, 0)).toString() + "|" + model.data(model.index(r, 1)).toString(),
+                          expected[r])
+                    << order.toStdString() << ", found " << key.toStdString() << ", row " << r;
+            EXPECT_LE(q.heldRows(), 8 * 256);
+        }
+        // A search by name lands on the first match in this order.
+        open(q, sql);
+        open(*ref_, sql);
+        for (const QString& text : QStringList{"gam", "Beta", "zeta%"}) {
+            const bool partial = text == QLatin1String("gam");
+            ASSERT_EQ(q.Locate("Name_Customer", text, partial), ref_->Locate("Name_Customer", text, partial));
+            EXPECT_EQ(q.RecNo(), ref_->RecNo()) << order.toStdString() << " " << text.toStdString();
+            EXPECT_EQ(model.data(model.index(q.RecNo() - 1, 0)).toString(), ref_->fieldAt(q.RecNo() - 1, 0).AsString());
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, PagingTest, TESTSUPPORT_ENGINES);
