@@ -129,7 +129,7 @@ public:
     /// normalised as fieldAt gives it, to `row` in the shown order without keeping it; stops when
     /// `row` returns false. The buffered rows, sort and current row stay as they are (exports of long
     /// lists read this way). Throws DatabaseError, or when the query is not open.
-    void streamRows(const std::function<bool(const std::vector<QVariant>&)>& row) const;
+    void streamRows(const std::function<bool(const std::vector<QVariant>&)>& row);
 
 signals:
     /// After Open, Close and Sort: rows and columns may all be different.

@@ -281,6 +281,31 @@ TEST_P(PagingTest, RowsFoundByKeyReadTheirNeighboursAcrossTheEmptyValuesInEveryO
     }
 }
 
+TEST_P(PagingTest, AStreamOfAPagedListIsTheWholeStatementReadInChunksByKey) {
+    // Streams read by key in chunks of 2,048 rows: runs of equal and empty names cross them.
+    addCustomers(1, 4500);
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);  // a list shown in a grid
+    for (const QString& order : {QStringLiteral("ID_Customer"), QStringLiteral("Name_Customer, ID_Customer"),
+                                 QStringLiteral("Name_Customer Desc Nulls Last, ID_Customer"),
+                                 QStringLiteral("City_Customer Desc, Name_Customer, ID_Customer")}) {
+        const QString sql = "Select ID_Customer, Name_Customer, City_Customer From Customer Order By " + order;
+        const QStringList expected = whole(sql);
+        open(q, sql);
+        ASSERT_TRUE(q.paged()) << order.toStdString();
+        QStringList streamed;
+        q.streamRows([&](const std::vector<QVariant>& row) {
+            streamed << row[0].toString() + "|" + row[1].toString();
+            return true;
+        });
+        EXPECT_EQ(streamed, expected) << order.toStdString();
+        EXPECT_LE(q.heldRows(), 256);  // the list itself read nothing more
+        int seen = 0;
+        q.streamRows([&](const std::vector<QVariant>&) { return ++seen < 3000; });
+        EXPECT_EQ(seen, 3000);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, PagingTest, TESTSUPPORT_ENGINES);
 
 }  // namespace
