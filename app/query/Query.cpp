@@ -805,27 +805,27 @@ bool Query::locatePaged(int column, const QString& text, bool partial) {
     return true;
 }
 
-void Query::streamRows(const std::function<bool(const std::vector<QVariant>&)>& row) {
+void Query::streamRows(const std::function<bool(const std::vector<QVariant>&)>& row, int chunk) {
     if (!active_) fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
     if (plan_) {
         // Read by key a chunk at a time, as the pages are: one statement over the whole list would
         // be held whole by a driver that reads results at once (psqlODBC: 300,000 rows, 270 MB).
-        constexpr int Chunk = 2048;
+        const int size = std::max(chunk, 1);
         const size_t width = size_t(FieldCount());
         const int lead = leadColumn();
         std::vector<QVariant> cells, values(width);
-        int rows = readRows(plan_->edgeSql(false), values_ + QVariantList{Chunk}, cells, false);
+        int rows = readRows(plan_->edgeSql(false), values_ + QVariantList{size}, cells, false);
         for (;;) {
             for (int r = 0; r < rows; ++r) {
                 std::copy_n(cells.begin() + std::ptrdiff_t(size_t(r) * width), width, values.begin());
                 if (!row(values)) return;
             }
-            if (rows < Chunk) return;
+            if (rows < size) return;
             const size_t last = size_t(rows - 1) * width;
             const QVariant key = cells[last + size_t(keyColumn_)];
             const bool leadNull = lead >= 0 && cells[last + size_t(lead)].isNull();
             cells.clear();
-            rows = seek(key, leadNull, false, false, Chunk, cells);
+            rows = seek(key, leadNull, false, false, size, cells);
         }
     }
     QSqlDatabase db = database();

@@ -128,8 +128,9 @@ public:
     /// \brief Runs the open statement again on a cursor of its own (shownOrderSql) and hands each row,
     /// normalised as fieldAt gives it, to `row` in the shown order without keeping it; stops when
     /// `row` returns false. The buffered rows, sort and current row stay as they are (exports of long
-    /// lists read this way). Throws DatabaseError, or when the query is not open.
-    void streamRows(const std::function<bool(const std::vector<QVariant>&)>& row);
+    /// lists read this way). A paged list is read by key `chunk` rows at a time. Throws
+    /// DatabaseError, or when the query is not open.
+    void streamRows(const std::function<bool(const std::vector<QVariant>&)>& row, int chunk = 8192);
 
 signals:
     /// After Open, Close and Sort: rows and columns may all be different.

@@ -282,7 +282,7 @@ TEST_P(PagingTest, RowsFoundByKeyReadTheirNeighboursAcrossTheEmptyValuesInEveryO
 }
 
 TEST_P(PagingTest, AStreamOfAPagedListIsTheWholeStatementReadInChunksByKey) {
-    // Streams read by key in chunks of 2,048 rows: runs of equal and empty names cross them.
+    // Streams read by key in chunks (here of 1,000 rows): runs of equal and empty names cross them.
     addCustomers(1, 4500);
     kestrum::Query& q = *dm_->QCustomer1;
     kestrum::QueryModel model(&q);  // a list shown in a grid
@@ -294,14 +294,16 @@ TEST_P(PagingTest, AStreamOfAPagedListIsTheWholeStatementReadInChunksByKey) {
         open(q, sql);
         ASSERT_TRUE(q.paged()) << order.toStdString();
         QStringList streamed;
-        q.streamRows([&](const std::vector<QVariant>& row) {
-            streamed << row[0].toString() + "|" + row[1].toString();
-            return true;
-        });
+        q.streamRows(
+            [&](const std::vector<QVariant>& row) {
+                streamed << row[0].toString() + "|" + row[1].toString();
+                return true;
+            },
+            1000);
         EXPECT_EQ(streamed, expected) << order.toStdString();
         EXPECT_LE(q.heldRows(), 256);  // the list itself read nothing more
         int seen = 0;
-        q.streamRows([&](const std::vector<QVariant>&) { return ++seen < 3000; });
+        q.streamRows([&](const std::vector<QVariant>&) { return ++seen < 3000; }, 1000);
         EXPECT_EQ(seen, 3000);
     }
 }
