@@ -411,19 +411,17 @@ int Query::fetchMore(int rows) {
         order_.push_back(before + got);
         ++got;
     }
+    QSqlError failed;
     if (got < rows) {
         // The cursor is done: free the statement so that it holds no lock on the engine. A read
         // that failed (connection lost, a row's expression raising) is no end of the rows: a
         // list or report cut short must not pass for whole.
-        const QSqlError failed = cursor_->lastError();
+        failed = cursor_->lastError();
         more_ = false;
         cursor_.reset();
-        if (failed.isValid()) {
-            if (got && !quiet_) emit rowsFetched(before, before + got - 1);
-            throw DatabaseError(failed, Name());
-        }
     }
     if (got && !quiet_) emit rowsFetched(before, before + got - 1);
+    if (failed.isValid()) throw DatabaseError(failed, Name());
     return got;
 }
 
@@ -828,31 +826,21 @@ void Query::streamRows(const std::function<bool(const std::vector<QVariant>&)>& 
             rows = seek(key, leadNull, false, false, size, cells);
         }
     }
-    QSqlDatabase db = database();
-    if (!db.isOpen()) fail(QStringLiteral("The database connection is not open"));
-    QSqlQuery cursor(db);
-    cursor.setForwardOnly(true);
-    cursor.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    // In the order shown: a paged list's sort is the database's, and repeats exactly.
+    // Read whole in the order the query holds: the sort is the database's and repeats exactly.
     const QString sql = shownOrderSql();
     if (sql.isEmpty()) fail(QStringLiteral("The list's order cannot be read again from the database"));
-    bool ok = cursor.prepare(sql);
-    if (ok) {
-        for (const QVariant& v : values_) cursor.addBindValue(toBindValue(v));
-        ok = cursor.exec();
-    }
-    if (!ok) throw DatabaseError(cursor.lastError(), Name());
+    const std::unique_ptr<QSqlQuery> cursor = execute(sql, values_);
     const int columns = FieldCount();
-    if (cursor.record().count() != columns) fail(QStringLiteral("The statement gave other columns when run again"));
-    void* statement = odbcHandle(cursor.result()->handle());
-    CellReader reader = statement ? CellReader(statement, cursor.record()) : CellReader();
+    if (cursor->record().count() != columns) fail(QStringLiteral("The statement gave other columns when run again"));
+    void* statement = odbcHandle(cursor->result()->handle());
+    CellReader reader = statement ? CellReader(statement, cursor->record()) : CellReader();
     std::vector<QVariant> values(static_cast<size_t>(columns));  // one buffer for every row
-    while (cursor.next()) {
+    while (cursor->next()) {
         for (int c = 0; c < columns; ++c)
-            values[size_t(c)] = normalise(reader.valid() ? reader.read(c) : cursor.value(c), kinds_[size_t(c)]);
+            values[size_t(c)] = normalise(reader.valid() ? reader.read(c) : cursor->value(c), kinds_[size_t(c)]);
         if (!row(values)) return;
     }
-    if (cursor.lastError().isValid()) throw DatabaseError(cursor.lastError(), Name());  // not the end: a failed read
+    if (cursor->lastError().isValid()) throw DatabaseError(cursor->lastError(), Name());  // not the end: a failed read
 }
 
 }  // namespace kestrum
