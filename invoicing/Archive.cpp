@@ -18,11 +18,7 @@ const QString LaborColumns = QStringLiteral(
 
 void run(kestrum::Query* q, const QString& sql, const QVariantList& values)
 {
-    q->Close();
-    q->Clear();
-    q->Add(sql);
-    for (const QVariant& v : values)
-        q->Bind(v);
+    q->setStatement(sql, values);
     q->ExecSQL();
 }
 

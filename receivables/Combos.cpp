@@ -22,11 +22,7 @@ void fillDistinct(records::ListCombo* combo, Query* q, const QString& sql, const
 
 QString sumText(Query* q, const QString& sql, const QVariantList& values)
 {
-    q->Close();
-    q->Clear();
-    q->Add(sql);
-    for (const QVariant& v : values)
-        q->Bind(v);
+    q->setStatement(sql, values);
     q->Open();
     return q->FieldByName(QStringLiteral("Expr1000")).AsString();
 }

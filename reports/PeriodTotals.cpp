@@ -116,16 +116,6 @@ void emptyWorkTables(Query* q)
     }
 }
 
-void open(Query* q, const QString& sql, const QVariantList& values)
-{
-    q->Close();
-    q->Clear();
-    q->Add(sql);
-    for (const QVariant& v : values)
-        q->Bind(v);
-    q->Open();
-}
-
 // What of `invoices` (a "With Invoices" of selectedInvoices or workTableInvoices) found no rate,
 // named in the order of their first invoice: a month as "3/2026", an undated one as "invoice 12".
 QStringList withoutRate(const QString& invoices, QVariantList values)
@@ -134,7 +124,8 @@ QStringList withoutRate(const QString& invoices, QVariantList values)
     sql += unrated(values);
     sql += " Group By Dated, Case When Dated Is Null Then Inv End Order By 1";
     Query* q = DM->Q3;
-    open(q, sql, values);
+    q->setStatement(sql, values);
+    q->Open();
     QStringList names;
     for (q->First(); !q->Eof(); q->Next()) {
         const QDate date = q->FieldByName(QStringLiteral("Dated")).AsDate();
@@ -162,7 +153,8 @@ InvoiceRun invoiceFigures(const InvoiceSelection& s)
     sql += unrated(values);
     sql += " Then 1 Else 0 End) As Unrated From Invoices";
     Query* q = DM->Q2;
-    open(q, sql, values);
+    q->setStatement(sql, values);
+    q->Open();
     InvoiceRun run;
     run.count = int(q->FieldByName(QStringLiteral("Invoices")).AsInteger());
     run.totals.parts = Decimal::fromRaw(q->FieldByName(QStringLiteral("Parts_Sum")).AsInteger());
@@ -198,10 +190,7 @@ void fillWorkTables(const InvoiceSelection& s)
     // labor and tax are then worked out for the invoices TotalItem holds. Amounts go in from
     // millionths, so each stored figure is the exact one.
     const auto run = [&](const QString& sql, const QVariantList& values) {
-        q->Clear();
-        q->Add(sql);
-        for (const QVariant& v : values)
-            q->Bind(v);
+        q->setStatement(sql, values);
         q->ExecSQL();
     };
     QVariantList values;

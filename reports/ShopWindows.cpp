@@ -32,10 +32,7 @@ ui::Grid* makeGrid(QTableView* view, Query* q, QObject* owner, const QList<ui::G
 
 void openStatement(Query* q, const QString& sql, const QVariantList& values)
 {
-    q->Clear();
-    q->Add(sql);
-    for (const QVariant& v : values)
-        q->Bind(v);
+    q->setStatement(sql, values);
     q->Open();
 }
 

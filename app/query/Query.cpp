@@ -277,6 +277,12 @@ void Query::Clear() {
     values_.clear();
 }
 
+void Query::setStatement(const QString& sql, const QVariantList& values) {
+    Clear();
+    Add(sql);
+    for (const QVariant& v : values) Bind(v);
+}
+
 void Query::Add(const QString& line) {
     Close();
     lines_ << line;

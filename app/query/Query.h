@@ -54,6 +54,9 @@ public:
     void Close();
     /// Closes, clears the SQL text and the bound values.
     void Clear();
+    /// \brief Clear, then `sql` as the statement and `values` bound in order: the one way every
+    /// "run this with these values" is set up.
+    void setStatement(const QString& sql, const QVariantList& values = {});
     /// Appends one line (closes the query, as changing the SQL does).
     void Add(const QString& line);
     /// \brief Next positional `?` value: QString, int, qint64, double, Decimal (QVariant::fromValue),
