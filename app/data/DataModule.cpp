@@ -37,8 +37,10 @@ kestrum::ColumnHint schemaHint(const QString& column) {
 kestrum::TableHint schemaTable(const QString& name) {
     const kestrum::schema::Table* t = kestrum::schema::findTable(name);
     if (!t) return {};
-    kestrum::TableHint hint{t->key, {}};
+    kestrum::TableHint hint{t->key, {}, {}};
     for (const kestrum::schema::Column& c : t->columns) hint.columns << c.name;
+    if (!t->key.isEmpty()) hint.indexLeads << t->key;
+    for (const kestrum::schema::Index& i : kestrum::schema::indexesOf(*t)) hint.indexLeads << i.columns.first();
     return hint;
 }
 

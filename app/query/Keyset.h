@@ -19,6 +19,7 @@ struct SortTerm {
 struct TableHint {
     QString key;          // "" when no column is unique
     QStringList columns;  // what "Select *" returns
+    QStringList indexLeads;  // columns that lead one of its indexes
 };
 using TableHintFunction = TableHint (*)(const QString& table);
 

@@ -5,6 +5,7 @@
 #include "CellReader.h"
 #include "InputError.h"
 #include "Concurrency.h"
+#include "Distinct.h"
 #include "Transaction.h"
 
 #include <QSqlDriver>
@@ -84,15 +85,17 @@ bool linkBroken(const QSqlDatabase& db) {
     return connectionLost(probe.lastError()) || connectionDead(db);
 }
 
-// SQLite puts NULLs first in an ascending order, PostgreSQL last.
-bool nullsFirstAscending(const QSqlDatabase& db) {
+bool isPostgreSQL(const QSqlDatabase& db) {
     SQLHDBC hdbc = db.driver() ? odbcHandle(db.driver()->handle()) : nullptr;
-    if (!hdbc) return true;
+    if (!hdbc) return false;
     SQLCHAR name[64] = {};
     SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(SQLGetInfo(hdbc, SQL_DBMS_NAME, name, sizeof name, &length))) return true;
-    return !QByteArray(reinterpret_cast<const char*>(name)).contains("PostgreSQL");
+    if (!SQL_SUCCEEDED(SQLGetInfo(hdbc, SQL_DBMS_NAME, name, sizeof name, &length))) return false;
+    return QByteArray(reinterpret_cast<const char*>(name)).contains("PostgreSQL");
 }
+
+// SQLite puts NULLs first in an ascending order, PostgreSQL last.
+bool nullsFirstAscending(const QSqlDatabase& db) { return !isPostgreSQL(db); }
 
 constexpr int SqlBit = -7;  // ODBC SQL_BIT: SQLite's driver reports booleans with it
 
@@ -295,13 +298,35 @@ void Query::Bind(const QVariant& value) {
 
 QString Query::SQLText() const { return lines_.join(u'\n'); }
 
-void Query::startStatement() {
+void Query::startStatement(const QString& sql) {
     Close();
     for (const QVariant& v : values_)
         if (v.metaType().id() == QMetaType::QString && v.toString().contains(QChar(0)))
             throw InputError(QString(), QStringLiteral("A value holds a NUL character (code 0), which cannot be "
                                                        "stored. Remove it and try again."));
-    cursor_ = execute(SQLText(), values_);
+    cursor_ = execute(sql.isEmpty() ? SQLText() : sql, values_);
+}
+
+QString Query::fewValuesSql() const {
+    // SQLite walks an index for Distinct by itself; PostgreSQL 15 has no skip scan.
+    if (!values_.isEmpty()) return {};
+    const auto list = parseDistinctList(SQLText());
+    if (!list) return {};
+    const TableHintFunction tables = tableHints;
+    const ColumnHintFunction hints = columnHints;
+    if (!tables || !tables(list->table).indexLeads.contains(list->column, Qt::CaseInsensitive)) return {};
+    if (hints && hints(list->column).kind == ColumnKind::Boolean) return {};  // no Min of a boolean
+    const QSqlDatabase db = database();
+    if (!db.isOpen() || !isPostgreSQL(db)) return {};
+    // Without statistics (a table never analysed) the statement runs as given.
+    QSqlQuery estimate(db);
+    estimate.setForwardOnly(true);
+    if (!estimate.prepare(distinctEstimateSql())) return {};
+    estimate.addBindValue(list->table.toLower());
+    estimate.addBindValue(list->column.toLower());
+    if (!estimate.exec() || !estimate.next()) return {};
+    if (!skipScanPays(estimate.value(0).toDouble(), estimate.value(1).toDouble())) return {};
+    return skipScanSql(*list);
 }
 
 std::unique_ptr<QSqlQuery> Query::execute(const QString& sql, const QVariantList& values) {
@@ -375,7 +400,7 @@ void Query::describe(const QSqlQuery& q) {
 
 void Query::Open() {
     if (pagingWanted_ && openPaged()) return;
-    startStatement();
+    startStatement(fewValuesSql());
     if (!cursor_->isSelect()) {
         cursor_.reset();
         fail(QStringLiteral("CommandText does not return a result set"));

@@ -146,7 +146,9 @@ private:
     void ensureRows(int count);  // fetches until `count` rows are buffered or the cursor ends
     void fetchAll();
     void setCurrent(int row);
-    void startStatement();  // prepares and binds the statement on a fresh cursor, then runs it
+    // Prepares and binds the statement (or `sql` in its place, the same rows) on a fresh cursor, then runs it.
+    void startStatement(const QString& sql = {});
+    QString fewValuesSql() const;  // "" or the distinct values of one column read by index probes
     std::unique_ptr<QSqlQuery> execute(const QString& sql, const QVariantList& values);
     void describe(const QSqlQuery& q);  // names_, kinds_, exprColumns_ from a result
     bool openPaged();                   // false: the statement is read whole instead

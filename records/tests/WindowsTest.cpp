@@ -375,7 +375,7 @@ kestrum::TableHint declaredTable(const QString& name)
     const kestrum::schema::Table* t = kestrum::schema::findTable(name);
     if (!t)
         return {};
-    kestrum::TableHint hint{t->key, {}};
+    kestrum::TableHint hint{t->key, {}, {}};
     for (const kestrum::schema::Column& c : t->columns)
         hint.columns << c.name;
     return hint;
