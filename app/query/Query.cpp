@@ -795,6 +795,13 @@ bool Query::locatePaged(int column, const QString& text, bool partial) {
         pattern.replace(u'\\', QLatin1String("\\\\")).replace(u'%', QLatin1String("\\%")).replace(u'_', QLatin1String("\\_"));
         condition = QStringLiteral("t.%1 Like ? Escape ?").arg(name);
         values << (partial ? pattern + u'%' : pattern) << QStringLiteral("\\");
+        const SortTerm& lead = plan_->terms().first();
+        if (lead.column.compare(name, Qt::CaseInsensitive) == 0 && !lead.descending) {
+            // Every match sorts at or after the typed text (both engines compare this column without
+            // case): the column's index starts there instead of testing the rows before it.
+            condition += QStringLiteral(" And t.%1 >= ?").arg(name);
+            values << text;
+        }
     } else if (kind == ColumnKind::Integer && digits && text.size() < 18) {
         if (partial) {
             condition = QStringLiteral("Cast(t.%1 As Text) Like ?").arg(name);

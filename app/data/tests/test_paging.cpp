@@ -166,7 +166,9 @@ TEST_P(PagingTest, LocateAsksTheDatabaseAndLandsWhereReadingTheWholeListWould) {
                             {"ID_Customer", "1499", false},      {"ID_Customer", "14", true},
                             {"ID_Customer", "0014", false},      {"City_Customer", "city 3", false},
                             {"Name_Customer", "Öl", true},       {"Name_Customer", "", true},
-                            {"ID_Customer", "99999", false}};
+                            {"ID_Customer", "99999", false},     {"Name_Customer", "O'N", true},
+                            {"Name_Customer", "bEt", true},      {"Name_Customer", "ZETA%", false},
+                            {"Name_Customer", "zz", true}};
     for (const Case& c : cases) {
         const bool found = q.Locate(c.column, c.text, c.partial);
         EXPECT_EQ(found, ref_->Locate(c.column, c.text, c.partial)) << c.text.toStdString();
