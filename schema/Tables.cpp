@@ -80,12 +80,11 @@ QList<Table> build() {
                {"Style_Type_Material", T::Text}, {"Color_Material", T::Text}, {"Size_Material", T::Text},
                {"Unit_Material", T::Text}, {"Price_Material", T::Number}, {"Remark_Material", T::Text}})),
          // Type, Mfg and Unit: the parts window lists their distinct values when it opens; these
-         // and the other titles are what the list sorts by.
+         // and the other titles are what the list sorts by (the part finder by name, Color).
          "ID_Material",
-         QList<QStringList>{{"Color_Material"}, {"Number_Material"}} +
-             sortedBy("ID_Material", {"Type_Material", "Mfg_Material", "Unit_Material", "Description_Material",
-                                      "Style_Material", "Style_Type_Material", "Size_Material", "Price_Material",
-                                      "Remark_Material"})},
+         sortedBy("ID_Material", {"Color_Material", "Number_Material", "Type_Material", "Mfg_Material",
+                                  "Unit_Material", "Description_Material", "Style_Material", "Style_Type_Material",
+                                  "Size_Material", "Price_Material", "Remark_Material"})},
         {"Company",
          versioned(cols({{"ID_Company", T::Integer}, {"Name_Company", T::Text}, {"Type_Company", T::Text},
                {"Tell_Company", T::Text}, {"Address_Company", T::Text}, {"City_Company", T::Text},
@@ -93,8 +92,7 @@ QList<Table> build() {
                {"Contact2_Company", T::Text}, {"Email_Company", T::Text}, {"Web_Company", T::Text},
                {"Fax_Company", T::Text}})),
          "ID_Company",
-         QList<QStringList>{{"Name_Company"}} +
-             sortedBy("ID_Company", {"Type_Company", "Tell_Company", "Address_Company", "City_Company",
+         sortedBy("ID_Company", {"Name_Company", "Type_Company", "Tell_Company", "Address_Company", "City_Company",
                                      "State_Company", "Zip_Company", "Email_Company", "Web_Company"})},
         {"Customer",
          versioned(cols({{"ID_Customer", T::Integer}, {"Name_Customer", T::Text}, {"Type_Customer", T::Text},
@@ -102,8 +100,7 @@ QList<Table> build() {
                {"State_Customer", T::Text}, {"Zip_Customer", T::Text}, {"Email_Customer", T::Text},
                {"Web_Customer", T::Text}, {"Tel_Customer", T::Text}, {"Tel1_Customer", T::Text}})),
          "ID_Customer",
-         QList<QStringList>{{"Name_Customer"}} +
-             sortedBy("ID_Customer", {"Type_Customer", "Tell_Customer", "Address_Customer", "City_Customer",
+         sortedBy("ID_Customer", {"Name_Customer", "Type_Customer", "Tell_Customer", "Address_Customer", "City_Customer",
                                       "State_Customer", "Zip_Customer", "Email_Customer", "Web_Customer"})},
         {"Employee",
          versioned(cols({{"ID_Employee", T::Integer}, {"Name_Employee", T::Text}, {"DOB_Employee", T::Date},
@@ -112,12 +109,12 @@ QList<Table> build() {
                {"City_Employee", T::Text}, {"State_Employee", T::Text}, {"Zip_Employee", T::Text},
                {"Start_Employee", T::Date}, {"End_Employee", T::Date}})),
          "ID_Employee",
-         QList<QStringList>{{"Name_Employee"}} + sortedBy("ID_Employee", {"DOB_Employee", "Email_Employee", "SSN_Employee"})},
+         sortedBy("ID_Employee", {"Name_Employee", "DOB_Employee", "Email_Employee", "SSN_Employee"})},
         {"Labor",
          versioned(cols({{"ID_Labor", T::Integer}, {"Description_Labor", T::Text}, {"PartNo_Labor", T::Text},
                {"Rate_Labor", T::Number}, {"Remark_Labor", T::Text}})),
          "ID_Labor",
-         QList<QStringList>{{"Description_Labor"}} + sortedBy("ID_Labor", {"PartNo_Labor", "Rate_Labor", "Remark_Labor"})},
+         sortedBy("ID_Labor", {"Description_Labor", "PartNo_Labor", "Rate_Labor", "Remark_Labor"})},
         {"Tax",
          versioned(cols({{"Id_T", T::Integer}, {"Year_T", T::Integer}, {"A_T", T::Integer}, {"E_T", T::Integer},
                {"Tax_T", T::Rate}})),
