@@ -15,6 +15,7 @@
 #include <QSqlRecord>
 #include <QSqlResult>
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -92,6 +93,23 @@ bool isPostgreSQL(const QSqlDatabase& db) {
     SQLSMALLINT length = 0;
     if (!SQL_SUCCEEDED(SQLGetInfo(hdbc, SQL_DBMS_NAME, name, sizeof name, &length))) return false;
     return QByteArray(reinterpret_cast<const char*>(name)).contains("PostgreSQL");
+}
+
+// Whether text without case compares by character codes: SQLite's NOCASE always; PostgreSQL's citext
+// when the database collates as C (asked once per connection).
+bool codeOrdered(const QSqlDatabase& db) {
+    if (!isPostgreSQL(db)) return true;
+    static QHash<QString, bool> known;
+    const auto it = known.constFind(db.connectionName());
+    if (it != known.constEnd()) return *it;
+    QSqlQuery q(db);
+    bool c = false;
+    if (q.exec(QStringLiteral("Select datcollate From pg_database Where datname = current_database()")) && q.next()) {
+        const QString collate = q.value(0).toString();
+        c = collate == u"C" || collate == u"POSIX" || collate.startsWith(QLatin1String("C.U"), Qt::CaseInsensitive);
+    }
+    known.insert(db.connectionName(), c);
+    return c;
 }
 
 // SQLite puts NULLs first in an ascending order, PostgreSQL last.
@@ -801,6 +819,15 @@ bool Query::locatePaged(int column, const QString& text, bool partial) {
             // case): the column's index starts there instead of testing the rows before it.
             condition += QStringLiteral(" And t.%1 >= ?").arg(name);
             values << text;
+            // And ends before the next prefix where the order is by character codes (SQLite's NOCASE,
+            // a C collation's citext, both comparing lower case): a search with no match reads nothing.
+            const QString lower = text.toLower();
+            if (lower.back().unicode() < 0x7e && codeOrdered(database())) {
+                QString next = lower;
+                next.back() = QChar(lower.back().unicode() + 1);
+                condition += QStringLiteral(" And t.%1 < ?").arg(name);
+                values << next;
+            }
         }
     } else if (kind == ColumnKind::Integer && digits && text.size() < 18) {
         if (partial) {

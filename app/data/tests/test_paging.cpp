@@ -168,7 +168,8 @@ TEST_P(PagingTest, LocateAsksTheDatabaseAndLandsWhereReadingTheWholeListWould) {
                             {"Name_Customer", "Öl", true},       {"Name_Customer", "", true},
                             {"ID_Customer", "99999", false},     {"Name_Customer", "O'N", true},
                             {"Name_Customer", "bEt", true},      {"Name_Customer", "ZETA%", false},
-                            {"Name_Customer", "zz", true}};
+                            {"Name_Customer", "zz", true},       {"Name_Customer", "ZET", true},
+                            {"Name_Customer", "g", true},        {"Name_Customer", "Delta_", true}};
     for (const Case& c : cases) {
         const bool found = q.Locate(c.column, c.text, c.partial);
         EXPECT_EQ(found, ref_->Locate(c.column, c.text, c.partial)) << c.text.toStdString();
