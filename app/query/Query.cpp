@@ -16,6 +16,7 @@
 #include <QSqlResult>
 
 #include <QHash>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -100,6 +101,8 @@ bool isPostgreSQL(const QSqlDatabase& db) {
 bool codeOrdered(const QSqlDatabase& db) {
     if (!isPostgreSQL(db)) return true;
     static QHash<QString, bool> known;
+    static QMutex guard;
+    const QMutexLocker lock(&guard);
     const auto it = known.constFind(db.connectionName());
     if (it != known.constEnd()) return *it;
     QSqlQuery q(db);
