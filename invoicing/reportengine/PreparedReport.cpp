@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace kestrum::report {
 
@@ -158,6 +159,28 @@ QFont deviceFont(const Font& f, const QPaintDevice* device) {
 }
 
 Font fittedFont(const Font& f, const QString& text, double width) {
+    // Measuring builds the font's metrics: a text repeated on many rows (a name, a status) is
+    // measured once per font and width. Only the GUI thread lays reports out.
+    struct Measured {
+        QString family;
+        double pointSize;
+        bool bold;
+        double width;
+        QString text;
+        bool operator==(const Measured&) const = default;
+    };
+    struct MeasuredHash {
+        size_t operator()(const Measured& m) const {
+            return qHashMulti(0, m.family, m.pointSize, m.bold, m.width, m.text);
+        }
+    };
+    static std::unordered_map<Measured, double, MeasuredHash> sizes;
+    Measured key{f.family, f.pointSize, f.bold, width, text};
+    if (const auto it = sizes.find(key); it != sizes.end())
+        return Font{f.family, it->second, f.bold};
+    if (sizes.size() >= 8192)
+        sizes.clear();
+
     // The painter insets texts by 2 units on each side; a little more keeps printers' hinting,
     // which measures slightly wider than the screen, inside the memo too.
     const double room = width - 4 - 2;
@@ -170,6 +193,7 @@ Font fittedFont(const Font& f, const QString& text, double width) {
             break;
         out.pointSize = std::max(smallest, out.pointSize * std::max(0.5, room / needed) - 0.1);
     }
+    sizes.emplace(std::move(key), out.pointSize);
     return out;
 }
 

@@ -1,0 +1,165 @@
+#include "PartedQueryDataSet.h"
+
+#include "Query.h"
+
+#include <algorithm>
+
+namespace kestrum::report {
+
+namespace {
+// A year's first page needs a few dozen rows; later parts grow to a size whose statement costs
+// little beside laying out its rows, while two of them stay a few megabytes.
+int firstPartKeys = 32;
+int laterPartKeys = 1024;
+}  // namespace
+
+void PartedQueryDataSet::setPartSizes(int firstPart, int laterParts) {
+    firstPartKeys = std::max(1, firstPart);
+    laterPartKeys = std::max(1, laterParts);
+}
+int PartedQueryDataSet::firstPartSize() { return firstPartKeys; }
+int PartedQueryDataSet::laterPartSize() { return laterPartKeys; }
+
+PartedQueryDataSet::PartedQueryDataSet(Query* first, PartedStatement statement, std::vector<QVariant> keys,
+                                       QString userName)
+    : first_(first), statement_(std::move(statement)), keys_(std::move(keys)), name_(std::move(userName)) {
+    if (first_)
+        reloaded_ = QObject::connect(first_, &Query::reloaded, [this] {
+            columns_.clear();
+            replaced_ = watching_;
+        });
+}
+
+PartedQueryDataSet::~PartedQueryDataSet() { QObject::disconnect(reloaded_); }
+
+namespace {
+QString rangeSql(const PartedStatement& s) {
+    return s.select + QStringLiteral(" And ") + s.keyColumn + QStringLiteral(" Between ? And ?") + s.orderBy;
+}
+QVariantList rangeValues(const PartedStatement& s, const QVariant& from, const QVariant& to) {
+    QVariantList values = s.values;
+    values << from << to;
+    return values;
+}
+}  // namespace
+
+void PartedQueryDataSet::open() {
+    if (!first_)
+        return;
+    const size_t firstKeys = std::min(keys_.size(), size_t(firstPartKeys));
+    if (firstKeys == keys_.size())
+        first_->setStatement(statement_.select + statement_.orderBy, statement_.values);
+    else
+        first_->setStatement(rangeSql(statement_), rangeValues(statement_, keys_.front(), keys_[firstKeys - 1]));
+    first_->Open();
+    first_->First();
+}
+
+void PartedQueryDataSet::prepare() {
+    replaced_ = false;
+    watching_ = first_ && first_->Active();
+    held_.clear();
+    partsRead_ = 0;
+    rowsKnown_ = 0;
+    nextKey_ = std::min(keys_.size(), size_t(firstPartKeys));
+    if (watching_) {
+        held_.push_back(Part{first_.data(), 0});
+        rowsKnown_ = first_->fetchedCount();
+    }
+}
+
+bool PartedQueryDataSet::fetchTail(int row) {
+    Query* q = held_.back().query;
+    if (!q->canFetchMore())
+        return false;
+    const int got = q->fetchMore(std::max(256, row + 1 - rowsKnown_));
+    rowsKnown_ = held_.back().firstRow + q->fetchedCount();
+    return got > 0;
+}
+
+bool PartedQueryDataSet::readNextPart() {
+    if (nextKey_ >= keys_.size())
+        return false;
+    // Parts grow from the first one's size, so a short report costs few statements.
+    const size_t size = size_t(std::min<qint64>(laterPartKeys, qint64(firstPartKeys) << std::min(partsRead_ + 1, 20)));
+    const size_t end = std::min(keys_.size(), nextKey_ + size);
+    std::unique_ptr<Query>& q = spare_[partsRead_ % 2];
+    if (!q)
+        q = std::make_unique<Query>(first_->database(), first_->Name() + QStringLiteral(" (part)"));
+    // The part read two parts ago is on this query: it is no longer held.
+    if (held_.size() == 3)
+        held_.erase(held_.begin() + 1);
+    q->setStatement(rangeSql(statement_), rangeValues(statement_, keys_[nextKey_], keys_[end - 1]));
+    q->Open();
+    held_.push_back(Part{q.get(), rowsKnown_});
+    rowsKnown_ += q->fetchedCount();
+    nextKey_ = end;
+    ++partsRead_;
+    return true;
+}
+
+bool PartedQueryDataSet::hasRow(int row) {
+    if (watching_ && (replaced_ || !first_ || !first_->Active()))
+        throw ReportError(QStringLiteral("The rows of %1 changed while the report was laid out; run it again.").arg(name()));
+    if (row < 0 || !watching_)
+        return false;
+    // A part may hold no rows (its invoices have no lines): read on until one has.
+    while (row >= rowsKnown_)
+        if (!fetchTail(row) && !readNextPart())
+            return false;
+    return true;
+}
+
+int PartedQueryDataSet::currentRow() const { return first_ && first_->Active() ? first_->RecNo() : -1; }
+
+const PartedQueryDataSet::Part* PartedQueryDataSet::partOf(int row) const {
+    for (auto it = held_.rbegin(); it != held_.rend(); ++it)
+        if (row >= it->firstRow)
+            return row < it->firstRow + it->query->fetchedCount() ? &*it : nullptr;
+    return nullptr;
+}
+
+int PartedQueryDataSet::column(const QString& field) const {
+    for (const auto& [name, col] : columns_)
+        if (name == field)
+            return col;
+    const int col = first_ && first_->Active() ? first_->fieldIndex(field) : -1;
+    if (col >= 0)
+        columns_.emplace_back(field, col);
+    return col;
+}
+
+bool PartedQueryDataSet::hasField(const QString& field) const {
+    if (!first_ || !first_->Active())
+        return true;
+    return column(field) >= 0;
+}
+
+// The part holding `row` and the field's column; none for a row outside the result.
+const PartedQueryDataSet::Part* PartedQueryDataSet::locate(int row, const QString& field, int* col) const {
+    if (!first_ || !first_->Active())
+        return nullptr;
+    *col = column(field);
+    if (*col < 0)
+        throw ReportError(QStringLiteral("%1 has no field %2").arg(name(), field));
+    if (row < 0 || row >= rowsKnown_)
+        return nullptr;
+    const Part* part = partOf(row);
+    if (!part)
+        throw ReportError(QStringLiteral("%1: row %2 was read in an earlier part and is no longer held").arg(name()).arg(row + 1));
+    return part;
+}
+
+QString PartedQueryDataSet::text(int row, const QString& field) const {
+    int col = -1;
+    const Part* part = locate(row, field, &col);
+    return part ? part->query->fieldAt(row - part->firstRow, col).AsString() : QString();
+}
+
+QVariant PartedQueryDataSet::value(int row, const QString& field) const {
+    int col = -1;
+    const Part* part = locate(row, field, &col);
+    return part ? part->query->fieldAt(row - part->firstRow, col).AsVariant() : QVariant();
+}
+
+}  // namespace kestrum::report
