@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <optional>
 
 using namespace reportstest;
@@ -219,6 +220,50 @@ TEST_P(ReportsTest, CustomerReportPreviewLaysOutTheSamePagesAsAWholeLayout)
     EXPECT_TRUE(dialogs_->errors().isEmpty()) << dialogs_->last().toStdString();
 }
 
+namespace {
+
+// A customer report's invoices as printed: header, lines and totals, pages' heads left out.
+struct PrintedInvoice {
+    QString header;
+    std::vector<QStringList> lines;  // in printed order
+    QStringList totals;
+    bool operator==(const PrintedInvoice& o) const
+    {
+        // Compared as the database could return them: lines in any order within the invoice.
+        auto mine = lines, theirs = o.lines;
+        std::sort(mine.begin(), mine.end());
+        std::sort(theirs.begin(), theirs.end());
+        return header == o.header && mine == theirs && totals == o.totals;
+    }
+};
+
+std::vector<PrintedInvoice> printedInvoices(const kestrum::report::PreparedReport& r)
+{
+    QStringList texts;
+    for (int i = 0; i < r.pageCount(); ++i)
+        texts += r.pageText(i).split('\n').mid(5);  // page number, shop, time, date, title
+    std::vector<PrintedInvoice> out;
+    for (int i = 0; i < texts.size();) {
+        if (texts[i] == "Invoice #") {
+            out.push_back({texts.mid(i, 19).join('|'), {}, {}});
+            i += 19;
+        } else if (texts[i].startsWith("Total ")) {
+            if (out.empty())
+                out.emplace_back();
+            out.back().totals << texts.mid(i, 2);
+            i += 2;
+        } else {
+            if (out.empty())
+                out.emplace_back();
+            out.back().lines.push_back(texts.mid(i, 4));
+            i += 4;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 // The year's lines are read a few invoices a statement. Parts of one, two, three and four
 // invoices end inside a customer's run of invoices, next to invoices without lines and on a page's
 // last line: every page prints what the report read in one statement prints.
@@ -262,9 +307,23 @@ TEST_P(ReportsTest, CustomerReportReadInPartsPrintsWhatOneStatementPrints)
                 EXPECT_TRUE(DM->Q1->SQLText().contains("Between"));
                 EXPECT_EQ(DM->Q1->RecNo(), 0);
                 ASSERT_EQ(got.pageCount(), whole.pageCount()) << type << customer << first;
-                for (int i = 0; i < whole.pageCount(); ++i)
-                    EXPECT_EQ(withoutTime(got.pageText(i)), withoutTime(whole.pageText(i)))
-                        << type << " " << customer << " " << first << "/" << later << " page " << i + 1;
+                // One statement on PostgreSQL returns an invoice's lines in whatever order its sort
+                // leaves them; a part reads them by the lines' index, in the order they were entered.
+                if (GetParam() == testsupport::Engine::SQLite)
+                    for (int i = 0; i < whole.pageCount(); ++i)
+                        EXPECT_EQ(withoutTime(got.pageText(i)).toStdString(), withoutTime(whole.pageText(i)).toStdString())
+                            << type << " " << customer << " " << first << "/" << later << " page " << i + 1;
+                const std::vector<PrintedInvoice> gotInvoices = printedInvoices(got);
+                EXPECT_EQ(gotInvoices, printedInvoices(whole)) << type << " " << customer << " " << first << "/" << later;
+                for (const PrintedInvoice& invoice : gotInvoices) {
+                    QStringList names;
+                    for (const QStringList& line : invoice.lines)
+                        if (line.front().startsWith("Belt ") || line.front().startsWith("Fit "))
+                            names << line.front();
+                    QStringList entered = names;
+                    entered.sort();
+                    EXPECT_EQ(names, entered) << invoice.header.toStdString();
+                }
             }
         }
     PartedQueryDataSet::setPartSizes(firstBefore, laterBefore);
