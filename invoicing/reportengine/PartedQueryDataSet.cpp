@@ -120,6 +120,10 @@ const PartedQueryDataSet::Part* PartedQueryDataSet::partOf(int row) const {
 }
 
 int PartedQueryDataSet::column(const QString& field) const {
+    // Layouts ask with the field names they hold: the same strings, so the address answers first.
+    for (const auto& [name, col] : columns_)
+        if (name.constData() == field.constData() && name.size() == field.size())
+            return col;
     for (const auto& [name, col] : columns_)
         if (name == field)
             return col;

@@ -37,18 +37,25 @@ public:
     }
 
     quint32 text(const QString& t) {
+        // Labels and heads hand the same shared string to every band: known by its address, unhashed.
+        // An address stays unique while the table holds the string living there.
+        if (const auto at = byAddress_.find(t.constData()); at != byAddress_.end() && texts[at->second].size() == t.size())
+            return at->second;
         const auto it = textIndex_.constFind(t);
         if (it != textIndex_.cend())
             return *it;
         texts.push_back(t);
-        textIndex_.insert(t, quint32(texts.size() - 1));
-        return quint32(texts.size() - 1);
+        const quint32 index = quint32(texts.size() - 1);
+        textIndex_.insert(t, index);
+        byAddress_.emplace(texts.back().constData(), index);
+        return index;
     }
 
     // Once no page is added any more the look-ups are not needed.
     void seal() {
         shapeIndex_ = {};
         textIndex_ = {};
+        byAddress_ = {};
         texts.shrink_to_fit();
     }
 
@@ -66,6 +73,7 @@ private:
     }
     QHash<QString, quint32> shapeIndex_;
     QHash<QString, quint32> textIndex_;
+    std::unordered_map<const QChar*, quint32> byAddress_;
 };
 
 PreparedReport::PreparedReport() : store_(std::make_shared<PageStore>()) {}
