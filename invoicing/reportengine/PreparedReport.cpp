@@ -36,26 +36,24 @@ public:
         return quint32(shapes.size() - 1);
     }
 
+    // A text printed again soon (labels, heads, a customer's name on each of its invoices, the same
+    // quantity or price) is kept once: a small table of the texts seen last answers without a
+    // look-up in a table of every text, whose misses cost more than the copies they would save.
     quint32 text(const QString& t) {
-        // Labels and heads hand the same shared string to every band: known by its address, unhashed.
-        // An address stays unique while the table holds the string living there.
-        if (const auto at = byAddress_.find(t.constData()); at != byAddress_.end() && texts[at->second].size() == t.size())
-            return at->second;
-        const auto it = textIndex_.constFind(t);
-        if (it != textIndex_.cend())
-            return *it;
+        if (recent_.empty())
+            recent_.resize(RecentSlots);
+        quint32& slot = recent_[qHash(t) & (RecentSlots - 1)];  // 1 + index; 0 for none
+        if (slot && texts[slot - 1] == t)
+            return slot - 1;
         texts.push_back(t);
-        const quint32 index = quint32(texts.size() - 1);
-        textIndex_.insert(t, index);
-        byAddress_.emplace(texts.back().constData(), index);
-        return index;
+        slot = quint32(texts.size());
+        return slot - 1;
     }
 
     // Once no page is added any more the look-ups are not needed.
     void seal() {
         shapeIndex_ = {};
-        textIndex_ = {};
-        byAddress_ = {};
+        recent_ = {};
         texts.shrink_to_fit();
     }
 
@@ -72,8 +70,8 @@ private:
         return key;
     }
     QHash<QString, quint32> shapeIndex_;
-    QHash<QString, quint32> textIndex_;
-    std::unordered_map<const QChar*, quint32> byAddress_;
+    static constexpr size_t RecentSlots = 16384;
+    std::vector<quint32> recent_;
 };
 
 PreparedReport::PreparedReport() : store_(std::make_shared<PageStore>()) {}
