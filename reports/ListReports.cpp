@@ -271,6 +271,7 @@ void TReportCustomer::print()
     q->Add("select O.InvoiceNo_Inv From Invoice O where " + periodCondition("O.InvoiceDate_Inv"));
     bindPeriod(q, p);
     addChosen(q, " And O.CustomerName_Inv =", customer);
+    const QString numbersConditions = q->SQLText().section(QStringLiteral(" where "), 1);
     q->Add(" Order By O.InvoiceNo_Inv");
     const QString numbersSql = q->SQLText();
     const QVariantList numbersValues = q->boundValues();
@@ -297,8 +298,16 @@ void TReportCustomer::print()
     bindPeriod(q, p);
     addChosen(q, " And O.CustomerName_Inv =", customer);
     q->Add(parts ? " And O.InvoiceNo_Inv = I.Inv_Item" : " And O.InvoiceNo_Inv = L.Inv_Labor");
-    report::PartedStatement statement{q->SQLText(), q->boundValues(), QStringLiteral("O.InvoiceNo_Inv"),
-                                      QStringLiteral(" Order By O.InvoiceNo_Inv")};
+    // Later parts read the invoice's columns once an invoice, and only the line's on every line.
+    const QString conditions = q->SQLText().section(QStringLiteral(" where "), 1);
+    const QString line = parts ? "select I.Inv_Item,I.Name_Item,I.Qty_Item,I.Rate_Item,I.Amount_Item From  Invoice O,InvItem I where "
+                               : "select L.Inv_Labor,L.Description_Labor,L.Qty_Labor,L.Rate_Labor,L.Amount_Labor From  Invoice O,InvLabor L where ";
+    report::PartedStatement statement{q->SQLText(),
+                                      q->boundValues(),
+                                      QStringLiteral("O.InvoiceNo_Inv"),
+                                      QStringLiteral(" Order By O.InvoiceNo_Inv"),
+                                      head.chopped(1) + " From Invoice O where " + numbersConditions,
+                                      line + conditions};
     report::PartedQueryDataSet rows(q, std::move(statement), std::move(numbers), QStringLiteral("frxDBDataset1"));
     rows.open();
     showGroupedReport(customerLayout(parts), &rows, this);

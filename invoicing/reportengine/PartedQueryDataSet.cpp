@@ -33,9 +33,12 @@ PartedQueryDataSet::PartedQueryDataSet(Query* first, PartedStatement statement, 
 PartedQueryDataSet::~PartedQueryDataSet() { QObject::disconnect(reloaded_); }
 
 namespace {
-QString rangeSql(const PartedStatement& s) {
-    return s.select + QStringLiteral(" And ") + s.keyColumn + QStringLiteral(" Between ? And ?") + s.orderBy;
+QString rangeSql(const PartedStatement& s, const QString& select) {
+    return select + QStringLiteral(" And ") + s.keyColumn + QStringLiteral(" Between ? And ?") + s.orderBy;
 }
+QString rangeSql(const PartedStatement& s) { return rangeSql(s, s.select); }
+// The key of a line and of its head, read from two tables whose columns may differ in type.
+bool sameKey(const QVariant& a, const QVariant& b) { return a == b || a.toString() == b.toString(); }
 QVariantList rangeValues(const PartedStatement& s, const QVariant& from, const QVariant& to) {
     QVariantList values = s.values;
     values << from << to;
@@ -83,19 +86,52 @@ bool PartedQueryDataSet::readNextPart() {
     // Parts grow from the first one's size, so a short report costs few statements.
     const size_t size = size_t(std::min<qint64>(laterPartKeys, qint64(firstPartKeys) << std::min(partsRead_ + 1, 20)));
     const size_t end = std::min(keys_.size(), nextKey_ + size);
-    std::unique_ptr<Query>& q = spare_[partsRead_ % 2];
+    const size_t slot = size_t(partsRead_ % 2);
+    std::unique_ptr<Query>& q = spare_[slot];
     if (!q)
         q = std::make_unique<Query>(first_->database(), first_->Name() + QStringLiteral(" (part)"));
     // The part read two parts ago is on this query: it is no longer held.
     if (held_.size() == 3)
         held_.erase(held_.begin() + 1);
-    q->setStatement(rangeSql(statement_), rangeValues(statement_, keys_[nextKey_], keys_[end - 1]));
-    q->Open();
-    held_.push_back(Part{q.get(), rowsKnown_});
-    rowsKnown_ += q->fetchedCount();
+    if (!statement_.headSelect.isEmpty() && !statement_.lineSelect.isEmpty()) {
+        readSplitPart(slot, keys_[nextKey_], keys_[end - 1]);
+    } else {
+        q->setStatement(rangeSql(statement_), rangeValues(statement_, keys_[nextKey_], keys_[end - 1]));
+        q->Open();
+        held_.push_back(Part{q.get(), rowsKnown_, nullptr, {}});
+    }
+    rowsKnown_ += held_.back().query->fetchedCount();
     nextKey_ = end;
     ++partsRead_;
     return true;
+}
+
+// The lines and the heads of one run of keys, each read whole (a part is bounded), and each line
+// matched to its key's head: both come in key order.
+void PartedQueryDataSet::readSplitPart(size_t slot, const QVariant& from, const QVariant& to) {
+    Query* lines = spare_[slot].get();
+    std::unique_ptr<Query>& head = spareHeads_[slot];
+    if (!head)
+        head = std::make_unique<Query>(first_->database(), first_->Name() + QStringLiteral(" (part heads)"));
+    head->setStatement(rangeSql(statement_, statement_.headSelect), rangeValues(statement_, from, to));
+    head->Open();
+    const int heads = head->RecordCount();
+    lines->setStatement(rangeSql(statement_, statement_.lineSelect), rangeValues(statement_, from, to));
+    lines->Open();
+    const int rows = lines->RecordCount();
+    Part part{lines, rowsKnown_, head.get(), {}};
+    part.headOf.reserve(size_t(rows));
+    int h = 0;
+    for (int r = 0; r < rows; ++r) {
+        const QVariant key = lines->fieldAt(r, 0).AsVariant();
+        while (h < heads && !sameKey(head->fieldAt(h, 0).AsVariant(), key))
+            ++h;
+        // A head deleted between the two statements: the rows are not what one statement gives.
+        if (h == heads)
+            throw ReportError(QStringLiteral("The rows of %1 changed while the report was laid out; run it again.").arg(name()));
+        part.headOf.push_back(h);
+    }
+    held_.push_back(std::move(part));
 }
 
 bool PartedQueryDataSet::hasRow(int row) {
@@ -154,16 +190,37 @@ const PartedQueryDataSet::Part* PartedQueryDataSet::locate(int row, const QStrin
     return part;
 }
 
-QString PartedQueryDataSet::text(int row, const QString& field) const {
-    int col = -1;
-    const Part* part = locate(row, field, &col);
-    return part ? part->query->fieldAt(row - part->firstRow, col).AsString() : QString();
+PartedQueryDataSet::SplitColumn PartedQueryDataSet::splitColumn(const QString& field) const {
+    for (const auto& [name, col] : splitColumns_)
+        if (name.constData() == field.constData() && name.size() == field.size())
+            return col;
+    for (const auto& [name, col] : splitColumns_)
+        if (name == field)
+            return col;
+    const Part& part = held_.back();
+    SplitColumn col{part.query->fieldIndex(field), false};
+    if (col.column < 0)
+        col = SplitColumn{part.head->fieldIndex(field), true};
+    if (col.column < 0)
+        throw ReportError(QStringLiteral("%1 has no field %2").arg(name(), field));
+    splitColumns_.emplace_back(field, col);
+    return col;
 }
 
-QVariant PartedQueryDataSet::value(int row, const QString& field) const {
+Field PartedQueryDataSet::cell(int row, const QString& field) const {
     int col = -1;
     const Part* part = locate(row, field, &col);
-    return part ? part->query->fieldAt(row - part->firstRow, col).AsVariant() : QVariant();
+    if (!part)
+        return {};
+    const int r = row - part->firstRow;
+    if (!part->head)
+        return part->query->fieldAt(r, col);
+    const SplitColumn split = splitColumn(field);
+    return split.head ? part->head->fieldAt(part->headOf[size_t(r)], split.column) : part->query->fieldAt(r, split.column);
 }
+
+QString PartedQueryDataSet::text(int row, const QString& field) const { return cell(row, field).AsString(); }
+
+QVariant PartedQueryDataSet::value(int row, const QString& field) const { return cell(row, field).AsVariant(); }
 
 }  // namespace kestrum::report

@@ -4,6 +4,7 @@
 // waiting for the last row and holds every row at once. Here the statement is run once per run of
 // consecutive keys (invoice numbers), each part when the layout reaches it: the first page needs
 // only the first part, and only the parts around the row being laid out are held.
+#include "Field.h"
 #include "ReportDataSet.h"
 
 #include <QMetaObject>
@@ -25,6 +26,13 @@ struct PartedStatement {
     QVariantList values;   ///< values of `select`, in order
     QString keyColumn;     ///< "O.InvoiceNo_Inv": a part is a run of its values
     QString orderBy;       ///< " Order By O.InvoiceNo_Inv": the key first
+    /// \brief Optional: later parts read as two narrower statements over the same conditions and
+    /// values, so what repeats on every row of a key is read once a key. `headSelect` gives one row a
+    /// key (the key its first column: "select O.InvoiceNo_Inv,O.Customername_Inv,... where ..."),
+    /// `lineSelect` the rest of each row, in the order of `select` (its key first:
+    /// "select I.Inv_Item,I.Name_Item,... where ..."). Together they name every field of `select`.
+    QString headSelect;
+    QString lineSelect;
 };
 
 class PartedQueryDataSet : public ReportDataSet {
@@ -60,11 +68,21 @@ public:
 
 private:
     struct Part {
-        Query* query = nullptr;
-        int firstRow = 0;  // of the whole result
+        Query* query = nullptr;  // the rows (of `select`, or of `lineSelect` when `head` is set)
+        int firstRow = 0;        // of the whole result
+        Query* head = nullptr;   // one row a key
+        std::vector<int> headOf; // each row's row of `head`
     };
+    // A field's place in a part read as two statements: a column of the lines or of the heads.
+    struct SplitColumn {
+        int column = -1;
+        bool head = false;
+    };
+    SplitColumn splitColumn(const QString& field) const;
+    void readSplitPart(size_t slot, const QVariant& from, const QVariant& to);
     const Part* partOf(int row) const;
     const Part* locate(int row, const QString& field, int* col) const;
+    Field cell(int row, const QString& field) const;
     int column(const QString& field) const;
     bool readNextPart();  // false once every key is read
     bool fetchTail(int row);
@@ -74,6 +92,7 @@ private:
     std::vector<QVariant> keys_;
     QString name_;
     std::unique_ptr<Query> spare_[2];  // later parts alternate between these two
+    std::unique_ptr<Query> spareHeads_[2];
     std::vector<Part> held_;            // the first part and up to two later ones
     size_t nextKey_ = 0;                // first key of the next part
     int rowsKnown_ = 0;
@@ -82,6 +101,7 @@ private:
     bool replaced_ = false;
     QMetaObject::Connection reloaded_;
     mutable std::vector<std::pair<QString, int>> columns_;  // the few fields a layout reads
+    mutable std::vector<std::pair<QString, SplitColumn>> splitColumns_;
 };
 
 }  // namespace kestrum::report
