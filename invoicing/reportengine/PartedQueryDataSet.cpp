@@ -33,10 +33,10 @@ PartedQueryDataSet::PartedQueryDataSet(Query* first, PartedStatement statement, 
 PartedQueryDataSet::~PartedQueryDataSet() { QObject::disconnect(reloaded_); }
 
 namespace {
-QString rangeSql(const PartedStatement& s, const QString& select) {
-    return select + QStringLiteral(" And ") + s.keyColumn + QStringLiteral(" Between ? And ?") + s.orderBy;
+QString rangeSql(const PartedStatement& s, const QString& select, const QString& orderBy) {
+    return select + QStringLiteral(" And ") + s.keyColumn + QStringLiteral(" Between ? And ?") + orderBy;
 }
-QString rangeSql(const PartedStatement& s) { return rangeSql(s, s.select); }
+QString rangeSql(const PartedStatement& s) { return rangeSql(s, s.select, s.orderBy); }
 // The key of a line and of its head, read from two tables whose columns may differ in type.
 bool sameKey(const QVariant& a, const QVariant& b) { return a == b || a.toString() == b.toString(); }
 QVariantList rangeValues(const PartedStatement& s, const QVariant& from, const QVariant& to) {
@@ -113,10 +113,12 @@ void PartedQueryDataSet::readSplitPart(size_t slot, const QVariant& from, const 
     std::unique_ptr<Query>& head = spareHeads_[slot];
     if (!head)
         head = std::make_unique<Query>(first_->database(), first_->Name() + QStringLiteral(" (part heads)"));
-    head->setStatement(rangeSql(statement_, statement_.headSelect), rangeValues(statement_, from, to));
+    // One head a key: the key alone orders them (the rest of the order may name the lines' table).
+    head->setStatement(rangeSql(statement_, statement_.headSelect, QStringLiteral(" Order By ") + statement_.keyColumn),
+                       rangeValues(statement_, from, to));
     head->Open();
     const int heads = head->RecordCount();
-    lines->setStatement(rangeSql(statement_, statement_.lineSelect), rangeValues(statement_, from, to));
+    lines->setStatement(rangeSql(statement_, statement_.lineSelect, statement_.orderBy), rangeValues(statement_, from, to));
     lines->Open();
     const int rows = lines->RecordCount();
     Part part{lines, rowsKnown_, head.get(), {}};

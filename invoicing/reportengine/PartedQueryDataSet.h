@@ -28,7 +28,7 @@ struct PartedStatement {
     QString orderBy;       ///< " Order By O.InvoiceNo_Inv": the key first
     /// \brief Optional: later parts read as two narrower statements over the same conditions and
     /// values, so what repeats on every row of a key is read once a key. `headSelect` gives one row a
-    /// key (the key its first column: "select O.InvoiceNo_Inv,O.Customername_Inv,... where ..."),
+    /// key, ordered by the key alone (the key its first column: "select O.InvoiceNo_Inv,... where ..."),
     /// `lineSelect` the rest of each row, in the order of `select` (its key first:
     /// "select I.Inv_Item,I.Name_Item,... where ..."). Together they name every field of `select`.
     QString headSelect;

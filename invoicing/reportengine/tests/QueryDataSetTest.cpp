@@ -279,4 +279,55 @@ TEST_P(QueryDataSetTest, APartedReportStopsWhenItsPoolQueryIsOpenedAgainAndNever
     PartedQueryDataSet::setPartSizes(firstBefore, laterBefore);
 }
 
+// Later parts read as two statements: the heads once a key, the lines on each row, matched by key.
+// Keys without lines and a head column of another type than the line's key are part of it.
+TEST_P(QueryDataSetTest, PartsReadAsHeadsAndLinesPrintWhatTheJoinedStatementPrints) {
+    PartedReport data(*db_);
+    db_->exec("create table Head (Inv_H integer, Note_H varchar(20), Total_H numeric(12,2))");
+    std::string insert = "insert into Head (Inv_H, Note_H, Total_H) values ";
+    for (int key = 1; key <= 40; ++key) {
+        char row[64];
+        std::snprintf(row, sizeof row, "%s(%d, 'Note %d', %d.5)", key > 1 ? "," : "", key, key, key);
+        insert += row;
+    }
+    db_->exec(insert);
+    PartedStatement s{QStringLiteral("select H.Inv_H, H.Note_H, H.Total_H, L.Inv_L, L.Name_L, L.Amount_L from Head H, Line L "
+                                     "where L.Amount_L >= ? and H.Inv_H = L.Inv_L"),
+                      {0}, QStringLiteral("H.Inv_H"), QStringLiteral(" order by H.Inv_H, L.No_L"),
+                      QStringLiteral("select H.Inv_H, H.Note_H, H.Total_H from Head H where H.Total_H >= ?"),
+                      QStringLiteral("select L.Inv_L, L.Name_L, L.Amount_L from Head H, Line L where L.Amount_L >= ? and "
+                                     "H.Inv_H = L.Inv_L")};
+    const auto layout = [](Report& r, ReportDataSet* rows) {
+        PartedReport::layout(r, rows);
+        DataBand& band = *r.dataBands().front();
+        band.groups().front()->header().text(100, 0, 300, 20, [](const Row& row) {
+            return row["Note_H"] + " " + row["Total_H"];
+        });
+    };
+    Query whole(database(), QStringLiteral("Q2"));
+    whole.setStatement(s.select + s.orderBy, s.values);
+    whole.Open();
+    QueryDataSet wholeRows(&whole, QStringLiteral("frxDBDataset1"));
+    Report wholeReport;
+    layout(wholeReport, &wholeRows);
+    const PreparedReport expected = prepareReport(wholeReport);
+    ASSERT_TRUE(expected.pageText(0).contains(QStringLiteral("Note 2 2.5")));
+
+    const int firstBefore = PartedQueryDataSet::firstPartSize(), laterBefore = PartedQueryDataSet::laterPartSize();
+    for (const auto& [first, later] : {std::pair{1, 1}, {2, 3}, {3, 5}}) {
+        PartedQueryDataSet::setPartSizes(first, later);
+        Query q(database(), QStringLiteral("Q1"));
+        PartedQueryDataSet rows(&q, s, PartedReport::keys(), QStringLiteral("frxDBDataset1"));
+        rows.open();
+        Report r;
+        layout(r, &rows);
+        const PreparedReport got = prepareReport(r);
+        EXPECT_GT(rows.partsRead(), 5);
+        ASSERT_EQ(got.pageCount(), expected.pageCount()) << first;
+        for (int i = 0; i < got.pageCount(); ++i)
+            EXPECT_EQ(got.pageText(i), expected.pageText(i)) << first << "/" << later << " page " << i + 1;
+    }
+    PartedQueryDataSet::setPartSizes(firstBefore, laterBefore);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, QueryDataSetTest, TESTSUPPORT_ENGINES);
