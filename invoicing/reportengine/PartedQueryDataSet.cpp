@@ -157,14 +157,23 @@ const PartedQueryDataSet::Part* PartedQueryDataSet::partOf(int row) const {
     return nullptr;
 }
 
-int PartedQueryDataSet::column(const QString& field) const {
-    // Layouts ask with the field names they hold: the same strings, so the address answers first.
-    for (const auto& [name, col] : columns_)
+namespace {
+// Layouts ask with the field names they hold: the same strings, so the address answers first.
+template <typename T>
+const T* cached(const std::vector<std::pair<QString, T>>& cache, const QString& field) {
+    for (const auto& [name, col] : cache)
         if (name.constData() == field.constData() && name.size() == field.size())
-            return col;
-    for (const auto& [name, col] : columns_)
+            return &col;
+    for (const auto& [name, col] : cache)
         if (name == field)
-            return col;
+            return &col;
+    return nullptr;
+}
+}  // namespace
+
+int PartedQueryDataSet::column(const QString& field) const {
+    if (const int* known = cached(columns_, field))
+        return *known;
     const int col = first_ && first_->Active() ? first_->fieldIndex(field) : -1;
     if (col >= 0)
         columns_.emplace_back(field, col);
@@ -192,14 +201,9 @@ const PartedQueryDataSet::Part* PartedQueryDataSet::locate(int row, const QStrin
     return part;
 }
 
-PartedQueryDataSet::SplitColumn PartedQueryDataSet::splitColumn(const QString& field) const {
-    for (const auto& [name, col] : splitColumns_)
-        if (name.constData() == field.constData() && name.size() == field.size())
-            return col;
-    for (const auto& [name, col] : splitColumns_)
-        if (name == field)
-            return col;
-    const Part& part = held_.back();
+PartedQueryDataSet::SplitColumn PartedQueryDataSet::splitColumn(const Part& part, const QString& field) const {
+    if (const SplitColumn* known = cached(splitColumns_, field))
+        return *known;
     SplitColumn col{part.query->fieldIndex(field), false};
     if (col.column < 0)
         col = SplitColumn{part.head->fieldIndex(field), true};
@@ -217,7 +221,7 @@ Field PartedQueryDataSet::cell(int row, const QString& field) const {
     const int r = row - part->firstRow;
     if (!part->head)
         return part->query->fieldAt(r, col);
-    const SplitColumn split = splitColumn(field);
+    const SplitColumn split = splitColumn(*part, field);
     return split.head ? part->head->fieldAt(part->headOf[size_t(r)], split.column) : part->query->fieldAt(r, split.column);
 }
 

@@ -78,7 +78,7 @@ private:
         int column = -1;
         bool head = false;
     };
-    SplitColumn splitColumn(const QString& field) const;
+    SplitColumn splitColumn(const Part& part, const QString& field) const;
     void readSplitPart(size_t slot, const QVariant& from, const QVariant& to);
     const Part* partOf(int row) const;
     const Part* locate(int row, const QString& field, int* col) const;
