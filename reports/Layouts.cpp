@@ -203,8 +203,13 @@ void showListReport(const ListLayout& layout, Query* q, QWidget* parent)
 void showGroupedReport(const GroupedLayout& layout, Query* q, QWidget* parent)
 {
     report::QueryDataSet rows(q, QStringLiteral("frxDBDataset1"));
+    showGroupedReport(layout, &rows, parent);
+}
+
+void showGroupedReport(const GroupedLayout& layout, report::ReportDataSet* rows, QWidget* parent)
+{
     report::Report r;
-    buildGroupedReport(r, layout, &rows, shopName());
+    buildGroupedReport(r, layout, rows, shopName());
     report::showReport(r, parent);
 }
 

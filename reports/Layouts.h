@@ -103,5 +103,7 @@ namespace kestrum::reports {
 void showListReport(const ListLayout& layout, Query* q, QWidget* parent);
 /// Same with a grouped layout.
 void showGroupedReport(const GroupedLayout& layout, Query* q, QWidget* parent);
+/// Same over rows a dataset reads (a statement read in parts).
+void showGroupedReport(const GroupedLayout& layout, report::ReportDataSet* rows, QWidget* parent);
 
 }  // namespace kestrum::reports

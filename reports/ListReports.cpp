@@ -8,6 +8,7 @@
 #include "ui_TReportVendor1.h"
 
 #include "DataModule.h"
+#include "PartedQueryDataSet.h"
 #include "Query.h"
 
 using namespace kestrum;
@@ -262,8 +263,30 @@ void TReportCustomer::print()
 {
     const Period p = period();
     const bool parts = controlText("ComboBox2").trimmed() == "Parts";
+    const std::optional<QString> customer = choice("ComboBox1");
     Query* q = DM->Q1;
+    // The year's lines are read a run of invoices at a time: first the invoice numbers the report
+    // can print, in its order, on a scratch query.
     q->Clear();
+    q->Add("select O.InvoiceNo_Inv From Invoice O where " + periodCondition("O.InvoiceDate_Inv"));
+    bindPeriod(q, p);
+    addChosen(q, " And O.CustomerName_Inv =", customer);
+    const QString numbersConditions = q->SQLText().section(QStringLiteral(" where "), 1);
+    q->Add(" Order By O.InvoiceNo_Inv");
+    const QString numbersSql = q->SQLText();
+    const QVariantList numbersValues = q->boundValues();
+    q->Clear();
+    std::vector<QVariant> numbers;
+    {
+        Query keys(q->database(), q->Name() + QStringLiteral(" (invoices)"));
+        keys.setStatement(numbersSql, numbersValues);
+        keys.Open();
+        const int count = keys.RecordCount();
+        numbers.reserve(size_t(count));
+        for (int i = 0; i < count; ++i)
+            numbers.push_back(keys.fieldAt(i, 0).AsVariant());
+    }
+
     const QString head =
         "select O.InvoiceNo_Inv,O.Customername_Inv,O.Invoicedate_Inv,O.Po_Inv,O.Amount_Inv,O.Paid_Inv,O.TruckNo_Inv,";
     if (parts)
@@ -273,12 +296,21 @@ void TReportCustomer::print()
                "L.Inv_Labor,L.Description_Labor,L.Qty_Labor,L.Rate_Labor,L.Amount_Labor From  Invoice O,InvLabor L where ");
     q->Add(periodCondition("O.InvoiceDate_Inv"));
     bindPeriod(q, p);
-    addChosen(q, " And O.CustomerName_Inv =", choice("ComboBox1"));
+    addChosen(q, " And O.CustomerName_Inv =", customer);
     q->Add(parts ? " And O.InvoiceNo_Inv = I.Inv_Item" : " And O.InvoiceNo_Inv = L.Inv_Labor");
-    q->Add(" Order By O.InvoiceNo_Inv");
-    q->Open();
-    q->First();
-    showGroupedReport(customerLayout(parts), q, this);
+    // Later parts read the invoice's columns once an invoice, and only the line's on every line.
+    const QString conditions = q->SQLText().section(QStringLiteral(" where "), 1);
+    const QString line = parts ? "select I.Inv_Item,I.Name_Item,I.Qty_Item,I.Rate_Item,I.Amount_Item From  Invoice O,InvItem I where "
+                               : "select L.Inv_Labor,L.Description_Labor,L.Qty_Labor,L.Rate_Labor,L.Amount_Labor From  Invoice O,InvLabor L where ";
+    report::PartedStatement statement{q->SQLText(),
+                                      q->boundValues(),
+                                      QStringLiteral("O.InvoiceNo_Inv"),
+                                      QStringLiteral(" Order By O.InvoiceNo_Inv"),
+                                      head.chopped(1) + " From Invoice O where " + numbersConditions,
+                                      line + conditions};
+    report::PartedQueryDataSet rows(q, std::move(statement), std::move(numbers), QStringLiteral("frxDBDataset1"));
+    rows.open();
+    showGroupedReport(customerLayout(parts), &rows, this);
 }
 
 // --- deposits by account -------------------------------------------------------------------------

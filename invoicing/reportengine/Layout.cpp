@@ -122,16 +122,26 @@ private:
     }
 
     // The shape of an item is the same wherever its band is placed, except a text that shrinks
-    // to fit its value.
-    quint32 shapeOf(const void* item, const DrawOp& op, bool pageCountText, bool fitted) {
-        if (fitted)
-            return out_.shapeOf(op, pageCountText);
+    // to fit its value: it is made once per item, and its operation only built then.
+    template <typename MakeOp>
+    quint32 shapeOf(const void* item, bool pageCountText, MakeOp&& makeOp) {
         const auto it = shapes_.find(item);
         if (it != shapes_.end())
             return it->second;
-        const quint32 s = out_.shapeOf(op, pageCountText);
+        const quint32 s = out_.shapeOf(makeOp(), pageCountText);
         shapes_.emplace(item, s);
         return s;
+    }
+
+    static DrawOp textOp(const TextItem& t, const Font& font) {
+        DrawOp op;
+        op.kind = DrawOp::Kind::Text;
+        op.rect = t.rect;
+        op.font = font;
+        op.align = t.align;
+        op.wordWrap = t.wordWrap;
+        op.framed = t.framed;
+        return op;
     }
 
     void draw(const Band& band, const Row& row) {
@@ -140,27 +150,31 @@ private:
         ctx_.row_ = row;
         const QPointF at(left_, y_);
         for (const Item& item : band.items()) {
-            DrawOp op;
             if (const auto* t = std::get_if<TextItem>(&item)) {
                 const QString text = t->text ? t->text(ctx_) : QString();
-                op.kind = DrawOp::Kind::Text;
-                op.rect = t->rect;
-                op.font = t->shrinkToFit ? fittedFont(t->font, text, op.rect.width()) : t->font;
-                op.align = t->align;
-                op.wordWrap = t->wordWrap;
-                op.framed = t->framed;
-                out_.addOp(shapeOf(t, op, t->pageCountText, t->shrinkToFit), at, text);
+                const quint32 shape =
+                    t->shrinkToFit ? out_.shapeOf(textOp(*t, fittedFont(t->font, text, t->rect.width())), t->pageCountText)
+                                   : shapeOf(t, t->pageCountText, [t] { return textOp(*t, t->font); });
+                out_.addOp(shape, at, text);
             } else if (const auto* l = std::get_if<LineItem>(&item)) {
-                op.kind = DrawOp::Kind::Line;
-                op.line = l->line;
-                op.width = l->width;
-                out_.addOp(shapeOf(l, op, false, false), at, QString());
+                out_.addOp(shapeOf(l, false, [l] {
+                               DrawOp op;
+                               op.kind = DrawOp::Kind::Line;
+                               op.line = l->line;
+                               op.width = l->width;
+                               return op;
+                           }),
+                           at, QString());
             } else if (const auto* rc = std::get_if<RectItem>(&item)) {
-                op.kind = DrawOp::Kind::Rect;
-                op.rect = rc->rect;
-                op.width = rc->width;
-                op.fill = rc->fill;
-                out_.addOp(shapeOf(rc, op, false, false), at, QString());
+                out_.addOp(shapeOf(rc, false, [rc] {
+                               DrawOp op;
+                               op.kind = DrawOp::Kind::Rect;
+                               op.rect = rc->rect;
+                               op.width = rc->width;
+                               op.fill = rc->fill;
+                               return op;
+                           }),
+                           at, QString());
             }
         }
         ctx_.row_ = Row();
@@ -187,8 +201,9 @@ private:
     void visit(Walk& w, const Row& row) {
         const DataBand& band = *w.band;
         const auto& groups = band.groups();
-        std::vector<QString> keys;
-        keys.reserve(groups.size());
+        // The row's keys go into the buffer of the row before's: no allocation per row.
+        std::vector<QString> keys = std::move(keysBuffer_);
+        keys.clear();
         for (const auto& g : groups)
             keys.push_back(g->key()(row));
         // The outermost group whose key changed breaks every group inside it too.
@@ -208,6 +223,7 @@ private:
         for (const auto& d : band.details())
             walkDetail(*d.band, row, d.belongs);
         w.prev = row;
+        keysBuffer_ = std::move(w.prevKeys);
         w.prevKeys = std::move(keys);
         w.any = true;
     }
@@ -239,6 +255,7 @@ private:
     Context ctx_;
     std::vector<Decimal> sums_;
     std::unordered_map<const void*, quint32> shapes_;
+    std::vector<QString> keysBuffer_;
     Phase phase_ = Phase::StartCopy;
     int copy_ = 0;
     size_t band_ = 0;

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace kestrum::report {
 
@@ -35,19 +36,24 @@ public:
         return quint32(shapes.size() - 1);
     }
 
+    // A text printed again soon (labels, heads, a customer's name on each of its invoices, the same
+    // quantity or price) is kept once: a small table of the texts seen last answers without a
+    // look-up in a table of every text, whose misses cost more than the copies they would save.
     quint32 text(const QString& t) {
-        const auto it = textIndex_.constFind(t);
-        if (it != textIndex_.cend())
-            return *it;
+        if (recent_.empty())
+            recent_.resize(RecentSlots);
+        quint32& slot = recent_[qHash(t) & (RecentSlots - 1)];  // 1 + index; 0 for none
+        if (slot && texts[slot - 1] == t)
+            return slot - 1;
         texts.push_back(t);
-        textIndex_.insert(t, quint32(texts.size() - 1));
-        return quint32(texts.size() - 1);
+        slot = quint32(texts.size());
+        return slot - 1;
     }
 
     // Once no page is added any more the look-ups are not needed.
     void seal() {
         shapeIndex_ = {};
-        textIndex_ = {};
+        recent_ = {};
         texts.shrink_to_fit();
     }
 
@@ -64,7 +70,8 @@ private:
         return key;
     }
     QHash<QString, quint32> shapeIndex_;
-    QHash<QString, quint32> textIndex_;
+    static constexpr size_t RecentSlots = 16384;
+    std::vector<quint32> recent_;
 };
 
 PreparedReport::PreparedReport() : store_(std::make_shared<PageStore>()) {}
@@ -158,6 +165,28 @@ QFont deviceFont(const Font& f, const QPaintDevice* device) {
 }
 
 Font fittedFont(const Font& f, const QString& text, double width) {
+    // Measuring builds the font's metrics: a text repeated on many rows (a name, a status) is
+    // measured once per font and width. Only the GUI thread lays reports out.
+    struct Measured {
+        QString family;
+        double pointSize;
+        bool bold;
+        double width;
+        QString text;
+        bool operator==(const Measured&) const = default;
+    };
+    struct MeasuredHash {
+        size_t operator()(const Measured& m) const {
+            return qHashMulti(0, m.family, m.pointSize, m.bold, m.width, m.text);
+        }
+    };
+    static std::unordered_map<Measured, double, MeasuredHash> sizes;
+    Measured key{f.family, f.pointSize, f.bold, width, text};
+    if (const auto it = sizes.find(key); it != sizes.end())
+        return Font{f.family, it->second, f.bold};
+    if (sizes.size() >= 8192)
+        sizes.clear();
+
     // The painter insets texts by 2 units on each side; a little more keeps printers' hinting,
     // which measures slightly wider than the screen, inside the memo too.
     const double room = width - 4 - 2;
@@ -170,6 +199,7 @@ Font fittedFont(const Font& f, const QString& text, double width) {
             break;
         out.pointSize = std::max(smallest, out.pointSize * std::max(0.5, room / needed) - 0.1);
     }
+    sizes.emplace(std::move(key), out.pointSize);
     return out;
 }
 

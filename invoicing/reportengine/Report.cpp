@@ -131,12 +131,27 @@ Decimal Context::sum(Sum s) const {
 
 QString formatReportMoney(const Decimal& value) {
     const qint64 cents = value.rounded(2).raw() / (Decimal::Scale / 100);
-    const quint64 abs = cents < 0 ? quint64(-(cents + 1)) + 1 : quint64(cents);
-    QString whole = QString::number(abs / 100);
-    for (int i = whole.size() - 3; i > 0; i -= 3)
-        whole.insert(i, QLatin1Char(','));
-    const QString frac = QStringLiteral("%1").arg(abs % 100, 2, 10, QLatin1Char('0'));
-    return (cents < 0 ? QStringLiteral("-$") : QStringLiteral("$")) + whole + QLatin1Char('.') + frac;
+    quint64 abs = cents < 0 ? quint64(-(cents + 1)) + 1 : quint64(cents);
+    // Written backwards into a buffer: a report formats a figure or two on every line.
+    char buf[40];
+    char* p = buf + sizeof buf;
+    *--p = char('0' + abs % 10);
+    abs /= 10;
+    *--p = char('0' + abs % 10);
+    abs /= 10;
+    *--p = '.';
+    int digits = 0;
+    do {
+        if (digits > 0 && digits % 3 == 0)
+            *--p = ',';
+        *--p = char('0' + abs % 10);
+        abs /= 10;
+        ++digits;
+    } while (abs > 0);
+    *--p = '$';
+    if (cents < 0)
+        *--p = '-';
+    return QString::fromLatin1(p, int(buf + sizeof buf - p));
 }
 
 QString expandLiteral(const QString& literal, const Context& c) {

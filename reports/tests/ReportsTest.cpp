@@ -5,6 +5,8 @@
 #include "ListCombo.h"
 #include "HistoryBrowser.h"
 #include "ListReports.h"
+#include "DataModule.h"
+#include "PartedQueryDataSet.h"
 #include "TotalReports.h"
 #include "Mdi.h"
 #include "TReport.h"
@@ -16,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <optional>
 
 using namespace reportstest;
@@ -214,6 +217,116 @@ TEST_P(ReportsTest, CustomerReportPreviewLaysOutTheSamePagesAsAWholeLayout)
     click(w, "Button2");
     kestrum::report::setPreviewHook(previous);
     EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(dialogs_->errors().isEmpty()) << dialogs_->last().toStdString();
+}
+
+namespace {
+
+// A customer report's invoices as printed: header, lines and totals, pages' heads left out.
+struct PrintedInvoice {
+    QString header;
+    std::vector<QStringList> lines;  // in printed order
+    QStringList totals;
+    bool operator==(const PrintedInvoice& o) const
+    {
+        // Compared as the database could return them: lines in any order within the invoice.
+        auto mine = lines, theirs = o.lines;
+        std::sort(mine.begin(), mine.end());
+        std::sort(theirs.begin(), theirs.end());
+        return header == o.header && mine == theirs && totals == o.totals;
+    }
+};
+
+std::vector<PrintedInvoice> printedInvoices(const kestrum::report::PreparedReport& r)
+{
+    QStringList texts;
+    for (int i = 0; i < r.pageCount(); ++i)
+        texts += r.pageText(i).split('\n').mid(5);  // page number, shop, time, date, title
+    std::vector<PrintedInvoice> out;
+    for (int i = 0; i < texts.size();) {
+        if (texts[i] == "Invoice #") {
+            out.push_back({texts.mid(i, 19).join('|'), {}, {}});
+            i += 19;
+        } else if (texts[i].startsWith("Total ")) {
+            if (out.empty())
+                out.emplace_back();
+            out.back().totals << texts.mid(i, 2);
+            i += 2;
+        } else {
+            if (out.empty())
+                out.emplace_back();
+            out.back().lines.push_back(texts.mid(i, 4));
+            i += 4;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+// The year's lines are read a few invoices a statement. Parts of one, two, three and four
+// invoices end inside a customer's run of invoices, next to invoices without lines and on a page's
+// last line: every page prints what the report read in one statement prints.
+TEST_P(ReportsTest, CustomerReportReadInPartsPrintsWhatOneStatementPrints)
+{
+    for (int no = 6001; no <= 6030; ++no) {
+        exec("Insert Into Invoice (InvoiceNo_Inv, Paid_Inv, CustomerName_Inv, RepairPerson_Inv, InvoiceDate_Inv, PO_Inv, "
+             "Amount_Inv, TruckNo_Inv, Tax_Inv) Values (?,?,?,?,?,?,?,?,?)",
+             {no, no % 2 == 0, QString(no < 6012 ? "Fleet A" : no < 6020 ? "Fleet B" : "Fleet A"), QString("Sam"),
+              QDate(2026, 5, 1 + no % 28), QString("PO-%1").arg(no), QVariant::fromValue(dec("60")),
+              QString("T-%1").arg(no), false});
+        for (int line = 1; line <= no % 5; ++line) {
+            exec("Insert Into InvItem (Name_Item, Mfg_Item, Qty_Item, Style_Item, Color_Item, Rate_Item, Amount_Item, "
+                 "Inv_Item) Values (?,?,?,?,?,?,?,?)",
+                 {QString("Belt %1-%2").arg(no).arg(line), QString("Mfg"), line, QString(""), QString("B-%1").arg(line),
+                  QVariant::fromValue(dec("12.5")), QVariant::fromValue(dec("12.5") * Decimal::fromInt(line)), no});
+            exec("Insert Into InvLabor (Description_Labor, Qty_Labor, Rate_Labor, Amount_Labor, Inv_Labor) "
+                 "Values (?,?,?,?,?)",
+                 {QString("Fit %1-%2").arg(no).arg(line), 1, QVariant::fromValue(dec("80")),
+                  QVariant::fromValue(dec("80") + Decimal::fromInt(no % 3)), no});
+        }
+    }
+    using kestrum::report::PartedQueryDataSet;
+    const int firstBefore = PartedQueryDataSet::firstPartSize(), laterBefore = PartedQueryDataSet::laterPartSize();
+    const auto withoutTime = [](QString page) { return page.remove(QRegularExpression("\\d+:\\d\\d:\\d\\d [AP]M")); };
+    auto* w = open<TReportCustomer>();
+    setText(w, "Edit1", "1/1/2026");
+    setText(w, "Edit2", "12/31/2026");
+    for (const char* type : {"Parts", "Labor"})
+        for (const char* customer : {"All", "Fleet A"}) {
+            setText(w, "ComboBox2", type);
+            setText(w, "ComboBox1", customer);
+            PartedQueryDataSet::setPartSizes(100000, 100000);
+            const kestrum::report::PreparedReport whole = printed([&] { click(w, "Button2"); });
+            EXPECT_FALSE(DM->Q1->SQLText().contains("Between"));
+            ASSERT_GT(whole.pageCount(), 2) << type << customer;
+            for (const auto& [first, later] : {std::pair{1, 1}, {2, 3}, {3, 2}, {4, 4}}) {
+                PartedQueryDataSet::setPartSizes(first, later);
+                const kestrum::report::PreparedReport got = printed([&] { click(w, "Button2"); });
+                // The pool query holds the first part, on its first row.
+                EXPECT_TRUE(DM->Q1->SQLText().contains("Between"));
+                EXPECT_EQ(DM->Q1->RecNo(), 0);
+                ASSERT_EQ(got.pageCount(), whole.pageCount()) << type << customer << first;
+                // One statement on PostgreSQL returns an invoice's lines in whatever order its sort
+                // leaves them; a part reads them by the lines' index, in the order they were entered.
+                if (GetParam() == testsupport::Engine::SQLite)
+                    for (int i = 0; i < whole.pageCount(); ++i)
+                        EXPECT_EQ(withoutTime(got.pageText(i)).toStdString(), withoutTime(whole.pageText(i)).toStdString())
+                            << type << " " << customer << " " << first << "/" << later << " page " << i + 1;
+                const std::vector<PrintedInvoice> gotInvoices = printedInvoices(got);
+                EXPECT_EQ(gotInvoices, printedInvoices(whole)) << type << " " << customer << " " << first << "/" << later;
+                for (const PrintedInvoice& invoice : gotInvoices) {
+                    QStringList names;
+                    for (const QStringList& line : invoice.lines)
+                        if (line.front().startsWith("Belt ") || line.front().startsWith("Fit "))
+                            names << line.front();
+                    QStringList entered = names;
+                    entered.sort();
+                    EXPECT_EQ(names, entered) << invoice.header.toStdString();
+                }
+            }
+        }
+    PartedQueryDataSet::setPartSizes(firstBefore, laterBefore);
     EXPECT_TRUE(dialogs_->errors().isEmpty()) << dialogs_->last().toStdString();
 }
 

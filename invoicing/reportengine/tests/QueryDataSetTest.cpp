@@ -1,5 +1,6 @@
 // The report reads a pool query as it stands: every row, without moving its current row.
 #include "Query.h"
+#include "PartedQueryDataSet.h"
 #include "QueryDataSet.h"
 #include "ReportPreview.h"
 #include "TestDatabase.h"
@@ -161,6 +162,172 @@ TEST_P(QueryDataSetTest, AQueryOpenedAgainMidwayStopsTheReportWithAMessage) {
     // Run again on the query as it now stands: whole.
     EXPECT_EQ(prepareReport(r).pageCount(), 5);
     setPreviewHooks(hooks);
+}
+
+// A statement read in parts of a few keys: lines of keys 1..40, key k with k % 4 lines (none for
+// every fourth key, so some parts hold no rows at all), grouped by key with group and report sums.
+class PartedReport {
+public:
+    explicit PartedReport(testsupport::TestDatabase& db) {
+        db.exec("create table Line (No_L integer, Inv_L integer, Name_L varchar(40), Amount_L numeric(12,2))");
+        std::string insert = "insert into Line (No_L, Inv_L, Name_L, Amount_L) values ";
+        int no = 0;
+        for (int key = 1; key <= 40; ++key)
+            for (int line = 1; line <= key % 4; ++line) {
+                char row[96];
+                ++no;
+                std::snprintf(row, sizeof row, "%s(%d, %d, 'Line %d-%d', %d.%02d)", no > 1 ? "," : "", no, key, key,
+                              line, key * 3 + line, (key * 7 + line) % 100);
+                insert += row;
+            }
+        db.exec(insert);
+    }
+
+    static PartedStatement statement() {
+        return {QStringLiteral("select Inv_L, Name_L, Amount_L from Line where Amount_L >= ?"), {0},
+                QStringLiteral("Inv_L"), QStringLiteral(" order by Inv_L, No_L")};
+    }
+    static std::vector<QVariant> keys() {
+        std::vector<QVariant> k;
+        for (int key = 1; key <= 40; ++key)
+            k.emplace_back(key);
+        return k;
+    }
+
+    // Twenty lines to a page: the sums of a group cross part and page boundaries.
+    static void layout(Report& r, ReportDataSet* rows) {
+        r.pageHeader().setHeight(20);
+        r.pageHeader().text(0, 0, 200, 20, QStringLiteral("Page [Page#] of [TotalPages#]"));
+        DataBand& band = r.masterData(rows, 40);
+        band.text(0, 0, 300, 20, [](const Row& row) { return row["Name_L"] + " " + row["Amount_L"]; });
+        Group& group = band.groupOn(QStringLiteral("Inv_L"));
+        group.header().setHeight(30);
+        group.header().field(0, 0, 100, 20, QStringLiteral("Inv_L"));
+        const Sum inGroup = group.sum(QStringLiteral("Amount_L"));
+        group.footer().setHeight(30);
+        group.footer().money(0, 0, 300, 20, [inGroup](const Context& c) { return c.sum(inGroup); });
+        const Sum total = band.sum(QStringLiteral("Amount_L"));
+        r.reportSummary().setHeight(20);
+        r.reportSummary().money(0, 0, 300, 20, [total](const Context& c) { return c.sum(total); });
+    }
+};
+
+TEST_P(QueryDataSetTest, AStatementReadInPartsPrintsWhatTheWholeStatementPrints) {
+    PartedReport data(*db_);
+    Query whole(database(), QStringLiteral("Q2"));
+    const PartedStatement s = PartedReport::statement();
+    whole.setStatement(s.select + s.orderBy, s.values);
+    whole.Open();
+    QueryDataSet wholeRows(&whole, QStringLiteral("frxDBDataset1"));
+    Report wholeReport;
+    PartedReport::layout(wholeReport, &wholeRows);
+    const PreparedReport expected = prepareReport(wholeReport);
+    ASSERT_GT(expected.pageCount(), 3);
+    EXPECT_TRUE(expected.pageText(expected.pageCount() - 1).endsWith(QStringLiteral("$3,788.40")))
+        << expected.pageText(expected.pageCount() - 1).toStdString();
+
+    const int firstBefore = PartedQueryDataSet::firstPartSize(), laterBefore = PartedQueryDataSet::laterPartSize();
+    for (const auto& [first, later] : {std::pair{1, 1}, {2, 3}, {3, 2}, {5, 7}, {40, 40}, {100, 100}}) {
+        PartedQueryDataSet::setPartSizes(first, later);
+        Query q(database(), QStringLiteral("Q1"));
+        PartedQueryDataSet rows(&q, PartedReport::statement(), PartedReport::keys(), QStringLiteral("frxDBDataset1"));
+        rows.open();
+        ASSERT_TRUE(q.Active());
+        // The pool query holds the first part, positioned on its first row.
+        EXPECT_EQ(q.FieldByName(QStringLiteral("Name_L")).AsString(), QStringLiteral("Line 1-1"));
+        EXPECT_EQ(q.SQLText().contains(QStringLiteral("Between")), first < 40) << first;
+        Report r;
+        PartedReport::layout(r, &rows);
+        PageProducer producer(r);
+        // The first page needs only the first parts.
+        ASSERT_TRUE(producer.producePage(0));
+        if (first < 40)
+            EXPECT_LT(rows.rowCount(), 40) << first;
+        const PreparedReport got = producer.take();
+        ASSERT_EQ(got.pageCount(), expected.pageCount()) << first << "/" << later;
+        for (int i = 0; i < got.pageCount(); ++i)
+            EXPECT_EQ(got.pageText(i), expected.pageText(i)) << first << "/" << later << " page " << i + 1;
+        if (first < 40)
+            EXPECT_GT(rows.partsRead(), 0);
+    }
+    PartedQueryDataSet::setPartSizes(firstBefore, laterBefore);
+}
+
+TEST_P(QueryDataSetTest, APartedReportStopsWhenItsPoolQueryIsOpenedAgainAndNeverReadsRowsNoLongerHeld) {
+    PartedReport data(*db_);
+    const int firstBefore = PartedQueryDataSet::firstPartSize(), laterBefore = PartedQueryDataSet::laterPartSize();
+    PartedQueryDataSet::setPartSizes(2, 2);
+    Query q(database(), QStringLiteral("Q1"));
+    PartedQueryDataSet rows(&q, PartedReport::statement(), PartedReport::keys(), QStringLiteral("frxDBDataset1"));
+    rows.open();
+    rows.prepare();
+    ASSERT_TRUE(rows.hasRow(0));
+    EXPECT_EQ(rows.text(0, QStringLiteral("Name_L")), QStringLiteral("Line 1-1"));
+    // Keys 1..2 in the first part (3 lines); 3..4 then 5..6 then 7..8 (3, 2, 3 lines)...
+    ASSERT_TRUE(rows.hasRow(10));
+    EXPECT_EQ(rows.text(10, QStringLiteral("Name_L")), QStringLiteral("Line 7-2"));
+    EXPECT_EQ(rows.text(0, QStringLiteral("Name_L")), QStringLiteral("Line 1-1"));  // the first part stays
+    EXPECT_THROW(rows.text(3, QStringLiteral("Name_L")), ReportError);             // key 3: dropped
+    EXPECT_THROW(rows.text(10, QStringLiteral("No_Such")), ReportError);
+    EXPECT_FALSE(rows.hasRow(1000));
+    EXPECT_EQ(rows.rowCount(), 60);
+
+    rows.prepare();
+    ASSERT_TRUE(rows.hasRow(4));
+    q.Close();
+    EXPECT_THROW(rows.hasRow(5), ReportError);
+    PartedQueryDataSet::setPartSizes(firstBefore, laterBefore);
+}
+
+// Later parts read as two statements: the heads once a key, the lines on each row, matched by key.
+// Keys without lines and a head column of another type than the line's key are part of it.
+TEST_P(QueryDataSetTest, PartsReadAsHeadsAndLinesPrintWhatTheJoinedStatementPrints) {
+    PartedReport data(*db_);
+    db_->exec("create table Head (Inv_H integer, Note_H varchar(20), Total_H numeric(12,2))");
+    std::string insert = "insert into Head (Inv_H, Note_H, Total_H) values ";
+    for (int key = 1; key <= 40; ++key) {
+        char row[64];
+        std::snprintf(row, sizeof row, "%s(%d, 'Note %d', %d.5)", key > 1 ? "," : "", key, key, key);
+        insert += row;
+    }
+    db_->exec(insert);
+    PartedStatement s{QStringLiteral("select H.Inv_H, H.Note_H, H.Total_H, L.Inv_L, L.Name_L, L.Amount_L from Head H, Line L "
+                                     "where L.Amount_L >= ? and H.Inv_H = L.Inv_L"),
+                      {0}, QStringLiteral("H.Inv_H"), QStringLiteral(" order by H.Inv_H, L.No_L"),
+                      QStringLiteral("select H.Inv_H, H.Note_H, H.Total_H from Head H where H.Total_H >= ?"),
+                      QStringLiteral("select L.Inv_L, L.Name_L, L.Amount_L from Head H, Line L where L.Amount_L >= ? and "
+                                     "H.Inv_H = L.Inv_L")};
+    const auto layout = [](Report& r, ReportDataSet* rows) {
+        PartedReport::layout(r, rows);
+        DataBand& band = *r.dataBands().front();
+        band.groups().front()->header().text(100, 0, 300, 20, [](const Row& row) {
+            return row["Note_H"] + " " + row["Total_H"];
+        });
+    };
+    Query whole(database(), QStringLiteral("Q2"));
+    whole.setStatement(s.select + s.orderBy, s.values);
+    whole.Open();
+    QueryDataSet wholeRows(&whole, QStringLiteral("frxDBDataset1"));
+    Report wholeReport;
+    layout(wholeReport, &wholeRows);
+    const PreparedReport expected = prepareReport(wholeReport);
+    ASSERT_TRUE(expected.pageText(0).contains(QStringLiteral("Note 2 2.5")));
+
+    const int firstBefore = PartedQueryDataSet::firstPartSize(), laterBefore = PartedQueryDataSet::laterPartSize();
+    for (const auto& [first, later] : {std::pair{1, 1}, {2, 3}, {3, 5}}) {
+        PartedQueryDataSet::setPartSizes(first, later);
+        Query q(database(), QStringLiteral("Q1"));
+        PartedQueryDataSet rows(&q, s, PartedReport::keys(), QStringLiteral("frxDBDataset1"));
+        rows.open();
+        Report r;
+        layout(r, &rows);
+        const PreparedReport got = prepareReport(r);
+        EXPECT_GT(rows.partsRead(), 5);
+        ASSERT_EQ(got.pageCount(), expected.pageCount()) << first;
+        for (int i = 0; i < got.pageCount(); ++i)
+            EXPECT_EQ(got.pageText(i), expected.pageText(i)) << first << "/" << later << " page " << i + 1;
+    }
+    PartedQueryDataSet::setPartSizes(firstBefore, laterBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, QueryDataSetTest, TESTSUPPORT_ENGINES);
