@@ -119,12 +119,11 @@ TableCounts countRows(Db& db) {
     return counts;
 }
 
-// Connections that read the whole file: a memory map over all of it (the checks visit pages many
-// times, each a system call otherwise; the library bounds the map) and a page cache that keeps
-// what the map cannot serve.
+// Connections that read the whole file: a memory map over it (the checks visit pages many times,
+// each a system call otherwise; the library maps no more than the file and at most its own bound,
+// 2 GB here) and a page cache that keeps what the map cannot serve.
 void tuneForReading(Db& db) {
-    sqlite3_int64 map = std::max<sqlite3_int64>(QFileInfo(db.path).size(), 1 << 20);
-    sqlite3_file_control(db.h, "main", SQLITE_FCNTL_MMAP_SIZE, &map);
+    exec(db, "PRAGMA mmap_size = 2147483648");
     exec(db, "PRAGMA cache_size = -262144");
 }
 
