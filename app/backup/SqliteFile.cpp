@@ -25,12 +25,6 @@ namespace {
 
 QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
-// By default SQLite counts every allocation under one lock for the whole process, and the system's
-// library allocates for each record it reads: the check's connections on both cores spent a third
-// of their time waiting on each other there. Nothing in the program reads those counts. The setting
-// only takes before the library's first use, hence at start-up.
-[[maybe_unused]] const int noAllocationCounts = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-
 struct Db {
     sqlite3* h = nullptr;
     QString path;

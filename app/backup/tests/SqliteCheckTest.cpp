@@ -154,17 +154,3 @@ TEST(SqliteCheck, DatabaseWithAWriteAheadLogIsCopiedAndVerified) {
 }
 
 }  // namespace
-
-namespace {
-
-// The check's connections on both cores must not wait on one process-wide lock for every
-// allocation: SQLite's allocation counts stay off from start-up on.
-TEST(SqliteCheck, AllocationCountsAreOff) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t (a TEXT); INSERT INTO t VALUES ('x')", nullptr, nullptr, nullptr), SQLITE_OK);
-    EXPECT_EQ(sqlite3_memory_used(), 0);
-    sqlite3_close(db);
-}
-
-}  // namespace
