@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -112,71 +113,59 @@ TableCounts countRows(Db& db) {
     return counts;
 }
 
-QStringList runCheck(Db& db, const QString& pragma, CheckControl& control) {
-    sqlite3_progress_handler(db.h, 20000, &CheckControl::callback, &control);
-    // Read through a memory map: the checks visit pages many times, each a system call otherwise.
+// Connections that read the whole file: a memory map over it (the checks visit pages many times,
+// each a system call otherwise; the library maps no more than the file and at most its own bound,
+// 2 GB here) and a page cache that keeps what the map cannot serve.
+void tuneForReading(Db& db) {
     exec(db, "PRAGMA mmap_size = 2147483648");
+    exec(db, "PRAGMA cache_size = -262144");
+}
+
+QStringList runPragma(Db& db, const QString& pragma) {
     QStringList lines;
-    {
-        Statement s(db, pragma);
-        while (s.next()) lines << s.text(0);
-    }
-    sqlite3_progress_handler(db.h, 0, nullptr, nullptr);
+    Statement s(db, pragma);
+    while (s.next()) lines << s.text(0);
     return lines;
 }
 
-// integrity_check in pieces, side by side on connections of their own: quick_check of the whole
-// file (every page and record, the free list, pages used twice or never) and integrity_check of
-// each table (its rows against its indexes, its constraints). Together they check all that
-// integrity_check does; on a live database each piece reads one moment of it.
-QStringList fullCheck(Db& db, CheckControl& control) {
-    struct Piece {
-        Piece(QString p, qint64 w) : pragma(std::move(p)), weight(w) {}
-        QString pragma;
-        qint64 weight = 1;
-        QStringList lines;
-        std::exception_ptr error;
-    };
-    std::vector<Piece> pieces;
-    qint64 total = 0;
-    {
-        QMap<QString, int> indexes;
-        Statement s(db, QStringLiteral("SELECT tbl_name, count(*) FROM sqlite_master WHERE type = 'index' GROUP BY tbl_name"));
-        while (s.next()) indexes.insert(s.text(0), int(s.integer(1)));
-        for (const QString& t : tableNames(db)) {
-            // The largest rowid stands for the rows (the table is not read); each index is checked
-            // row by row too.
-            qint64 rows = 1;
-            try {
-                Statement m(db, QStringLiteral("SELECT max(rowid) FROM %1").arg(quoted(t)));
-                if (m.next()) rows = std::max<qint64>(1, m.integer(0));
-            } catch (const BackupError&) {
-            }
-            total += rows;
-            pieces.emplace_back(QStringLiteral("PRAGMA integrity_check(%1)").arg(quoted(t)), rows * (1 + indexes.value(t)));
-        }
-    }
-    pieces.emplace_back(QStringLiteral("PRAGMA quick_check(20)"), total);
-    // The largest first, so that no long piece starts last.
-    std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.weight > b.weight; });
+// One piece of a check, run on whichever connection is free.
+struct Piece {
+    Piece(qint64 w, std::function<QStringList(Db&)> r, bool c = true) : weight(w), run(std::move(r)), check(c) {}
+    qint64 weight = 1;
+    std::function<QStringList(Db&)> run;
+    bool check = true;  // a check answers at least one line
+    QStringList lines;
+    std::exception_ptr error;
+};
 
+// Runs the pieces side by side on read-only connections of their own (`first` is one of them),
+// the heaviest first: the longest piece starts at once on one core while the others share the
+// rest, so none starts last. Throws Cancelled when the control said stop, the first real error
+// otherwise.
+void runPieces(Db& first, std::vector<Piece>& pieces, CheckControl& control) {
+    std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.weight > b.weight; });
     std::atomic<std::size_t> next{0};
     const auto work = [&](Db* own) {
         std::optional<Db> opened;
         for (std::size_t i; (i = next++) < pieces.size() && !control.stop;) {
             try {
-                if (!own) own = &opened.emplace(db.path, SQLITE_OPEN_READONLY);
-                pieces[i].lines = runCheck(*own, pieces[i].pragma, control);
+                if (!own) {
+                    own = &opened.emplace(first.path, SQLITE_OPEN_READONLY);
+                    tuneForReading(*own);
+                }
+                sqlite3_progress_handler(own->h, 20000, &CheckControl::callback, &control);
+                pieces[i].lines = pieces[i].run(*own);
             } catch (...) {
                 pieces[i].error = std::current_exception();
                 control.stop = true;
             }
+            if (own) sqlite3_progress_handler(own->h, 0, nullptr, nullptr);
         }
     };
     const int helpers = std::clamp(QThread::idealThreadCount(), 1, 4) - 1;
     std::vector<std::thread> threads;
     for (int i = 0; i < helpers && std::size_t(i + 1) < pieces.size(); ++i) threads.emplace_back(work, nullptr);
-    work(&db);
+    work(&first);
     for (std::thread& t : threads) t.join();
 
     // A real error rather than the stops it caused in the other pieces.
@@ -190,21 +179,64 @@ QStringList fullCheck(Db& db, CheckControl& control) {
         }
     }
     if (cancelled || control.stop) throw Cancelled();
-    QStringList problems;
-    for (const Piece& p : pieces)
-        for (const QString& line : p.lines)
-            if (line != QLatin1String("ok") && problems.size() < 20) problems << line;
-    return problems.isEmpty() ? QStringList{QStringLiteral("ok")} : problems;
 }
 
-QString check(Db& db, bool quick, const Progress& progress) {
+struct CheckResult {
+    QString integrity;  // "ok" or the problems found
+    TableCounts counts;  // when asked for
+};
+
+// quick_check, or integrity_check in pieces: quick_check of the whole file (every page and record,
+// the free list, pages used twice or never) and integrity_check of each table (its rows against
+// its indexes, its constraints), which together check all that integrity_check does. The row
+// counts, when asked for, are one more piece beside them. On a live database each piece reads one
+// moment of it.
+CheckResult checkAndCount(Db& db, bool quick, bool count, const Progress& progress) {
     CheckControl control;
     control.progress = &progress;
-    const QStringList problems =
-        quick ? runCheck(db, QStringLiteral("PRAGMA quick_check(20)"), control) : fullCheck(db, control);
-    if (problems.isEmpty()) return QStringLiteral("no answer");
-    return problems.join(u'\n');
+    tuneForReading(db);
+    std::vector<Piece> pieces;
+    const QStringList tables = tableNames(db);
+    qint64 total = 0;
+    QMap<QString, int> indexes;
+    {
+        Statement s(db, QStringLiteral("SELECT tbl_name, count(*) FROM sqlite_master WHERE type = 'index' GROUP BY tbl_name"));
+        while (s.next()) indexes.insert(s.text(0), int(s.integer(1)));
+    }
+    for (const QString& t : tables) {
+        // The largest rowid stands for the rows (the table is not read); each index is checked
+        // row by row too.
+        qint64 rows = 1;
+        try {
+            Statement m(db, QStringLiteral("SELECT max(rowid) FROM %1").arg(quoted(t)));
+            if (m.next()) rows = std::max<qint64>(1, m.integer(0));
+        } catch (const BackupError&) {
+        }
+        total += rows;
+        if (!quick)
+            pieces.emplace_back(rows * (1 + indexes.value(t)), [t](Db& on) {
+                return runPragma(on, QStringLiteral("PRAGMA integrity_check(%1)").arg(quoted(t)));
+            });
+    }
+    pieces.emplace_back(total, [](Db& on) { return runPragma(on, QStringLiteral("PRAGMA quick_check(20)")); });
+    TableCounts counts;
+    // Counting reads each table's smallest index once: light beside the checks.
+    if (count) pieces.emplace_back(total / 4, [&counts](Db& on) {
+        counts = countRows(on);
+        return QStringList();
+    }, false);
+    runPieces(db, pieces, control);
+
+    QStringList problems;
+    for (const Piece& p : pieces) {
+        if (p.check && p.lines.isEmpty()) return {QStringLiteral("no answer"), counts};
+        for (const QString& line : p.lines)
+            if (line != QLatin1String("ok") && problems.size() < 20) problems << line;
+    }
+    return {problems.isEmpty() ? QStringLiteral("ok") : problems.join(u'\n'), counts};
 }
+
+QString check(Db& db, bool quick, const Progress& progress) { return checkAndCount(db, quick, false, progress).integrity; }
 
 qint64 countOf(const TableCounts& counts, const QString& table) {
     for (auto it = counts.begin(); it != counts.end(); ++it)
@@ -221,18 +253,42 @@ TableCounts backupSqliteFile(const QString& live, const QString& target, const P
     TableCounts counts;
     {
         Db src(live, SQLITE_OPEN_READONLY);
+        // The copy reads the source's pages through the memory map.
+        tuneForReading(src);
         // One read transaction over counting and copying: both see the same database, and no
         // other connection can commit in between (it waits for its busy timeout).
         exec(src, "BEGIN");
-        counts = countRows(src);
+        const bool wal = runPragma(src, QStringLiteral("PRAGMA journal_mode")).value(0) == QLatin1String("wal");
+        runPragma(src, QStringLiteral("PRAGMA schema_version"));  // takes the read lock
+        // The rows are counted beside the copy on a second connection, which takes its read lock
+        // while the copy's is held, so both see the same database. With a write-ahead log readers
+        // do not hold commits off, and a writer about to commit keeps new readers out: there the
+        // copy's connection counts first.
+        std::optional<Db> counter;
+        std::future<TableCounts> sideCounts;
+        if (!wal) {
+            try {
+                counter.emplace(live, SQLITE_OPEN_READONLY);
+                sqlite3_busy_timeout(counter->h, 0);
+                tuneForReading(*counter);
+                exec(*counter, "BEGIN");
+                runPragma(*counter, QStringLiteral("PRAGMA schema_version"));
+                sideCounts = std::async(std::launch::async, [&counter] { return countRows(*counter); });
+            } catch (const BackupError&) {
+                counter.reset();
+            }
+        }
+        if (!sideCounts.valid()) counts = countRows(src);
         Db dst(out.path(), SQLITE_OPEN_READWRITE);
-        // The copy is a temporary file until it is verified: no journal needed.
+        // The copy is a temporary file until it is verified: no journal, and written to disk once
+        // before it is renamed into place.
         exec(dst, "PRAGMA journal_mode = OFF");
         exec(dst, "PRAGMA synchronous = OFF");
         sqlite3_backup* b = sqlite3_backup_init(dst.h, "main", src.h, "main");
         if (!b) throw BackupError(QStringLiteral("Cannot start the backup: %1").arg(dst.message()));
         for (;;) {
-            const int rc = sqlite3_backup_step(b, 2048);
+            // 32 MB a step with 4 KB pages: few steps, yet a cancel is seen within a fraction of a second.
+            const int rc = sqlite3_backup_step(b, 8192);
             if (rc == SQLITE_DONE) break;
             if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED) {
                 sqlite3_backup_finish(b);
@@ -249,9 +305,13 @@ TableCounts backupSqliteFile(const QString& live, const QString& target, const P
             throw BackupError(QStringLiteral("The backup stopped: %1").arg(dst.message()));
         // A copy of a WAL database would need its side files to be opened read-only.
         exec(dst, "PRAGMA journal_mode = DELETE");
+        if (sideCounts.valid()) counts = sideCounts.get();
         exec(src, "COMMIT");
     }
+    // The copy goes to disk while it is checked (the check reads it from the system's cache).
+    std::future<void> synced = std::async(std::launch::async, [&out] { syncFile(out.path()); });
     verifyCopy(out.path(), counts, progress, verify);
+    synced.get();
     // A cancel asked for while the last steps ran still leaves nothing behind.
     if (progress && !progress(1, 1)) throw Cancelled();
     out.commit(0600);
@@ -260,10 +320,10 @@ TableCounts backupSqliteFile(const QString& live, const QString& target, const P
 
 TableCounts verifyCopy(const QString& path, const TableCounts& expected, const Progress& progress, Verify verify) {
     Db db(path, SQLITE_OPEN_READONLY);
-    const QString result = check(db, verify == Verify::Quick, progress);
-    if (result != QLatin1String("ok"))
-        throw BackupError(QStringLiteral("The copy failed its integrity check:\n%1").arg(result));
-    const TableCounts counts = countRows(db);
+    const CheckResult checked = checkAndCount(db, verify == Verify::Quick, true, progress);
+    if (checked.integrity != QLatin1String("ok"))
+        throw BackupError(QStringLiteral("The copy failed its integrity check:\n%1").arg(checked.integrity));
+    const TableCounts& counts = checked.counts;
     if (!expected.isEmpty() && counts != expected) {
         for (auto it = expected.begin(); it != expected.end(); ++it)
             if (counts.value(it.key(), -1) != it.value())
@@ -287,10 +347,10 @@ BackupInfo inspectSqliteBackup(const QString& path, const Progress& progress) {
     TableCounts counts;
     try {
         Db db(path, SQLITE_OPEN_READONLY);
-        const QString result = check(db, false, progress);
-        if (result != QLatin1String("ok"))
-            throw BackupError(QStringLiteral("The file \"%1\" is damaged:\n%2").arg(shown(path), result));
-        counts = countRows(db);
+        CheckResult checked = checkAndCount(db, false, true, progress);
+        if (checked.integrity != QLatin1String("ok"))
+            throw BackupError(QStringLiteral("The file \"%1\" is damaged:\n%2").arg(shown(path), checked.integrity));
+        counts = std::move(checked.counts);
     } catch (const Cancelled&) {
         throw;
     } catch (const BackupError& e) {
@@ -345,7 +405,10 @@ void replaceSqliteFile(const QString& backup, const QString& live, const Progres
             throw BackupError(QStringLiteral("Cannot read \"%1\": %2").arg(shown(backup), in.errorString()));
         if (!to.flush()) throw BackupError(QStringLiteral("Cannot write \"%1\": %2").arg(shown(out.path()), to.errorString()));
     }
+    // Written to disk while it is checked.
+    std::future<void> synced = std::async(std::launch::async, [&out] { syncFile(out.path()); });
     const QString result = integrityCheck(out.path(), true, progress);
+    synced.get();
     if (result != QLatin1String("ok"))
         throw BackupError(QStringLiteral("The copy of the backup failed its check; nothing was changed:\n%1").arg(result));
     out.commit(mode);
