@@ -610,7 +610,7 @@ void Driver::invoiceListCsv()
     invoices->show();
     invoices->findChild<QRadioButton*>("RadioButton3")->setChecked(true);
     QTemporaryDir dir;
-    const QString file = dir.filePath("invoices.csv");
+    const QString file = o_.csvPath.isEmpty() ? dir.filePath("invoices.csv") : o_.csvPath;
     timed("TInvoice CSV of the full list", [&] { kestrum::ui::writeGridCsv(invoices->list(), file); });
     const qint64 expected = scalar("Select Count(*) From Invoice").value_or(0).toLongLong();
     QFile written(file);
