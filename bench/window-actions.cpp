@@ -66,6 +66,8 @@ int main(int argc, char** argv)
             o.year = v.toInt();
         else if (a == "--only")
             o.only = v.split(',', Qt::SkipEmptyParts);
+        else if (a == "--csv-file")
+            o.csvPath = v;
         else if (a == "--verbose")
             verbose = v == "yes";
     }
@@ -73,9 +75,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr,
                      "usage: window-actions --connect \"ODBC connection string\" [--runs N] [--save yes] [--year YYYY]\n"
                      "       [--only TPart,TInvoice,...,Shop or TVehicleHistory,TReceivablesAging,CSV]\n"
+                     "       [--csv-file PATH]\n"
                      "  Use a database made by make-shop. --save yes also times the actions that write\n"
                      "  (Save, saving an invoice line, the finished-invoice list). Reports run over --year\n"
-                     "  (default: last year).\n");
+                     "  (default: last year). --csv-file keeps the CSV of the full invoice\n"
+                     "  list there (to compare one build's file with another's).\n");
         return 2;
     }
     if (verbose)

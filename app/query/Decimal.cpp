@@ -1,5 +1,6 @@
 #include "Decimal.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -81,16 +82,25 @@ Decimal Decimal::fromVariant(const QVariant& v) {
 qint64 Decimal::toInt() const { return divRound(raw_, Scale); }
 
 QString Decimal::toString() const {
+    char text[MaxChars];
+    return QString::fromLatin1(text, toChars(text));
+}
+
+int Decimal::toChars(char (&out)[MaxChars]) const {
     const bool negative = raw_ < 0;
     const quint64 a = negative ? quint64(0) - quint64(raw_) : quint64(raw_);
-    QString s = QString::number(a / quint64(Scale));
+    char* p = out;
+    if (negative) *p++ = '-';
+    p = std::to_chars(p, out + MaxChars, a / quint64(Scale)).ptr;
     quint64 frac = a % quint64(Scale);
     if (frac) {
-        QString f = QString::number(frac).rightJustified(Places, u'0');
-        while (f.endsWith(u'0')) f.chop(1);
-        s += u'.' + f;
+        int places = Places;
+        while (frac % 10 == 0) frac /= 10, --places;  // no trailing zeros
+        *p++ = '.';
+        for (int i = places - 1; i >= 0; --i, frac /= 10) p[i] = char('0' + frac % 10);
+        p += places;
     }
-    return negative ? u'-' + s : s;
+    return int(p - out);
 }
 
 Decimal Decimal::rounded(int places) const {

@@ -39,6 +39,11 @@ public:
     constexpr bool isZero() const { return raw_ == 0; }
     /// \brief Plain text with no trailing zeros and no separators: "12.5", "-0.07375", "0".
     QString toString() const;
+    /// Room toChars needs: a sign, 13 whole digits, a point and six decimals.
+    static constexpr int MaxChars = 24;
+    /// \brief The text of toString written to `out` as ASCII (exports write it without a QString);
+    /// returns its length.
+    int toChars(char (&out)[MaxChars]) const;
     /// \brief Rounded to `places` (0..6) decimals, halves away from zero.
     Decimal rounded(int places) const;
 

@@ -247,7 +247,7 @@ int readAll(QSqlQuery& q, const std::vector<ColumnKind>& kinds, std::vector<QVar
         // The whole row first, so that a failed read leaves no half row.
         for (size_t c = 0; c < width; ++c)
             row[c] = normalise(reader.valid() ? reader.read(int(c)) : q.value(int(c)), kinds[c]);
-        cells.insert(cells.end(), row.begin(), row.end());
+        cells.insert(cells.end(), std::make_move_iterator(row.begin()), std::make_move_iterator(row.end()));
         ++rows;
     }
     if (q.lastError().isValid()) {  // a failed read, not the end of the page
@@ -883,13 +883,15 @@ void Query::streamRows(const std::function<bool(const std::vector<QVariant>&)>& 
         int rows = readRows(plan_->edgeSql(false), values_ + QVariantList{size}, cells, false);
         for (;;) {
             for (int r = 0; r < rows; ++r) {
-                std::copy_n(cells.begin() + std::ptrdiff_t(size_t(r) * width), width, values.begin());
+                // Moved, not copied: the chunk's rows are handed on once and then dropped.
+                std::move(cells.begin() + std::ptrdiff_t(size_t(r) * width),
+                          cells.begin() + std::ptrdiff_t(size_t(r + 1) * width), values.begin());
                 if (!row(values)) return;
             }
             if (rows < size) return;
-            const size_t last = size_t(rows - 1) * width;
-            const QVariant key = cells[last + size_t(keyColumn_)];
-            const bool leadNull = lead >= 0 && cells[last + size_t(lead)].isNull();
+            // The last row is in `values` now (the callback may not change it: it gets a const view).
+            const QVariant key = values[size_t(keyColumn_)];
+            const bool leadNull = lead >= 0 && values[size_t(lead)].isNull();
             cells.clear();
             rows = seek(key, leadNull, false, false, size, cells);
         }

@@ -15,7 +15,9 @@
 #include <QSaveFile>
 #include <QTableView>
 
+#include <charconv>
 #include <stdexcept>
+#include <string>
 
 namespace kestrum::ui {
 
@@ -27,8 +29,128 @@ CsvFileChooser& fileChooser()
     return chooser;
 }
 
-constexpr int ProgressEvery = 500;         // rows between progress calls
-constexpr qsizetype FlushAt = 256 * 1024;  // bytes held before they go to the file
+constexpr int ProgressEvery = 500;      // rows between progress calls
+constexpr size_t FlushAt = 1024 * 1024;  // bytes held before they go to the file
+
+// Whether csvField quotes `text`: a comma, a quote, a line break, or blanks at either end.
+bool needsQuotes(QStringView text, bool* ascii)
+{
+    bool quote = false, plain = true;
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        plain = plain && u < 0x80;
+        quote = quote || u == u',' || u == u'"' || u == u'\n' || u == u'\r';
+    }
+    *ascii = plain;
+    return quote || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
+}
+
+// csvField(text).toUtf8() appended to `out`, without the copies (a long list has millions of fields).
+void appendField(std::string& out, QStringView text)
+{
+    bool ascii = true;
+    const bool quote = needsQuotes(text, &ascii);
+    if (quote)
+        out += '"';
+    if (ascii) {
+        for (const QChar ch : text) {
+            const char c = char(ch.unicode());
+            if (c == '"')
+                out += '"';
+            out += c;
+        }
+    } else {
+        // A quote is one byte in UTF-8 and never part of another character: doubled after encoding.
+        const QByteArray bytes = text.toUtf8();
+        for (const char c : bytes) {
+            if (c == '"')
+                out += '"';
+            out += c;
+        }
+    }
+    if (quote)
+        out += '"';
+}
+
+void appendDigits(std::string& out, int value, int width)
+{
+    char digits[4];
+    for (int i = width - 1; i >= 0; --i, value /= 10)
+        digits[i] = char('0' + value % 10);
+    out.append(digits, size_t(width));
+}
+
+// "yyyy-MM-dd" as Qt writes an ISO date; false for years of other than four digits (Qt decides those).
+bool appendDate(std::string& out, QDate date)
+{
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    if (year < 1000 || year > 9999)
+        return false;
+    appendDigits(out, year, 4);
+    out += '-';
+    appendDigits(out, month, 2);
+    out += '-';
+    appendDigits(out, day, 2);
+    return true;
+}
+
+// csvText(value) as a field: numbers, dates and texts go straight to UTF-8, with no QString made.
+void appendValue(std::string& out, const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return;
+    const QMetaType type = value.metaType();
+    if (type == QMetaType::fromType<Decimal>()) {
+        char text[Decimal::MaxChars];
+        out.append(text, size_t(static_cast<const Decimal*>(value.constData())->toChars(text)));
+        return;
+    }
+    switch (type.id()) {
+    case QMetaType::QString:
+        appendField(out, *static_cast<const QString*>(value.constData()));
+        return;
+    case QMetaType::LongLong:
+    case QMetaType::Int: {
+        char text[24];
+        const qlonglong v = type.id() == QMetaType::Int ? *static_cast<const int*>(value.constData())
+                                                         : *static_cast<const qlonglong*>(value.constData());
+        out.append(text, size_t(std::to_chars(text, text + sizeof text, v).ptr - text));
+        return;
+    }
+    case QMetaType::QDateTime: {
+        const auto& dt = *static_cast<const QDateTime*>(value.constData());
+        const size_t at = out.size();
+        if (dt.isValid() && appendDate(out, dt.date())) {
+            const QTime t = dt.time();
+            if (t == QTime(0, 0))
+                return;
+            out += 'T';
+            appendDigits(out, t.hour(), 2);
+            out += ':';
+            appendDigits(out, t.minute(), 2);
+            out += ':';
+            appendDigits(out, t.second(), 2);
+            return;
+        }
+        out.resize(at);
+        break;
+    }
+    case QMetaType::QDate: {
+        const size_t at = out.size();
+        if (appendDate(out, *static_cast<const QDate*>(value.constData())))
+            return;
+        out.resize(at);
+        break;
+    }
+    case QMetaType::Bool:
+        out += *static_cast<const bool*>(value.constData()) ? "Yes" : "No";
+        return;
+    default:
+        break;
+    }
+    appendField(out, csvText(value));
+}
 
 // Writes the rows to a temporary file beside the target; only commit() gives it the final name.
 class CsvWriter {
@@ -38,7 +160,7 @@ public:
     {
         if (!file_.open(QIODevice::WriteOnly))
             throw std::runtime_error(QStringLiteral("Cannot write %1: %2").arg(fileName, file_.errorString()).toStdString());
-        buffer_.reserve(FlushAt + 4096);
+        buffer_.reserve(FlushAt + 64 * 1024);
     }
     ~CsvWriter()
     {
@@ -46,12 +168,15 @@ public:
             file_.cancelWriting();
     }
 
-    void field(const QString& text)
+    void field(QStringView text)
     {
-        if (!first_)
-            buffer_ += ',';
-        first_ = false;
-        buffer_ += csvField(text).toUtf8();
+        separate();
+        appendField(buffer_, text);
+    }
+    void value(const QVariant& v)
+    {
+        separate();
+        appendValue(buffer_, v);
     }
     /// Ends a line; false when the user asked to stop.
     bool endLine(bool counts = true)
@@ -82,9 +207,15 @@ public:
     }
 
 private:
+    void separate()
+    {
+        if (!first_)
+            buffer_ += ',';
+        first_ = false;
+    }
     void flush()
     {
-        if (!buffer_.isEmpty() && file_.write(buffer_) != buffer_.size())
+        if (!buffer_.empty() && file_.write(buffer_.data(), qint64(buffer_.size())) != qint64(buffer_.size()))
             throw std::runtime_error(
                 QStringLiteral("Cannot write %1: %2").arg(file_.fileName(), file_.errorString()).toStdString());
         buffer_.clear();
@@ -92,7 +223,7 @@ private:
 
     QSaveFile file_;
     std::function<bool(qint64)> progress_;
-    QByteArray buffer_;
+    std::string buffer_;
     qint64 rows_ = 0;
     bool first_ = true;
     bool stopped_ = false;
@@ -122,7 +253,7 @@ void writeQueryRows(Query* q, const QList<int>& columns, CsvWriter& out)
         // row is read again from it, one at a time, and never kept.
         q->streamRows([&](const std::vector<QVariant>& row) {
             for (int c : columns)
-                out.field(csvText(size_t(c) < row.size() ? row[size_t(c)] : QVariant()));
+                out.value(size_t(c) < row.size() ? row[size_t(c)] : QVariant());
             return out.endLine();
         });
         return;
@@ -130,7 +261,7 @@ void writeQueryRows(Query* q, const QList<int>& columns, CsvWriter& out)
     // Lists sorted here are whole in the query already (such a sort reads every row): write them as shown.
     for (int r = 0; r < q->fetchedCount(); ++r) {
         for (int c : columns)
-            out.field(csvText(q->fieldAt(r, c).AsVariant()));
+            out.value(q->fieldAt(r, c).AsVariant());
         if (!out.endLine())
             return;
     }

@@ -610,14 +610,20 @@ void Driver::invoiceListCsv()
     invoices->show();
     invoices->findChild<QRadioButton*>("RadioButton3")->setChecked(true);
     QTemporaryDir dir;
-    const QString file = dir.filePath("invoices.csv");
+    const QString file = o_.csvPath.isEmpty() ? dir.filePath("invoices.csv") : o_.csvPath;
     timed("TInvoice CSV of the full list", [&] { kestrum::ui::writeGridCsv(invoices->list(), file); });
     const qint64 expected = scalar("Select Count(*) From Invoice").value_or(0).toLongLong();
     QFile written(file);
     qint64 lines = 0;
-    if (written.open(QIODevice::ReadOnly))
-        while (!written.atEnd())
-            lines += written.read(1 << 20).count("\r\n");
+    if (written.open(QIODevice::ReadOnly)) {
+        // A line end may fall across two reads: the last byte of one read goes before the next.
+        QByteArray carry;
+        while (!written.atEnd()) {
+            const QByteArray block = carry + written.read(1 << 20);
+            lines += block.count("\r\n");
+            carry = block.endsWith('\r') ? QByteArray("\r") : QByteArray();
+        }
+    }
     if (lines < expected + 1)
         fault("TInvoice CSV of the full list", QString("%1 lines for %2 invoices").arg(lines).arg(expected));
     closeAndFree(invoices);

@@ -22,6 +22,8 @@ struct ActionOptions {
     int year = QDate::currentDate().year() - 1;
     /// Where the PDF of the invoice printout goes (a temporary file when empty).
     QString pdfPath;
+    /// Where the CSV of the full invoice list goes (a temporary file when empty): kept to compare.
+    QString csvPath;
     /// Window classes to drive (all when empty); TInvoice stands for the invoice actions.
     QStringList only;
     std::function<void(const QString&)> progress;  // optional

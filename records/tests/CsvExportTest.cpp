@@ -2,6 +2,8 @@
 // by an independent CSV parser; long lists streamed without loading them; a stopped export
 // leaves nothing behind.
 #include "CsvExport.h"
+#include "DataModule.h"
+#include "Decimal.h"
 #include "Query.h"
 #include "QueryModel.h"
 #include "RecordsFixture.h"
@@ -212,6 +214,59 @@ TEST_P(CsvExportTest, TheProgressDialogsCancelButtonStopsTheExportAndLeavesNoFil
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(readCsv(file_).size(), 1501u);
+}
+
+TEST_P(CsvExportTest, EveryKindOfValueIsWrittenAsItsOwnTextAndQuotedAsAFieldIs)
+{
+    // Numbers, dates, booleans, empty values and awkward texts (quotes, commas, line breaks, blanks
+    // at either end, text outside ASCII): the file holds exactly csvField(csvText(value)) per value.
+    const QDateTime midnight(QDate(2024, 3, 5), QTime(0, 0)), afternoon(QDate(2024, 3, 5), QTime(14, 7, 9));
+    auto money = [](const char* text) { return QVariant::fromValue(*kestrum::Decimal::parse(text)); };
+    const QString insert = "Insert Into Invoice (InvoiceNo_Inv, CustomerName_Inv, InvoiceDate_Inv, Amount_Inv, "
+                           "Paid_Inv, Remark_Inv) Values (?, ?, ?, ?, ?, ?)";
+    exec(insert, {1, "Plain Garage", midnight, money("4753.02"), false, QVariant()});
+    exec(insert, {2, "Smith, \"Bud\"\r\nand Sons", afternoon, money("-0.07"), true, " padded"});
+    exec(insert, {3, QString::fromUtf8("Ávila Garage"), QVariant(), money("0"), QVariant(), "tab\t"});
+    exec(insert, {4, QString::fromUtf8("Café, \"Ñ\""), midnight, money("1234567.123456"), true,
+                  QString::fromUtf8("ends in a no-break space\u00a0")});
+    exec(insert, {5, QString::fromUtf8("\U0001F69A Fleet"), afternoon, money("12"), false, ""});
+
+    for (const bool paged : {false, true}) {
+        kestrum::Query q(DM->database(), "QInvoiceCsv");
+        q.setPaged(paged);
+        q.setStatement("Select InvoiceNo_Inv, CustomerName_Inv, InvoiceDate_Inv, Amount_Inv, Paid_Inv, Remark_Inv "
+                       "From Invoice Order By InvoiceNo_Inv");
+        q.Open();
+        ASSERT_EQ(q.paged(), paged);
+        kestrum::QueryModel model(&q);
+        QTableView grid;
+        grid.setModel(&model);
+        file_ = dir_.filePath(paged ? "paged.csv" : "whole.csv");
+        ASSERT_EQ(kestrum::ui::writeGridCsv(&grid, file_), kestrum::ui::CsvResult::Written);
+
+        QString expected;
+        for (int c = 0; c < model.columnCount(); ++c)
+            expected += (c ? "," : "") + kestrum::ui::csvField(model.headerData(c, Qt::Horizontal).toString());
+        expected += "\r\n";
+        for (int r = 0; r < q.RecordCount(); ++r) {
+            for (int c = 0; c < q.FieldCount(); ++c)
+                expected += (c ? "," : "") + kestrum::ui::csvField(kestrum::ui::csvText(q.fieldAt(r, c).AsVariant()));
+            expected += "\r\n";
+        }
+        QFile f(file_);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray written = f.readAll();
+        EXPECT_EQ(written, expected.toUtf8()) << (paged ? "paged" : "whole");
+        const QList<QByteArray> lines = written.split('\n');
+        ASSERT_GE(lines.size(), 7);
+        EXPECT_EQ(lines[1], "1,Plain Garage,2024-03-05,4753.02,No,\r");
+        EXPECT_EQ(lines[2], "2,\"Smith, \"\"Bud\"\"\r");
+        EXPECT_EQ(lines[3], "and Sons\",2024-03-05T14:07:09,-0.07,Yes,\" padded\"\r");
+        EXPECT_EQ(lines[4], QString::fromUtf8("3,Ávila Garage,,0,,\"tab\t\"\r").toUtf8());
+        EXPECT_EQ(lines[5], QString::fromUtf8("4,\"Café, \"\"Ñ\"\"\",2024-03-05,1234567.123456,Yes,"
+                                              "\"ends in a no-break space\u00a0\"\r").toUtf8());
+        EXPECT_EQ(lines[6], QString::fromUtf8("5,\U0001F69A Fleet,2024-03-05T14:07:09,12,No,\r").toUtf8());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, CsvExportTest, TESTSUPPORT_ENGINES);

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <limits>
 
 using kestrum::Decimal;
 
@@ -50,6 +51,13 @@ TEST(Decimal, ArithmeticIsExactAndRoundsHalfAwayFromZero) {
     EXPECT_EQ(dec("-2.5").toInt(), -3);
     EXPECT_EQ(dec("12.50").toString(), "12.5");
     EXPECT_EQ(dec("-0.07375").toString(), "-0.07375");
+    // The extremes and the one-digit cases of the text exports write without a QString.
+    EXPECT_EQ(Decimal{}.toString(), "0");
+    EXPECT_EQ(dec("-0.000001").toString(), "-0.000001");
+    EXPECT_EQ(dec("100").toString(), "100");
+    EXPECT_EQ(dec("7.1").toString(), "7.1");
+    EXPECT_EQ(Decimal::fromRaw(std::numeric_limits<qint64>::min()).toString(), "-9223372036854.775808");
+    EXPECT_EQ(Decimal::fromRaw(std::numeric_limits<qint64>::max()).toString(), "9223372036854.775807");
     EXPECT_EQ(Decimal::fromDouble(0.1 + 0.2), dec("0.3"));
     EXPECT_EQ(Decimal::fromVariant(QVariant()), Decimal{});
     EXPECT_EQ(Decimal::fromVariant(QString("12.000000")), dec("12"));
