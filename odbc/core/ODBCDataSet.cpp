@@ -1636,6 +1636,9 @@ long TODBCDataSet::ScrollRowCount() {
 
 void TODBCDataSet::SetToRecordForData(TRecordBuffer record) {
     InternalSetToRecord(record);
+    // The record may be another one of the window than the cursor's: the next move puts the
+    // cursor back first.
+    CursorPosChanged();
     if (!ScrollBlockMode() || FCursorState != 0 || FScrollFrom != 1 || FScrollRow < 1)
         return;
     // The row alone, fetched anew so none of its columns was read yet: drivers differ in which
