@@ -438,6 +438,17 @@ TEST_P(ScrollBlockTest, AnEditInTheMiddleOfABlockShowsAcrossItsEdges) {
     link.SetDataSource(nullptr);
 }
 
+TEST_P(ScrollBlockTest, BothCountsLeaveOutARowDeletedInMemory) {
+    auto q = scrollQuery<TODBCExtQuery>(4, "SELECT id, name FROM item ORDER BY id");
+    q->SetRefreshAfterPost(false);
+    q->Open();
+    q->MoveBy(5);
+    q->Delete();
+    EXPECT_EQ(q->RecordCount(), kRows - 1);
+    EXPECT_EQ(q->GetRecordCountExt(), kRows - 1);
+    EXPECT_EQ(at(*q), 7);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ScrollBlockTest, TESTSUPPORT_ENGINES);
 
 } // namespace
