@@ -8,8 +8,9 @@
 //             column's width) followed by the field's data area
 //   after the data areas: int32 anchor the row offset counts from, one int32 length per column
 //             and the row of the block cursor's row set the record stands for (-1: none)
-// A forward-only block cursor's records hold only the indicators and name their row; the data
-// areas are filled from the row set before the next block overwrites it.
+// A block cursor's records (forward-only with BlockCursor, or scrollable with RowSetSize above
+// 1) hold only the indicators and name their row; the data areas are filled from the row set
+// before the next block overwrites it.
 //
 // Bookmark (8 bytes): anchor, then row offset. Anchor 1 counts from the first row (0 = first),
 // anchor -1 from the last (0 = last, earlier rows negative).
