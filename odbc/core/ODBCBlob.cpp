@@ -16,7 +16,7 @@ namespace {
 // the dataset does for its own moves.
 struct CursorAccess : TODBCDataSet {
     static void SetToRecord(TODBCDataSet* ds, TRecordBuffer record) {
-        (ds->*(&CursorAccess::InternalSetToRecord))(record);
+        (ds->*(&CursorAccess::SetToRecordForData))(record);
     }
 };
 

@@ -591,18 +591,19 @@ void TODBCDataSet::CreateHandle() {
     FStmt = stmt;
     if (!FUniDirectional)
         Check(SQLSetStmtOption(stmt, SQL_CURSOR_TYPE, SQL_CURSOR_KEYSET_DRIVEN), "SQLSetStmtOption(SQL_CURSOR_TYPE)");
-    if (FBlockCursor && FUniDirectional && FRowSetSize > 0)
+    if (RowSetArrays())
         ApplyRowSetSize();
 }
 
-// The statement's row set: RowSetSize rows in block mode, else one. The driver may settle on
-// another size; RowSetSize and the arrays follow what it reports.
+// The statement's row set: RowSetSize rows in block mode and on a scrollable cursor, else one.
+// The driver may settle on another size; RowSetSize and the arrays follow what it reports.
 void TODBCDataSet::ApplyRowSetSize() {
-    const SQLULEN wanted = BlockMode() ? static_cast<SQLULEN>(FRowSetSize) : 1;
+    const bool arrays = RowSetArrays();
+    const SQLULEN wanted = arrays ? static_cast<SQLULEN>(FRowSetSize) : 1;
     Check(SQLSetStmtOption(FStmt, SQL_ROWSET_SIZE, wanted), "SQLSetStmtOption(SQL_ROWSET_SIZE)");
     SQLULEN size = 0;
     Check(SQLGetStmtOption(FStmt, SQL_ROWSET_SIZE, &size), "SQLGetStmtOption(SQL_ROWSET_SIZE)");
-    if (BlockMode() && size > 0 && size <= static_cast<SQLULEN>(INT_MAX))
+    if (arrays && size > 0 && size <= static_cast<SQLULEN>(INT_MAX))
         FRowSetSize = static_cast<int>(size);
     ResizeRowStatus();
 }
@@ -736,7 +737,11 @@ void TODBCDataSet::InternalExecSQL() {
     }
     FBlockIndex = -1;
     FRowsFetched = 0;
+    FScrollFrom = 1;
+    FScrollRow = 0;
+    FBlockFirst = 0;
     // Whatever was counted or read belongs to the previous run.
+    FTotalRows = -1;
     FRecordCountCache = -1;
     FLastValue = {};
 }
@@ -854,7 +859,7 @@ void TODBCDataSet::InternalInitFieldDefs() {
     Check(SQLNumResultCols(FStmt, &count), "SQLNumResultCols");
     FieldDefs()->Clear();
     FreeColumns();
-    const bool block = BlockMode();
+    const bool block = RowSetArrays();
     size_t rows = 1;
     if (block) {
         // The arrays hold what the statement will really fetch at once.
@@ -1096,7 +1101,7 @@ int TODBCDataSet::GetRecNo() {
 // The cursor's row into `buffer`: named by its row in the block when the block is read in
 // place, else copied.
 void TODBCDataSet::PutRow(TRecordBuffer buffer) {
-    const size_t row = FBlockIndex > 0 && BlockMode() ? static_cast<size_t>(FBlockIndex) : 0;
+    const size_t row = FBlockIndex > 0 && RowSetArrays() ? static_cast<size_t>(FBlockIndex) : 0;
     if (FInPlace)
         MarkRow(buffer, row);
     else
@@ -1149,7 +1154,7 @@ void TODBCDataSet::KeepRowSetRecords() {
 }
 
 void TODBCDataSet::CopyRow(TRecordBuffer buffer, size_t row) {
-    const bool block = BlockMode();
+    const bool block = RowSetArrays();
     const bool trim = FDatabase && FDatabase->StringTrimRight();
     int32_t* lengths = RecordLengths(buffer);
     RowSetRef(buffer)[0] = -1;
@@ -1436,7 +1441,7 @@ bool TODBCDataSet::ReadColumnData(TField* field, TRecordBuffer record, String& d
     }
     // The rest of a cut value comes from the row itself, so the cursor must stand on it.
     if (!FUniDirectional) {
-        InternalSetToRecord(record);
+        SetToRecordForData(record);
     } else if (ReadInt32(record) != FRowOffset || FCursorState != 0) {
         DatabaseErrorFmt("Field '%s': the whole value is only available while its row is the cursor's row",
                          {field->DisplayName()}, this);
@@ -1486,17 +1491,173 @@ void TODBCDataSet::ResetPosition() noexcept {
     FCursorState = -1;
 }
 
+// A move of the cursor as if it fetched one row at a time.
 int16_t TODBCDataSet::ExtendedFetch(int direction, long offset) {
+    if (ScrollBlockMode())
+        return ScrollFetch(direction, offset);
+    return FetchBlock(direction, offset);
+}
+
+// One SQLExtendedFetch: a new row set in the arrays.
+int16_t TODBCDataSet::FetchBlock(int direction, long offset) {
     KeepRowSetRecords();
-    FInPlace = BlockMode() && ReadsRowSetInPlace() && !(FDatabase && FDatabase->StringTrimRight());
+    FInPlace = RowSetArrays() && ReadsRowSetInPlace() && !(FDatabase && FDatabase->StringTrimRight());
     ++FBlockNumber;
     FRowsFetched = 0;
+    FBlockFirst = 0;
     SQLULEN rows = 0;
     const int16_t rc = Check(SQLExtendedFetch(FStmt, static_cast<SQLUSMALLINT>(direction), offset, &rows,
                                               FRowStatus.data()),
                              "SQLExtendedFetch");
     FRowsFetched = rows;
     return rc;
+}
+
+// The move of a one-row cursor on the scrollable cursor read in blocks, with the answers of
+// SQLExtendedFetch (past either end the cursor stands before the first or after the last row);
+// the row is served from the block when it is there.
+int16_t TODBCDataSet::ScrollFetch(int direction, long offset) {
+    int from = FScrollFrom;
+    long row = FScrollRow;
+    switch (direction) {
+    case SQL_FETCH_FIRST:
+        from = 1;
+        row = 1;
+        break;
+    case SQL_FETCH_LAST:
+        from = -1;
+        row = -1;
+        break;
+    case SQL_FETCH_NEXT:
+        if (from == -1 && row == 0)
+            return SQL_NO_DATA_FOUND;
+        ++row;
+        break;
+    case SQL_FETCH_PRIOR:
+        if (from == 1 && row == 0)
+            return SQL_NO_DATA_FOUND;
+        --row;
+        break;
+    case SQL_FETCH_RELATIVE:
+        if (row == 0) {
+            if (from == 1 ? offset <= 0 : offset >= 0)
+                return SQL_NO_DATA_FOUND;
+        }
+        row += offset;
+        break;
+    case SQL_FETCH_ABSOLUTE:
+        from = offset < 0 ? -1 : 1;
+        row = offset;
+        break;
+    default:
+        DatabaseErrorFmt(LoadResString(SODBCInternalComponentError), {819});
+    }
+    if (from == 1 ? row <= 0 : row >= 0) {
+        FScrollFrom = from;
+        FScrollRow = 0;
+        return SQL_NO_DATA_FOUND;
+    }
+    FScrollFrom = from;
+    FScrollRow = row;
+    return LoadScrollRow(direction) ? SQL_SUCCESS : SQL_NO_DATA_FOUND;
+}
+
+bool TODBCDataSet::ScrollRowInBlock() noexcept {
+    if (FBlockFirst <= 0 || FScrollFrom != 1 || FScrollRow < FBlockFirst ||
+        FScrollRow - FBlockFirst >= static_cast<long>(FRowsFetched))
+        return false;
+    FBlockIndex = FScrollRow - FBlockFirst;
+    return true;
+}
+
+// Brings the row of the one-row cursor into the block: a block starting at it, or ending at it
+// when the cursor moves backwards. False (and the cursor past the end) when there is no such row.
+bool TODBCDataSet::LoadScrollRow(int direction) {
+    if (FScrollFrom == -1) {
+        // Counted from the last row: found counting from the first, with the row count.
+        const long row = ScrollRowCount() + FScrollRow + 1;
+        FScrollFrom = 1;
+        FScrollRow = row < 1 ? 0 : row;
+        if (row < 1)
+            return false;
+    }
+    if (ScrollRowInBlock())
+        return true;
+    if (FTotalRows < 0 || FScrollRow <= FTotalRows) {
+        long first = FScrollRow;
+        if (direction == SQL_FETCH_PRIOR || direction == SQL_FETCH_LAST)
+            first = std::max(1L, FScrollRow - FRowSetSize + 1);
+        if (FetchBlock(SQL_FETCH_ABSOLUTE, first) != SQL_NO_DATA_FOUND && FRowsFetched > 0) {
+            FBlockFirst = first;
+            // A short block ends the result.
+            if (FRowsFetched < static_cast<unsigned long>(FRowSetSize))
+                FTotalRows = first + static_cast<long>(FRowsFetched) - 1;
+            if (ScrollRowInBlock())
+                return true;
+        } else if (first == 1) {
+            FTotalRows = 0;
+        }
+    }
+    FScrollFrom = -1;
+    FScrollRow = 0;
+    return false;
+}
+
+// The result's rows, found with absolute block fetches (a block shorter than the row set ends
+// the result). The one-row cursor stays where it is; only the block changes.
+long TODBCDataSet::ScrollRowCount() {
+    if (FTotalRows >= 0)
+        return FTotalRows;
+    const long size = FRowSetSize;
+    long low = FBlockFirst > 0 && FRowsFetched > 0 ? FBlockFirst + static_cast<long>(FRowsFetched) - 1 : 0;
+    long high = -1; // a row known to be past the end
+    auto probe = [&](long row) {
+        if (FetchBlock(SQL_FETCH_ABSOLUTE, row) == SQL_NO_DATA_FOUND || FRowsFetched == 0) {
+            high = row;
+            return;
+        }
+        FBlockFirst = row;
+        if (FRowsFetched < static_cast<unsigned long>(size))
+            FTotalRows = row + static_cast<long>(FRowsFetched) - 1;
+        else
+            low = row + size - 1;
+    };
+    while (FTotalRows < 0 && high < 0) {
+        if (low > INT_MAX / 2)
+            DatabaseError("Too many records to count", this);
+        probe(low == 0 ? 1 : 2 * low);
+    }
+    while (FTotalRows < 0 && high > low + 1)
+        probe(low + (high - low) / 2);
+    if (FTotalRows < 0)
+        FTotalRows = low;
+    return FTotalRows;
+}
+
+void TODBCDataSet::SetToRecordForData(TRecordBuffer record) {
+    InternalSetToRecord(record);
+    // The record may be another one of the window than the cursor's: the next move puts the
+    // cursor back first.
+    CursorPosChanged();
+    if (!ScrollBlockMode() || FCursorState != 0 || FScrollFrom != 1 || FScrollRow < 1)
+        return;
+    // The row alone, fetched anew so none of its columns was read yet: drivers differ in which
+    // row of a larger row set SQLGetData reads.
+    const long row = FScrollRow;
+    Check(SQLSetStmtOption(FStmt, SQL_ROWSET_SIZE, 1), "SQLSetStmtOption(SQL_ROWSET_SIZE)");
+    int16_t rc = SQL_NO_DATA_FOUND;
+    try {
+        rc = FetchBlock(SQL_FETCH_ABSOLUTE, row);
+    } catch (...) {
+        SQLSetStmtOption(FStmt, SQL_ROWSET_SIZE, static_cast<SQLULEN>(FRowSetSize));
+        throw;
+    }
+    Check(SQLSetStmtOption(FStmt, SQL_ROWSET_SIZE, static_cast<SQLULEN>(FRowSetSize)),
+          "SQLSetStmtOption(SQL_ROWSET_SIZE)");
+    if (rc == SQL_NO_DATA_FOUND || FRowsFetched == 0)
+        DatabaseErrorFmt(LoadResString(SODBCInternalComponentError), {820});
+    FBlockFirst = row;
+    FBlockIndex = 0;
 }
 
 TGetResult TODBCDataSet::FetchDirection(int direction, TRecordBuffer buffer) {
@@ -1506,7 +1667,7 @@ TGetResult TODBCDataSet::FetchDirection(int direction, TRecordBuffer buffer) {
             ++FBlockIndex;
             rc = SQL_SUCCESS;
         } else {
-            rc = ExtendedFetch(SQL_FETCH_NEXT, 0);
+            rc = FetchBlock(SQL_FETCH_NEXT, 0);
             FBlockIndex = 0;
             if (rc != SQL_NO_DATA_FOUND && FRowsFetched == 0)
                 rc = SQL_NO_DATA_FOUND;
@@ -1546,6 +1707,9 @@ TGetResult TODBCDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool 
     case gmCurrent:
         switch (FCursorState) {
         case 0:
+            // Counting may have put another block in the arrays.
+            if (ScrollBlockMode() && !ScrollRowInBlock() && !LoadScrollRow(SQL_FETCH_ABSOLUTE))
+                return grError;
             PutRow(buffer);
             WriteInt32(buffer, FRowOffset);
             buffer[4] = static_cast<char>(bfCurrent);
@@ -1707,7 +1871,7 @@ void TODBCDataSet::SkipForward(int64_t rows) {
     if (BlockMode()) {
         int64_t done = 0;
         while (done < rows) {
-            const int16_t rc = ExtendedFetch(SQL_FETCH_NEXT, 0);
+            const int16_t rc = FetchBlock(SQL_FETCH_NEXT, 0);
             if (rc == SQL_NO_DATA_FOUND || FRowsFetched == 0)
                 break;
             if (done + static_cast<int64_t>(FRowsFetched) >= rows) {
@@ -1733,7 +1897,7 @@ int TODBCDataSet::CountForwardOnly() {
     int count = 0;
     if (BlockMode()) {
         for (;;) {
-            const int16_t rc = ExtendedFetch(SQL_FETCH_NEXT, 0);
+            const int16_t rc = FetchBlock(SQL_FETCH_NEXT, 0);
             if (rc == SQL_NO_DATA_FOUND || FRowsFetched == 0)
                 break;
             count += static_cast<int>(FRowsFetched);
@@ -1759,6 +1923,13 @@ int TODBCDataSet::GetRecordCount() {
         FRecordCountCache = count;
         return count;
     }
+    if (ScrollBlockMode()) {
+        const long count = ScrollRowCount();
+        if (count > INT_MAX)
+            DatabaseError("Too many records to count", this);
+        FRecordCountCache = static_cast<int>(count);
+        return FRecordCountCache;
+    }
     const int32_t anchor = FAnchor, offset = FRowOffset;
     const int state = FCursorState;
     int count = 0;
@@ -1774,8 +1945,9 @@ int TODBCDataSet::GetRecordCountExt() {
     CheckActive();
     if (FRecordCountCache != -1)
         return FRecordCountCache;
-    if (FUniDirectional)
-        return GetRecordCount();
+    // This dataset's own count: a descendant's GetRecordCount adds its records to it.
+    if (FUniDirectional || ScrollBlockMode())
+        return TODBCDataSet::GetRecordCount();
     const int32_t anchor = FAnchor, offset = FRowOffset;
     const int state = FCursorState;
     long low = 0, high = 100;

@@ -8,8 +8,9 @@
 //             column's width) followed by the field's data area
 //   after the data areas: int32 anchor the row offset counts from, one int32 length per column
 //             and the row of the block cursor's row set the record stands for (-1: none)
-// A forward-only block cursor's records hold only the indicators and name their row; the data
-// areas are filled from the row set before the next block overwrites it.
+// A block cursor's records (forward-only with BlockCursor, or scrollable with RowSetSize above
+// 1) hold only the indicators and name their row; the data areas are filled from the row set
+// before the next block overwrites it.
 //
 // Bookmark (8 bytes): anchor, then row offset. Anchor 1 counts from the first row (0 = first),
 // anchor -1 from the last (0 = last, earlier rows negative).
@@ -75,6 +76,8 @@ private:
 
 /// \brief Read-only dataset over the result of the SQL text on a TODBCDatabase: scrollable
 /// (keyset-driven) or forward-only, optionally fetching blocks of rows on a forward-only cursor.
+/// A scrollable cursor always fetches RowSetSize rows at a time (set it to 1 for one row per
+/// fetch) and moves inside the block without asking the driver.
 /// It owns its SQL lines, parameters, fields and statement; the database is only referred to.
 ///
 /// Throws EODBCError for failing ODBC calls, EDatabaseError with the library's messages for misuse.
@@ -134,6 +137,8 @@ public:
 
     /// True when rows are fetched in blocks (BlockCursor on a forward-only cursor).
     bool BlockMode() const noexcept { return FBlockCursor && FUniDirectional && FRowSetSize > 0; }
+    /// True when a scrollable cursor fetches RowSetSize rows at a time (RowSetSize above 1).
+    bool ScrollBlockMode() const noexcept { return !FUniDirectional && FRowSetSize > 1; }
 
     // ---- Operations ----------------------------------------------------------------------------
     /// \brief Runs the statement without a result set (and leaves the dataset in browse state).
@@ -270,12 +275,22 @@ protected:
     /// Field origins ("table.column") from the driver's column attributes.
     void SetOrigin();
 
+    /// \brief Puts the cursor on `record`'s row (InternalSetToRecord) as the driver's current
+    /// row, fetched again, so SQLGetData reads its columns from their start.
+    void SetToRecordForData(TRecordBuffer record);
+
 private:
     struct Column;
     struct OEMConverter;
 
     int16_t Check(int16_t rc, const char* operation);
     int16_t ExtendedFetch(int direction, long offset);
+    int16_t FetchBlock(int direction, long offset);
+    int16_t ScrollFetch(int direction, long offset);
+    bool LoadScrollRow(int direction);
+    bool ScrollRowInBlock() noexcept;
+    long ScrollRowCount();
+    bool RowSetArrays() const noexcept { return BlockMode() || ScrollBlockMode(); }
     TGetResult FetchDirection(int direction, TRecordBuffer buffer);
     void PutRow(TRecordBuffer buffer);
     void CopyRow(TRecordBuffer buffer, size_t row);
@@ -340,6 +355,14 @@ private:
     int32_t FBlockNumber = 0;
     /// Rows of the current block are read in place (see ReadsRowSetInPlace).
     bool FInPlace = false;
+    /// A scrollable cursor read in blocks keeps one position of a one-row cursor: FScrollFrom 1
+    /// counts FScrollRow from the first row (1 = first, 0 = before it), -1 from the last (-1 =
+    /// last, 0 = after it). The block holds rows FBlockFirst.. (counted from the first row; 0: no
+    /// block) and FTotalRows is the result's row count once known (-1 before).
+    int FScrollFrom = 1;
+    long FScrollRow = 0;
+    long FBlockFirst = 0;
+    long FTotalRows = -1;
     bool FPrepared = false;
     bool FBlockCursor = false;
     bool FUniDirectional = false;
