@@ -24,21 +24,14 @@ namespace {
 
 void run(kestrum::Query* q, const QStringList& lines, const QVariantList& values)
 {
-    q->Close();
-    q->Clear();
-    for (const QString& l : lines)
-        q->Add(l);
-    for (const QVariant& v : values)
-        q->Bind(v);
+    q->setStatement(lines.join(u'\n'), values);
     q->ExecSQL();
 }
 
 void openWorkTable(const QString& sql)
 {
     kestrum::Query* q = DM->Q1;
-    q->Close();
-    q->Clear();
-    q->Add(sql);
+    q->setStatement(sql);
     q->Open();
 }
 
@@ -93,9 +86,7 @@ InvoiceListWindow::~InvoiceListWindow() = default;
 void InvoiceListWindow::fillCustomers()
 {
     kestrum::Query* q = DM->QCompany2;
-    q->Close();
-    q->Clear();
-    q->Add("Select distinct Name_Customer From Customer");
+    q->setStatement("Select distinct Name_Customer From Customer");
     q->Open();
     QStringList names{"All"};
     for (q->First(); !q->Eof(); q->Next())

@@ -24,22 +24,13 @@ namespace kestrum::purchasing {
 const QString SaveQuestion = QStringLiteral("Are you sure you want to Save this Record?");
 const QString DeleteQuestion = QStringLiteral("Are you sure you want to Delete this Record?");
 
-void prepare(Query* q, const QStringList& lines, const QVariantList& values) {
-    q->Close();
-    q->Clear();
-    for (const QString& line : lines)
-        q->Add(line);
-    for (const QVariant& v : values)
-        q->Bind(v);
-}
-
 void openQuery(Query* q, const QStringList& lines, const QVariantList& values) {
-    prepare(q, lines, values);
+    q->setStatement(lines.join(u'\n'), values);
     q->Open();
 }
 
 int execQuery(Query* q, const QStringList& lines, const QVariantList& values) {
-    prepare(q, lines, values);
+    q->setStatement(lines.join(u'\n'), values);
     return q->ExecSQL();
 }
 
