@@ -354,9 +354,7 @@ void RecordWindow::reload(const QString& statement, Titles titles)
 {
     const QString sql = withRowVersion(statement);
     kestrum::Query* q = listQuery();
-    q->Close();
-    q->Clear();
-    q->Add(sql);
+    q->setStatement(sql);
     q->Open();
     if (!q->Sort().isEmpty())
         q->SetSort(QString());
@@ -390,10 +388,7 @@ void RecordWindow::titleClick(int position, const QString& field)
     // Ties keep the order of the keys, as the statement's own order had them.
     kestrum::Query* q = listQuery();
     const QString sql = listSql_.isEmpty() ? spec_.listSql : listSql_;
-    q->Close();
-    q->Clear();
-    q->Add(sql);
-    q->Add(" Order By " + field + " Nulls First, " + spec_.keyColumn);
+    q->setStatement(sql + "\n Order By " + field + " Nulls First, " + spec_.keyColumn);
     q->Open();
     sortColumn_ = field;
     grid_->markSorted(position);
@@ -444,11 +439,8 @@ bool RecordWindow::anyStartsWith(const QString& column, const QString& text)
     // Text columns compare without case on both engines (NOCASE, citext), so Like needs no
     // Lower() and SQLite can use the column's index; the first row found is enough.
     kestrum::Query* q = probeQuery();
-    q->Close();
-    q->Clear();
-    q->Add("Select 1 From " + spec_.table + " where " + list->FieldNames().value(c) + " Like ? Escape ? Limit 1");
-    q->Bind(pattern + "%");
-    q->Bind(QStringLiteral("\\"));
+    q->setStatement("Select 1 From " + spec_.table + " where " + list->FieldNames().value(c) + " Like ? Escape ? Limit 1",
+                    {pattern + "%", QStringLiteral("\\")});
     q->Open();
     return q->RecordCount() > 0;
 }
@@ -498,9 +490,7 @@ void RecordWindow::fillList(const FieldSpec& f)
         return;
     const QString& column = f.column;
     kestrum::Query* q = probeQuery();
-    q->Close();
-    q->Clear();
-    q->Add("Select distinct " + column + " From " + spec_.table);
+    q->setStatement("Select distinct " + column + " From " + spec_.table);
     q->Open();
     QStringList values;
     for (q->First(); !q->Eof(); q->Next())
@@ -512,9 +502,7 @@ qint64 RecordWindow::proposeKey()
 {
     // The largest key from the database itself, so the grid's sort cannot change the proposal.
     kestrum::Query* q = probeQuery();
-    q->Close();
-    q->Clear();
-    q->Add("Select Max(" + spec_.keyColumn + ") From " + spec_.table);
+    q->setStatement("Select Max(" + spec_.keyColumn + ") From " + spec_.table);
     q->Open();
     const kestrum::Field last = q->FieldByName(QStringLiteral("Expr1000"));
     return last.IsNull() ? 1 : last.AsInteger() + 1;
@@ -657,10 +645,7 @@ void RecordWindow::deleteRecord()
     if (!ui::confirm(DeleteQuestion))
         return;
     kestrum::Query* q = probeQuery();
-    q->Close();
-    q->Clear();
-    q->Add("Delete  From " + spec_.table + " where " + spec_.keyColumn + "=?");
-    q->Bind(key);
+    q->setStatement("Delete  From " + spec_.table + " where " + spec_.keyColumn + "=?", {key});
     q->ExecSQL();
     refreshList();
 }
