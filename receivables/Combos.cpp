@@ -7,9 +7,7 @@ namespace kestrum::receivables {
 
 void fillDistinct(records::ListCombo* combo, Query* q, const QString& sql, const QString& column)
 {
-    q->Close();
-    q->Clear();
-    q->Add(sql);
+    q->setStatement(sql);
     q->Open();
     QStringList values;
     for (q->First(); !q->Eof(); q->Next()) {
