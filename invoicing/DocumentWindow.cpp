@@ -16,6 +16,7 @@
 #include "InvoiceReport.h"
 #include "Keys.h"
 #include "LineEditor.h"
+#include "Figures.h"
 #include "ListCombo.h"
 #include "Mdi.h"
 #include "Query.h"
@@ -498,14 +499,7 @@ void DocumentWindow::customerLeft()
 
 void DocumentWindow::fillList(const QString& control, const QString& sql, const QString& column)
 {
-    auto* combo = findChild<records::ListCombo*>(control);
-    kestrum::Query* p = DM->QPo2;
-    p->setStatement(sql);
-    p->Open();
-    QStringList values;
-    for (p->First(); !p->Eof(); p->Next())
-        values << p->FieldByName(column).AsString();
-    combo->setValues(values);
+    findChild<records::ListCombo*>(control)->setValues(records::columnValues(DM->QPo2, sql, column));
 }
 
 void DocumentWindow::titleClick(int position, const QString& field)

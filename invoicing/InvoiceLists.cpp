@@ -4,6 +4,7 @@
 
 #include "DataModule.h"
 #include "Dialogs.h"
+#include "Figures.h"
 #include "Format.h"
 #include "InputError.h"
 #include "Mdi.h"
@@ -85,13 +86,9 @@ InvoiceListWindow::~InvoiceListWindow() = default;
 
 void InvoiceListWindow::fillCustomers()
 {
-    kestrum::Query* q = DM->QCompany2;
-    q->setStatement("Select distinct Name_Customer From Customer");
-    q->Open();
-    QStringList names{"All"};
-    for (q->First(); !q->Eof(); q->Next())
-        names << q->FieldByName("Name_Customer").AsString();
-    ui->ComboBox1->setValues(names);
+    ui->ComboBox1->setValues(QStringList{"All"} +
+                             records::columnValues(DM->QCompany2, "Select distinct Name_Customer From Customer",
+                                                   "Name_Customer"));
 }
 
 void InvoiceListWindow::print()

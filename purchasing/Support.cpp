@@ -2,6 +2,7 @@
 
 #include "Decimal.h"
 #include "Dialogs.h"
+#include "Figures.h"
 #include "FirstShow.h"
 #include "Format.h"
 #include "Grid.h"
@@ -51,16 +52,8 @@ QString sumText(Query* q, const QString& column, const QString& table, const QSt
     return q->FieldByName(QStringLiteral("Expr1000")).AsString();
 }
 
-QStringList columnValues(Query* q, const QString& sql, const QString& column) {
-    openQuery(q, {sql});
-    QStringList values;
-    for (q->First(); !q->Eof(); q->Next())
-        values << q->FieldByName(column).AsString();
-    return values;
-}
-
 void fillCombo(records::ListCombo* combo, Query* q, const QString& sql, const QString& column) {
-    combo->setValues(columnValues(q, sql, column));
+    combo->setValues(records::columnValues(q, sql, column));
 }
 
 void fillOnDropDown(records::ListCombo* combo, Query* q, const QString& sql, const QString& column) {

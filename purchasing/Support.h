@@ -45,9 +45,8 @@ QVariant decimalValue(const Decimal& d);
 QString sumText(Query* q, const QString& column, const QString& table, const QStringList& match,
                 const QVariantList& values);
 
-/// The values of `column` over every row of `sql`, in the order returned.
-QStringList columnValues(Query* q, const QString& sql, const QString& column);
-/// Replaces the list of `combo` by those values (the typed text stays).
+/// Replaces the list of `combo` by the values of `column` over every row of `sql`, in the order
+/// returned (the typed text stays).
 void fillCombo(records::ListCombo* combo, Query* q, const QString& sql, const QString& column);
 /// Refills the list from the select on every drop-down (guarded).
 void fillOnDropDown(records::ListCombo* combo, Query* q, const QString& sql, const QString& column);

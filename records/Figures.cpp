@@ -15,4 +15,14 @@ std::optional<Decimal> sumWhere(Query* q, const QString& column, const QString& 
     return sum.AsCurrency();
 }
 
+QStringList columnValues(Query* q, const QString& sql, const QString& column)
+{
+    q->setStatement(sql);
+    q->Open();
+    QStringList values;
+    for (q->First(); !q->Eof(); q->Next())
+        values << q->FieldByName(column).AsString();
+    return values;
+}
+
 }  // namespace kestrum::records
