@@ -191,8 +191,12 @@ SaveResult NumberedRecord::hold(Query* q, qint64 n, bool shown, const std::funct
         save.proposed = false;
         return holdDocument(q, save, {}, caption);
     }
+    // A typed number of another stored document is only locked, and its version comes back as -1:
+    // the boxes do not hold that row, so a Save of the header must still find the number taken
+    // rather than overwrite that document with a version read from another.
+    if (!save.loaded) save.version = -1;
     const SaveResult r = holdDocument(q, save, values, caption);
-    stored(r);
+    if (r.version >= 0) stored(r);
     return r;
 }
 

@@ -109,9 +109,10 @@ public:
     /// \brief saveNumbered for `n`; once saved, the number stored under is the loaded one. Throws
     /// DatabaseError.
     SaveResult save(Query* q, qint64 n, const ColumnValues& values);
-    /// \brief holdDocument for a line of document `n`, stored from `values` when New made it. When
-    /// `shown` is false the line's document is no longer the one in the boxes: it must be stored
-    /// already, is only locked, and the state stays. Throws DatabaseError as holdDocument does.
+    /// \brief holdDocument for a line of document `n`, stored from `values` when New made it (then it
+    /// is the loaded one). When `shown` is false the line's document is no longer the one in the
+    /// boxes: it must be stored already and is only locked; so is a typed number of another stored
+    /// document, and the state stays. Throws DatabaseError as holdDocument does.
     SaveResult hold(Query* q, qint64 n, bool shown, const std::function<ColumnValues()>& values,
                     const QString& caption);
 

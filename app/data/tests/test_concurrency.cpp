@@ -176,6 +176,19 @@ TEST_P(ConcurrencyTest, ANumberedRecordFollowsWhatItStoredThroughRenumberingChan
     }
     EXPECT_EQ(record.loadedNumber(), "3");
     EXPECT_EQ(customer(2), "Alpha 3");
+    // Nor does a line for a typed number of another stored document make that one the loaded one, so
+    // Save still refuses it rather than overwrite it with the boxes (of the same version here).
+    exec("Insert Into Invoice (InvoiceNo_Inv, CustomerName_Inv, RowVersion) Values (4, 'Stored', 0)");
+    {
+        kestrum::Transaction t(dm_->database());
+        r = record.hold(dm_->Q5, 4, true, [] { return kestrum::ColumnValues{{"CustomerName_Inv", "Boxes"}}; },
+                        "Invoice");
+        t.commit();
+    }
+    EXPECT_EQ(r.key, 4);
+    EXPECT_EQ(record.loadedNumber(), "3");
+    EXPECT_EQ(record.save(dm_->Q5, 4, {{"CustomerName_Inv", "Boxes"}}).outcome, Outcome::Taken);
+    EXPECT_EQ(customer(4), "Stored");
     exec("Delete From Invoice where InvoiceNo_Inv = 1");
     kestrum::Transaction t(dm_->database());
     try {
