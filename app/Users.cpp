@@ -17,25 +17,17 @@ bool matches(const QString& stored, const QString& password)
 // Opens the rows of `name` in any case on q.
 void openByName(Query* q, const QString& name)
 {
-    q->Close();
-    q->Clear();
-    q->Add("Select * From Pass where Upper(UserName_Pass) = Upper(?) ");
-    q->Bind(name);
+    q->setStatement("Select * From Pass where Upper(UserName_Pass) = Upper(?) ", {name});
     q->Open();
 }
 
 void updateRow(const User& self, const QString& newName, const QString& newStored)
 {
     Query* q = DM->QPass2;
-    q->Close();
-    q->Clear();
-    q->Add(" Update Pass Set UserName_Pass = ?,");
-    q->Add(" Password_Pass = ?");
-    q->Add(" where UserName_Pass = ? And Password_Pass = ?");
-    q->Bind(newName);
-    q->Bind(newStored);
-    q->Bind(self.name);
-    q->Bind(self.stored);
+    q->setStatement(" Update Pass Set UserName_Pass = ?,\n"
+                    " Password_Pass = ?\n"
+                    " where UserName_Pass = ? And Password_Pass = ?",
+                    {newName, newStored, self.name, self.stored});
     q->ExecSQL();
 }
 }  // namespace
@@ -66,9 +58,7 @@ std::optional<QString> login(const QString& name, const QString& password)
 bool anyUser()
 {
     Query* q = DM->QPass2;
-    q->Close();
-    q->Clear();
-    q->Add("Select * From Pass ");
+    q->setStatement("Select * From Pass ");
     q->Open();
     return !q->Eof();
 }
@@ -93,11 +83,8 @@ void change(const User& self, const QString& newName, const QString& newPassword
 void add(const QString& name, const QString& password)
 {
     Query* q = DM->QPass2;
-    q->Close();
-    q->Clear();
-    q->Add(" Insert Into Pass ( UserName_Pass,Password_Pass ) Values ( ?, ? )");
-    q->Bind(name);
-    q->Bind(passwords::hash(password));
+    q->setStatement(" Insert Into Pass ( UserName_Pass,Password_Pass ) Values ( ?, ? )",
+                    {name, passwords::hash(password)});
     q->ExecSQL();
 }
 

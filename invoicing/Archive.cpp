@@ -49,16 +49,15 @@ bool copyToArchive(const DocumentSpec& doc, qint64 number, const QList<std::pair
     // either kind, so they still block both: never overwrite or mix a document there.
     const QString kind = doc.headerTable;
     kestrum::Query* probe = DM->Q2;
-    probe->Close();
-    probe->Clear();
-    probe->Add("Select (Select Count(*) From InvoiceCash where InvoiceNo_Inv=? and (Kind_Inv=? or Kind_Inv is null))");
-    probe->Add(" + (Select Count(*) From InvItemCash where Inv_Item=? and (Kind_Item=? or Kind_Item is null))");
-    probe->Add(" + (Select Count(*) From InvLaborCash where Inv_Labor=? and (Kind_Labor=? or Kind_Labor is null))"
-               " As Archived");
-    for (int i = 0; i < 3; ++i) {
-        probe->Bind(number);
-        probe->Bind(kind);
-    }
+    QVariantList counted;
+    for (int i = 0; i < 3; ++i)
+        counted << number << kind;
+    probe->setStatement(
+        "Select (Select Count(*) From InvoiceCash where InvoiceNo_Inv=? and (Kind_Inv=? or Kind_Inv is null))\n"
+        " + (Select Count(*) From InvItemCash where Inv_Item=? and (Kind_Item=? or Kind_Item is null))\n"
+        " + (Select Count(*) From InvLaborCash where Inv_Labor=? and (Kind_Labor=? or Kind_Labor is null))"
+        " As Archived",
+        counted);
     probe->Open();
     const qint64 archived = probe->FieldByName("Archived").AsInteger();
     probe->Close();

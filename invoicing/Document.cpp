@@ -66,9 +66,7 @@ qint64 nextNumber(const DocumentSpec& doc, kestrum::Query* q)
     QStringList parts;
     for (const auto& [table, column] : doc.numberSources)
         parts << "Select Max(" + column + ") As Top_No From " + table;
-    q->Close();
-    q->Clear();
-    q->Add("Select Max(Top_No) As Top_No From (" + parts.join(" Union All ") + ") Numbers");
+    q->setStatement("Select Max(Top_No) As Top_No From (" + parts.join(" Union All ") + ") Numbers");
     q->Open();
     const Field top = q->FieldByName("Top_No");
     return top.IsNull() ? 1 : top.AsInteger() + 1;

@@ -16,6 +16,7 @@
 #include "InvoiceReport.h"
 #include "Keys.h"
 #include "LineEditor.h"
+#include "Figures.h"
 #include "ListCombo.h"
 #include "Mdi.h"
 #include "Query.h"
@@ -91,7 +92,8 @@ private:
 }  // namespace
 
 DocumentWindow::DocumentWindow(const DocumentSpec& doc, QWidget* parent)
-    : QWidget(parent), doc_(doc), ui(std::make_unique<Ui::TInvoice>())
+    : QWidget(parent), doc_(doc), ui(std::make_unique<Ui::TInvoice>()),
+      record_(doc_.headerTable, QStringLiteral("InvoiceNo_Inv"), [this] { return proposeNumber(); })
 {
     setAttribute(Qt::WA_DeleteOnClose);
     ui::openMaximised(this);
@@ -354,14 +356,11 @@ void DocumentWindow::formShow()
 void DocumentWindow::openList(Filter filter)
 {
     kestrum::Query* list = q(doc_.list);
-    list->Close();
-    list->Clear();
-    list->Add("Select " + ListColumns.join(',') + " From " + doc_.headerTable);
-    if (filter != Filter::All) {
-        list->Add("where Paid_Inv=?");
-        list->Bind(filter == Filter::Paid);
-    }
-    list->Add("Order By InvoiceNo_Inv");
+    const QString select = "Select " + ListColumns.join(',') + " From " + doc_.headerTable;
+    if (filter == Filter::All)
+        list->setStatement(select + "\nOrder By InvoiceNo_Inv");
+    else
+        list->setStatement(select + "\nwhere Paid_Inv=?\nOrder By InvoiceNo_Inv", {filter == Filter::Paid});
     list->Open();
     sortColumn_.clear();
     listGrid_->markSorted(-1);
@@ -402,9 +401,7 @@ void DocumentWindow::fillHeader()
     if (row)
         ui->ComboBox5->setCurrentText(list->FieldByName("Tax_Inv").AsBoolean() ? "Yes" : "No");
     ui->CheckBox1->setChecked(row && list->FieldByName("Paid_Inv").AsBoolean());
-    loadedNumber_ = row ? text("InvoiceNo_Inv") : QString();
-    loadedVersion_ = row ? list->FieldByName("RowVersion").AsInteger() : 0;
-    proposedNumber_.clear();
+    record_.setLoaded(row ? text("InvoiceNo_Inv") : QString(), row ? list->FieldByName("RowVersion").AsInteger() : 0);
 }
 
 void DocumentWindow::loadLines()
@@ -422,29 +419,23 @@ void DocumentWindow::loadLines()
         ui->Label19->clear();
         return;
     }
-    items->Close();
-    items->Clear();
-    items->Add("Select Name_Item,Qty_Item,Rate_Item,Amount_Item,Color_Item ,Inv_Item From " + doc_.itemTable +
-               " where Inv_Item =?");
-    items->Bind(n);
+    items->setStatement("Select Name_Item,Qty_Item,Rate_Item,Amount_Item,Color_Item ,Inv_Item From " + doc_.itemTable +
+                            " where Inv_Item =?",
+                        {n});
     items->Open();
     itemGrid_->applyColumns();
 
     auto sum = [n](kestrum::Query* s, const QString& sql) {
-        s->Close();
-        s->Clear();
-        s->Add(sql);
-        s->Bind(n);
+        s->setStatement(sql, {n});
         s->Open();
         return s->FieldByName("Expr1000").AsString();
     };
     ui->Label12->setText(sum(q(doc_.itemSum), "Select Sum(Amount_Item) From " + doc_.itemTable + " where Inv_Item =?"));
 
-    labor->Close();
-    labor->Clear();
-    labor->Add("Select Description_Labor,PartNo_Labor,Qty_Labor,Rate_Labor,Amount_Labor ,Remark_Labor,Inv_Labor From " +
-               doc_.laborTable + " where Inv_Labor=?");
-    labor->Bind(n);
+    labor->setStatement(
+        "Select Description_Labor,PartNo_Labor,Qty_Labor,Rate_Labor,Amount_Labor ,Remark_Labor,Inv_Labor From " +
+            doc_.laborTable + " where Inv_Labor=?",
+        {n});
     labor->Open();
     laborGrid_->applyColumns();
     ui->Label15->setText(
@@ -496,10 +487,7 @@ void DocumentWindow::customerLeft()
 {
     ui->Memo1->clear();
     kestrum::Query* c = DM->QPo3;
-    c->Close();
-    c->Clear();
-    c->Add("Select * From Customer where Name_Customer =?");
-    c->Bind(textValue(ui->ComboBox1->currentText()));
+    c->setStatement("Select * From Customer where Name_Customer =?", {textValue(ui->ComboBox1->currentText())});
     c->Open();
     if (c->RecordCount() == 0)
         return;  // an unknown name leaves the address empty rather than bare separators
@@ -511,16 +499,7 @@ void DocumentWindow::customerLeft()
 
 void DocumentWindow::fillList(const QString& control, const QString& sql, const QString& column)
 {
-    auto* combo = findChild<records::ListCombo*>(control);
-    kestrum::Query* p = DM->QPo2;
-    p->Close();
-    p->Clear();
-    p->Add(sql);
-    p->Open();
-    QStringList values;
-    for (p->First(); !p->Eof(); p->Next())
-        values << p->FieldByName(column).AsString();
-    combo->setValues(values);
+    findChild<records::ListCombo*>(control)->setValues(records::columnValues(DM->QPo2, sql, column));
 }
 
 void DocumentWindow::titleClick(int position, const QString& field)
@@ -569,9 +548,7 @@ void DocumentWindow::newDocument()
     const QString today = formatShortDate(QDate::currentDate());
     ui->Edit2->setText(today);
     ui->Edit3->setText(today);
-    loadedNumber_.clear();
-    proposedNumber_ = QString::number(proposeNumber());
-    ui->Edit1->setText(proposedNumber_);
+    ui->Edit1->setText(record_.propose());
     loadLines();
     lookUpRate();
     computeTotal();
@@ -604,19 +581,6 @@ QList<std::pair<QString, QVariant>> DocumentWindow::headerValues() const
     };
 }
 
-NumberedSave DocumentWindow::numberedSave(qint64 n)
-{
-    NumberedSave save;
-    save.table = doc_.headerTable;
-    save.keyColumn = QStringLiteral("InvoiceNo_Inv");
-    save.key = n;
-    save.loaded = loadedNumber_ == QString::number(n);
-    save.version = loadedVersion_;
-    save.proposed = proposedNumber_ == QString::number(n);
-    save.nextFree = [this] { return proposeNumber(); };
-    return save;
-}
-
 void DocumentWindow::saveDocument()
 {
     const QString numberText = number();
@@ -645,7 +609,7 @@ void DocumentWindow::saveDocument()
 
 std::optional<qint64> DocumentWindow::storeHeader(qint64 n, const QList<std::pair<QString, QVariant>>& values)
 {
-    const SaveResult r = saveNumbered(q(doc_.list), numberedSave(n), values);
+    const SaveResult r = record_.save(q(doc_.list), n, values);
     if (r.outcome == SaveResult::Outcome::Changed) {
         if (ui::confirm(changedQuestion(doc_.word)))
             refreshList();
@@ -658,11 +622,8 @@ std::optional<qint64> DocumentWindow::storeHeader(qint64 n, const QList<std::pai
                             .arg(n));
         return std::nullopt;
     }
-    loadedNumber_ = QString::number(r.key);
-    loadedVersion_ = r.version;
-    proposedNumber_.clear();
     if (r.key != n) {
-        ui->Edit1->setText(loadedNumber_);
+        ui->Edit1->setText(record_.loadedNumber());
         ui::showMessage(renumberedMessage(doc_.word, r.key, n));
     }
     return r.key;
@@ -703,10 +664,7 @@ bool DocumentWindow::unsaved()
     for (const auto& v : shown)
         columns << v.first;
     kestrum::Query* probe = q(doc_.probe);
-    probe->Close();
-    probe->Clear();
-    probe->Add("Select " + columns.join(',') + " From " + doc_.headerTable + " where InvoiceNo_Inv=?");
-    probe->Bind(n);
+    probe->setStatement("Select " + columns.join(',') + " From " + doc_.headerTable + " where InvoiceNo_Inv=?", {n});
     probe->Open();
     if (probe->RecordCount() == 0)
         return true;
@@ -731,23 +689,14 @@ bool DocumentWindow::unsaved()
 lines::LineHold DocumentWindow::holdForLines(const QString& lineNumber, const QString&)
 {
     const qint64 n = requireInteger(lineNumber, doc_.numberCaption);
-    NumberedSave save = numberedSave(n);
-    if (lineNumber != number()) {
-        // The editor's document is no longer the one shown: it must be stored already.
-        save.loaded = true;
-        save.proposed = false;
-        holdDocument(q(doc_.probe), save, {}, doc_.caption);
-        return {lineNumber, {}};
-    }
+    // The editor's document may no longer be the one shown: then it must be stored already.
+    const bool shown = lineNumber == number();
     // On the probe query: the list stays on screen while a line editor saves.
-    const SaveResult r = holdDocument(q(doc_.probe), save, [this] { return headerValues(); }, doc_.caption);
-    loadedNumber_ = QString::number(r.key);
-    loadedVersion_ = r.version;
-    proposedNumber_.clear();
-    if (r.key == n)
-        return {loadedNumber_, {}};
-    ui->Edit1->setText(loadedNumber_);
-    return {loadedNumber_, renumberedMessage(doc_.word, r.key, n)};
+    const SaveResult r = record_.hold(q(doc_.probe), n, shown, [this] { return headerValues(); }, doc_.caption);
+    if (!shown || r.key == n)
+        return {shown ? record_.loadedNumber() : lineNumber, {}};
+    ui->Edit1->setText(record_.loadedNumber());
+    return {record_.loadedNumber(), renumberedMessage(doc_.word, r.key, n)};
 }
 
 void DocumentWindow::deleteDocument()
@@ -758,10 +707,7 @@ void DocumentWindow::deleteDocument()
     const qint64 n = requireInteger(numberText, doc_.numberCaption);
     if (ui::confirm(DeleteQuestion)) {
         kestrum::Query* d = DM->QLabor2;
-        d->Close();
-        d->Clear();
-        d->Add("Delete  From " + doc_.headerTable + " where InvoiceNo_Inv=?");
-        d->Bind(n);
+        d->setStatement("Delete  From " + doc_.headerTable + " where InvoiceNo_Inv=?", {n});
         d->ExecSQL();
     }
     refreshList();

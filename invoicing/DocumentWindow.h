@@ -109,8 +109,6 @@ private:
     void search(const QString& text);
     void linesClosed();
     qint64 proposeNumber();
-    /// What Save knows of the header under number `n` (loaded, proposed by New, or typed).
-    NumberedSave numberedSave(qint64 n);
     void setPickersToday();
     void openEditor(const QString& className);
     void setupGrids();
@@ -125,11 +123,8 @@ private:
     std::optional<Decimal> rate_;
     bool shown_ = false;
     bool filling_ = false;  // the boxes are being filled from the list
-    /// The number and row version of the header last loaded into the boxes ("" after New), and
-    /// the number New proposed until it is stored.
-    QString loadedNumber_;
-    qint64 loadedVersion_ = 0;
-    QString proposedNumber_;
+    /// The header last loaded into the boxes and New's proposal, for Save and the line editors.
+    NumberedRecord record_;
     int footButtons_ = 0;
 };
 

@@ -22,9 +22,7 @@ using Row = QList<std::pair<QString, QVariant>>;
 // Every row of a select, as (column, value) pairs in the table's order.
 std::vector<Row> readRows(kestrum::Query& q, const QString& sql, qint64 number)
 {
-    q.Clear();
-    q.Add(sql);
-    q.Bind(number);
+    q.setStatement(sql, {number});
     q.Open();
     std::vector<Row> rows;
     const QStringList names = q.FieldNames();
@@ -41,13 +39,14 @@ std::vector<Row> readRows(kestrum::Query& q, const QString& sql, qint64 number)
 void insertRow(kestrum::Query& q, const QString& table, const Row& row)
 {
     QStringList columns;
-    q.Clear();
+    QVariantList values;
     for (const auto& [column, value] : row) {
         columns << column;
-        q.Bind(value);
+        values << value;
     }
-    q.Add("Insert Into " + table + " ( " + columns.join(',') + " ) Values ( " +
-          QStringList(columns.size(), QStringLiteral("?")).join(',') + " )");
+    q.setStatement("Insert Into " + table + " ( " + columns.join(',') + " ) Values ( " +
+                       QStringList(columns.size(), QStringLiteral("?")).join(',') + " )",
+                   values);
     q.ExecSQL();
 }
 

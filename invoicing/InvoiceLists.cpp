@@ -4,6 +4,7 @@
 
 #include "DataModule.h"
 #include "Dialogs.h"
+#include "Figures.h"
 #include "Format.h"
 #include "InputError.h"
 #include "Mdi.h"
@@ -24,21 +25,14 @@ namespace {
 
 void run(kestrum::Query* q, const QStringList& lines, const QVariantList& values)
 {
-    q->Close();
-    q->Clear();
-    for (const QString& l : lines)
-        q->Add(l);
-    for (const QVariant& v : values)
-        q->Bind(v);
+    q->setStatement(lines.join(u'\n'), values);
     q->ExecSQL();
 }
 
 void openWorkTable(const QString& sql)
 {
     kestrum::Query* q = DM->Q1;
-    q->Close();
-    q->Clear();
-    q->Add(sql);
+    q->setStatement(sql);
     q->Open();
 }
 
@@ -92,15 +86,9 @@ InvoiceListWindow::~InvoiceListWindow() = default;
 
 void InvoiceListWindow::fillCustomers()
 {
-    kestrum::Query* q = DM->QCompany2;
-    q->Close();
-    q->Clear();
-    q->Add("Select distinct Name_Customer From Customer");
-    q->Open();
-    QStringList names{"All"};
-    for (q->First(); !q->Eof(); q->Next())
-        names << q->FieldByName("Name_Customer").AsString();
-    ui->ComboBox1->setValues(names);
+    ui->ComboBox1->setValues(QStringList{"All"} +
+                             records::columnValues(DM->QCompany2, "Select distinct Name_Customer From Customer",
+                                                   "Name_Customer"));
 }
 
 void InvoiceListWindow::print()

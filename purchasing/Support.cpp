@@ -2,6 +2,7 @@
 
 #include "Decimal.h"
 #include "Dialogs.h"
+#include "Figures.h"
 #include "FirstShow.h"
 #include "Format.h"
 #include "Grid.h"
@@ -24,22 +25,13 @@ namespace kestrum::purchasing {
 const QString SaveQuestion = QStringLiteral("Are you sure you want to Save this Record?");
 const QString DeleteQuestion = QStringLiteral("Are you sure you want to Delete this Record?");
 
-void prepare(Query* q, const QStringList& lines, const QVariantList& values) {
-    q->Close();
-    q->Clear();
-    for (const QString& line : lines)
-        q->Add(line);
-    for (const QVariant& v : values)
-        q->Bind(v);
-}
-
 void openQuery(Query* q, const QStringList& lines, const QVariantList& values) {
-    prepare(q, lines, values);
+    q->setStatement(lines.join(u'\n'), values);
     q->Open();
 }
 
 int execQuery(Query* q, const QStringList& lines, const QVariantList& values) {
-    prepare(q, lines, values);
+    q->setStatement(lines.join(u'\n'), values);
     return q->ExecSQL();
 }
 
@@ -60,16 +52,8 @@ QString sumText(Query* q, const QString& column, const QString& table, const QSt
     return q->FieldByName(QStringLiteral("Expr1000")).AsString();
 }
 
-QStringList columnValues(Query* q, const QString& sql, const QString& column) {
-    openQuery(q, {sql});
-    QStringList values;
-    for (q->First(); !q->Eof(); q->Next())
-        values << q->FieldByName(column).AsString();
-    return values;
-}
-
 void fillCombo(records::ListCombo* combo, Query* q, const QString& sql, const QString& column) {
-    combo->setValues(columnValues(q, sql, column));
+    combo->setValues(records::columnValues(q, sql, column));
 }
 
 void fillOnDropDown(records::ListCombo* combo, Query* q, const QString& sql, const QString& column) {

@@ -31,11 +31,9 @@ namespace kestrum::purchasing {
 extern const QString SaveQuestion;   // "Are you sure you want to Save this Record?"
 extern const QString DeleteQuestion; // "Are you sure you want to Delete this Record?"
 
-/// Close, clear, add the lines, bind the values in order.
-void prepare(Query* q, const QStringList& lines, const QVariantList& values = {});
-/// prepare, then Open.
+/// The lines (joined by "\n") as the statement of `q` with `values` bound in order, then Open.
 void openQuery(Query* q, const QStringList& lines, const QVariantList& values = {});
-/// prepare, then ExecSQL; returns the rows affected.
+/// The same, then ExecSQL; returns the rows affected.
 int execQuery(Query* q, const QStringList& lines, const QVariantList& values = {});
 
 /// A text to bind: never a null QString, so an empty box stores empty text, not NULL.
@@ -47,9 +45,8 @@ QVariant decimalValue(const Decimal& d);
 QString sumText(Query* q, const QString& column, const QString& table, const QStringList& match,
                 const QVariantList& values);
 
-/// The values of `column` over every row of `sql`, in the order returned.
-QStringList columnValues(Query* q, const QString& sql, const QString& column);
-/// Replaces the list of `combo` by those values (the typed text stays).
+/// Replaces the list of `combo` by the values of `column` over every row of `sql`, in the order
+/// returned (the typed text stays).
 void fillCombo(records::ListCombo* combo, Query* q, const QString& sql, const QString& column);
 /// Refills the list from the select on every drop-down (guarded).
 void fillOnDropDown(records::ListCombo* combo, Query* q, const QString& sql, const QString& column);

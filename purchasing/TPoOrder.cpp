@@ -37,7 +37,8 @@ std::optional<qint64> orderNumber(const QString& text) {
 
 } // namespace
 
-TPoOrder::TPoOrder(QWidget* parent) : Window(parent), ui(std::make_unique<Ui::TPoOrder>()) {
+TPoOrder::TPoOrder(QWidget* parent)
+    : Window(parent), ui(std::make_unique<Ui::TPoOrder>()), record_("Orders", "Po_Order", [this] { return proposeNumber(); }) {
     ui->setupUi(this);
     setOpensMaximized(true);
     grid_ = bindGrid(ui->DBGrid1, DM->QPo1, this).grid;
@@ -152,9 +153,8 @@ void TPoOrder::loadSelected() {
     ui->ComboBox3->setEditText(q->FieldByName("Vendor_Order").AsString());
     ui->ComboBox4->setEditText(q->FieldByName("ShipFrom_Order").AsString());
     ui->ComboBox5->setEditText(q->FieldByName("ShipTo_Order").AsString());
-    loadedNumber_ = q->FieldByName("Po_Order").AsString();
-    loadedVersion_ = q->fieldIndex(RowVersionColumn) >= 0 ? q->FieldByName(RowVersionColumn).AsInteger() : 0;
-    proposedNumber_.clear();
+    record_.setLoaded(q->FieldByName("Po_Order").AsString(),
+                      q->fieldIndex(RowVersionColumn) >= 0 ? q->FieldByName(RowVersionColumn).AsInteger() : 0);
 }
 
 void TPoOrder::refreshLines(const QString& orderNo) {
@@ -180,8 +180,8 @@ void TPoOrder::titleClick(int position, const QString& field) {
     DM->QPo1->SetSort(field);
     grid_->markSorted(position);
     // The highlighted row stays the order the boxes show.
-    if (!loadedNumber_.isEmpty())
-        locateRecord(*DM->QPo1, {{"Po_Order", loadedNumber_}});
+    if (!record_.loadedNumber().isEmpty())
+        locateRecord(*DM->QPo1, {{"Po_Order", record_.loadedNumber()}});
 }
 
 void TPoOrder::search(const QString& text) {
@@ -207,9 +207,7 @@ void TPoOrder::Button3Click() {
     ui->Edit2->setText(today());
     ui->Edit3->setText(today());
     ui->Edit4->setText("Stock");
-    loadedNumber_.clear();
-    proposedNumber_ = QString::number(proposeNumber());
-    ui->Edit1->setText(proposedNumber_);
+    ui->Edit1->setText(record_.propose());
     ui->ComboBox1->setFocus(Qt::OtherFocusReason);
 }
 
@@ -226,18 +224,6 @@ ColumnValues TPoOrder::orderValues() const {
             {"ForInvoice_Order", textValue(ui->Edit4->text())}};
 }
 
-NumberedSave TPoOrder::numberedSave(qint64 po) {
-    NumberedSave save;
-    save.table = "Orders";
-    save.keyColumn = "Po_Order";
-    save.key = po;
-    save.loaded = loadedNumber_ == QString::number(po);
-    save.version = loadedVersion_;
-    save.proposed = proposedNumber_ == QString::number(po);
-    save.nextFree = [this] { return proposeNumber(); };
-    return save;
-}
-
 void TPoOrder::Button2Click() {
     if (ui->Edit1->text().trimmed().isEmpty())
         return;
@@ -245,7 +231,7 @@ void TPoOrder::Button2Click() {
     const qint64 po = requireInteger(ui->Edit1->text(), captionOf("Edit1"));
     const ColumnValues values = orderValues();
     if (ui::confirm(SaveQuestion)) {
-        const SaveResult r = saveNumbered(DM->QPo1, numberedSave(po), values);
+        const SaveResult r = record_.save(DM->QPo1, po, values);
         if (r.outcome == SaveResult::Outcome::Changed) {
             if (ui::confirm(changedQuestion("order")))
                 Button5Click();
@@ -257,11 +243,8 @@ void TPoOrder::Button2Click() {
                                 .arg(po));
             return;
         }
-        loadedNumber_ = QString::number(r.key);
-        loadedVersion_ = r.version;
-        proposedNumber_.clear();
         if (r.key != po) {
-            ui->Edit1->setText(loadedNumber_);
+            ui->Edit1->setText(record_.loadedNumber());
             ui::showMessage(renumberedMessage("order", r.key, po));
         } else {
             ui::showMessage("Saved!");
@@ -273,22 +256,13 @@ void TPoOrder::Button2Click() {
 
 kestrum::lines::LineHold TPoOrder::holdForLines(const QString& number, const QString&) {
     const qint64 po = requireInteger(number, captionOf("Edit1"));
-    NumberedSave save = numberedSave(po);
-    if (number != ui->Edit1->text().trimmed()) {
-        // The editor's order is no longer the one shown: it must be stored already.
-        save.loaded = true;
-        save.proposed = false;
-        holdDocument(DM->QPo2, save, {}, "Order");
-        return {number, {}};
-    }
-    const SaveResult r = holdDocument(DM->QPo2, save, [this] { return orderValues(); }, "Order");
-    loadedNumber_ = QString::number(r.key);
-    loadedVersion_ = r.version;
-    proposedNumber_.clear();
-    if (r.key == po)
-        return {loadedNumber_, {}};
-    ui->Edit1->setText(loadedNumber_);
-    return {loadedNumber_, renumberedMessage("order", r.key, po)};
+    // The editor's order may no longer be the one shown: then it must be stored already.
+    const bool shown = number == ui->Edit1->text().trimmed();
+    const SaveResult r = record_.hold(DM->QPo2, po, shown, [this] { return orderValues(); }, "Order");
+    if (!shown || r.key == po)
+        return {shown ? record_.loadedNumber() : number, {}};
+    ui->Edit1->setText(record_.loadedNumber());
+    return {record_.loadedNumber(), renumberedMessage("order", r.key, po)};
 }
 
 void TPoOrder::Button4Click() {

@@ -46,14 +46,11 @@ private:
     void search(const QString& text);
     /// The header boxes as columns (checked; throws InputError naming a bad box).
     kestrum::ColumnValues orderValues() const;
-    kestrum::NumberedSave numberedSave(qint64 po);
     qint64 proposeNumber();
 
     std::unique_ptr<Ui::TPoOrder> ui;
-    /// The order loaded into the boxes ("" after New) and its row version; New's proposal.
-    QString loadedNumber_;
-    qint64 loadedVersion_ = 0;
-    QString proposedNumber_;
+    /// The order loaded into the boxes and New's proposal, for Save and the line editor.
+    kestrum::NumberedRecord record_;
     kestrum::ui::Grid* grid_ = nullptr;
     kestrum::ui::Grid* lines_ = nullptr;
 };

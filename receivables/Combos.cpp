@@ -1,5 +1,6 @@
 #include "Combos.h"
 
+#include "Figures.h"
 #include "ListCombo.h"
 #include "Query.h"
 
@@ -7,16 +8,8 @@ namespace kestrum::receivables {
 
 void fillDistinct(records::ListCombo* combo, Query* q, const QString& sql, const QString& column)
 {
-    q->Close();
-    q->Clear();
-    q->Add(sql);
-    q->Open();
-    QStringList values;
-    for (q->First(); !q->Eof(); q->Next()) {
-        const QString v = q->FieldByName(column).AsString();
-        if (!v.isEmpty())
-            values << v;
-    }
+    QStringList values = records::columnValues(q, sql, column);
+    values.removeAll(QString());
     combo->setValues(values);
 }
 

@@ -52,11 +52,7 @@ bool deleteOneRow(Query* q, const QString& table, const QList<ColumnValue>& matc
     const QString where = whereClause(match, values);
 
     Transaction transaction(q->database());
-    q->Close();
-    q->Clear();
-    q->Add("Select * From " + table + where);
-    for (const QVariant& v : values)
-        q->Bind(v);
+    q->setStatement("Select * From " + table + where, values);
     q->Open();
     const int rows = q->RecordCount();
     if (rows == 0)
@@ -84,21 +80,13 @@ bool deleteOneRow(Query* q, const QString& table, const QList<ColumnValue>& matc
         keep << row;
     }
 
-    q->Close();
-    q->Clear();
-    q->Add("Delete From " + table + where);
-    for (const QVariant& v : values)
-        q->Bind(v);
+    q->setStatement("Delete From " + table + where, values);
     q->ExecSQL();
     if (!keep.isEmpty()) {
         const QString insert = "Insert Into " + table + " (" + columns.join(",") + ") Values (" +
                                QStringList(columns.size(), "?").join(",") + ")";
         for (const QVariantList& row : keep) {
-            q->Close();
-            q->Clear();
-            q->Add(insert);
-            for (const QVariant& v : row)
-                q->Bind(v);
+            q->setStatement(insert, row);
             q->ExecSQL();
         }
     }

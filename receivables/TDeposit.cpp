@@ -141,9 +141,7 @@ void TDeposit::FormShow()
 void TDeposit::reloadGrid(bool titles)
 {
     Query* q = DM->QDeposit1;
-    q->Close();
-    q->Clear();
-    q->Add("Select * From Deposit");
+    q->setStatement("Select * From Deposit");
     q->Open();
     sortColumn_.clear();
     grid_->setColumns(columnLayout(titles));
@@ -196,12 +194,9 @@ void TDeposit::Button1Click()
         bool exists = false;
         if (!check.isEmpty()) {
             Query* probe = DM->QDeposit2;
-            probe->Close();
-            probe->Clear();
-            probe->Add("Select * From Deposit where DepositTo_Dep=?");
-            probe->Add("And Chk_Dep=?");
-            probe->Bind(textValue(account));
-            probe->Bind(check);
+            probe->setStatement("Select * From Deposit where DepositTo_Dep=?\n"
+                                "And Chk_Dep=?",
+                                {textValue(account), check});
             probe->Open();
             exists = probe->RecordCount() != 0;
         }
@@ -214,29 +209,23 @@ void TDeposit::Button1Click()
                                      QVariant::fromValue(amount),
                                      textValue(ui->Edit3->text())};
         Query* q = DM->QDeposit1;
-        q->Close();
-        q->Clear();
         if (exists) {
-            q->Add(" Update Deposit  Set DepositTo_Dep =?,");
-            q->Add(" Date_Dep =?,");
-            q->Add(" From_Dep =?,");
-            q->Add(" Acc_Dep =?,");
-            q->Add(" SubAcc_Dep =?,");
-            q->Add(" Chk_Dep =?,");
-            q->Add(" Amount_Dep =?,");
-            q->Add(" Remark_Dep =?");
-            q->Add(" where Chk_Dep =?");
-            q->Add(" and DepositTo_Dep =?");
-            for (const QVariant& v : values)
-                q->Bind(v);
-            q->Bind(check);
-            q->Bind(textValue(account));
+            q->setStatement(" Update Deposit  Set DepositTo_Dep =?,\n"
+                            " Date_Dep =?,\n"
+                            " From_Dep =?,\n"
+                            " Acc_Dep =?,\n"
+                            " SubAcc_Dep =?,\n"
+                            " Chk_Dep =?,\n"
+                            " Amount_Dep =?,\n"
+                            " Remark_Dep =?\n"
+                            " where Chk_Dep =?\n"
+                            " and DepositTo_Dep =?",
+                            values + QVariantList{check, textValue(account)});
         } else {
-            q->Add(" Insert Into Deposit ( DepositTo_Dep, Date_Dep,");
-            q->Add("From_Dep,Acc_Dep,SubAcc_Dep,Chk_Dep,Amount_Dep,Remark_Dep) Values ( ");
-            q->Add("?,?,?,?,?,?,?,?)");
-            for (const QVariant& v : values)
-                q->Bind(v);
+            q->setStatement(" Insert Into Deposit ( DepositTo_Dep, Date_Dep,\n"
+                            "From_Dep,Acc_Dep,SubAcc_Dep,Chk_Dep,Amount_Dep,Remark_Dep) Values ( \n"
+                            "?,?,?,?,?,?,?,?)",
+                            values);
         }
         q->ExecSQL();
         ui::showMessage("Saved!");

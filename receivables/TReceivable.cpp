@@ -124,10 +124,7 @@ void TReceivable::Edit1Change()
     Query* q = DM->QReceivable5;
     bool found = false;
     if (number) {
-        q->Close();
-        q->Clear();
-        q->Add("Select * From Invoice where InvoiceNo_Inv = ?");
-        q->Bind(*number);
+        q->setStatement("Select * From Invoice where InvoiceNo_Inv = ?", {*number});
         q->Open();
         found = q->RecordCount() != 0;
     }
@@ -173,12 +170,9 @@ void TReceivable::Edit3Change()
         return;
     }
     Query* q = DM->QReceivable5;
-    q->Close();
-    q->Clear();
-    q->Add("Select * From Receivable where InvoiceNo_Receivable = ?");
-    q->Add(" And Ref_Receivable = ?");
-    q->Bind(*number);
-    q->Bind(ref);
+    q->setStatement("Select * From Receivable where InvoiceNo_Receivable = ?\n"
+                    " And Ref_Receivable = ?",
+                    {*number, ref});
     q->Open();
     if (q->RecordCount() == 0) {
         ui->Label12->setText(Dots);
@@ -204,10 +198,7 @@ void TReceivable::Button1Click()
     const QDate payDate = requireDate(ui->Edit2->text(), "Pay Date");
     const Decimal amount = requireDecimal(ui->Edit4->text(), "Amount");
     Query* probe = DM->QReceivable2;
-    probe->Close();
-    probe->Clear();
-    probe->Add("Select InvoiceNo_Inv From Invoice where InvoiceNo_Inv = ?");
-    probe->Bind(number);
+    probe->setStatement("Select InvoiceNo_Inv From Invoice where InvoiceNo_Inv = ?", {number});
     probe->Open();
     if (probe->RecordCount() == 0) {
         ui::showMessage(QStringLiteral("There is no invoice %1. The payment was not saved.").arg(number));
@@ -227,19 +218,14 @@ void TReceivable::Button1Click()
             return;
         bool exists = false;
         if (!ref.isEmpty()) {
-            probe->Close();
-            probe->Clear();
-            probe->Add("Select * From Receivable where InvoiceNo_Receivable=?");
-            probe->Add(" And Ref_Receivable =?");
-            probe->Bind(number);
-            probe->Bind(ref);
+            probe->setStatement("Select * From Receivable where InvoiceNo_Receivable=?\n"
+                                " And Ref_Receivable =?",
+                                {number, ref});
             probe->Open();
             exists = probe->RecordCount() != 0;
         }
 
         Query* q = DM->QReceivable1;
-        q->Close();
-        q->Clear();
         const QVariantList values = {number,
                                      textValue(ui->ComboBox1->currentText()),
                                      textValue(ui->ComboBox2->currentText()),
@@ -249,27 +235,23 @@ void TReceivable::Button1Click()
                                      QVariant::fromValue(amount),
                                      textValue(ui->Memo1->toPlainText())};
         if (exists) {
-            q->Add(" Update Receivable  Set InvoiceNo_Receivable=?,");
-            q->Add(" Name_Receivable =?,");
-            q->Add(" ViaPayment_Receivable =?,");
-            q->Add(" DepositTo_Receivable =?,");
-            q->Add(" PayDate_Receivable =?,");
-            q->Add(" Ref_Receivable =?,");
-            q->Add(" Amount_Receivable =?,");
-            q->Add(" Remark_Receivable =?");
-            q->Add(" where InvoiceNo_Receivable = ?");
-            q->Add(" And Ref_Receivable =?");
-            for (const QVariant& v : values)
-                q->Bind(v);
-            q->Bind(number);
-            q->Bind(ref);
+            q->setStatement(" Update Receivable  Set InvoiceNo_Receivable=?,\n"
+                            " Name_Receivable =?,\n"
+                            " ViaPayment_Receivable =?,\n"
+                            " DepositTo_Receivable =?,\n"
+                            " PayDate_Receivable =?,\n"
+                            " Ref_Receivable =?,\n"
+                            " Amount_Receivable =?,\n"
+                            " Remark_Receivable =?\n"
+                            " where InvoiceNo_Receivable = ?\n"
+                            " And Ref_Receivable =?",
+                            values + QVariantList{number, ref});
         } else {
-            q->Add(" Insert Into Receivable ( InvoiceNo_Receivable, Name_Receivable,");
-            q->Add("ViaPayment_Receivable,DepositTo_Receivable, PayDate_Receivable,Ref_Receivable,Amount_Receivable,"
-                   "Remark_Receivable) Values ( ");
-            q->Add("?,?,?,?,?,?,?,?)");
-            for (const QVariant& v : values)
-                q->Bind(v);
+            q->setStatement(" Insert Into Receivable ( InvoiceNo_Receivable, Name_Receivable,\n"
+                            "ViaPayment_Receivable,DepositTo_Receivable, PayDate_Receivable,Ref_Receivable,"
+                            "Amount_Receivable,Remark_Receivable) Values ( \n"
+                            "?,?,?,?,?,?,?,?)",
+                            values);
         }
         q->ExecSQL();
         transaction.commit();

@@ -44,9 +44,7 @@ void TReceivableFind::showEvent(QShowEvent* event)
 void TReceivableFind::FormShow()
 {
     Query* q = DM->QReceivable6;
-    q->Close();
-    q->Clear();
-    q->Add("Select * From Invoice");
+    q->setStatement("Select * From Invoice");
     q->Open();
     q->SetSort("InvoiceNo_Inv");
 }

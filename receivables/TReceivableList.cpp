@@ -84,9 +84,7 @@ void TReceivableList::showEvent(QShowEvent* event)
 void TReceivableList::FormShow()
 {
     Query* q = DM->QReceivable3;
-    q->Close();
-    q->Clear();
-    q->Add("Select * From Receivable");
+    q->setStatement("Select * From Receivable");
     q->Open();
     grid_->setColumns({{"Inv#", 60},
                        {"Name", 150},

@@ -6,6 +6,7 @@
 #include "FirstShow.h"
 #include "Grid.h"
 #include "InputError.h"
+#include "Figures.h"
 #include "ListCombo.h"
 #include "Locate.h"
 #include "Mdi.h"
@@ -100,7 +101,9 @@ private:
 
 }  // namespace
 
-RecordWindow::RecordWindow(RecordSpec spec, QWidget* parent) : QWidget(parent), spec_(std::move(spec))
+RecordWindow::RecordWindow(RecordSpec spec, QWidget* parent)
+    : QWidget(parent), spec_(std::move(spec)),
+      record_(spec_.table, spec_.keyColumn, [this] { return proposeKey(); })
 {
     setAttribute(Qt::WA_DeleteOnClose);
 }
@@ -354,9 +357,7 @@ void RecordWindow::reload(const QString& statement, Titles titles)
 {
     const QString sql = withRowVersion(statement);
     kestrum::Query* q = listQuery();
-    q->Close();
-    q->Clear();
-    q->Add(sql);
+    q->setStatement(sql);
     q->Open();
     if (!q->Sort().isEmpty())
         q->SetSort(QString());
@@ -390,10 +391,7 @@ void RecordWindow::titleClick(int position, const QString& field)
     // Ties keep the order of the keys, as the statement's own order had them.
     kestrum::Query* q = listQuery();
     const QString sql = listSql_.isEmpty() ? spec_.listSql : listSql_;
-    q->Close();
-    q->Clear();
-    q->Add(sql);
-    q->Add(" Order By " + field + " Nulls First, " + spec_.keyColumn);
+    q->setStatement(sql + "\n Order By " + field + " Nulls First, " + spec_.keyColumn);
     q->Open();
     sortColumn_ = field;
     grid_->markSorted(position);
@@ -444,11 +442,8 @@ bool RecordWindow::anyStartsWith(const QString& column, const QString& text)
     // Text columns compare without case on both engines (NOCASE, citext), so Like needs no
     // Lower() and SQLite can use the column's index; the first row found is enough.
     kestrum::Query* q = probeQuery();
-    q->Close();
-    q->Clear();
-    q->Add("Select 1 From " + spec_.table + " where " + list->FieldNames().value(c) + " Like ? Escape ? Limit 1");
-    q->Bind(pattern + "%");
-    q->Bind(QStringLiteral("\\"));
+    q->setStatement("Select 1 From " + spec_.table + " where " + list->FieldNames().value(c) + " Like ? Escape ? Limit 1",
+                    {pattern + "%", QStringLiteral("\\")});
     q->Open();
     return q->RecordCount() > 0;
 }
@@ -483,12 +478,11 @@ void RecordWindow::copyRowOf(kestrum::Query* q)
     }
     for (const FieldSpec& f : spec_.fields)
         setControlText(f.control, q->FieldByName(f.column).AsString());
-    proposedKey_.clear();
     // The version of the very row the boxes now show: a Save updates it only while unchanged.
-    loadedKey_ = q->RecNo() >= 0 ? q->FieldByName(spec_.keyColumn).AsString() : QString();
-    loadedVersion_ = q->fieldIndex(kestrum::RowVersionColumn) >= 0
-                         ? q->FieldByName(kestrum::RowVersionColumn).AsInteger()
-                         : -1;
+    record_.setLoaded(q->RecNo() >= 0 ? q->FieldByName(spec_.keyColumn).AsString() : QString(),
+                      q->fieldIndex(kestrum::RowVersionColumn) >= 0
+                          ? q->FieldByName(kestrum::RowVersionColumn).AsInteger()
+                          : -1);
 }
 
 void RecordWindow::fillList(const FieldSpec& f)
@@ -497,24 +491,14 @@ void RecordWindow::fillList(const FieldSpec& f)
     if (!combo)
         return;
     const QString& column = f.column;
-    kestrum::Query* q = probeQuery();
-    q->Close();
-    q->Clear();
-    q->Add("Select distinct " + column + " From " + spec_.table);
-    q->Open();
-    QStringList values;
-    for (q->First(); !q->Eof(); q->Next())
-        values << q->FieldByName(column).AsString();
-    combo->setValues(values);
+    combo->setValues(columnValues(probeQuery(), "Select distinct " + column + " From " + spec_.table, column));
 }
 
 qint64 RecordWindow::proposeKey()
 {
     // The largest key from the database itself, so the grid's sort cannot change the proposal.
     kestrum::Query* q = probeQuery();
-    q->Close();
-    q->Clear();
-    q->Add("Select Max(" + spec_.keyColumn + ") From " + spec_.table);
+    q->setStatement("Select Max(" + spec_.keyColumn + ") From " + spec_.table);
     q->Open();
     const kestrum::Field last = q->FieldByName(QStringLiteral("Expr1000"));
     return last.IsNull() ? 1 : last.AsInteger() + 1;
@@ -526,14 +510,11 @@ void RecordWindow::newRecord()
     for (const FieldSpec& f : spec_.fields)
         setControlText(f.control, f.defaultOnNew);
     applyNewDefaults();
-    loadedKey_.clear();
-    loadedVersion_ = -1;
-    const QString key = QString::number(proposeKey());
+    const QString key = record_.propose();
     {
         const QScopedValueRollback filling(fillingKey_, true);
         setControlText(spec_.keyControl, key);
     }
-    proposedKey_ = key;
     if (QWidget* w = control(spec_.focusAfterNew))
         w->setFocus(Qt::OtherFocusReason);
 }
@@ -573,17 +554,10 @@ void RecordWindow::saveRecord()
     kestrum::ColumnValues columns;
     for (size_t i = 0; i < spec_.fields.size(); ++i)
         columns.append({spec_.fields[i].column, values[int(i)]});
-    kestrum::NumberedSave save;
-    save.table = spec_.table;
-    save.keyColumn = spec_.keyColumn;
-    save.key = key;
-    save.loaded = !loadedKey_.isEmpty() && loadedKey_ == QString::number(key);
+    kestrum::NumberedSave save = record_.saveOf(key);
     // A list read without the version: the stored one (the row may have changed unseen).
-    save.version = loadedVersion_ >= 0 || !save.loaded
-                       ? loadedVersion_
-                       : kestrum::rowVersion(probeQuery(), spec_.table, {{spec_.keyColumn, key}});
-    save.proposed = !proposedKey_.isEmpty() && proposedKey_ == QString::number(key);
-    save.nextFree = [this] { return proposeKey(); };
+    if (save.loaded && save.version < 0)
+        save.version = kestrum::rowVersion(probeQuery(), spec_.table, {{spec_.keyColumn, key}});
     const kestrum::SaveResult r = kestrum::saveNumbered(probeQuery(), save, columns);
 
     if (r.outcome == kestrum::SaveResult::Outcome::Changed) {
@@ -604,9 +578,7 @@ void RecordWindow::saveRecord()
     }
 
     const qint64 saved = r.key;
-    proposedKey_.clear();
-    loadedKey_ = QString::number(saved);
-    loadedVersion_ = r.version;
+    record_.setLoaded(QString::number(saved), r.version);
     if (saved != key) {
         {
             const QScopedValueRollback filling(fillingKey_, true);
@@ -657,10 +629,7 @@ void RecordWindow::deleteRecord()
     if (!ui::confirm(DeleteQuestion))
         return;
     kestrum::Query* q = probeQuery();
-    q->Close();
-    q->Clear();
-    q->Add("Delete  From " + spec_.table + " where " + spec_.keyColumn + "=?");
-    q->Bind(key);
+    q->setStatement("Delete  From " + spec_.table + " where " + spec_.keyColumn + "=?", {key});
     q->ExecSQL();
     refreshList();
 }

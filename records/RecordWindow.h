@@ -3,6 +3,7 @@
 // the key proposal, probe-then-Insert-or-Update, the grid with title sorting and search, the
 // navigator, the distinct-value combo lists and the keyboard cycle. A window supplies its form
 // and a RecordSpec, and overrides the hooks for its figures.
+#include "Concurrency.h"
 #include "RecordSpec.h"
 
 #include <QHash>
@@ -103,12 +104,10 @@ private:
     kestrum::QueryModel* model_ = nullptr;
     QString sortColumn_;
     QString listSql_;  // the list statement last run, which a title click orders
-    /// The key New proposed, until the key box is loaded from a row or saved: a Save that finds
-    /// this key taken meanwhile must not overwrite someone else's record.
-    QString proposedKey_;
-    /// The key and row version of the row last copied into the boxes ("" / -1 after New).
-    QString loadedKey_;
-    qint64 loadedVersion_ = -1;
+    /// The key and row version of the row last copied into the boxes (version -1 when the list has
+    /// none), and the key New proposed until the key box is loaded from a row or saved: a Save that
+    /// finds that key taken meanwhile must not overwrite someone else's record.
+    kestrum::NumberedRecord record_;
     bool shown_ = false;
     QPointer<kestrum::Query> heldList_;  // the list query while this window shows it
     bool fillingKey_ = false;  // the window, not the user, is writing the key box

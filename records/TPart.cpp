@@ -153,9 +153,7 @@ void TPart::listReloaded()
 {
     // Counted by the database: RecordCount would read the whole catalogue into the list.
     Query* q = probeQuery();
-    q->Close();
-    q->Clear();
-    q->Add("Select Count(*) From Part");
+    q->setStatement("Select Count(*) From Part");
     q->Open();
     ui->Label14->setText(QString::number(q->FieldByName(QStringLiteral("Expr1000")).AsInteger()));
 }
@@ -172,10 +170,7 @@ void TPart::Edit8Exit()
     if (partNo.isEmpty())
         return;
     Query* q = DM->Q1;
-    q->Close();
-    q->Clear();
-    q->Add("Select * From Part where Color_Material=?");
-    q->Bind(partNo);
+    q->setStatement("Select * From Part where Color_Material=?", {partNo});
     q->Open();
     if (q->RecordCount() == 0) {
         setMatchStatus("Not Match");

@@ -49,9 +49,7 @@ void TProfile::showEvent(QShowEvent* event)
 void TProfile::FormShow()
 {
     Query* q = DM->QPass2;
-    q->Close();
-    q->Clear();
-    q->Add("Select * From Reg ");
+    q->setStatement("Select * From Reg ");
     q->Open();
     for (const ProfileField& f : profileFields)
         findChild<QLineEdit*>(f.control)->setText(q->FieldByName(f.column).AsString());
@@ -60,9 +58,7 @@ void TProfile::FormShow()
 void TProfile::Button2Click()
 {
     Query* q = DM->QPass2;
-    q->Close();
-    q->Clear();
-    q->Add("Select Id_R From Reg where Id_R =1");
+    q->setStatement("Select Id_R From Reg where Id_R =1");
     q->Open();
     if (q->RecordCount() == 0) {
         // The row is never inserted by the program; an update of nothing must not look saved.
@@ -70,16 +66,16 @@ void TProfile::Button2Click()
                         "Nothing was saved.");
         return;
     }
-    q->Close();
-    q->Clear();
-    q->Add(" Update Reg  Set");
+    QStringList lines{" Update Reg  Set"};
+    QVariantList values;
     const int n = int(std::size(profileFields));
     for (int i = 0; i < n; ++i) {
-        q->Add(QString(" %1 =?").arg(profileFields[i].column) + (i + 1 < n ? "," : ""));
+        lines << QString(" %1 =?").arg(profileFields[i].column) + (i + 1 < n ? "," : "");
         const QString text = findChild<QLineEdit*>(profileFields[i].control)->text();
-        q->Bind(text.isNull() ? QString(QLatin1String("")) : text);
+        values << (text.isNull() ? QString(QLatin1String("")) : text);
     }
-    q->Add(" where Id_R =1");
+    lines << " where Id_R =1";
+    q->setStatement(lines.join(u'\n'), values);
     q->ExecSQL();
     ui::closeWindow(this);
 }

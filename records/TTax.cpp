@@ -61,15 +61,11 @@ Decimal taxRate(const QDate& date)
 std::optional<Decimal> findTaxRate(const QDate& date)
 {
     Query* q = DM->QTax;
-    q->Close();
-    q->Clear();
-    q->Add("Select * From Tax where Year_T =?");
-    q->Add("and A_T<=?");
-    q->Add("and E_T>=?");
-    q->Add("Order By Id_T");
-    q->Bind(date.year());
-    q->Bind(date.month());
-    q->Bind(date.month());
+    q->setStatement("Select * From Tax where Year_T =?\n"
+                    "and A_T<=?\n"
+                    "and E_T>=?\n"
+                    "Order By Id_T",
+                    {date.year(), date.month(), date.month()});
     q->Open();
     if (q->RecordCount() == 0)
         return std::nullopt;

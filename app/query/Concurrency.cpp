@@ -20,8 +20,10 @@ QString whereClause(const ColumnValues& where) {
     return parts.join(QStringLiteral(" and "));
 }
 
-void bindAll(Query* q, const ColumnValues& values) {
-    for (const auto& [column, value] : values) q->Bind(value);
+QVariantList valuesOf(const ColumnValues& values) {
+    QVariantList list;
+    for (const auto& [column, value] : values) list << value;
+    return list;
 }
 
 // Enough for a burst of counters all saving at once; past that something else is wrong.
@@ -67,10 +69,7 @@ void retryOnce(const std::function<void()>& work) {
 
 bool insertIfFree(Query* q, const QString& table, const ColumnValues& key, const ColumnValues& values) {
     // A database made before the unique key existed still must not get a second row.
-    q->Close();
-    q->Clear();
-    q->Add("Select Count(*) From " + table + " where " + whereClause(key));
-    bindAll(q, key);
+    q->setStatement("Select Count(*) From " + table + " where " + whereClause(key), valuesOf(key));
     q->Open();
     if (q->fieldAt(0, 0).AsInteger() > 0) return false;
 
@@ -78,15 +77,10 @@ bool insertIfFree(Query* q, const QString& table, const ColumnValues& key, const
     for (const auto& [column, value] : key) columns << column;
     for (const auto& [column, value] : values) columns << column;
     columns << RowVersionColumn;
-    q->Close();
-    q->Clear();
-    q->Add(" Insert Into " + table + " ( " + columns.join(',') + " ) Values ( ");
-    q->Add(QStringList(columns.size(), QStringLiteral("?")).join(',') + ")");
     // The unique key settles a race between the count above and this insert.
-    q->Add(" On Conflict Do Nothing");
-    bindAll(q, key);
-    bindAll(q, values);
-    q->Bind(qint64(0));
+    q->setStatement(" Insert Into " + table + " ( " + columns.join(',') + " ) Values ( \n" +
+                        QStringList(columns.size(), QStringLiteral("?")).join(',') + ")\n On Conflict Do Nothing",
+                    valuesOf(key) + valuesOf(values) + QVariantList{qint64(0)});
     return q->ExecSQL() > 0;
 }
 
@@ -101,15 +95,11 @@ qint64 insertClaimingNumber(Query* q, const QString& table, const QString& keyCo
 
 bool updateIfUnchanged(Query* q, const QString& table, const ColumnValues& where, qint64 version,
                        const ColumnValues& values) {
-    q->Close();
-    q->Clear();
-    q->Add(" Update " + table + "  Set");
-    for (const auto& [column, value] : values) q->Add(" " + column + " =?,");
-    q->Add(" " + RowVersionColumn + " =Coalesce(" + RowVersionColumn + ",0)+1");
-    q->Add(" where " + whereClause(where) + " and Coalesce(" + RowVersionColumn + ",0) =?");
-    bindAll(q, values);
-    bindAll(q, where);
-    q->Bind(version);
+    QStringList lines{" Update " + table + "  Set"};
+    for (const auto& [column, value] : values) lines << " " + column + " =?,";
+    lines << " " + RowVersionColumn + " =Coalesce(" + RowVersionColumn + ",0)+1";
+    lines << " where " + whereClause(where) + " and Coalesce(" + RowVersionColumn + ",0) =?";
+    q->setStatement(lines.join(u'\n'), valuesOf(values) + valuesOf(where) + QVariantList{version});
     return q->ExecSQL() > 0;
 }
 
@@ -158,6 +148,58 @@ SaveResult holdDocument(Query* q, NumberedSave save, const std::function<ColumnV
     return r;
 }
 
+NumberedRecord::NumberedRecord(QString table, QString keyColumn, std::function<qint64()> nextFree)
+    : table_(std::move(table)), keyColumn_(std::move(keyColumn)), nextFree_(std::move(nextFree)) {}
+
+void NumberedRecord::setLoaded(const QString& number, qint64 version) {
+    loaded_ = number;
+    version_ = version;
+    proposed_.clear();
+}
+
+QString NumberedRecord::propose() {
+    loaded_.clear();
+    proposed_ = QString::number(nextFree_());
+    return proposed_;
+}
+
+NumberedSave NumberedRecord::saveOf(qint64 n) const {
+    NumberedSave save;
+    save.table = table_;
+    save.keyColumn = keyColumn_;
+    save.key = n;
+    save.loaded = loaded_ == QString::number(n);
+    save.version = version_;
+    save.proposed = proposed_ == QString::number(n);
+    save.nextFree = nextFree_;
+    return save;
+}
+
+void NumberedRecord::stored(const SaveResult& r) { setLoaded(QString::number(r.key), r.version); }
+
+SaveResult NumberedRecord::save(Query* q, qint64 n, const ColumnValues& values) {
+    const SaveResult r = saveNumbered(q, saveOf(n), values);
+    if (r.outcome == SaveResult::Outcome::Saved) stored(r);
+    return r;
+}
+
+SaveResult NumberedRecord::hold(Query* q, qint64 n, bool shown, const std::function<ColumnValues()>& values,
+                                const QString& caption) {
+    NumberedSave save = saveOf(n);
+    if (!shown) {
+        save.loaded = true;
+        save.proposed = false;
+        return holdDocument(q, save, {}, caption);
+    }
+    // A typed number of another stored document is only locked, and its version comes back as -1:
+    // the boxes do not hold that row, so a Save of the header must still find the number taken
+    // rather than overwrite that document with a version read from another.
+    if (!save.loaded) save.version = -1;
+    const SaveResult r = holdDocument(q, save, values, caption);
+    if (r.version >= 0) stored(r);
+    return r;
+}
+
 QString renumberedMessage(const QString& word, qint64 saved, qint64 proposed) {
     return QStringLiteral("Saved as %1 %2: number %3 was saved at another workstation meanwhile.")
         .arg(word)
@@ -174,19 +216,16 @@ QString changedQuestion(const QString& word) {
 bool lockRow(Query* q, const QString& table, const ColumnValues& where) {
     // A write that changes nothing: it takes the row's lock on PostgreSQL and the write lock on
     // SQLite, so a delete elsewhere waits until the lines are in (or ran before and is seen).
-    q->Close();
-    q->Clear();
-    q->Add(" Update " + table + "  Set " + RowVersionColumn + " =Coalesce(" + RowVersionColumn + ",0)");
-    q->Add(" where " + whereClause(where));
-    bindAll(q, where);
+    q->setStatement(" Update " + table + "  Set " + RowVersionColumn + " =Coalesce(" + RowVersionColumn + ",0)\n" +
+                        " where " + whereClause(where),
+                    valuesOf(where));
     return q->ExecSQL() > 0;
 }
 
 qint64 rowVersion(Query* q, const QString& table, const ColumnValues& where) {
-    q->Close();
-    q->Clear();
-    q->Add("Select Coalesce(" + RowVersionColumn + ",0) As Version_No From " + table + " where " + whereClause(where));
-    bindAll(q, where);
+    q->setStatement("Select Coalesce(" + RowVersionColumn + ",0) As Version_No From " + table + " where " +
+                        whereClause(where),
+                    valuesOf(where));
     q->Open();
     if (q->RecordCount() == 0) return -1;
     return q->FieldByName(QStringLiteral("Version_No")).AsInteger();

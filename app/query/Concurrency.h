@@ -88,6 +88,45 @@ SaveResult saveNumbered(Query* q, const NumberedSave& save, const ColumnValues& 
 SaveResult holdDocument(Query* q, NumberedSave save, const std::function<ColumnValues()>& values,
                         const QString& caption);
 
+/// \brief What a window that saves a numbered record (a document header) keeps between Saves: the
+/// number loaded into its boxes with the row version read, and the number New proposed until it is
+/// stored. Saves and line holds through it keep that state as the stored row now is.
+class NumberedRecord {
+public:
+    /// `nextFree` gives the next free number: New's proposal, and the next one tried when another
+    /// workstation stored the proposed number meanwhile.
+    NumberedRecord(QString table, QString keyColumn, std::function<qint64()> nextFree);
+
+    /// A stored row is shown (`number` "" when none): Save updates it while its version is unchanged.
+    void setLoaded(const QString& number, qint64 version);
+    /// New: nothing loaded, the next free number proposed; returns it as text for the number box.
+    QString propose();
+    /// The number of the row shown, "" after New.
+    const QString& loadedNumber() const { return loaded_; }
+
+    /// What Save knows of number `n`: the loaded row, New's proposal, or a typed number.
+    NumberedSave saveOf(qint64 n) const;
+    /// \brief saveNumbered for `n`; once saved, the number stored under is the loaded one. Throws
+    /// DatabaseError.
+    SaveResult save(Query* q, qint64 n, const ColumnValues& values);
+    /// \brief holdDocument for a line of document `n`, stored from `values` when New made it (then it
+    /// is the loaded one). When `shown` is false the line's document is no longer the one in the
+    /// boxes: it must be stored already and is only locked; so is a typed number of another stored
+    /// document, and the state stays. Throws DatabaseError as holdDocument does.
+    SaveResult hold(Query* q, qint64 n, bool shown, const std::function<ColumnValues()>& values,
+                    const QString& caption);
+
+private:
+    void stored(const SaveResult& r);
+
+    QString table_;
+    QString keyColumn_;
+    std::function<qint64()> nextFree_;
+    QString loaded_;
+    qint64 version_ = 0;
+    QString proposed_;
+};
+
 /// "Saved as invoice 6: number 5 was saved at another workstation meanwhile."
 QString renumberedMessage(const QString& word, qint64 saved, qint64 proposed);
 /// The question after Changed: whether to load what is stored now.

@@ -313,13 +313,12 @@ std::optional<QVariant> LineEditor::documentValue() const
 void LineEditor::reload(bool afterChange)
 {
     kestrum::Query* q = listQuery();
-    q->Close();
+    // Emptied first: without a good number the grid shows no lines rather than the last ones.
     q->Clear();
     const auto doc = documentValue();
     if (doc) {
-        q->Add("Select * From " + spec_.table + " where " + spec_.documentColumn + "=?" + ownerClause());
-        q->Bind(*doc);
-        bindOwner(q);
+        q->setStatement("Select * From " + spec_.table + " where " + spec_.documentColumn + "=?" + ownerClause(),
+                        QVariantList{*doc} + ownerValues());
         q->Open();
     }
     const auto& titles = afterChange && !spec_.reloadTitles.empty() ? spec_.reloadTitles : spec_.titles;
@@ -349,12 +348,9 @@ void LineEditor::reloadTotal()
         return;
     }
     kestrum::Query* q = DM->*spec_.sumQuery;
-    q->Close();
-    q->Clear();
-    q->Add("Select Sum(" + spec_.amountColumn + ") From " + spec_.table + " where " + spec_.documentColumn + " =?" +
-           ownerClause());
-    q->Bind(*doc);
-    bindOwner(q);
+    q->setStatement("Select Sum(" + spec_.amountColumn + ") From " + spec_.table + " where " + spec_.documentColumn +
+                        " =?" + ownerClause(),
+                    QVariantList{*doc} + ownerValues());
     q->Open();
     setControlText(spec_.totalLabel, q->FieldByName(QStringLiteral("Expr1000")).AsString());
 }
@@ -425,10 +421,7 @@ void LineEditor::nameChanged(const QString& text)
     if (!c.lookUpOnChange)
         return;
     kestrum::Query* q = DM->*spec_.lookupQuery;
-    q->Close();
-    q->Clear();
-    q->Add("Select * From " + c.table + " where " + c.nameColumn + "=?");
-    q->Bind(textValue(text));
+    q->setStatement("Select * From " + c.table + " where " + c.nameColumn + "=?", {textValue(text)});
     q->Open();
     if (q->RecordCount() > 0 && q->FieldByName(c.nameColumn).AsString() == text) {
         ++quiet_;
@@ -516,40 +509,29 @@ void LineEditor::saveLine()
                 }
             }
             kestrum::Query* probe = DM->*spec_.probeQuery;
-            probe->Close();
-            probe->Clear();
-            probe->Add("Select * From " + spec_.table + " where " + spec_.documentColumn + "=?" + ownerClause());
-            probe->Add("and " + spec_.identityColumn + "=?");
-            probe->Bind(*doc);
-            bindOwner(probe);
-            probe->Bind(identity);
+            probe->setStatement("Select * From " + spec_.table + " where " + spec_.documentColumn + "=?" +
+                                    ownerClause() + "\nand " + spec_.identityColumn + "=?",
+                                QVariantList{*doc} + ownerValues() + QVariantList{identity});
             probe->Open();
             const bool exists = probe->RecordCount() != 0;
 
             kestrum::Query* q = listQuery();
-            q->Close();
-            q->Clear();
             if (exists) {
-                q->Add(" Update " + spec_.table + "  Set " + spec_.documentColumn + " =?,");
+                QStringList lines{" Update " + spec_.table + "  Set " + spec_.documentColumn + " =?,"};
                 for (int i = 0; i < columns.size(); ++i)
-                    q->Add(" " + columns[i] + " =?" + (i + 1 < columns.size() ? "," : ""));
-                q->Add(" where " + spec_.documentColumn + " =?" + ownerClause() + " and " + spec_.identityColumn +
-                       " =?");
-                q->Bind(*doc);
-                for (const QVariant& v : values)
-                    q->Bind(v);
-                q->Bind(*doc);
-                bindOwner(q);
-                q->Bind(identity);
+                    lines << " " + columns[i] + " =?" + (i + 1 < columns.size() ? "," : "");
+                lines << " where " + spec_.documentColumn + " =?" + ownerClause() + " and " + spec_.identityColumn +
+                             " =?";
+                q->setStatement(lines.join(u'\n'), QVariantList{*doc} + values + QVariantList{*doc} + ownerValues() +
+                                                        QVariantList{identity});
             } else {
                 const QString owner = spec_.ownerColumn.isEmpty() ? QString() : spec_.ownerColumn + ", ";
-                q->Add(" Insert Into " + spec_.table + " ( " + spec_.documentColumn + ", " + owner +
-                       columns.join(',') + " ) Values ( ");
-                q->Add(QStringList(columns.size() + (owner.isEmpty() ? 1 : 2), QStringLiteral("?")).join(',') + ")");
-                q->Bind(*doc);
-                bindOwner(q);
-                for (const QVariant& v : values)
-                    q->Bind(v);
+                q->setStatement(" Insert Into " + spec_.table + " ( " + spec_.documentColumn + ", " + owner +
+                                    columns.join(',') + " ) Values ( \n" +
+                                    QStringList(columns.size() + (owner.isEmpty() ? 1 : 2), QStringLiteral("?"))
+                                        .join(',') +
+                                    ")",
+                                QVariantList{*doc} + ownerValues() + values);
             }
             q->ExecSQL();
             transaction.commit();
@@ -566,10 +548,11 @@ QString LineEditor::ownerClause() const
     return spec_.ownerColumn.isEmpty() ? QString() : " and " + spec_.ownerColumn + " =?";
 }
 
-void LineEditor::bindOwner(kestrum::Query* q) const
+QVariantList LineEditor::ownerValues() const
 {
-    if (!spec_.ownerColumn.isEmpty())
-        q->Bind(textValue(controlText(spec_.ownerLabel)));
+    if (spec_.ownerColumn.isEmpty())
+        return {};
+    return {textValue(controlText(spec_.ownerLabel))};
 }
 
 void LineEditor::afterSave()
@@ -595,13 +578,9 @@ void LineEditor::deleteLine()
                            : textValue(controlText(f.control));
     if (ui::confirm(DeleteQuestion)) {
         kestrum::Query* q = listQuery();
-        q->Close();
-        q->Clear();
-        q->Add("Delete  From " + spec_.table + " where " + spec_.documentColumn + "=?" + ownerClause());
-        q->Add("and " + spec_.identityColumn + "=?");
-        q->Bind(*doc);
-        bindOwner(q);
-        q->Bind(identity);
+        q->setStatement("Delete  From " + spec_.table + " where " + spec_.documentColumn + "=?" + ownerClause() +
+                            "\nand " + spec_.identityColumn + "=?",
+                        QVariantList{*doc} + ownerValues() + QVariantList{identity});
         q->ExecSQL();
         refreshLines();
     }

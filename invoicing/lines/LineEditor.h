@@ -108,7 +108,7 @@ private:
     std::optional<QVariant> documentValue() const;
     /// " and <owner> =?" when lines carry a second document column, and its value.
     QString ownerClause() const;
-    void bindOwner(kestrum::Query* q) const;
+    QVariantList ownerValues() const;
     QString captionOf(const QString& control) const;
     QVariantList collectValues() const;
     void setupGrid();

@@ -22,18 +22,16 @@ void NameList::reload() {
 
 bool NameList::readPage(int rows) {
     if (done_) return false;
-    query_->Close();
-    query_->Clear();
     if (keyColumn_.isEmpty()) {
-        query_->Add("Select " + nameColumn_ + " From " + table_);
+        query_->setStatement("Select " + nameColumn_ + " From " + table_);
     } else {
-        query_->Add("Select " + keyColumn_ + ", " + nameColumn_ + " From " + table_);
+        QString sql = "Select " + keyColumn_ + ", " + nameColumn_ + " From " + table_;
+        QVariantList values;
         if (!lastKey_.isNull()) {
-            query_->Add("where " + keyColumn_ + " >?");
-            query_->Bind(lastKey_);
+            sql += "\nwhere " + keyColumn_ + " >?";
+            values << lastKey_;
         }
-        query_->Add("Order By " + keyColumn_ + " Limit ?");
-        query_->Bind(rows);
+        query_->setStatement(sql + "\nOrder By " + keyColumn_ + " Limit ?", values << rows);
     }
     query_->Open();
     QStringList page;

@@ -84,20 +84,17 @@ void PickerWindow::showEvent(QShowEvent* event)
 void PickerWindow::reload()
 {
     kestrum::Query* q = listQuery();
-    q->Close();
-    q->Clear();
     auto* box = findChild<QLineEdit*>(spec_.searchControl);
     const QString text = box ? box->text() : QString();
     if (text.isEmpty() || spec_.searchColumn.isEmpty()) {
-        q->Add(spec_.select);
         // Sorted by the database, so a big catalogue is listed as it is read, not after.
-        if (!spec_.sortColumn.isEmpty())
-            q->Add(" Order By " + spec_.sortColumn + " Nulls First");
+        q->setStatement(spec_.sortColumn.isEmpty() ? spec_.select
+                                                   : spec_.select + "\n Order By " + spec_.sortColumn + " Nulls First");
         q->Open();
     } else {
         // Any case, on both engines (PostgreSQL's Like minds case, SQLite's does not).
-        q->Add(spec_.select + " where Lower(" + spec_.searchColumn + ") Like ?");
-        q->Bind(QString("%" + text.toLower() + "%"));
+        q->setStatement(spec_.select + " where Lower(" + spec_.searchColumn + ") Like ?",
+                        {QString("%" + text.toLower() + "%")});
         q->Open();
     }
     QList<ui::GridColumn> columns;

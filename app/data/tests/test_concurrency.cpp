@@ -115,6 +115,91 @@ TEST_P(ConcurrencyTest, ALineForADocumentDeletedMeanwhileIsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, ConcurrencyTest, TESTSUPPORT_ENGINES);
 
+TEST_P(ConcurrencyTest, ANumberedRecordFollowsWhatItStoredThroughRenumberingChangesAndLineHolds) {
+    using Outcome = kestrum::SaveResult::Outcome;
+    auto nextFree = [this] {
+        dm_->Q4->setStatement("Select Max(InvoiceNo_Inv) From Invoice");
+        dm_->Q4->Open();
+        return dm_->Q4->FieldByName("Expr1000").AsInteger() + 1;
+    };
+    auto customer = [this](int number) {
+        dm_->Q4->setStatement("Select CustomerName_Inv From Invoice where InvoiceNo_Inv=?", {number});
+        dm_->Q4->Open();
+        return dm_->Q4->FieldByName("CustomerName_Inv").AsString();
+    };
+    kestrum::NumberedRecord record("Invoice", "InvoiceNo_Inv", nextFree);
+
+    // New proposes 1; another workstation stores 1 meanwhile, so Save stores under 2, now the loaded one.
+    EXPECT_EQ(record.propose(), "1");
+    EXPECT_TRUE(record.loadedNumber().isEmpty());
+    exec("Insert Into Invoice (InvoiceNo_Inv, CustomerName_Inv, RowVersion) Values (1, 'Other', 0)");
+    kestrum::SaveResult r = record.save(dm_->Q5, 1, {{"CustomerName_Inv", "Alpha"}});
+    EXPECT_EQ(r.outcome, Outcome::Saved);
+    EXPECT_EQ(r.key, 2);
+    EXPECT_EQ(record.loadedNumber(), "2");
+    EXPECT_EQ(customer(1), "Other");
+
+    // Saved again it updates the row it stored and follows its version.
+    r = record.save(dm_->Q5, 2, {{"CustomerName_Inv", "Alpha 2"}});
+    EXPECT_EQ(r.outcome, Outcome::Saved);
+    EXPECT_EQ(r.version, 1);
+    EXPECT_EQ(kestrum::rowVersion(dm_->Q5, "Invoice", {{"InvoiceNo_Inv", 2}}), 1);
+
+    // Changed at another workstation: nothing written, and the row stays the loaded one.
+    exec("Update Invoice Set CustomerName_Inv = 'Elsewhere', RowVersion = 2 where InvoiceNo_Inv = 2");
+    EXPECT_EQ(record.save(dm_->Q5, 2, {{"CustomerName_Inv", "Alpha 3"}}).outcome, Outcome::Changed);
+    EXPECT_EQ(customer(2), "Elsewhere");
+    EXPECT_EQ(record.loadedNumber(), "2");
+    // A typed number that is another's is refused; once loaded as stored now, Save goes through.
+    EXPECT_EQ(record.save(dm_->Q5, 1, {{"CustomerName_Inv", "Alpha 3"}}).outcome, Outcome::Taken);
+    EXPECT_EQ(customer(1), "Other");
+    record.setLoaded("2", 2);
+    EXPECT_EQ(record.save(dm_->Q5, 2, {{"CustomerName_Inv", "Alpha 3"}}).version, 3);
+    EXPECT_EQ(customer(2), "Alpha 3");
+
+    // The first line of a new document stores its header, which becomes the loaded one.
+    EXPECT_EQ(record.propose(), "3");
+    {
+        kestrum::Transaction t(dm_->database());
+        r = record.hold(dm_->Q5, 3, true, [] { return kestrum::ColumnValues{{"CustomerName_Inv", "Beta"}}; },
+                        "Invoice");
+        t.commit();
+    }
+    EXPECT_EQ(r.key, 3);
+    EXPECT_EQ(record.loadedNumber(), "3");
+    EXPECT_EQ(customer(3), "Beta");
+    // A line for a document no longer shown only locks it; the state stays with the one shown.
+    {
+        kestrum::Transaction t(dm_->database());
+        EXPECT_EQ(record.hold(dm_->Q5, 2, false, {}, "Invoice").key, 2);
+        t.commit();
+    }
+    EXPECT_EQ(record.loadedNumber(), "3");
+    EXPECT_EQ(customer(2), "Alpha 3");
+    // Nor does a line for a typed number of another stored document make that one the loaded one, so
+    // Save still refuses it rather than overwrite it with the boxes (of the same version here).
+    exec("Insert Into Invoice (InvoiceNo_Inv, CustomerName_Inv, RowVersion) Values (4, 'Stored', 0)");
+    {
+        kestrum::Transaction t(dm_->database());
+        r = record.hold(dm_->Q5, 4, true, [] { return kestrum::ColumnValues{{"CustomerName_Inv", "Boxes"}}; },
+                        "Invoice");
+        t.commit();
+    }
+    EXPECT_EQ(r.key, 4);
+    EXPECT_EQ(record.loadedNumber(), "3");
+    EXPECT_EQ(record.save(dm_->Q5, 4, {{"CustomerName_Inv", "Boxes"}}).outcome, Outcome::Taken);
+    EXPECT_EQ(customer(4), "Stored");
+    exec("Delete From Invoice where InvoiceNo_Inv = 1");
+    kestrum::Transaction t(dm_->database());
+    try {
+        record.hold(dm_->Q5, 1, false, {}, "Invoice");
+        FAIL() << "a line was let through to a deleted invoice";
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(e.message(), "Invoice 1 was deleted at another workstation. The line was not saved.");
+    }
+    EXPECT_EQ(record.loadedNumber(), "3");
+}
+
 TEST(RetryOnce, RunsOnceMoreAfterADeadlockAndReportsASecond) {
     int runs = 0;
     kestrum::retryOnce([&] {
