@@ -120,9 +120,11 @@ QString monthlyRateJoin(const QString& alias, const QString& dateColumn)
         months << QStringLiteral("Select %1 As Month_R").arg(m);
     const QString covered = QStringLiteral("Exists (Select 1 From Tax C where C.Year_T = Y.Year_T And C.A_T <= "
                                            "M.Month_R And C.E_T >= M.Month_R)");
-    return QStringLiteral(" Left Join (Select Y.Year_T As Year_R, M.Month_R, %1 As Tax_R From (Select Distinct"
-                          " Year_T From Tax where Year_T Is Not Null) Y, (%2) M where %3) %4 On %4.Year_R = %5"
-                          " And %4.Month_R = %6")
+    // Joined on one key (year * 100 + month): SQLite's automatic index then takes the month as well,
+    // where on two columns it searched by the year and tried its twelve months on every row.
+    return QStringLiteral(" Left Join (Select Y.Year_T * 100 + M.Month_R As Key_R, %1 As Tax_R From (Select Distinct"
+                          " Year_T From Tax where Year_T Is Not Null) Y, (%2) M where %3) %4 On %4.Key_R = %5 * 100"
+                          " + %6")
         .arg(coveringRate(QStringLiteral("Y.Year_T"), QStringLiteral("M.Month_R")),
              months.join(QStringLiteral(" Union All ")), covered, alias, yearOf(dateColumn), monthOf(dateColumn));
 }

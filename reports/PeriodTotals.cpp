@@ -31,7 +31,7 @@ QString millionths(const QString& amount)
 // findTaxRate finds it (a row without a rate counts 0), NULL when no row covers the month.
 QString joinedRate()
 {
-    return "Case When R.Year_R Is Null Then Null Else " + millionths(QStringLiteral("Coalesce(R.Tax_R, 0)")) + " End";
+    return "Case When R.Key_R Is Null Then Null Else " + millionths(QStringLiteral("Coalesce(R.Tax_R, 0)")) + " End";
 }
 
 // "With Invoices As (...)": one row per selected invoice with Inv, Dated, Taxable, Parts (in

@@ -230,7 +230,7 @@ TEST_P(TotalsTest, TheRateInAStatementIsTheRateTheInvoiceWindowLooksUp)
         EXPECT_EQ(Decimal::parse(joined).value_or(dec("-1")).rounded(6),
                   kestrum::records::findTaxRate(i.date).value_or(Decimal()).rounded(6))
             << "invoice " << i.no << " joined: " << joined.toStdString();
-        EXPECT_EQ(scalar("Select Count(R.Year_R) From Invoice H" + join + " Where H.InvoiceNo_Inv = ?", {i.no}),
+        EXPECT_EQ(scalar("Select Count(R.Key_R) From Invoice H" + join + " Where H.InvoiceNo_Inv = ?", {i.no}),
                   kestrum::records::findTaxRate(i.date) ? "1" : "0")
             << "invoice " << i.no;
     }
