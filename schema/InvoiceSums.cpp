@@ -184,16 +184,9 @@ QStringList addInvoiceSums(QSqlDatabase& db) {
     const Engine engine = engineOf(db);
     if (missingTriggers(db, engine).isEmpty()) return {};
     // Made whole again: a missing trigger means the sums may have missed writes.
+    dropInvoiceSumsTriggers(db);
     QSqlQuery q(db);
-    for (const Lines& l : LineTables) {
-        for (const char* e : PgEvents) {
-            if (engine == Engine::PostgreSQL)
-                run(q, QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(triggerName(l, e), QLatin1String(l.table)));
-            else
-                run(q, QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(triggerName(l, e)));
-        }
-        engine == Engine::PostgreSQL ? pgMake(q, l) : sqliteMake(q, l);
-    }
+    for (const Lines& l : LineTables) engine == Engine::PostgreSQL ? pgMake(q, l) : sqliteMake(q, l);
     run(q, QStringLiteral("DELETE FROM InvoiceSums"));
     run(q, fillStatement(engine));
     q.finish();
@@ -202,4 +195,16 @@ QStringList addInvoiceSums(QSqlDatabase& db) {
 }
 
 }  // namespace detail
+
+void dropInvoiceSumsTriggers(QSqlDatabase& db) {
+    const Engine engine = engineOf(db);
+    QSqlQuery q(db);
+    for (const Lines& l : LineTables)
+        for (const char* e : PgEvents)
+            run(q, engine == Engine::PostgreSQL
+                       ? QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(triggerName(l, e), QLatin1String(l.table))
+                       : QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(triggerName(l, e)));
+    q.finish();
+}
+
 }  // namespace kestrum::schema

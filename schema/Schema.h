@@ -104,6 +104,10 @@ QString vehicleKeyExpression(const QString& column);
 /// \brief The table that keeps each invoice number's parts and labor sums (InvoiceSums).
 inline const QString InvoiceSumsTable = QStringLiteral("InvoiceSums");
 
+/// \brief Drops the triggers keeping InvoiceSums, for a bulk load of lines: --check-database then
+/// reports them and the next upgradeDatabase makes them again and refills the sums. Throws SchemaError.
+void dropInvoiceSumsTriggers(QSqlDatabase& db);
+
 /// \brief Names of the indexes a table has in the database, lower case.
 QStringList existingIndexes(QSqlDatabase& db, const QString& table);
 
