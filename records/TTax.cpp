@@ -72,21 +72,57 @@ std::optional<Decimal> findTaxRate(const QDate& date)
     return q->FieldByName("Tax_T").AsCurrency();
 }
 
+namespace {
+
+// SQLite keeps dates as ISO text; cutting the year and month out costs a fraction of strftime.
+// Whole numbers on PostgreSQL too: compared as numeric, Year_T's index would not serve.
+QString yearOf(const QString& dateColumn)
+{
+    return schema::engineOf(DM->database()) == schema::Engine::PostgreSQL
+               ? QStringLiteral("Cast(Extract(Year From %1) As Integer)").arg(dateColumn)
+               : QStringLiteral("Cast(substr(%1, 1, 4) As Integer)").arg(dateColumn);
+}
+
+QString monthOf(const QString& dateColumn)
+{
+    return schema::engineOf(DM->database()) == schema::Engine::PostgreSQL
+               ? QStringLiteral("Cast(Extract(Month From %1) As Integer)").arg(dateColumn)
+               : QStringLiteral("Cast(substr(%1, 6, 2) As Integer)").arg(dateColumn);
+}
+
+// findTaxRate's rule for a year and a month given as SQL: the first row by Id_T whose months
+// cover it.
+QString coveringRate(const QString& year, const QString& month)
+{
+    return QStringLiteral("(Select T.Tax_T From Tax T where T.Year_T = %1 And T.A_T <= %2 And T.E_T >= %2"
+                          " Order By T.Id_T Limit 1)")
+        .arg(year, month);
+}
+
+}  // namespace
+
 QString taxRateExpression(const QString& dateColumn, QVariantList& values)
 {
     Q_UNUSED(values);
     // findTaxRate's rule read in the statement: a Case with a branch per rate row made SQLite
     // spend longer preparing the statement than running it, and tried every branch on every row.
-    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
-    // SQLite keeps dates as ISO text; cutting the year and month out costs a fraction of strftime.
-    // Whole numbers on PostgreSQL too: compared as numeric, Year_T's index would not serve.
-    const QString year = pg ? QStringLiteral("Cast(Extract(Year From %1) As Integer)").arg(dateColumn)
-                            : QStringLiteral("Cast(substr(%1, 1, 4) As Integer)").arg(dateColumn);
-    const QString month = pg ? QStringLiteral("Cast(Extract(Month From %1) As Integer)").arg(dateColumn)
-                             : QStringLiteral("Cast(substr(%1, 6, 2) As Integer)").arg(dateColumn);
-    return QStringLiteral("Coalesce((Select T.Tax_T From Tax T where T.Year_T = %1 And T.A_T <= %2 And T.E_T >= %2"
-                          " Order By T.Id_T Limit 1), 0)")
-        .arg(year, month);
+    return "Coalesce(" + coveringRate(yearOf(dateColumn), monthOf(dateColumn)) + ", 0)";
+}
+
+QString monthlyRateJoin(const QString& alias, const QString& dateColumn)
+{
+    QStringList months;
+    for (int m = 1; m <= 12; ++m)
+        months << QStringLiteral("Select %1 As Month_R").arg(m);
+    const QString covered = QStringLiteral("Exists (Select 1 From Tax C where C.Year_T = Y.Year_T And C.A_T <= "
+                                           "M.Month_R And C.E_T >= M.Month_R)");
+    // Joined on one key (year * 100 + month): SQLite's automatic index then takes the month as well,
+    // where on two columns it searched by the year and tried its twelve months on every row.
+    return QStringLiteral(" Left Join (Select Y.Year_T * 100 + M.Month_R As Key_R, %1 As Tax_R From (Select Distinct"
+                          " Year_T From Tax where Year_T Is Not Null) Y, (%2) M where %3) %4 On %4.Key_R = %5 * 100"
+                          " + %6")
+        .arg(coveringRate(QStringLiteral("Y.Year_T"), QStringLiteral("M.Month_R")),
+             months.join(QStringLiteral(" Union All ")), covered, alias, yearOf(dateColumn), monthOf(dateColumn));
 }
 
 }  // namespace kestrum::records

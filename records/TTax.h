@@ -48,4 +48,10 @@ std::optional<Decimal> findTaxRate(const QDate& date);
 /// It binds no values today; any it did would be appended to `values` in the order of their places.
 QString taxRateExpression(const QString& dateColumn, QVariantList& values);
 
+/// \brief SQL joining, as `alias`, the rate row of the month of `dateColumn`: " Left Join (...)
+/// alias On ...". alias.Tax_R is the rate findTaxRate finds (NULL where that row has none);
+/// alias.Key_R is NULL where no row covers the month or there is no date. The rates of every
+/// month are worked out once from the small Tax table, not once per row joined to it.
+QString monthlyRateJoin(const QString& alias, const QString& dateColumn);
+
 }  // namespace kestrum::records

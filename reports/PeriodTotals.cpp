@@ -2,7 +2,7 @@
 
 #include "DataModule.h"
 #include "Query.h"
-#include "Schema.h"
+#include "TTax.h"
 #include "Transaction.h"
 
 #include <algorithm>
@@ -27,19 +27,11 @@ QString millionths(const QString& amount)
     return "Cast(Round(" + amount + " * 1000000) As BigInt)";
 }
 
-// The rate in millionths of the month of `date`, as findTaxRate finds it (the lowest Id_T of the
-// rows of its year whose months cover it; a row without a rate counts 0), NULL when none does.
-QString rateOf(const QString& date)
+// The rate in millionths of the month of the rate row joined as R (records::monthlyRateJoin), as
+// findTaxRate finds it (a row without a rate counts 0), NULL when no row covers the month.
+QString joinedRate()
 {
-    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
-    // SQLite keeps dates as "yyyy-MM-dd hh:mm:ss" text (the period conditions compare it so too);
-    // cutting it is a third of the cost of strftime over a year's invoices.
-    const QString year = pg ? "Cast(Extract(Year From " + date + ") As Integer)"
-                            : "Cast(substr(" + date + ", 1, 4) As Integer)";
-    const QString month = pg ? "Cast(Extract(Month From " + date + ") As Integer)"
-                             : "Cast(substr(" + date + ", 6, 2) As Integer)";
-    return "(Select " + millionths("Coalesce(T.Tax_T, 0)") + " From Tax T where T.Year_T = " + year +
-           " And T.A_T <= " + month + " And T.E_T >= " + month + " Order By T.Id_T Limit 1)";
+    return "Case When R.Key_R Is Null Then Null Else " + millionths(QStringLiteral("Coalesce(R.Tax_R, 0)")) + " End";
 }
 
 // "With Invoices As (...)": one row per selected invoice with Inv, Dated, Taxable, Parts (in
@@ -48,15 +40,16 @@ QString rateOf(const QString& date)
 // it names them. Values are appended in the order of the text.
 QString selectedInvoices(const InvoiceSelection& s, QVariantList& values, bool partsOnly = false)
 {
+    // The line sums are kept per invoice in InvoiceSums.
     QString sql = "With Invoices As Materialized (Select O.InvoiceNo_Inv As Inv, O.InvoiceDate_Inv As Dated,"
                   " O.Tax_Inv As Taxable, " +
-                  millionths("Coalesce((select SUM(I.Amount_Item) From InvItem I where I.Inv_Item = O.InvoiceNo_Inv), 0)") +
-                  " As Parts";
+                  millionths(QStringLiteral("Coalesce(S.Parts_Sums, 0)")) + " As Parts";
     if (!partsOnly)
-        sql += ", " +
-               millionths("Coalesce((select SUM(L.Amount_Labor) From InvLabor L where L.Inv_Labor = O.InvoiceNo_Inv), 0)") +
-               " As Labor, " + rateOf(QStringLiteral("O.InvoiceDate_Inv")) + " As Rate";
-    sql += " From Invoice O where ";
+        sql += ", " + millionths(QStringLiteral("Coalesce(S.Labor_Sums, 0)")) + " As Labor, " + joinedRate() + " As Rate";
+    sql += " From Invoice O Left Join InvoiceSums S On S.InvoiceNo_Sums = O.InvoiceNo_Inv";
+    if (!partsOnly)
+        sql += records::monthlyRateJoin(QStringLiteral("R"), QStringLiteral("O.InvoiceDate_Inv"));
+    sql += " where ";
     if (s.by == InvoiceSelection::By::InvoiceDate) {
         sql += periodCondition("O.InvoiceDate_Inv");
         values << s.period.from << s.period.to.addDays(1);
@@ -102,9 +95,9 @@ QString unrated(QVariantList& values)
 QString workTableInvoices()
 {
     return "With Invoices As Materialized (Select T.T_Inv_Item As Inv, O.InvoiceDate_Inv As Dated,"
-           " O.Tax_Inv As Taxable, " + millionths(QStringLiteral("T.T_Amount_Item")) + " As Parts, " +
-           rateOf(QStringLiteral("O.InvoiceDate_Inv")) +
-           " As Rate From TotalItem T, Invoice O where O.InvoiceNo_Inv = T.T_Inv_Item) ";
+           " O.Tax_Inv As Taxable, " + millionths(QStringLiteral("T.T_Amount_Item")) + " As Parts, " + joinedRate() +
+           " As Rate From TotalItem T Join Invoice O On O.InvoiceNo_Inv = T.T_Inv_Item" +
+           records::monthlyRateJoin(QStringLiteral("R"), QStringLiteral("O.InvoiceDate_Inv")) + ") ";
 }
 
 void emptyWorkTables(Query* q)
@@ -198,8 +191,9 @@ void fillWorkTables(const InvoiceSelection& s)
                   "Select Inv, Cast(Parts As Numeric) / 1000000.0 From Invoices Order By Inv";
     run(sql, values);
     run(" Insert Into TotalLabor ( T_Inv_Labor, T_Amount_labor) Select T.T_Inv_Item, Cast(" +
-            millionths("Coalesce((select SUM(L.Amount_Labor) From InvLabor L where L.Inv_Labor = T.T_Inv_Item), 0)") +
-            " As Numeric) / 1000000.0 From TotalItem T Order By T.T_Inv_Item",
+            millionths(QStringLiteral("Coalesce(S.Labor_Sums, 0)")) +
+            " As Numeric) / 1000000.0 From TotalItem T Left Join InvoiceSums S On S.InvoiceNo_Sums = T.T_Inv_Item"
+            " Order By T.T_Inv_Item",
         {});
     values.clear();
     sql = " Insert Into TotalTax ( T_Inv_Tax, T_Amount_Tax) " + workTableInvoices() + "Select Inv, Cast(";

@@ -192,6 +192,7 @@ void createDatabase(QSqlDatabase& db) {
         q.finish();
         detail::seedRows(db, all);
         detail::addVehicleKeys(db);
+        detail::addInvoiceSums(db);
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
         db.rollback();
@@ -254,6 +255,7 @@ QStringList checkDatabase(QSqlDatabase& db) {
                                 .arg(index.name(), t.name, index.columns.join(QStringLiteral(", ")));
     }
     problems << detail::missingVehicleKeys(db);
+    problems << detail::missingInvoiceSums(db);
     return problems;
 }
 

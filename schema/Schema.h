@@ -29,7 +29,10 @@ struct Table {
     QString key;            // the column records are looked up by ("" when none is unique)
     QList<QStringList> indexes;  // link and look-up columns, one list per index
     bool workTable = false;      // refilled by report windows on every run
-    QList<QStringList> uniqueIndexes;  // column lists no two rows may share
+    QList<QStringList> uniqueIndexes{};  // column lists no two rows may share
+    // Kept by the database from other tables (triggers): refilled by --upgrade-database, so a
+    // backup made before it existed is still a whole backup.
+    bool derived = false;
 };
 
 /// \brief One index of a table as the declaration has it.
@@ -97,6 +100,13 @@ QStringList upgradeDatabase(QSqlDatabase& db);
 QString vehicleKeyTable(const QString& documentTable);
 /// \brief The blank-stripped upper-case value of a column, as PostgreSQL's trigram indexes hold it.
 QString vehicleKeyExpression(const QString& column);
+
+/// \brief The table that keeps each invoice number's parts and labor sums (InvoiceSums).
+inline const QString InvoiceSumsTable = QStringLiteral("InvoiceSums");
+
+/// \brief Drops the triggers keeping InvoiceSums, for a bulk load of lines: --check-database then
+/// reports them and the next upgradeDatabase makes them again and refills the sums. Throws SchemaError.
+void dropInvoiceSumsTriggers(QSqlDatabase& db);
 
 /// \brief Names of the indexes a table has in the database, lower case.
 QStringList existingIndexes(QSqlDatabase& db, const QString& table);

@@ -20,5 +20,10 @@ void seedRows(QSqlDatabase& db, const QStringList& createdTables);
 QStringList missingVehicleKeys(QSqlDatabase& db);
 /// Makes the missing vehicle look-up indexes and fills them; a line per index.
 QStringList addVehicleKeys(QSqlDatabase& db);
+/// Lines for the triggers keeping InvoiceSums that the database lacks.
+QStringList missingInvoiceSums(QSqlDatabase& db);
+/// Where a trigger keeping InvoiceSums is missing: makes them all again and refills the sums from
+/// the lines (one line); nothing when all are there. InvoiceSums must exist.
+QStringList addInvoiceSums(QSqlDatabase& db);
 
 }  // namespace kestrum::schema::detail

@@ -192,6 +192,13 @@ QList<Table> build() {
          cols({{"InvNo", T::Integer}, {"Name", T::Text}, {"DateT", T::Date}, {"PaidT", T::Number},
                {"Amount", T::Number}}),
          "", {}, true},
+        // The sums of the part and labor lines per invoice number, kept by triggers on InvItem and
+        // InvLabor (InvoiceSums.cpp), so aging and the period totals need not add up three million
+        // lines. Keyed by the lines' number, as the windows' sums are: a deleted header's lines
+        // still count for a new invoice under its number.
+        {"InvoiceSums",
+         cols({{"InvoiceNo_Sums", T::Integer}, {"Parts_Sums", T::Number}, {"Labor_Sums", T::Number}}),
+         "InvoiceNo_Sums", {}, false, {}, true},
     };
 }
 

@@ -118,6 +118,7 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
         q.finish();
         detail::seedRows(db, created);
         done << detail::addVehicleKeys(db);
+        done << detail::addInvoiceSums(db);
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
         db.rollback();

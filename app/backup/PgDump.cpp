@@ -79,8 +79,9 @@ QStringList listedTables(const QString& file, const Progress& progress) {
 }
 
 void requireSchemaTables(const QString& file, const QStringList& listed) {
+    // Tables kept from the others are made again when an older backup is brought forward.
     for (const schema::Table& t : schema::tables())
-        if (!listed.contains(t.name.toLower()))
+        if (!t.derived && !listed.contains(t.name.toLower()))
             throw BackupError(QStringLiteral("The file \"%1\" is not a Kestrum backup: it has no table %2. "
                                              "Nothing was changed.")
                                   .arg(QDir::toNativeSeparators(file), t.name));

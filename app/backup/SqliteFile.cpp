@@ -357,6 +357,7 @@ BackupInfo inspectSqliteBackup(const QString& path, const Progress& progress) {
         throw BackupError(e.text() + QStringLiteral("\n\nIt is not a backup that can be restored; nothing was changed."));
     }
     for (const schema::Table& t : schema::tables()) {
+        if (t.derived) continue;  // made again when an older backup is brought forward
         bool present = false;
         for (auto it = counts.begin(); it != counts.end() && !present; ++it)
             present = it.key().compare(t.name, Qt::CaseInsensitive) == 0;

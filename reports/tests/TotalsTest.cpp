@@ -223,6 +223,16 @@ TEST_P(TotalsTest, TheRateInAStatementIsTheRateTheInvoiceWindowLooksUp)
         EXPECT_EQ(Decimal::parse(got).value_or(dec("-1")).rounded(6),
                   kestrum::records::findTaxRate(i.date).value_or(Decimal()).rounded(6))
             << "invoice " << i.no << " of " << i.date.toString(Qt::ISODate).toStdString() << ": " << got.toStdString();
+        // The rates of every month joined: the same rate, and no row where the window finds none.
+        const QString join = kestrum::records::monthlyRateJoin("R", "H.InvoiceDate_Inv");
+        const QString joined =
+            scalar("Select Coalesce(R.Tax_R, 0) From Invoice H" + join + " Where H.InvoiceNo_Inv = ?", {i.no});
+        EXPECT_EQ(Decimal::parse(joined).value_or(dec("-1")).rounded(6),
+                  kestrum::records::findTaxRate(i.date).value_or(Decimal()).rounded(6))
+            << "invoice " << i.no << " joined: " << joined.toStdString();
+        EXPECT_EQ(scalar("Select Count(R.Key_R) From Invoice H" + join + " Where H.InvoiceNo_Inv = ?", {i.no}),
+                  kestrum::records::findTaxRate(i.date) ? "1" : "0")
+            << "invoice " << i.no;
     }
 }
 

@@ -63,7 +63,7 @@ TEST_P(SchemaTest, CreatesEveryTableAndColumnInStoredOrderWithProfileRowAndGuest
               "Part Company Customer Employee Labor Tax Reg Pass Invoice Estimate InvoiceCash InvItem "
               "EstimateItem InvItemCash Items InvLabor EstimateLabor InvLaborCash Orders Bill BillItem "
               "BillExpense Payable PayableOrder Receivable Bank Deposit TotalItem TotalLabor TotalTax "
-              "TotalReport OpenInvoice");
+              "TotalReport OpenInvoice InvoiceSums");
     EXPECT_EQ(columnsOf("Customer").mid(0, 4),
               QStringList({"id_customer", "name_customer", "type_customer", "tell_customer"}));
     // The header's columns less the tax flag, then the kind the row was archived from.
@@ -218,6 +218,43 @@ TEST_P(SchemaTest, UpgradeBringsThePreviousShapeForwardKeepingEveryRow) {
     EXPECT_EQ(prefix(contentsOf(db_, "InvItem", "Inv_Item"), items), items);
     EXPECT_EQ(prefix(contentsOf(db_, "Reg", "Id_R"), reg), reg);
     EXPECT_TRUE(schema::upgradeDatabase(db_).isEmpty());  // a second run has nothing to do
+}
+
+TEST_P(SchemaTest, UpgradeFillsTheInvoiceSumsFromTheLinesAndAMissingTriggerIsReportedAndMadeAgain) {
+    testsupport::createPreviousShape(*tdb_);
+    QSqlQuery q(db_);
+    const auto exec = [&](const QString& sql) { EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString(); };
+    exec("INSERT INTO InvItem (Inv_Item, Amount_Item) VALUES (1, 8.25), (1, 0.1), (1, 0.2), (2, 5), (3, NULL), (NULL, 4)");
+    exec("INSERT INTO InvLabor (Inv_Labor, Amount_Labor) VALUES (1, 120), (4, 40.5), (4, 0.25)");
+    const bool sqlite = GetParam() == Engine::SQLite;
+    const auto sums = [&] {
+        QSqlQuery s(db_);
+        EXPECT_TRUE(s.exec("SELECT InvoiceNo_Sums, Round(Coalesce(Parts_Sums, -1), 6), Round(Coalesce(Labor_Sums, -1), 6)"
+                           " FROM InvoiceSums ORDER BY 1"));
+        QStringList rows;
+        while (s.next())
+            rows << QStringLiteral("%1: %2 / %3").arg(s.value(0).toString()).arg(s.value(1).toDouble()).arg(s.value(2).toDouble());
+        return rows.join("; ");
+    };
+    const QString expected = "1: 8.55 / 120; 2: 5 / -1; 4: -1 / 40.75";
+
+    const QStringList before = schema::checkDatabase(db_);
+    EXPECT_TRUE(before.contains("Table InvoiceSums is missing")) << before.join("; ").toStdString();
+    EXPECT_TRUE(before.filter("Triggers keeping InvoiceSums are missing").size() == 1) << before.join("; ").toStdString();
+    schema::upgradeDatabase(db_);
+    EXPECT_TRUE(schema::checkDatabase(db_).isEmpty()) << schema::checkDatabase(db_).join("; ").toStdString();
+    EXPECT_EQ(sums(), expected);
+
+    // Writes made while a trigger was gone are caught up by the next upgrade.
+    exec(sqlite ? "DROP TRIGGER InvoiceSums_InvLabor_Insert" : "DROP TRIGGER InvoiceSums_InvLabor_Insert ON InvLabor");
+    exec("INSERT INTO InvLabor (Inv_Labor, Amount_Labor) VALUES (2, 60)");
+    EXPECT_EQ(schema::checkDatabase(db_),
+              QStringList{"Triggers keeping InvoiceSums are missing: InvoiceSums_InvLabor_Insert"});
+    EXPECT_EQ(schema::upgradeDatabase(db_).size(), 1);
+    EXPECT_TRUE(schema::checkDatabase(db_).isEmpty());
+    EXPECT_EQ(sums(), "1: 8.55 / 120; 2: 5 / 60; 4: -1 / 40.75");
+    exec("INSERT INTO InvLabor (Inv_Labor, Amount_Labor) VALUES (2, 1.5)");
+    EXPECT_EQ(sums(), "1: 8.55 / 120; 2: 5 / 61.5; 4: -1 / 40.75");
 }
 
 TEST_P(SchemaTest, UpgradeAddsTheIndexesTheYearsReportsReadAndTheyServeThoseStatements) {
