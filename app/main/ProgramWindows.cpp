@@ -44,6 +44,19 @@ void registerProgramWindows()
 #endif
 }
 
+void bringDatabaseForward(const QString& madeBy)
+{
+    // Before any window reads it: a report would otherwise fail on a table this version adds.
+    ui::runGuarded([&madeBy] {
+        QSqlDatabase db = DM->database();
+        const QStringList done = schema::upgradeDatabase(db);
+        if (!done.isEmpty())
+            ui::showMessage(madeBy + QStringLiteral(" was made by an earlier version of Kestrum "
+                                                    "and has been brought up to date:\n\n") +
+                            done.join(u'\n'));
+    });
+}
+
 void reopenAfterRestore(const QString& connection)
 {
     shell::destroyWindows();
@@ -51,15 +64,7 @@ void reopenAfterRestore(const QString& connection)
     DM = nullptr;
     backup::finishRestore();
     DM = new TDM(connection);
-    // A backup made by an earlier version is brought forward before any window reads it.
-    ui::runGuarded([] {
-        QSqlDatabase db = DM->database();
-        const QStringList done = schema::upgradeDatabase(db);
-        if (!done.isEmpty())
-            ui::showMessage(QStringLiteral("The restored backup was made by an earlier version of Kestrum "
-                                           "and has been brought up to date:\n\n") +
-                            done.join(u'\n'));
-    });
+    bringDatabaseForward(QStringLiteral("The restored backup"));
     shell::createWindows();
 }
 

@@ -14,4 +14,8 @@ void registerProgramWindows();
 /// opened; then no window is open.
 void reopenAfterRestore(const QString& connection);
 
+/// Adds what this version needs and the open database lacks (tables, indexes, kept sums), saying
+/// what was added; an error (no rights to change the schema) is shown and the program goes on.
+void bringDatabaseForward(const QString& madeBy);
+
 }  // namespace kestrum

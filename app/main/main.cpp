@@ -226,6 +226,7 @@ int runProgram(const Options& o)
         startupError(unreachableText(o, e.message()));
         return 1;
     }
+    kestrum::bringDatabaseForward(QStringLiteral("This database"));
     kestrum::registerProgramWindows();
     kestrum::shell::createWindows();
     splash.hide();
