@@ -189,6 +189,9 @@ QStringList addInvoiceSums(QSqlDatabase& db) {
     for (const Lines& l : LineTables) engine == Engine::PostgreSQL ? pgMake(q, l) : sqliteMake(q, l);
     run(q, QStringLiteral("DELETE FROM InvoiceSums"));
     run(q, fillStatement(engine));
+    // Autovacuum would see the new rows only a minute later; until then PostgreSQL plans the
+    // reports that join the sums as if the table were small.
+    if (engine == Engine::PostgreSQL) run(q, QStringLiteral("ANALYZE InvoiceSums"));
     q.finish();
     return {QStringLiteral("Sums of InvoiceSums filled from the part and labor lines, and kept by triggers on "
                            "InvItem and InvLabor")};
