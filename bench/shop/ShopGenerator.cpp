@@ -11,6 +11,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <exception>
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -744,66 +746,53 @@ Counts countsFor(double scale) {
     return c;
 }
 
-std::map<std::string, TableResult> makeShop(const Options& options) {
-    if (!(options.scale > 0) || options.scale > 100) throw LoadError("The scale must be above 0 and at most 100.");
+namespace {
+
+// A schema step on its own Qt connection, removed again whatever happens.
+void onSchemaConnection(const std::string& connect, const std::function<void(QSqlDatabase&)>& step) {
+    static std::atomic<int> serial{0};
+    const QString name = QStringLiteral("make-shop-%1").arg(serial++);
+    std::exception_ptr failure;
     {
-        static std::atomic<int> serial{0};
-        const QString name = QStringLiteral("make-shop-%1").arg(serial++);
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
-            db.setDatabaseName(QString::fromStdString(options.connect));
-            if (!db.open()) {
-                const std::string text = db.lastError().text().toStdString();
-                db = QSqlDatabase();
-                QSqlDatabase::removeDatabase(name);
-                throw LoadError("Cannot connect: " + text);
-            }
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+        db.setDatabaseName(QString::fromStdString(connect));
+        if (!db.open()) {
+            failure = std::make_exception_ptr(LoadError("Cannot connect: " + db.lastError().text().toStdString()));
+        } else {
             try {
-                schema::createDatabase(db);
-                // Summing each invoice's lines again for every line loaded would triple the load
-                // of three million lines: the sums are made once at the end instead.
-                schema::dropInvoiceSumsTriggers(db);
+                step(db);
             } catch (...) {
-                db.close();
-                db = QSqlDatabase();
-                QSqlDatabase::removeDatabase(name);
-                throw;
+                failure = std::current_exception();
             }
             db.close();
         }
-        QSqlDatabase::removeDatabase(name);
     }
+    QSqlDatabase::removeDatabase(name);
+    if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace
+
+std::map<std::string, TableResult> makeShop(const Options& options) {
+    if (!(options.scale > 0) || options.scale > 100) throw LoadError("The scale must be above 0 and at most 100.");
+    onSchemaConnection(options.connect, [](QSqlDatabase& db) {
+        schema::createDatabase(db);
+        // Summing each invoice's lines again for every line loaded would triple the load
+        // of three million lines: the sums are made once at the end instead.
+        schema::dropInvoiceSumsTriggers(db);
+    });
     std::map<std::string, TableResult> results;
     {
         Connection c(options.connect);
         results = Generator(c, options).run();
     }
     const auto start = std::chrono::steady_clock::now();
-    static std::atomic<int> serial{0};
-    const QString name = QStringLiteral("make-shop-sums-%1").arg(serial++);
     std::int64_t sums = 0;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
-        db.setDatabaseName(QString::fromStdString(options.connect));
-        const bool open = db.open();
-        const std::string text = open ? std::string() : db.lastError().text().toStdString();
-        try {
-            if (open) {
-                schema::upgradeDatabase(db);
-                QSqlQuery q(db);
-                if (q.exec(QStringLiteral("SELECT Count(*) FROM InvoiceSums")) && q.next()) sums = q.value(0).toLongLong();
-            }
-        } catch (...) {
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
-            throw;
-        }
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name);
-        if (!open) throw LoadError("Cannot connect: " + text);
-    }
+    onSchemaConnection(options.connect, [&sums](QSqlDatabase& db) {
+        schema::upgradeDatabase(db);
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT Count(*) FROM InvoiceSums")) && q.next()) sums = q.value(0).toLongLong();
+    });
     results["InvoiceSums"] = {sums, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
     return results;
 }
