@@ -283,9 +283,8 @@ void writeModelRows(QAbstractItemModel* model, const QList<int>& columns, CsvWri
 
 QString csvField(const QString& text)
 {
-    const bool quote = text.contains(u',') || text.contains(u'"') || text.contains(u'\n') ||
-                       text.contains(u'\r') || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
-    if (!quote)
+    bool ascii = true;
+    if (!needsQuotes(text, &ascii))
         return text;
     QString out = text;
     out.replace(QStringLiteral("\""), QStringLiteral("\"\""));
