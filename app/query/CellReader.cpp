@@ -16,7 +16,10 @@ namespace {
 // Enough for nearly every name, phone or note; longer values take a second read.
 constexpr SQLLEN FirstChunk = 256;
 
-QString diagnostics(SQLHSTMT statement) {
+}  // namespace
+
+QString statementDiagnostics(void* handle) {
+    auto* statement = static_cast<SQLHSTMT>(handle);
     QString text;
     SQLWCHAR state[6] = {};
     SQLWCHAR message[1024] = {};
@@ -31,8 +34,6 @@ QString diagnostics(SQLHSTMT statement) {
     }
     return text;
 }
-
-}  // namespace
 
 CellReader::CellReader(void* statement, const QSqlRecord& record) : statement_(statement) {
     types_.reserve(size_t(record.count()));
@@ -63,7 +64,7 @@ CellReader::CellReader(void* statement, const QSqlRecord& record) : statement_(s
 
 void CellReader::failed(int column) const {
     throw DatabaseError(QStringLiteral("Reading column %1 failed: %2")
-                            .arg(names_[size_t(column)], diagnostics(static_cast<SQLHSTMT>(statement_))));
+                            .arg(names_[size_t(column)], statementDiagnostics(statement_)));
 }
 
 QVariant CellReader::read(int column) {

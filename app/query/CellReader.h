@@ -13,6 +13,9 @@
 
 namespace kestrum {
 
+/// The text of every diagnostic record of an ODBC statement handle (SQLHSTMT), for messages.
+QString statementDiagnostics(void* statement);
+
 class CellReader {
 public:
     CellReader() = default;
@@ -26,8 +29,11 @@ public:
     /// be read in increasing order, each once per row. Throws DatabaseError when the driver fails.
     QVariant read(int column);
 
-private:
+    /// How a column's values are read, from its SQL type.
     enum class As { Text, Integer, Double, Timestamp, Date, Time, Binary };
+    As type(int column) const { return types_[size_t(column)]; }
+
+private:
     QVariant readText(int column);
     QVariant readBinary(int column);
     [[noreturn]] void failed(int column) const;

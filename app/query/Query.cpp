@@ -4,6 +4,7 @@
 #include "Format.h"
 #include "CellReader.h"
 #include "InputError.h"
+#include "TextRows.h"
 #include "Concurrency.h"
 #include "Distinct.h"
 #include "Transaction.h"
@@ -151,52 +152,6 @@ ColumnKind kindFromDriver(const QSqlField& f) {
     }
 }
 
-// One value as the windows read it: see Field for the normalised types.
-QVariant normalise(const QVariant& v, ColumnKind kind) {
-    if (v.isNull()) return {};
-    const int type = v.metaType().id();
-    switch (kind) {
-    case ColumnKind::Integer: {
-        if (type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::UInt)
-            return QVariant(v.toLongLong());
-        bool ok = false;
-        const qlonglong i = v.toString().toLongLong(&ok);
-        if (ok) return QVariant(i);
-        return normalise(v, ColumnKind::Number);
-    }
-    case ColumnKind::Number:
-        if (type == QMetaType::Double || type == QMetaType::Float)
-            return QVariant::fromValue(Decimal::fromDouble(v.toDouble()));
-        if (type == QMetaType::QString) {
-            if (auto d = Decimal::parse(v.toString())) return QVariant::fromValue(*d);
-            return v;  // SQLite keeps text a number column was given
-        }
-        return QVariant::fromValue(Decimal::fromVariant(v));
-    case ColumnKind::Boolean:
-        if (type == QMetaType::QString) {
-            const QString t = v.toString().trimmed().toLower();
-            if (t == u"1" || t == u"t" || t == u"true" || t == u"yes") return true;
-            if (t == u"0" || t == u"f" || t == u"false" || t == u"no") return false;
-            return v;
-        }
-        return QVariant(v.toLongLong() != 0);
-    case ColumnKind::Date:
-        if (type == QMetaType::QDate) return QVariant(v.toDate().startOfDay());
-        if (type == QMetaType::QDateTime) return v;
-        if (type == QMetaType::QString) {
-            QDateTime dt = QDateTime::fromString(v.toString(), Qt::ISODateWithMs);
-            if (!dt.isValid()) dt = QDateTime::fromString(v.toString().replace(u' ', u'T'), Qt::ISODate);
-            if (dt.isValid()) return dt;
-        }
-        return v;
-    case ColumnKind::Text:
-        return QVariant(v.toString());
-    case ColumnKind::Unknown:
-        break;
-    }
-    return v;
-}
-
 // Dates are bound as timestamps at midnight so that every write stores one form (SQLite compares
 // the stored text); Decimals as their exact text.
 QVariant toBindValue(const QVariant& v) {
@@ -259,6 +214,52 @@ int readAll(QSqlQuery& q, const std::vector<ColumnKind>& kinds, std::vector<QVar
 }
 
 }  // namespace
+
+QVariant normalise(const QVariant& v, ColumnKind kind) {
+    if (v.isNull()) return {};
+    const int type = v.metaType().id();
+    switch (kind) {
+    case ColumnKind::Integer: {
+        if (type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::UInt)
+            return QVariant(v.toLongLong());
+        bool ok = false;
+        const qlonglong i = v.toString().toLongLong(&ok);
+        if (ok) return QVariant(i);
+        return normalise(v, ColumnKind::Number);
+    }
+    case ColumnKind::Number:
+        if (type == QMetaType::Double || type == QMetaType::Float)
+            return QVariant::fromValue(Decimal::fromDouble(v.toDouble()));
+        if (type == QMetaType::QString) {
+            if (auto d = Decimal::parse(v.toString())) return QVariant::fromValue(*d);
+            return v;  // SQLite keeps text a number column was given
+        }
+        return QVariant::fromValue(Decimal::fromVariant(v));
+    case ColumnKind::Boolean:
+        if (type == QMetaType::QString) {
+            const QString t = v.toString().trimmed().toLower();
+            if (t == u"1" || t == u"t" || t == u"true" || t == u"yes") return true;
+            if (t == u"0" || t == u"f" || t == u"false" || t == u"no") return false;
+            return v;
+        }
+        return QVariant(v.toLongLong() != 0);
+    case ColumnKind::Date:
+        if (type == QMetaType::QDate) return QVariant(v.toDate().startOfDay());
+        if (type == QMetaType::QDateTime) return v;
+        if (type == QMetaType::QString) {
+            QDateTime dt = QDateTime::fromString(v.toString(), Qt::ISODateWithMs);
+            if (!dt.isValid()) dt = QDateTime::fromString(v.toString().replace(u' ', u'T'), Qt::ISODate);
+            if (dt.isValid()) return dt;
+        }
+        return v;
+    case ColumnKind::Text:
+        return QVariant(v.toString());
+    case ColumnKind::Unknown:
+        break;
+    }
+    return v;
+}
+
 
 Query::Query(const QSqlDatabase& db, const QString& name, QObject* parent)
     : QObject(parent), connection_(db.connectionName()) {
@@ -762,13 +763,23 @@ bool Query::leadNullAt(int row) const {
 int Query::seek(const QVariant& key, bool leadNull, bool backward, bool including, int limit,
                 std::vector<QVariant>& cells) {
     const size_t start = cells.size();
+    const int rows = seekRows(key, leadNull, backward, including, limit, [&](const QString& sql, const QVariantList& values) {
+        return readRows(sql, values, cells, false);
+    });
+    if (backward) reverseRows(cells, start, rows, size_t(FieldCount()));
+    return rows;
+}
+
+int Query::seekRows(const QVariant& key, bool leadNull, bool backward, bool including, int limit,
+                    const StatementRows& read) {
     QVariantList values = values_ + QVariantList{key} + values_;
     if (!leadNull || plan_->terms().first().column.compare(plan_->key(), Qt::CaseInsensitive) == 0)
         values += values_ + QVariantList{key};  // the range's own look-up of the row's value
-    int rows = readRows(plan_->seekSql(backward, including, leadNull), values + QVariantList{limit}, cells, false);
-    if (rows < limit && plan_->seekLeavesRest(backward, leadNull))
-        rows += readRows(plan_->restSql(backward, leadNull), values_ + QVariantList{limit - rows}, cells, false);
-    if (backward) reverseRows(cells, start, rows, size_t(FieldCount()));
+    int rows = read(plan_->seekSql(backward, including, leadNull), values + QVariantList{limit});
+    if (rows >= 0 && rows < limit && plan_->seekLeavesRest(backward, leadNull)) {
+        const int rest = read(plan_->restSql(backward, leadNull), values_ + QVariantList{limit - rows});
+        rows = rest < 0 ? -1 : rows + rest;
+    }
     return rows;
 }
 
@@ -873,44 +884,103 @@ bool Query::locatePaged(int column, const QString& text, bool partial) {
 
 void Query::streamRows(const std::function<bool(const std::vector<QVariant>&)>& row, int chunk) {
     if (!active_) fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    const int columns = FieldCount();
+    const int lead = plan_ ? leadColumn() : -1;
+    std::vector<QVariant> values(static_cast<size_t>(columns));  // one buffer for every row
+    streamStatements(
+        chunk,
+        [&](const QString& sql, const QVariantList& bound) {
+            const std::unique_ptr<QSqlQuery> cursor = execute(sql, bound);
+            if (cursor->record().count() != columns) fail(QStringLiteral("The statement gave other columns when run again"));
+            void* statement = odbcHandle(cursor->result()->handle());
+            CellReader reader = statement ? CellReader(statement, cursor->record()) : CellReader();
+            int rows = 0;
+            while (cursor->next()) {
+                for (int c = 0; c < columns; ++c)
+                    values[size_t(c)] = normalise(reader.valid() ? reader.read(c) : cursor->value(c), kinds_[size_t(c)]);
+                ++rows;
+                if (!row(values)) return -1;
+            }
+            // Not the end: a failed read.
+            if (cursor->lastError().isValid()) throw DatabaseError(cursor->lastError(), Name());
+            return rows;
+        },
+        // The last row is in `values` still (the callback may not change it: it gets a const view).
+        [&] { return std::pair(values[size_t(keyColumn_)], lead >= 0 && values[size_t(lead)].isNull()); });
+}
+
+bool Query::streamText(const std::function<bool(const TextRow&)>& row, int chunk) {
+    if (!active_) fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!textReadable()) return false;
+    const int columns = FieldCount();
+    const int lead = plan_ ? leadColumn() : -1;
+    QVariant lastKey;
+    bool lastLeadNull = false;
+    streamStatements(
+        chunk,
+        [&](const QString& sql, const QVariantList& bound) {
+            const std::unique_ptr<QSqlQuery> cursor = execute(sql, bound);
+            if (cursor->record().count() != columns) fail(QStringLiteral("The statement gave other columns when run again"));
+            TextRows block(odbcHandle(cursor->result()->handle()), cursor->record(), kinds_);
+            int rows = 0;
+            while (block.fetch()) {
+                for (int r = 0; r < block.count(); ++r) {
+                    const TextRow text = block.row(r);
+                    if (plan_) {
+                        lastKey = text.value(keyColumn_);
+                        lastLeadNull = lead >= 0 && text.isNull(lead);
+                    }
+                    ++rows;
+                    if (!row(text)) return -1;
+                }
+            }
+            return rows;
+        },
+        [&] { return std::pair(lastKey, lastLeadNull); });
+    return true;
+}
+
+bool Query::textReadable() const {
+    // PostgreSQL only: its text forms are fixed (ISO dates, plain numbers) and the same in every
+    // database; SQLite keeps whatever text a value was given.
+    const QSqlDatabase db = database();
+    if (!db.isOpen() || !isPostgreSQL(db)) return false;
+    void* connection = odbcHandle(db.driver()->handle());
+    if (!connection || !TextRows::supported(connection)) return false;
+    // NOTE: psqlODBC's Unicode driver may give narrow text in the client's locale rather than as
+    // UTF-8; and a SQL_ASCII database holds bytes of any encoding. Text is read this way only when
+    // the server's encoding is UTF-8 and a value outside ASCII comes back as its own UTF-8 bytes.
+    const QString probe = QString::fromUtf8("\u00e9\u20ac\U0001F69A");
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("Select Current_Setting('server_encoding'), Cast(? As Text)"))) return false;
+    q.addBindValue(probe);
+    if (!q.exec()) return false;
+    void* statement = odbcHandle(q.result()->handle());
+    if (!statement) return false;
+    TextRows block(statement, q.record(), {ColumnKind::Text, ColumnKind::Text}, 1);
+    if (!block.fetch() || block.count() != 1) return false;
+    const TextRow row = block.row(0);
+    return row.text(0) == "UTF8" && row.text(1) == probe.toUtf8().toStdString();
+}
+
+void Query::streamStatements(int chunk, const StatementRows& read,
+                             const std::function<std::pair<QVariant, bool>()>& last) {
     if (plan_) {
         // Read by key a chunk at a time, as the pages are: one statement over the whole list would
         // be held whole by a driver that reads results at once (psqlODBC: 300,000 rows, 270 MB).
         const int size = std::max(chunk, 1);
-        const size_t width = size_t(FieldCount());
-        const int lead = leadColumn();
-        std::vector<QVariant> cells, values(width);
-        int rows = readRows(plan_->edgeSql(false), values_ + QVariantList{size}, cells, false);
-        for (;;) {
-            for (int r = 0; r < rows; ++r) {
-                // Moved, not copied: the chunk's rows are handed on once and then dropped.
-                std::move(cells.begin() + std::ptrdiff_t(size_t(r) * width),
-                          cells.begin() + std::ptrdiff_t(size_t(r + 1) * width), values.begin());
-                if (!row(values)) return;
-            }
-            if (rows < size) return;
-            // The last row is in `values` now (the callback may not change it: it gets a const view).
-            const QVariant key = values[size_t(keyColumn_)];
-            const bool leadNull = lead >= 0 && values[size_t(lead)].isNull();
-            cells.clear();
-            rows = seek(key, leadNull, false, false, size, cells);
+        int rows = read(plan_->edgeSql(false), values_ + QVariantList{size});
+        while (rows == size) {
+            const auto [key, leadNull] = last();
+            rows = seekRows(key, leadNull, false, false, size, read);
         }
+        return;
     }
     // Read whole in the order the query holds: the sort is the database's and repeats exactly.
     const QString sql = shownOrderSql();
     if (sql.isEmpty()) fail(QStringLiteral("The list's order cannot be read again from the database"));
-    const std::unique_ptr<QSqlQuery> cursor = execute(sql, values_);
-    const int columns = FieldCount();
-    if (cursor->record().count() != columns) fail(QStringLiteral("The statement gave other columns when run again"));
-    void* statement = odbcHandle(cursor->result()->handle());
-    CellReader reader = statement ? CellReader(statement, cursor->record()) : CellReader();
-    std::vector<QVariant> values(static_cast<size_t>(columns));  // one buffer for every row
-    while (cursor->next()) {
-        for (int c = 0; c < columns; ++c)
-            values[size_t(c)] = normalise(reader.valid() ? reader.read(c) : cursor->value(c), kinds_[size_t(c)]);
-        if (!row(values)) return;
-    }
-    if (cursor->lastError().isValid()) throw DatabaseError(cursor->lastError(), Name());  // not the end: a failed read
+    read(sql, values_);
 }
 
 }  // namespace kestrum

@@ -33,6 +33,11 @@ struct ColumnHint {
 };
 using ColumnHintFunction = ColumnHint (*)(const QString& column);
 
+/// \brief One value read from the driver as the windows read it (see Field for the types).
+QVariant normalise(const QVariant& v, ColumnKind kind);
+
+class TextRow;
+
 class Query : public QObject {
     Q_OBJECT
 public:
@@ -134,6 +139,10 @@ public:
     /// lists read this way). A paged list is read by key `chunk` rows at a time. Throws
     /// DatabaseError, or when the query is not open.
     void streamRows(const std::function<bool(const std::vector<QVariant>&)>& row, int chunk = 8192);
+    /// \brief streamRows with each row as the server's text, a block of rows per driver call (see
+    /// TextRow); false, with nothing read, where the engine's text is not read this way (SQLite).
+    /// Throws as streamRows does.
+    bool streamText(const std::function<bool(const TextRow&)>& row, int chunk = 8192);
 
 signals:
     /// After Open, Close and Sort: rows and columns may all be different.
@@ -164,6 +173,13 @@ private:
     void loadAround(int row, const QVariant& key, bool leadNull);  // row's position is known, its key too
     // Rows after (or before, in shown order) the row of `key`, appended to `cells`.
     int seek(const QVariant& key, bool leadNull, bool backward, bool including, int limit, std::vector<QVariant>& cells);
+    // Runs one statement (SQL, bound values) and hands its rows on: how many, or -1 when they were refused.
+    using StatementRows = std::function<int(const QString&, const QVariantList&)>;
+    int seekRows(const QVariant& key, bool leadNull, bool backward, bool including, int limit, const StatementRows& read);
+    // The list in its shown order through `read`, a paged one `chunk` rows a statement; `last` gives
+    // the key of the last row read and whether its first sort value is NULL.
+    void streamStatements(int chunk, const StatementRows& read, const std::function<std::pair<QVariant, bool>()>& last);
+    bool textReadable() const;  // whether streamText can read this connection's rows
     bool leadNullAt(int row) const;  // whether a held row's first sort value is NULL
     int readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells, bool reversed);
     void keepPage(Page page, int near);

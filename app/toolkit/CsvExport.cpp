@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Query.h"
 #include "QueryModel.h"
+#include "TextRows.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -18,6 +19,7 @@
 #include <charconv>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace kestrum::ui {
 
@@ -32,7 +34,13 @@ CsvFileChooser& fileChooser()
 constexpr int ProgressEvery = 500;      // rows between progress calls
 constexpr size_t FlushAt = 1024 * 1024;  // bytes held before they go to the file
 
-// Whether csvField quotes `text`: a comma, a quote, a line break, or blanks at either end.
+// Whether csvField quotes a text: a comma, a quote or a line break in it (`special`), or blanks at
+// either end (its first and last characters).
+bool quoteRule(bool special, bool empty, char32_t first, char32_t last)
+{
+    return special || (!empty && (QChar::isSpace(first) || QChar::isSpace(last)));
+}
+
 bool needsQuotes(QStringView text, bool* ascii)
 {
     bool quote = false, plain = true;
@@ -42,7 +50,47 @@ bool needsQuotes(QStringView text, bool* ascii)
         quote = quote || u == u',' || u == u'"' || u == u'\n' || u == u'\r';
     }
     *ascii = plain;
-    return quote || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
+    return quoteRule(quote, text.isEmpty(), text.isEmpty() ? 0 : text.front().unicode(),
+                     text.isEmpty() ? 0 : text.back().unicode());
+}
+
+// The code point a UTF-8 sequence starts with at `at`.
+char32_t codePointAt(std::string_view s, size_t at)
+{
+    const auto b = [&](size_t i) { return char32_t(static_cast<unsigned char>(at + i < s.size() ? s[at + i] : 0)); };
+    const char32_t lead = b(0);
+    if (lead < 0x80)
+        return lead;
+    if (lead < 0xe0)
+        return ((lead & 0x1f) << 6) | (b(1) & 0x3f);
+    if (lead < 0xf0)
+        return ((lead & 0x0f) << 12) | ((b(1) & 0x3f) << 6) | (b(2) & 0x3f);
+    return ((lead & 0x07) << 18) | ((b(1) & 0x3f) << 12) | ((b(2) & 0x3f) << 6) | (b(3) & 0x3f);
+}
+
+// The rule of needsQuotes for UTF-8 text. A character outside the BMP is never a blank, so its
+// code point decides as its first UTF-16 unit does there.
+bool needsQuotes(std::string_view text)
+{
+    bool special = false;
+    for (const char c : text)
+        special = special || c == ',' || c == '"' || c == '\n' || c == '\r';
+    if (special || text.empty())
+        return special;
+    size_t lastAt = text.size() - 1;
+    while (lastAt > 0 && (static_cast<unsigned char>(text[lastAt]) & 0xc0) == 0x80)
+        --lastAt;
+    return quoteRule(false, false, codePointAt(text, 0), codePointAt(text, lastAt));
+}
+
+// Appends `bytes` (UTF-8) with every quote doubled: a quote is one byte and never part of another character.
+void appendEscaped(std::string& out, std::string_view bytes)
+{
+    for (const char c : bytes) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
 }
 
 // csvField(text).toUtf8() appended to `out`, without the copies (a long list has millions of fields).
@@ -60,14 +108,20 @@ void appendField(std::string& out, QStringView text)
             out += c;
         }
     } else {
-        // A quote is one byte in UTF-8 and never part of another character: doubled after encoding.
         const QByteArray bytes = text.toUtf8();
-        for (const char c : bytes) {
-            if (c == '"')
-                out += '"';
-            out += c;
-        }
+        appendEscaped(out, std::string_view(bytes.constData(), size_t(bytes.size())));
     }
+    if (quote)
+        out += '"';
+}
+
+// The same field from text that is UTF-8 already (rows read as the server's text).
+void appendField(std::string& out, std::string_view text)
+{
+    const bool quote = needsQuotes(text);
+    if (quote)
+        out += '"';
+    appendEscaped(out, text);
     if (quote)
         out += '"';
 }
@@ -178,6 +232,16 @@ public:
         separate();
         appendValue(buffer_, v);
     }
+    void value(const TextRow& row, int column)
+    {
+        separate();
+        if (column >= row.columns() || row.isNull(column))
+            return;
+        if (row.isPlainText(column))
+            appendField(buffer_, row.text(column));
+        else
+            appendValue(buffer_, row.value(column));
+    }
     /// Ends a line; false when the user asked to stop.
     bool endLine(bool counts = true)
     {
@@ -250,7 +314,15 @@ void writeQueryRows(Query* q, const QList<int>& columns, CsvWriter& out)
         return;
     if ((q->canFetchMore() || q->paged()) && !q->shownOrderSql().isEmpty()) {
         // The grid holds only some of the rows; the database repeats the shown order, so every
-        // row is read again from it, one at a time, and never kept.
+        // row is read again from it and never kept. Where the engine's own text can be written as
+        // it comes (PostgreSQL), rows are read as text a block at a time.
+        const bool asText = q->streamText([&](const TextRow& row) {
+            for (int c : columns)
+                out.value(row, c);
+            return out.endLine();
+        });
+        if (asText)
+            return;
         q->streamRows([&](const std::vector<QVariant>& row) {
             for (int c : columns)
                 out.value(size_t(c) < row.size() ? row[size_t(c)] : QVariant());

@@ -230,6 +230,12 @@ TEST_P(CsvExportTest, EveryKindOfValueIsWrittenAsItsOwnTextAndQuotedAsAFieldIs)
     exec(insert, {4, QString::fromUtf8("Café, \"Ñ\""), midnight, money("1234567.123456"), true,
                   QString::fromUtf8("ends in a no-break space\u00a0")});
     exec(insert, {5, QString::fromUtf8("\U0001F69A Fleet"), afternoon, money("12"), false, ""});
+    // Values longer than a row block's slot (256 bytes), with two-byte characters across its end,
+    // in consecutive rows of one column; a time of day with milliseconds.
+    const QString longName = QString(127, u'a') + QString(200, QChar(0xe9)) + QStringLiteral(", end ");
+    const QDateTime fraction(QDate(2024, 3, 5), QTime(9, 8, 7, 250));
+    exec(insert, {6, longName, fraction, money("0.5"), true, QString(300, u'"')});
+    exec(insert, {7, QStringLiteral(" ") + longName, midnight, money("-12.125"), false, QString(5000, u'x')});
 
     for (const bool paged : {false, true}) {
         kestrum::Query q(DM->database(), "QInvoiceCsv");
@@ -266,6 +272,10 @@ TEST_P(CsvExportTest, EveryKindOfValueIsWrittenAsItsOwnTextAndQuotedAsAFieldIs)
         EXPECT_EQ(lines[5], QString::fromUtf8("4,\"Café, \"\"Ñ\"\"\",2024-03-05,1234567.123456,Yes,"
                                               "\"ends in a no-break space\u00a0\"\r").toUtf8());
         EXPECT_EQ(lines[6], QString::fromUtf8("5,\U0001F69A Fleet,2024-03-05T14:07:09,12,No,\r").toUtf8());
+        ASSERT_GE(lines.size(), 9);
+        EXPECT_EQ(lines[7], "6,\"" + longName.toUtf8() + "\",2024-03-05T09:08:07,0.5,Yes,\"" + QByteArray(600, '"') +
+                                "\"\r");
+        EXPECT_EQ(lines[8], "7,\" " + longName.toUtf8() + "\",2024-03-05,-12.125,No," + QByteArray(5000, 'x') + "\r");
     }
 }
 

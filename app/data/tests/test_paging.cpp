@@ -2,6 +2,7 @@
 // same rows in the same order as reading the whole statement.
 #include "Fixture.h"
 #include "QueryModel.h"
+#include "TextRows.h"
 #include "Transaction.h"
 
 #include <QRandomGenerator>
@@ -308,6 +309,24 @@ TEST_P(PagingTest, AStreamOfAPagedListIsTheWholeStatementReadInChunksByKey) {
         int seen = 0;
         q.streamRows([&](const std::vector<QVariant>&) { return ++seen < 3000; }, 1000);
         EXPECT_EQ(seen, 3000);
+
+        // Read as the server's text (PostgreSQL; SQLite reads nothing and says so): the same rows,
+        // each value equal to the stream's, blocks and chunks crossing each other.
+        QStringList asText;
+        const bool read = q.streamText(
+            [&](const kestrum::TextRow& row) {
+                const std::string_view name = row.text(1);
+                EXPECT_EQ(row.isNull(1), row.value(1).isNull());
+                EXPECT_EQ(QString::fromUtf8(name.data(), qsizetype(name.size())), row.value(1).toString());
+                asText << row.value(0).toString() + "|" + row.value(1).toString();
+                return true;
+            },
+            1000);
+        EXPECT_EQ(read, GetParam() == testsupport::Engine::PostgreSQL);
+        EXPECT_EQ(asText, read ? expected : QStringList()) << order.toStdString();
+        seen = 0;
+        q.streamText([&](const kestrum::TextRow&) { return ++seen < 3000; }, 1000);
+        EXPECT_EQ(seen, read ? 3000 : 0);
     }
 }
 
