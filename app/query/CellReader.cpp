@@ -62,6 +62,10 @@ CellReader::CellReader(void* statement, const QSqlRecord& record) : statement_(s
     }
 }
 
+QDateTime CellReader::timestamp(int year, int month, int day, int hour, int minute, int second, unsigned fraction) {
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second, int(fraction / 1000000)));
+}
+
 void CellReader::failed(int column) const {
     throw DatabaseError(QStringLiteral("Reading column %1 failed: %2")
                             .arg(names_[size_t(column)], statementDiagnostics(statement_)));
@@ -87,8 +91,7 @@ QVariant CellReader::read(int column) {
         if (!SQL_SUCCEEDED(SQLGetData(h, number, SQL_C_TYPE_TIMESTAMP, &v, sizeof v, &indicator)))
             return readText(column);  // text an engine kept in a date column: shown as stored
         if (indicator == SQL_NULL_DATA) return {};
-        return QDateTime(QDate(v.year, v.month, v.day),
-                         QTime(v.hour, v.minute, v.second, int(v.fraction / 1000000)));
+        return timestamp(v.year, v.month, v.day, v.hour, v.minute, v.second, v.fraction);
     }
     case As::Date: {
         SQL_DATE_STRUCT v{};

@@ -6,6 +6,7 @@
 // one customer row. Reading with a small buffer (growing only for long values) gives the same
 // values about eight times faster. The statement is still prepared, bound, run and fetched by
 // Qt's driver; only the values of the fetched row are read here, in column order.
+#include <QDateTime>
 #include <QSqlRecord>
 #include <QVariant>
 
@@ -32,6 +33,8 @@ public:
     /// How a column's values are read, from its SQL type.
     enum class As { Text, Integer, Double, Timestamp, Date, Time, Binary };
     As type(int column) const { return types_[size_t(column)]; }
+    /// The value of a timestamp as the driver's structure gives it (`fraction` in nanoseconds).
+    static QDateTime timestamp(int year, int month, int day, int hour, int minute, int second, unsigned fraction);
 
 private:
     QVariant readText(int column);

@@ -8,31 +8,13 @@
 #include <sqlext.h>
 
 #include <charconv>
+#include <cstring>
 
 namespace kestrum {
 namespace {
 
 // Room for nearly every name, remark or number; a longer value is read again whole.
 constexpr SQLLEN SlotBytes = 256;
-
-int digits(std::string_view s, size_t at, size_t count) {
-    int v = 0;
-    for (size_t i = at; i < at + count; ++i) {
-        if (s[i] < '0' || s[i] > '9') return -1;
-        v = v * 10 + (s[i] - '0');
-    }
-    return v;
-}
-
-// "yyyy-MM-dd HH:mm:ss" (PostgreSQL's ISO form of a timestamp without fraction or zone), else invalid.
-QDateTime plainTimestamp(std::string_view s) {
-    if (s.size() != 19 || s[4] != '-' || s[7] != '-' || s[10] != ' ' || s[13] != ':' || s[16] != ':') return {};
-    const int y = digits(s, 0, 4), mo = digits(s, 5, 2), d = digits(s, 8, 2);
-    const int h = digits(s, 11, 2), mi = digits(s, 14, 2), sec = digits(s, 17, 2);
-    if (y < 0 || mo < 0 || d < 0 || h < 0 || mi < 0 || sec < 0) return {};
-    // Made as CellReader makes it from the driver's structure (local time).
-    return QDateTime(QDate(y, mo, d), QTime(h, mi, sec, 0));
-}
 
 }  // namespace
 
@@ -57,10 +39,14 @@ TextRows::TextRows(void* statement, const QSqlRecord& record, std::vector<Column
         Column& col = columns_[c];
         col.as = reader_.type(int(c));
         col.kind = c < kinds.size() ? kinds[c] : ColumnKind::Unknown;
-        col.bytes.resize(size_t(blockRows_) * size_t(SlotBytes));
+        // Timestamps as psqlODBC would make them for CellReader: as text it makes the structure first
+        // and then prints it.
+        const bool structure = col.as == CellReader::As::Timestamp;
+        col.slot = structure ? SQLLEN(sizeof(SQL_TIMESTAMP_STRUCT)) : SlotBytes;
+        col.bytes.resize(size_t(blockRows_) * size_t(col.slot));
         col.lengths.resize(size_t(blockRows_));
-        if (!SQL_SUCCEEDED(SQLBindCol(h, SQLUSMALLINT(c + 1), SQL_C_CHAR, col.bytes.data(), SlotBytes,
-                                      col.lengths.data())))
+        if (!SQL_SUCCEEDED(SQLBindCol(h, SQLUSMALLINT(c + 1), structure ? SQL_C_TYPE_TIMESTAMP : SQL_C_CHAR,
+                                      col.bytes.data(), col.slot, col.lengths.data())))
             failed(QStringLiteral("Binding column %1 failed").arg(record.fieldName(int(c))));
     }
 }
@@ -104,7 +90,7 @@ void TextRows::position(int row) {
 std::string_view TextRows::text(int row, int column) {
     Column& col = columns_[size_t(column)];
     const SQLLEN length = col.lengths[size_t(row)];
-    if (length == SQL_NULL_DATA) return {};
+    if (length == SQL_NULL_DATA || col.slot != SlotBytes) return {};
     if (length != SQL_NO_TOTAL && length < SlotBytes)
         return {col.bytes.data() + size_t(row) * size_t(SlotBytes), size_t(length)};
     if (col.longRow == row) return col.longText;
@@ -136,6 +122,12 @@ QVariant TextRows::reread(int row, int column) {
 QVariant TextRows::value(int row, int column) {
     const Column& col = columns_[size_t(column)];
     if (col.lengths[size_t(row)] == SQL_NULL_DATA) return {};
+    if (col.slot != SlotBytes) {
+        SQL_TIMESTAMP_STRUCT v;
+        std::memcpy(&v, col.bytes.data() + size_t(row) * sizeof v, sizeof v);
+        return normalise(CellReader::timestamp(v.year, v.month, v.day, v.hour, v.minute, v.second, v.fraction),
+                         col.kind);
+    }
     const std::string_view s = text(row, column);
     switch (col.as) {
     case CellReader::As::Text:
@@ -145,11 +137,6 @@ QVariant TextRows::value(int row, int column) {
         qlonglong v = 0;
         const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v);
         if (error == std::errc() && end == s.data() + s.size()) return normalise(QVariant(v), col.kind);
-        break;
-    }
-    case CellReader::As::Timestamp: {
-        const QDateTime dt = plainTimestamp(s);
-        if (dt.isValid()) return normalise(QVariant(dt), col.kind);
         break;
     }
     default:

@@ -2,10 +2,11 @@
 // Reads the rows of a Qt ODBC result as the server's own UTF-8 text, a block of rows per driver call.
 //
 // Exports of long lists on PostgreSQL spent most of their time in psqlODBC making every value into
-// wide text, a timestamp structure or a number, one SQLGetData at a time. Here every column is bound
-// as narrow text in arrays of rows: one call brings a block, and the driver only copies the bytes it
-// received. A value too long for its slot, or one whose text is not the plain form read below, is
-// read again from the driver as CellReader reads it, so every value equals what Query::fieldAt gives.
+// wide text, a timestamp structure or a number, one SQLGetData at a time. Here the columns are bound
+// in arrays of rows, as narrow text (the driver only copies the bytes it received) and timestamps as
+// the driver's structure (as CellReader reads them): one call brings a block. A value too long for
+// its slot, or one whose text is not a plain whole number, is read again from the driver as
+// CellReader reads it, so every value equals what Query::fieldAt gives.
 #include "CellReader.h"
 #include "Query.h"
 
@@ -27,7 +28,8 @@ class TextRow {
 public:
     int columns() const;
     bool isNull(int column) const;
-    /// \brief The value's text as the server sent it (UTF-8; a long value is read whole).
+    /// \brief The value's text as the server sent it (UTF-8; a long value is read whole); empty for
+    /// a column of timestamps, which is read as the driver's structure.
     std::string_view text(int column) const;
     /// \brief Whether the value is shown as its text: a character column the query reads as text.
     bool isPlainText(int column) const;
@@ -62,7 +64,8 @@ public:
 private:
     friend class TextRow;
     struct Column {
-        std::vector<char> bytes;   // blockRows slots of `width` bytes
+        SQLLEN slot = 0;           // bytes a value has
+        std::vector<char> bytes;   // blockRows slots
         std::vector<SQLLEN> lengths;
         CellReader::As as = CellReader::As::Text;
         ColumnKind kind = ColumnKind::Unknown;

@@ -72,11 +72,10 @@ char32_t codePointAt(std::string_view s, size_t at)
 // code point decides as its first UTF-16 unit does there.
 bool needsQuotes(std::string_view text)
 {
-    bool special = false;
-    for (const char c : text)
-        special = special || c == ',' || c == '"' || c == '\n' || c == '\r';
-    if (special || text.empty())
-        return special;
+    if (text.empty())
+        return false;
+    if (text.find_first_of(",\"\n\r") != std::string_view::npos)
+        return true;
     size_t lastAt = text.size() - 1;
     while (lastAt > 0 && (static_cast<unsigned char>(text[lastAt]) & 0xc0) == 0x80)
         --lastAt;
@@ -86,11 +85,12 @@ bool needsQuotes(std::string_view text)
 // Appends `bytes` (UTF-8) with every quote doubled: a quote is one byte and never part of another character.
 void appendEscaped(std::string& out, std::string_view bytes)
 {
-    for (const char c : bytes) {
-        if (c == '"')
-            out += '"';
-        out += c;
+    size_t from = 0;
+    for (size_t at = bytes.find('"'); at != std::string_view::npos; from = at + 1, at = bytes.find('"', from)) {
+        out.append(bytes.substr(from, at + 1 - from));
+        out += '"';
     }
+    out.append(bytes.substr(from));
 }
 
 // csvField(text).toUtf8() appended to `out`, without the copies (a long list has millions of fields).
