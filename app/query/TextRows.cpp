@@ -29,33 +29,43 @@ bool TextRows::supported(void* connection) {
 
 TextRows::TextRows(void* statement, const QSqlRecord& record, std::vector<ColumnKind> kinds, int blockRows)
     : statement_(statement), reader_(statement, record), blockRows_(std::max(blockRows, 1)) {
-    auto* h = static_cast<SQLHSTMT>(statement_);
-    columns_.resize(size_t(record.count()));
-    if (!SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROW_BIND_TYPE, SQLPOINTER(SQL_BIND_BY_COLUMN), 0)) ||
-        !SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, SQLPOINTER(SQLULEN(blockRows_)), 0)) ||
-        !SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, &fetched_, 0)))
-        failed(QStringLiteral("Reading rows in blocks failed"));
-    for (size_t c = 0; c < columns_.size(); ++c) {
-        Column& col = columns_[c];
-        col.as = reader_.type(int(c));
-        col.kind = c < kinds.size() ? kinds[c] : ColumnKind::Unknown;
-        // Timestamps as psqlODBC would make them for CellReader: as text it makes the structure first
-        // and then prints it.
-        const bool structure = col.as == CellReader::As::Timestamp;
-        col.slot = structure ? SQLLEN(sizeof(SQL_TIMESTAMP_STRUCT)) : SlotBytes;
-        col.bytes.resize(size_t(blockRows_) * size_t(col.slot));
-        col.lengths.resize(size_t(blockRows_));
-        if (!SQL_SUCCEEDED(SQLBindCol(h, SQLUSMALLINT(c + 1), structure ? SQL_C_TYPE_TIMESTAMP : SQL_C_CHAR,
-                                      col.bytes.data(), col.slot, col.lengths.data())))
-            failed(QStringLiteral("Binding column %1 failed").arg(record.fieldName(int(c))));
+    try {
+        auto* h = static_cast<SQLHSTMT>(statement_);
+        columns_.resize(size_t(record.count()));
+        status_.resize(size_t(blockRows_));
+        if (!SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROW_BIND_TYPE, SQLPOINTER(SQL_BIND_BY_COLUMN), 0)) ||
+            !SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, SQLPOINTER(SQLULEN(blockRows_)), 0)) ||
+            !SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, &fetched_, 0)) ||
+            !SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROW_STATUS_PTR, status_.data(), 0)))
+            failed(QStringLiteral("Reading rows in blocks failed"));
+        for (size_t c = 0; c < columns_.size(); ++c) {
+            Column& col = columns_[c];
+            col.as = reader_.type(int(c));
+            col.kind = c < kinds.size() ? kinds[c] : ColumnKind::Unknown;
+            // Timestamps as psqlODBC would make them for CellReader: as text it makes the structure first
+            // and then prints it.
+            const bool structure = col.as == CellReader::As::Timestamp;
+            col.slot = structure ? SQLLEN(sizeof(SQL_TIMESTAMP_STRUCT)) : SlotBytes;
+            col.bytes.resize(size_t(blockRows_) * size_t(col.slot));
+            col.lengths.resize(size_t(blockRows_));
+            if (!SQL_SUCCEEDED(SQLBindCol(h, SQLUSMALLINT(c + 1), structure ? SQL_C_TYPE_TIMESTAMP : SQL_C_CHAR,
+                                          col.bytes.data(), col.slot, col.lengths.data())))
+                failed(QStringLiteral("Binding column %1 failed").arg(record.fieldName(int(c))));
+        }
+    } catch (...) {
+        unbind();  // the statement must not point at this half-made object
+        throw;
     }
 }
 
-TextRows::~TextRows() {
+TextRows::~TextRows() { unbind(); }
+
+void TextRows::unbind() noexcept {
     // The statement outlives this object (its QSqlQuery frees it): it must not write here again.
     auto* h = static_cast<SQLHSTMT>(statement_);
     SQLFreeStmt(h, SQL_UNBIND);
     SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    SQLSetStmtAttr(h, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
     SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, SQLPOINTER(SQLULEN(1)), 0);
 }
 
@@ -75,6 +85,9 @@ bool TextRows::fetch() {
     }
     // SQL_SUCCESS_WITH_INFO: a value did not fit its slot; it is read again when asked for.
     if (!SQL_SUCCEEDED(rc)) failed(QStringLiteral("Reading rows failed"));
+    // A row the driver could not convert is no row to write as if it were whole.
+    for (SQLULEN r = 0; r < fetched_; ++r)
+        if (status_[r] == SQL_ROW_ERROR) failed(QStringLiteral("Reading row %1 of a block failed").arg(r + 1));
     return true;
 }
 

@@ -72,6 +72,7 @@ private:
         int longRow = -1;  // the row whose whole text `longText` holds
         std::string longText;
     };
+    void unbind() noexcept;
     void position(int row);
     std::string_view text(int row, int column);
     QVariant value(int row, int column);
@@ -83,6 +84,7 @@ private:
     std::vector<Column> columns_;
     int blockRows_;
     SQLULEN fetched_ = 0;  // the driver writes the rows of each block here
+    std::vector<SQLUSMALLINT> status_;  // and how each row went
     int positioned_ = -1;
     bool done_ = false;
 };
