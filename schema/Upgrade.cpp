@@ -72,6 +72,8 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
         throw SchemaError("The database has none of Kestrum's tables; nothing was changed. "
                           "Use --create-database to set up a new one.");
 
+    // A later Kestrum's version stays: this build's would make that one look at everything again.
+    const bool later = versionState(storedVersion(db)) == VersionState::Newer;
     QStringList done;
     QStringList created;
     if (!db.transaction()) detail::failed(db.lastError(), QStringLiteral("Begin transaction"));
@@ -119,6 +121,7 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
         detail::seedRows(db, created);
         done << detail::addVehicleKeys(db);
         done << detail::addInvoiceSums(db);
+        if (!later) detail::writeVersion(db, schemaVersion());
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
         db.rollback();
