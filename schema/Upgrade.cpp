@@ -73,7 +73,8 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
                           "Use --create-database to set up a new one.");
 
     // A later Kestrum's version stays: this build's would make that one look at everything again.
-    const bool later = versionState(storedVersion(db)) == VersionState::Newer;
+    const quint32 stored = storedVersion(db);
+    const bool later = versionState(stored) == VersionState::Newer;
     QStringList done;
     QStringList created;
     if (!db.transaction()) detail::failed(db.lastError(), QStringLiteral("Begin transaction"));
@@ -121,7 +122,7 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
         detail::seedRows(db, created);
         done << detail::addVehicleKeys(db);
         done << detail::addInvoiceSums(db);
-        if (!later) detail::writeVersion(db, schemaVersion());
+        detail::writeVersion(db, later ? stored : schemaVersion());
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
         db.rollback();
