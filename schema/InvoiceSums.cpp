@@ -89,16 +89,14 @@ QString sqliteRemove(const Lines& l) {
            dropEmpty(QStringLiteral("old.") + QLatin1String(l.number));
 }
 
-void sqliteMake(QSqlQuery& q, const Lines& l) {
+QStringList sqliteStatements(const Lines& l) {
     const QString table = QLatin1String(l.table);
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN %3 END")
-               .arg(triggerName(l, "Insert"), table, sqliteAdd(l)));
-    // A line moved to another number leaves the old one's sum and joins the new one's.
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE OF %2, %3 ON %4 BEGIN %5 %6 END")
-               .arg(triggerName(l, "Update"), QLatin1String(l.number), QLatin1String(l.amount), table, sqliteRemove(l),
-                    sqliteAdd(l)));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN %3 END")
-               .arg(triggerName(l, "Delete"), table, sqliteRemove(l)));
+    return {QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN %3 END").arg(triggerName(l, "Insert"), table, sqliteAdd(l)),
+            // A line moved to another number leaves the old one's sum and joins the new one's.
+            QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE OF %2, %3 ON %4 BEGIN %5 %6 END")
+                .arg(triggerName(l, "Update"), QLatin1String(l.number), QLatin1String(l.amount), table, sqliteRemove(l),
+                     sqliteAdd(l)),
+            QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN %3 END").arg(triggerName(l, "Delete"), table, sqliteRemove(l))};
 }
 
 // --- PostgreSQL ---
@@ -138,18 +136,18 @@ QString pgMakeFunction(const Lines& l) {
              QLatin1String(l.table));
 }
 
-void pgMake(QSqlQuery& q, const Lines& l) {
+QStringList pgStatements(const Lines& l) {
     const QString table = QLatin1String(l.table);
-    run(q, pgMakeFunction(l));
     const QString call = QStringLiteral("FOR EACH STATEMENT EXECUTE FUNCTION %1()").arg(pgFunction(l));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 REFERENCING NEW TABLE AS new_lines %3")
-               .arg(triggerName(l, "Insert"), table, call));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE ON %2 REFERENCING OLD TABLE AS old_lines NEW TABLE AS "
-                          "new_lines %3")
-               .arg(triggerName(l, "Update"), table, call));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 REFERENCING OLD TABLE AS old_lines %3")
-               .arg(triggerName(l, "Delete"), table, call));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER TRUNCATE ON %2 %3").arg(triggerName(l, "Truncate"), table, call));
+    return {pgMakeFunction(l),
+            QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 REFERENCING NEW TABLE AS new_lines %3")
+                .arg(triggerName(l, "Insert"), table, call),
+            QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE ON %2 REFERENCING OLD TABLE AS old_lines NEW TABLE AS "
+                           "new_lines %3")
+                .arg(triggerName(l, "Update"), table, call),
+            QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 REFERENCING OLD TABLE AS old_lines %3")
+                .arg(triggerName(l, "Delete"), table, call),
+            QStringLiteral("CREATE TRIGGER %1 AFTER TRUNCATE ON %2 %3").arg(triggerName(l, "Truncate"), table, call)};
 }
 
 // Every number's sums from the lines, in one statement; grouped, so each line is read once.
@@ -180,18 +178,23 @@ QStringList missingInvoiceSums(QSqlDatabase& db) {
     return {QStringLiteral("Triggers keeping %1 are missing: %2").arg(InvoiceSumsTable, missing.join(QStringLiteral(", ")))};
 }
 
+QStringList invoiceSumsStatements(Engine engine) {
+    QStringList out;
+    for (const Lines& l : LineTables) out << (engine == Engine::PostgreSQL ? pgStatements(l) : sqliteStatements(l));
+    out << QStringLiteral("DELETE FROM InvoiceSums") << fillStatement(engine);
+    // Autovacuum would see the new rows only a minute later; until then PostgreSQL plans the
+    // reports that join the sums as if the table were small.
+    if (engine == Engine::PostgreSQL) out << QStringLiteral("ANALYZE InvoiceSums");
+    return out;
+}
+
 QStringList addInvoiceSums(QSqlDatabase& db) {
     const Engine engine = engineOf(db);
     if (missingTriggers(db, engine).isEmpty()) return {};
     // Made whole again: a missing trigger means the sums may have missed writes.
     dropInvoiceSumsTriggers(db);
     QSqlQuery q(db);
-    for (const Lines& l : LineTables) engine == Engine::PostgreSQL ? pgMake(q, l) : sqliteMake(q, l);
-    run(q, QStringLiteral("DELETE FROM InvoiceSums"));
-    run(q, fillStatement(engine));
-    // Autovacuum would see the new rows only a minute later; until then PostgreSQL plans the
-    // reports that join the sums as if the table were small.
-    if (engine == Engine::PostgreSQL) run(q, QStringLiteral("ANALYZE InvoiceSums"));
+    for (const QString& sql : invoiceSumsStatements(engine)) run(q, sql);
     q.finish();
     return {QStringLiteral("Sums of InvoiceSums filled from the part and labor lines, and kept by triggers on "
                            "InvItem and InvLabor")};
@@ -208,6 +211,8 @@ void dropInvoiceSumsTriggers(QSqlDatabase& db) {
                        ? QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(triggerName(l, e), QLatin1String(l.table))
                        : QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(triggerName(l, e)));
     q.finish();
+    // The database lacks part of this version's shape now: the next start must look.
+    detail::writeVersion(db, 0);
 }
 
 }  // namespace kestrum::schema

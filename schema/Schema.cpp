@@ -193,6 +193,7 @@ void createDatabase(QSqlDatabase& db) {
         detail::seedRows(db, all);
         detail::addVehicleKeys(db);
         detail::addInvoiceSums(db);
+        detail::writeVersion(db, schemaVersion());
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
         db.rollback();

@@ -78,9 +78,16 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// \brief A later Kestrum's database lacks what this build needs: the start is refused, nothing written.
+class LaterVersionError : public SchemaError {
+public:
+    using SchemaError::SchemaError;
+};
+
 /// \brief Creates every table, the Reg row with Id_R = 1 and the user "Guest" (password "12",
 /// stored hashed). Refuses with SchemaError and changes nothing when any of the tables exists.
-/// Runs in one transaction where the engine allows DDL in transactions (both do).
+/// Runs in one transaction where the engine allows DDL in transactions (both do); stores this
+/// build's version as its last step.
 void createDatabase(QSqlDatabase& db);
 
 /// \brief Readable lines for every missing table ("Table Invoice is missing"), missing column
@@ -92,8 +99,34 @@ QStringList checkDatabase(QSqlDatabase& db);
 /// columns and indexes and runs the data fills of the added columns (Upgrade.cpp), all in one
 /// transaction; existing rows are not touched except by those fills. Returns a line per change
 /// (empty when there was nothing to do). Throws SchemaError, with nothing changed, when the
-/// database has none of the tables or a step fails.
+/// database has none of the tables or a step fails. Its last step stores this build's version
+/// (unless a later Kestrum's is there). Looks at the whole database whatever version it stores.
 QStringList upgradeDatabase(QSqlDatabase& db);
+
+/// \brief This build's schema version: a hash of the declaration (tables, columns, keys, indexes)
+/// and of every statement that makes the engines' own objects (triggers, look-up indexes), so it
+/// changes whenever any of them does. Never 0.
+quint32 schemaVersion();
+/// \brief The version as messages and the stored marker show it: eight hexadecimal digits.
+QString versionText(quint32 version);
+/// \brief Every version this program has declared, oldest first, this build's last.
+const QList<quint32>& knownVersions();
+/// \brief The version kept in the database by the last --create-database or upgrade (0: none,
+/// as in a database made before the marker). One statement. Throws SchemaError.
+quint32 storedVersion(QSqlDatabase& db);
+
+enum class VersionState {
+    Current,  // this build's
+    Older,    // none, or one an earlier build declared
+    Newer,    // unknown to this build: a later Kestrum wrote it
+};
+VersionState versionState(quint32 stored);
+
+/// \brief What a start does before any window reads the database: nothing more when the stored
+/// version is this build's (one statement); upgradeDatabase when it is absent or older; when a
+/// later Kestrum wrote it, checkDatabase only, throwing LaterVersionError (naming both versions,
+/// nothing written) when something this build needs is missing. Returns upgradeDatabase's lines.
+QStringList upgradeAtStart(QSqlDatabase& db);
 
 /// \brief SQLite's trigram index of the blank-stripped VIN, plate and truck number of a document
 /// table (Invoice, Estimate, InvoiceCash): columns Vin, Plate, Truck, rowid that of the document.
@@ -105,7 +138,8 @@ QString vehicleKeyExpression(const QString& column);
 inline const QString InvoiceSumsTable = QStringLiteral("InvoiceSums");
 
 /// \brief Drops the triggers keeping InvoiceSums, for a bulk load of lines: --check-database then
-/// reports them and the next upgradeDatabase makes them again and refills the sums. Throws SchemaError.
+/// reports them and the next upgradeDatabase (the next start too: the stored version is cleared)
+/// makes them again and refills the sums. Throws SchemaError.
 void dropInvoiceSumsTriggers(QSqlDatabase& db);
 
 /// \brief Names of the indexes a table has in the database, lower case.

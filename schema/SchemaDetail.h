@@ -26,4 +26,18 @@ QStringList missingInvoiceSums(QSqlDatabase& db);
 /// the lines (one line); nothing when all are there. InvoiceSums must exist.
 QStringList addInvoiceSums(QSqlDatabase& db);
 
+/// The statements that make the vehicle look-up indexes of the engine, as addVehicleKeys runs them.
+QStringList vehicleKeyStatements(Engine engine);
+/// The statements that make and fill the triggers keeping InvoiceSums, as addInvoiceSums runs them.
+QStringList invoiceSumsStatements(Engine engine);
+/// Both engines' statements of the two above: the engine objects the version covers.
+QStringList engineObjectStatements();
+/// The text the version is the hash of: the tables as declared with both engines' statements, then
+/// `engineObjects`.
+QString declarationText(const QList<Table>& tables, const QStringList& engineObjects);
+/// 31 bits of the text's SHA-256, never 0.
+quint32 versionOf(const QString& declaration);
+/// Stores `version` as the database's marker (0 clears it). Throws SchemaError.
+void writeVersion(QSqlDatabase& db, quint32 version);
+
 }  // namespace kestrum::schema::detail

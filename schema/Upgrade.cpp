@@ -72,6 +72,9 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
         throw SchemaError("The database has none of Kestrum's tables; nothing was changed. "
                           "Use --create-database to set up a new one.");
 
+    // A later Kestrum's version stays: this build's would make that one look at everything again.
+    const quint32 stored = storedVersion(db);
+    const bool later = versionState(stored) == VersionState::Newer;
     QStringList done;
     QStringList created;
     if (!db.transaction()) detail::failed(db.lastError(), QStringLiteral("Begin transaction"));
@@ -119,6 +122,7 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
         detail::seedRows(db, created);
         done << detail::addVehicleKeys(db);
         done << detail::addInvoiceSums(db);
+        detail::writeVersion(db, later ? stored : schemaVersion());
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
         db.rollback();

@@ -15,6 +15,7 @@ namespace {
 
 const char* const DocumentTables[] = {"Invoice", "Estimate", "InvoiceCash"};
 const char* const VehicleColumns[] = {"Vin_Inv", "Plate_Inv", "TruckNo_Inv"};
+const char* const MakeTrigram = "CREATE EXTENSION IF NOT EXISTS pg_trgm";
 
 void run(QSqlQuery& q, const QString& sql) {
     if (!q.exec(sql)) detail::failed(q.lastError(), sql.section(u'\n', 0, 0));
@@ -53,32 +54,47 @@ bool sqliteComplete(QSqlDatabase& db, const QString& table) {
     return true;
 }
 
-// Made whole again: a missing trigger means the index may have missed writes, so it is refilled.
-void sqliteMake(QSqlQuery& q, QSqlDatabase& db, const QString& table) {
+QString sqliteIndexStatement(const QString& table) {
+    return QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(Vin, Plate, Truck, content='', tokenize='trigram')")
+        .arg(vehicleKeyTable(table));
+}
+
+// The triggers that keep the index, then the statement that fills it from the table.
+QStringList sqliteKeepStatements(const QString& table) {
     const QString index = vehicleKeyTable(table);
     const QStringList triggers = triggerNames(table);
-    for (const QString& t : triggers) run(q, QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(t));
-    if (!sqliteObject(db, QStringLiteral("table"), index))
-        run(q, QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(Vin, Plate, Truck, content='', tokenize='trigram')")
-                   .arg(index));
-    else
-        run(q, QStringLiteral("INSERT INTO %1 (%1) VALUES ('delete-all')").arg(index));
     const QString add = QStringLiteral("INSERT INTO %1 (rowid, Vin, Plate, Truck) VALUES (new.rowid, %2);")
                             .arg(index, keysOf(QStringLiteral("new")));
     // A contentless index forgets a row only when told the values it was given.
     const QString remove = QStringLiteral("INSERT INTO %1 (%1, rowid, Vin, Plate, Truck) VALUES ('delete', old.rowid, %2);")
                                .arg(index, keysOf(QStringLiteral("old")));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN %3 END").arg(triggers[0], table, add));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN %3 END").arg(triggers[1], table, remove));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE ON %2 BEGIN %3 %4 END").arg(triggers[2], table, remove, add));
-    run(q, QStringLiteral("INSERT INTO %1 (rowid, Vin, Plate, Truck) SELECT rowid, %2 FROM %3 AS d")
-               .arg(index, keysOf(QStringLiteral("d")), table));
+    return {QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN %3 END").arg(triggers[0], table, add),
+            QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN %3 END").arg(triggers[1], table, remove),
+            QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE ON %2 BEGIN %3 %4 END").arg(triggers[2], table, remove, add),
+            QStringLiteral("INSERT INTO %1 (rowid, Vin, Plate, Truck) SELECT rowid, %2 FROM %3 AS d")
+                .arg(index, keysOf(QStringLiteral("d")), table)};
+}
+
+// Made whole again: a missing trigger means the index may have missed writes, so it is refilled.
+void sqliteMake(QSqlQuery& q, QSqlDatabase& db, const QString& table) {
+    const QString index = vehicleKeyTable(table);
+    for (const QString& t : triggerNames(table)) run(q, QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(t));
+    if (!sqliteObject(db, QStringLiteral("table"), index))
+        run(q, sqliteIndexStatement(table));
+    else
+        run(q, QStringLiteral("INSERT INTO %1 (%1) VALUES ('delete-all')").arg(index));
+    for (const QString& sql : sqliteKeepStatements(table)) run(q, sql);
 }
 
 // --- PostgreSQL ---
 
 QString trigramIndex(const QString& table, const QString& column) {
     return QStringLiteral("IX_%1_%2_Trigram").arg(table, column);
+}
+
+QString trigramStatement(const QString& table, const QString& column) {
+    return QStringLiteral("CREATE INDEX %1 ON %2 USING gin (%3 gin_trgm_ops)")
+        .arg(trigramIndex(table, column), table, vehicleKeyExpression(column));
 }
 
 bool pgHasIndex(QSqlDatabase& db, const QString& name) {
@@ -96,7 +112,7 @@ bool pgMakeTrigram(QSqlQuery& q, QSqlDatabase& db) {
     if (exists(db, QStringLiteral("SELECT 1 FROM pg_extension WHERE extname = ?"), QStringLiteral("pg_trgm")))
         return true;
     run(q, QStringLiteral("SAVEPOINT vehicle_keys"));
-    const bool made = q.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"));
+    const bool made = q.exec(QLatin1String(MakeTrigram));
     run(q, made ? QStringLiteral("RELEASE SAVEPOINT vehicle_keys") : QStringLiteral("ROLLBACK TO SAVEPOINT vehicle_keys"));
     return made;
 }
@@ -132,6 +148,20 @@ QStringList missingVehicleKeys(QSqlDatabase& db) {
     return problems;
 }
 
+QStringList vehicleKeyStatements(Engine engine) {
+    QStringList out;
+    if (engine == Engine::PostgreSQL) out << QLatin1String(MakeTrigram);
+    for (const char* t : DocumentTables) {
+        const QString table = QLatin1String(t);
+        if (engine == Engine::SQLite) {
+            out << sqliteIndexStatement(table) << sqliteKeepStatements(table);
+            continue;
+        }
+        for (const char* c : VehicleColumns) out << trigramStatement(table, QLatin1String(c));
+    }
+    return out;
+}
+
 QStringList addVehicleKeys(QSqlDatabase& db) {
     QStringList done;
     const Engine engine = engineOf(db);
@@ -155,8 +185,7 @@ QStringList addVehicleKeys(QSqlDatabase& db) {
                             .arg(name);
                 continue;
             }
-            run(q, QStringLiteral("CREATE INDEX %1 ON %2 USING gin (%3 gin_trgm_ops)")
-                       .arg(name, table, vehicleKeyExpression(QLatin1String(c))));
+            run(q, trigramStatement(table, QLatin1String(c)));
             done << QStringLiteral("Index %1 on %2 (%3) added").arg(name, table, vehicleKeyExpression(QLatin1String(c)));
         }
     }

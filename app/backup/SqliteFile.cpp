@@ -115,10 +115,10 @@ TableCounts countRows(Db& db) {
 
 // Connections that read the whole file: a memory map over it (the checks visit pages many times,
 // each a system call otherwise; the library maps no more than the file and at most its own bound,
-// 2 GB here) and a page cache that keeps what the map cannot serve.
+// 2 GB here). A 256 MB page cache beside the map measured no gain, so each connection keeps the
+// default one.
 void tuneForReading(Db& db) {
     exec(db, "PRAGMA mmap_size = 2147483648");
-    exec(db, "PRAGMA cache_size = -262144");
 }
 
 QStringList runPragma(Db& db, const QString& pragma) {

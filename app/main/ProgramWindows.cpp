@@ -6,6 +6,8 @@
 #include "Schema.h"
 #include "Shell.h"
 
+#include <optional>
+
 #ifdef KESTRUM_HAVE_RECORDS
 #include "records/RecordWindows.h"
 #endif
@@ -47,14 +49,22 @@ void registerProgramWindows()
 void bringDatabaseForward(const QString& madeBy)
 {
     // Before any window reads it: a report would otherwise fail on a table this version adds.
-    ui::runGuarded([&madeBy] {
+    // An up-to-date database costs one look at its stored version.
+    std::optional<schema::LaterVersionError> refused;
+    ui::runGuarded([&madeBy, &refused] {
         QSqlDatabase db = DM->database();
-        const QStringList done = schema::upgradeDatabase(db);
-        if (!done.isEmpty())
-            ui::showMessage(madeBy + QStringLiteral(" was made by an earlier version of Kestrum "
-                                                    "and has been brought up to date:\n\n") +
-                            done.join(u'\n'));
+        try {
+            const QStringList done = schema::upgradeAtStart(db);
+            if (!done.isEmpty())
+                ui::showMessage(madeBy + QStringLiteral(" was made by an earlier version of Kestrum "
+                                                        "and has been brought up to date:\n\n") +
+                                done.join(u'\n'));
+        } catch (const schema::LaterVersionError& e) {
+            refused = e;
+        }
     });
+    if (refused)
+        throw *refused;
 }
 
 void reopenAfterRestore(const QString& connection)

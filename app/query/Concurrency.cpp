@@ -2,6 +2,7 @@
 
 #include "DatabaseError.h"
 #include "Query.h"
+#include "Session.h"
 #include "Transaction.h"
 
 #include <QSqlDriver>
@@ -35,8 +36,9 @@ QString busyMessage() { return QStringLiteral("Another workstation is saving; tr
 
 void prepareSession(QSqlDatabase& db) {
     if (!db.isOpen() || !db.driver()) return;
+    forgetSession(db);  // a new session, perhaps of another database
     QSqlQuery q(db);
-    if (db.driver()->dbmsType() == QSqlDriver::PostgreSQL)
+    if (isPostgreSQL(db))
         q.exec(QStringLiteral("SET lock_timeout = '%1s'").arg(LockWaitSeconds));
     else
         q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(LockWaitSeconds * 1000));

@@ -7,6 +7,7 @@
 #include "TextRows.h"
 #include "Concurrency.h"
 #include "Distinct.h"
+#include "Session.h"
 #include "Transaction.h"
 
 #include <QSqlDriver>
@@ -58,14 +59,6 @@ bool connectionLost(const QSqlError& e) {
     return texts.match(e.databaseText()).hasMatch() || texts.match(e.driverText()).hasMatch();
 }
 
-// The ODBC handle a Qt driver or result holds, or nullptr. Qt gives it as a void* (older builds
-// named the type SQLHANDLE).
-void* odbcHandle(const QVariant& h) {
-    if (!h.isValid() || (qstrcmp(h.typeName(), "void*") != 0 && qstrcmp(h.typeName(), "SQLHANDLE") != 0))
-        return nullptr;
-    return *static_cast<void* const*>(h.constData());
-}
-
 // Whether the driver itself knows its link to the server is gone. NOTE: psqlODBC reports a
 // statement inside a transaction on a dropped link only as "internal SAVEPOINT failed", with no
 // connection state; its SQL_ATTR_CONNECTION_DEAD tells the truth. Drivers without the attribute
@@ -86,34 +79,6 @@ bool linkBroken(const QSqlDatabase& db) {
     QSqlQuery probe(db);
     if (probe.exec(QStringLiteral("Select 1"))) return false;
     return connectionLost(probe.lastError()) || connectionDead(db);
-}
-
-bool isPostgreSQL(const QSqlDatabase& db) {
-    SQLHDBC hdbc = db.driver() ? odbcHandle(db.driver()->handle()) : nullptr;
-    if (!hdbc) return false;
-    SQLCHAR name[64] = {};
-    SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(SQLGetInfo(hdbc, SQL_DBMS_NAME, name, sizeof name, &length))) return false;
-    return QByteArray(reinterpret_cast<const char*>(name)).contains("PostgreSQL");
-}
-
-// Whether text without case compares by character codes: SQLite's NOCASE always; PostgreSQL's citext
-// when the database collates as C (asked once per connection).
-bool codeOrdered(const QSqlDatabase& db) {
-    if (!isPostgreSQL(db)) return true;
-    static QHash<QString, bool> known;
-    static QMutex guard;
-    const QMutexLocker lock(&guard);
-    const auto it = known.constFind(db.connectionName());
-    if (it != known.constEnd()) return *it;
-    QSqlQuery q(db);
-    bool c = false;
-    if (q.exec(QStringLiteral("Select datcollate From pg_database Where datname = current_database()")) && q.next()) {
-        const QString collate = q.value(0).toString();
-        c = collate == u"C" || collate == u"POSIX" || collate.startsWith(QLatin1String("C.U"), Qt::CaseInsensitive);
-    }
-    known.insert(db.connectionName(), c);
-    return c;
 }
 
 // SQLite puts NULLs first in an ascending order, PostgreSQL last.
