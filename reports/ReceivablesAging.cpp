@@ -43,21 +43,15 @@ QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, 
     QString sql = QStringLiteral(
         "Select H.CustomerName_Inv, H.InvoiceNo_Inv, H.InvoiceDate_Inv,"
         " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, H.Tax_Inv As Taxable,"
-        " Coalesce(S.Parts_Sums, 0) As Parts, Coalesce(S.Labor_Sums, 0) As Labor, ");
-    // Payments: PostgreSQL sums them all in one pass and hashes them (looked up 300,000 times,
-    // the estimate also made it compile the statement for minutes of rows); SQLite looks each
-    // invoice's up by number, measured no slower than joining a group-by, and in the same order.
-    const bool grouped = !customer && schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
-    const QString paidBy = QStringLiteral("(PayDate_Receivable < ? Or PayDate_Receivable Is Null)");
-    if (grouped)
-        sql += "Coalesce(P.Amount, 0) As Paid,";
-    else
-        sql += "Coalesce((Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable = H.InvoiceNo_Inv"
-               " And " + paidBy + "), 0) As Paid,";
-    sql += " Coalesce(R.Tax_R, 0) As Rate From Invoice H Left Join InvoiceSums S On S.InvoiceNo_Sums = H.InvoiceNo_Inv";
-    if (grouped)
-        sql += " Left Join (Select InvoiceNo_Receivable As Inv, Sum(Amount_Receivable) As Amount From Receivable"
-               " where " + paidBy + " Group By InvoiceNo_Receivable) P On P.Inv = H.InvoiceNo_Inv";
+        " Coalesce(S.Parts_Sums, 0) As Parts, Coalesce(S.Labor_Sums, 0) As Labor,");
+    // Payments: their sum is kept per invoice too, and is the sum as of the date asked for when
+    // the latest of them lies before the day after it; only invoices paid (also) later have
+    // theirs summed here, by number.
+    sql += " Case When S.LastPay_Sums Is Null Or S.LastPay_Sums < ? Then Coalesce(S.Paid_Sums, 0) Else"
+           " Coalesce((Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable = H.InvoiceNo_Inv"
+           " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null)), 0) End As Paid,"
+           " Coalesce(R.Tax_R, 0) As Rate From Invoice H Left Join InvoiceSums S On S.InvoiceNo_Sums = H.InvoiceNo_Inv";
+    values << after;
     values << after;
     sql += records::monthlyRateJoin(QStringLiteral("R"), QStringLiteral("H.InvoiceDate_Inv"));
     sql += " where (H.InvoiceDate_Inv < ? Or H.InvoiceDate_Inv Is Null)";

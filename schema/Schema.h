@@ -101,10 +101,11 @@ QString vehicleKeyTable(const QString& documentTable);
 /// \brief The blank-stripped upper-case value of a column, as PostgreSQL's trigram indexes hold it.
 QString vehicleKeyExpression(const QString& column);
 
-/// \brief The table that keeps each invoice number's parts and labor sums (InvoiceSums).
+/// \brief The table that keeps each invoice number's parts and labor sums and its payments' sum and
+/// latest date (InvoiceSums).
 inline const QString InvoiceSumsTable = QStringLiteral("InvoiceSums");
 
-/// \brief Drops the triggers keeping InvoiceSums, for a bulk load of lines: --check-database then
+/// \brief Drops the triggers keeping InvoiceSums, for a bulk load of lines and payments: --check-database then
 /// reports them and the next upgradeDatabase makes them again and refills the sums. Throws SchemaError.
 void dropInvoiceSumsTriggers(QSqlDatabase& db);
 
