@@ -35,6 +35,10 @@ const Source Sources[] = {
      {{"Paid_Sums", "Sum(%1Amount_Receivable)"}, {"LastPay_Sums", "Max(%1PayDate_Receivable)"}}},
 };
 
+// Tables whose rows change an invoice's total but hold none of the figures: the invoice header
+// (number, date and tax flag) and the tax rates. Their triggers only mark the invoices again.
+const char* const Watched[] = {"Invoice", "Tax"};
+
 QString aggregates(const Source& src, const QString& prefix) {
     QStringList all;
     for (const Figure& f : src.figures) all << QString::fromLatin1(f.aggregate).arg(prefix);
@@ -60,8 +64,19 @@ void run(QSqlQuery& q, const QString& sql) {
     if (!q.exec(sql)) detail::failed(q.lastError(), sql.section(u'\n', 0, 0));
 }
 
+QString triggerName(const char* table, const char* event) {
+    return QStringLiteral("InvoiceSums_%1_%2").arg(QLatin1String(table), QLatin1String(event));
+}
+
 QString triggerName(const Source& src, const char* event) {
-    return QStringLiteral("InvoiceSums_%1_%2").arg(QLatin1String(src.table), QLatin1String(event));
+    return triggerName(src.table, event);
+}
+
+QStringList triggerTables() {
+    QStringList all;
+    for (const Source& src : Sources) all << QLatin1String(src.table);
+    for (const char* table : Watched) all << QLatin1String(table);
+    return all;
 }
 
 bool hasTrigger(QSqlDatabase& db, Engine engine, const QString& name) {
@@ -77,13 +92,14 @@ bool hasTrigger(QSqlDatabase& db, Engine engine, const QString& name) {
 
 QStringList missingTriggers(QSqlDatabase& db, Engine engine) {
     QStringList missing;
-    for (const Source& src : Sources) {
+    for (const QString& table : triggerTables()) {
+        const QByteArray name = table.toLatin1();
         if (engine == Engine::PostgreSQL) {
             for (const char* e : PgEvents)
-                if (!hasTrigger(db, engine, triggerName(src, e))) missing << triggerName(src, e);
+                if (!hasTrigger(db, engine, triggerName(name.constData(), e))) missing << triggerName(name.constData(), e);
         } else {
             for (const char* e : SqliteEvents)
-                if (!hasTrigger(db, engine, triggerName(src, e))) missing << triggerName(src, e);
+                if (!hasTrigger(db, engine, triggerName(name.constData(), e))) missing << triggerName(name.constData(), e);
         }
     }
     return missing;
@@ -95,6 +111,40 @@ const QString Empty = QStringLiteral("Parts_Sums IS NULL AND Labor_Sums IS NULL 
 
 QString dropEmpty(const QString& number) {
     return QStringLiteral("DELETE FROM InvoiceSums WHERE InvoiceNo_Sums = %1 AND %2;").arg(number, Empty);
+}
+
+// The invoice window's total of the invoice of the row `row`: parts + labor + the parts tax at
+// the invoice month's rate, rounded to cents, as the aging works it out; NULL where no invoice
+// has the number.
+QString totalExpression(Engine engine, const QString& row) {
+    const bool pg = engine == Engine::PostgreSQL;
+    const QString year = pg ? QStringLiteral("Cast(Extract(Year From H.InvoiceDate_Inv) As Integer)")
+                            : QStringLiteral("Cast(substr(H.InvoiceDate_Inv, 1, 4) As Integer)");
+    const QString month = pg ? QStringLiteral("Cast(Extract(Month From H.InvoiceDate_Inv) As Integer)")
+                             : QStringLiteral("Cast(substr(H.InvoiceDate_Inv, 6, 2) As Integer)");
+    // The invoice window's rate: the first row by Id_T whose months cover the invoice's month.
+    const QString rate = QStringLiteral("Coalesce((SELECT T.Tax_T FROM Tax T WHERE T.Year_T = %1 AND T.A_T <= %2 AND "
+                                        "T.E_T >= %2 ORDER BY T.Id_T LIMIT 1), 0)")
+                             .arg(year, month);
+    return QStringLiteral("(SELECT Round(Coalesce(%3.Parts_Sums, 0) + Coalesce(%3.Labor_Sums, 0) + CASE WHEN H.Tax_Inv = "
+                          "%1 THEN Coalesce(%3.Parts_Sums, 0) * %2 ELSE 0 END, 2) FROM Invoice H WHERE H.InvoiceNo_Inv = "
+                          "%3.InvoiceNo_Sums)")
+        .arg(pg ? QStringLiteral("true") : QStringLiteral("1"), rate, row);
+}
+
+// Whether that invoice has a balance when every payment is counted, from its total: the aging
+// then works out only the invoices so marked and those paid after the date it is asked for.
+QString openExpression(Engine engine, const QString& total, const QString& row) {
+    return QStringLiteral("Coalesce(Round(%1 - Coalesce(%2.Paid_Sums, 0), 2) <> 0, %3)")
+        .arg(total, row, engine == Engine::PostgreSQL ? QStringLiteral("false") : QStringLiteral("0"));
+}
+
+// The total and the mark of the rows `where` picks, worked out again (no alias: SQLite allows
+// none in a trigger).
+QString markOpen(Engine engine, const QString& where) {
+    const QString total = totalExpression(engine, QStringLiteral("InvoiceSums"));
+    return QStringLiteral("UPDATE InvoiceSums SET Total_Sums = %1, Open_Sums = %2 WHERE %3;")
+        .arg(total, openExpression(engine, total, QStringLiteral("InvoiceSums")), where);
 }
 
 // --- SQLite ---
@@ -114,13 +164,15 @@ QString sqliteAdd(const Source& src) {
                           "= 'integer' ON CONFLICT (InvoiceNo_Sums) DO UPDATE SET %4; ")
                .arg(columns(src), QLatin1String(src.number), sqliteFiguresOf(src, QStringLiteral("new")),
                     excluded.join(QStringLiteral(", "))) +
-           dropEmpty(QStringLiteral("new.") + QLatin1String(src.number));
+           dropEmpty(QStringLiteral("new.") + QLatin1String(src.number)) +
+           markOpen(Engine::SQLite, QStringLiteral("InvoiceNo_Sums = new.") + QLatin1String(src.number));
 }
 
 QString sqliteRemove(const Source& src) {
     return QStringLiteral("UPDATE InvoiceSums SET %1 WHERE InvoiceNo_Sums = old.%2; ")
                .arg(assignment(src, sqliteFiguresOf(src, QStringLiteral("old"))), QLatin1String(src.number)) +
-           dropEmpty(QStringLiteral("old.") + QLatin1String(src.number));
+           dropEmpty(QStringLiteral("old.") + QLatin1String(src.number)) +
+           markOpen(Engine::SQLite, QStringLiteral("InvoiceNo_Sums = old.") + QLatin1String(src.number));
 }
 
 void sqliteMake(QSqlQuery& q, const Source& src) {
@@ -135,10 +187,49 @@ void sqliteMake(QSqlQuery& q, const Source& src) {
                .arg(triggerName(src, "Delete"), table, sqliteRemove(src)));
 }
 
+// The invoices dated in a year (dates are ISO text, so the date index serves).
+QString sqliteInvoicesOfYear(const QString& year) {
+    return QStringLiteral("InvoiceNo_Sums IN (SELECT InvoiceNo_Inv FROM Invoice WHERE InvoiceDate_Inv >= (%1 || '-01-01') "
+                          "AND InvoiceDate_Inv < ((%1 + 1) || '-01-01'))")
+        .arg(year);
+}
+
+void sqliteMakeWatched(QSqlQuery& q) {
+    const QString mark = QStringLiteral("CREATE TRIGGER %1 AFTER %2 ON %3 BEGIN %4 END");
+    const auto one = [](const char* row) {
+        return markOpen(Engine::SQLite, QStringLiteral("InvoiceNo_Sums = %1.InvoiceNo_Inv").arg(QLatin1String(row)));
+    };
+    run(q, mark.arg(triggerName("Invoice", "Insert"), QStringLiteral("INSERT"), QStringLiteral("Invoice"), one("new")));
+    run(q, mark.arg(triggerName("Invoice", "Update"), QStringLiteral("UPDATE OF InvoiceNo_Inv, InvoiceDate_Inv, Tax_Inv"),
+                    QStringLiteral("Invoice"), one("old") + u' ' + one("new")));
+    run(q, mark.arg(triggerName("Invoice", "Delete"), QStringLiteral("DELETE"), QStringLiteral("Invoice"), one("old")));
+    const auto year = [](const char* row) {
+        return markOpen(Engine::SQLite, sqliteInvoicesOfYear(QLatin1String(row) + QStringLiteral(".Year_T")));
+    };
+    run(q, mark.arg(triggerName("Tax", "Insert"), QStringLiteral("INSERT"), QStringLiteral("Tax"), year("new")));
+    run(q, mark.arg(triggerName("Tax", "Update"), QStringLiteral("UPDATE OF Id_T, Year_T, A_T, E_T, Tax_T"),
+                    QStringLiteral("Tax"), year("old") + u' ' + year("new")));
+    run(q, mark.arg(triggerName("Tax", "Delete"), QStringLiteral("DELETE"), QStringLiteral("Tax"), year("old")));
+}
+
 // --- PostgreSQL ---
 
 QString pgFunction(const Source& src) {
     return QStringLiteral("InvoiceSums_%1").arg(QLatin1String(src.table));
+}
+
+// The statement's rows' values of a column, old and new, as TG_OP has them, in order.
+QString pgTouched(const QString& column, const QString& into) {
+    return QStringLiteral(
+               "  IF TG_OP = 'INSERT' THEN\n"
+               "    %2 := ARRAY(SELECT DISTINCT %1 FROM new_rows WHERE %1 IS NOT NULL ORDER BY 1);\n"
+               "  ELSIF TG_OP = 'DELETE' THEN\n"
+               "    %2 := ARRAY(SELECT DISTINCT %1 FROM old_rows WHERE %1 IS NOT NULL ORDER BY 1);\n"
+               "  ELSE\n"
+               "    %2 := ARRAY(SELECT %1 FROM new_rows WHERE %1 IS NOT NULL UNION\n"
+               "                     SELECT %1 FROM old_rows WHERE %1 IS NOT NULL ORDER BY 1);\n"
+               "  END IF;\n")
+        .arg(column, into);
 }
 
 QString pgMakeFunction(const Source& src) {
@@ -157,41 +248,81 @@ QString pgMakeFunction(const Source& src) {
                "    UPDATE InvoiceSums SET %2 WHERE %3;\n"
                "    DELETE FROM InvoiceSums WHERE %4;\n"
                "    RETURN NULL;\n"
-               "  ELSIF TG_OP = 'INSERT' THEN\n"
-               "    numbers := ARRAY(SELECT DISTINCT %5 FROM new_rows WHERE %5 IS NOT NULL ORDER BY 1);\n"
-               "  ELSIF TG_OP = 'DELETE' THEN\n"
-               "    numbers := ARRAY(SELECT DISTINCT %5 FROM old_rows WHERE %5 IS NOT NULL ORDER BY 1);\n"
-               "  ELSE\n"
-               "    numbers := ARRAY(SELECT %5 FROM new_rows WHERE %5 IS NOT NULL UNION\n"
-               "                     SELECT %5 FROM old_rows WHERE %5 IS NOT NULL ORDER BY 1);\n"
                "  END IF;\n"
+               "%5"
                "  INSERT INTO InvoiceSums (InvoiceNo_Sums) SELECT unnest(numbers) ON CONFLICT DO NOTHING;\n"
                "  PERFORM 1 FROM InvoiceSums WHERE InvoiceNo_Sums = ANY (numbers) ORDER BY InvoiceNo_Sums FOR UPDATE;\n"
                "  UPDATE InvoiceSums s SET %6\n"
                "    WHERE s.InvoiceNo_Sums = ANY (numbers);\n"
                "  DELETE FROM InvoiceSums WHERE InvoiceNo_Sums = ANY (numbers) AND %4;\n"
+               "  %7\n"
                "  RETURN NULL;\n"
                "END\n"
                "$body$")
         .arg(pgFunction(src), cleared.join(QStringLiteral(", ")), set.join(QStringLiteral(" OR ")), Empty,
-             QLatin1String(src.number),
+             pgTouched(QLatin1String(src.number), QStringLiteral("numbers")),
              assignment(src, QStringLiteral("SELECT %1 FROM %2 l WHERE l.%3 = s.InvoiceNo_Sums")
                                  .arg(aggregates(src, QStringLiteral("l.")), QLatin1String(src.table),
-                                      QLatin1String(src.number))));
+                                      QLatin1String(src.number))),
+             markOpen(Engine::PostgreSQL, QStringLiteral("InvoiceNo_Sums = ANY (numbers)")));
+}
+
+void pgTriggers(QSqlQuery& q, const QString& table, const QString& function) {
+    const QString call = QStringLiteral("FOR EACH STATEMENT EXECUTE FUNCTION %1()").arg(function);
+    const QByteArray name = table.toLatin1();
+    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 REFERENCING NEW TABLE AS new_rows %3")
+               .arg(triggerName(name.constData(), "Insert"), table, call));
+    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE ON %2 REFERENCING OLD TABLE AS old_rows NEW TABLE AS "
+                          "new_rows %3")
+               .arg(triggerName(name.constData(), "Update"), table, call));
+    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 REFERENCING OLD TABLE AS old_rows %3")
+               .arg(triggerName(name.constData(), "Delete"), table, call));
+    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER TRUNCATE ON %2 %3")
+               .arg(triggerName(name.constData(), "Truncate"), table, call));
 }
 
 void pgMake(QSqlQuery& q, const Source& src) {
-    const QString table = QLatin1String(src.table);
     run(q, pgMakeFunction(src));
-    const QString call = QStringLiteral("FOR EACH STATEMENT EXECUTE FUNCTION %1()").arg(pgFunction(src));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 REFERENCING NEW TABLE AS new_rows %3")
-               .arg(triggerName(src, "Insert"), table, call));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE ON %2 REFERENCING OLD TABLE AS old_rows NEW TABLE AS "
-                          "new_rows %3")
-               .arg(triggerName(src, "Update"), table, call));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 REFERENCING OLD TABLE AS old_rows %3")
-               .arg(triggerName(src, "Delete"), table, call));
-    run(q, QStringLiteral("CREATE TRIGGER %1 AFTER TRUNCATE ON %2 %3").arg(triggerName(src, "Truncate"), table, call));
+    pgTriggers(q, QLatin1String(src.table), pgFunction(src));
+}
+
+void pgMakeWatched(QSqlQuery& q) {
+    // Every column may change the number, date or tax flag (PostgreSQL allows no column list
+    // with transition tables); marking an unchanged invoice again costs one row.
+    run(q, QStringLiteral("CREATE OR REPLACE FUNCTION InvoiceSums_Invoice() RETURNS trigger LANGUAGE plpgsql AS $body$\n"
+                          "DECLARE touched integer[];\n"
+                          "BEGIN\n"
+                          "  IF TG_OP = 'TRUNCATE' THEN\n"
+                          "    UPDATE InvoiceSums SET Total_Sums = NULL, Open_Sums = false WHERE Total_Sums IS NOT NULL OR Open_Sums;\n"
+                          "    RETURN NULL;\n"
+                          "  END IF;\n") +
+               pgTouched(QStringLiteral("InvoiceNo_Inv"), QStringLiteral("touched")) +
+               QStringLiteral("  %1\n"
+                              "  RETURN NULL;\n"
+                              "END\n"
+                              "$body$")
+                   .arg(markOpen(Engine::PostgreSQL, QStringLiteral("InvoiceNo_Sums = ANY (touched)"))));
+    pgTriggers(q, QStringLiteral("Invoice"), QStringLiteral("InvoiceSums_Invoice"));
+    run(q, QStringLiteral("CREATE OR REPLACE FUNCTION InvoiceSums_Tax() RETURNS trigger LANGUAGE plpgsql AS $body$\n"
+                          "DECLARE touched integer[]; y integer;\n"
+                          "BEGIN\n"
+                          "  IF TG_OP = 'TRUNCATE' THEN\n"
+                          "    %1\n"
+                          "    RETURN NULL;\n"
+                          "  END IF;\n")
+                   .arg(markOpen(Engine::PostgreSQL, QStringLiteral("true"))) +
+               pgTouched(QStringLiteral("Year_T"), QStringLiteral("touched")) +
+               QStringLiteral("  FOREACH y IN ARRAY touched LOOP\n"
+                              "    %1\n"
+                              "  END LOOP;\n"
+                              "  RETURN NULL;\n"
+                              "END\n"
+                              "$body$")
+                   .arg(markOpen(Engine::PostgreSQL,
+                                 QStringLiteral("InvoiceNo_Sums IN (SELECT InvoiceNo_Inv FROM Invoice WHERE "
+                                                "InvoiceDate_Inv >= make_timestamp(y, 1, 1, 0, 0, 0) AND "
+                                                "InvoiceDate_Inv < make_timestamp(y + 1, 1, 1, 0, 0, 0))"))));
+    pgTriggers(q, QStringLiteral("Tax"), QStringLiteral("InvoiceSums_Tax"));
 }
 
 // Every number's figures from the rows, in one statement; grouped, so each row is read once.
@@ -217,9 +348,12 @@ QString fillStatement(Engine engine) {
     QStringList targets;
     for (const Source& src : Sources) targets << columns(src);
     // A number whose payments have no amount gets no row, as the triggers leave it.
-    return QStringLiteral("INSERT INTO InvoiceSums (InvoiceNo_Sums, %1) SELECT N.Inv, %2 FROM (%3) N %4 WHERE %5")
+    return QStringLiteral("INSERT INTO InvoiceSums (InvoiceNo_Sums, %1, Total_Sums, Open_Sums) SELECT t.*, %7 FROM "
+                          "(SELECT s.*, %6 AS Total_Sums FROM (SELECT N.Inv AS InvoiceNo_Sums, %2 FROM (%3) N %4 WHERE "
+                          "%5) s) t")
         .arg(targets.join(QStringLiteral(", ")), all.join(QStringLiteral(", ")), numbers.join(QStringLiteral(" UNION ")),
-             joins.join(u' '), any.join(QStringLiteral(" OR ")));
+             joins.join(u' '), any.join(QStringLiteral(" OR ")), totalExpression(engine, QStringLiteral("s")),
+             openExpression(engine, QStringLiteral("t.Total_Sums"), QStringLiteral("t")));
 }
 
 }  // namespace
@@ -240,6 +374,7 @@ QStringList addInvoiceSums(QSqlDatabase& db) {
     dropInvoiceSumsTriggers(db);
     QSqlQuery q(db);
     for (const Source& src : Sources) engine == Engine::PostgreSQL ? pgMake(q, src) : sqliteMake(q, src);
+    engine == Engine::PostgreSQL ? pgMakeWatched(q) : sqliteMakeWatched(q);
     run(q, QStringLiteral("DELETE FROM InvoiceSums"));
     run(q, fillStatement(engine));
     // Autovacuum would see the new rows only a minute later; until then PostgreSQL plans the
@@ -247,7 +382,7 @@ QStringList addInvoiceSums(QSqlDatabase& db) {
     if (engine == Engine::PostgreSQL) run(q, QStringLiteral("ANALYZE InvoiceSums"));
     q.finish();
     return {QStringLiteral("Figures of InvoiceSums filled from the part and labor lines and the payments, and kept "
-                           "by triggers on InvItem, InvLabor and Receivable")};
+                           "by triggers on InvItem, InvLabor, Receivable, Invoice and Tax")};
 }
 
 }  // namespace detail
@@ -255,11 +390,13 @@ QStringList addInvoiceSums(QSqlDatabase& db) {
 void dropInvoiceSumsTriggers(QSqlDatabase& db) {
     const Engine engine = engineOf(db);
     QSqlQuery q(db);
-    for (const Source& src : Sources)
+    for (const QString& table : triggerTables()) {
+        const QByteArray name = table.toLatin1();
         for (const char* e : PgEvents)
             run(q, engine == Engine::PostgreSQL
-                       ? QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(triggerName(src, e), QLatin1String(src.table))
-                       : QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(triggerName(src, e)));
+                       ? QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(triggerName(name.constData(), e), table)
+                       : QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(triggerName(name.constData(), e)));
+    }
     q.finish();
 }
 

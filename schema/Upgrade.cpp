@@ -84,7 +84,11 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
                 created << t.name;
                 done << QStringLiteral("Table %1 added").arg(t.name);
             } else {
-                for (const QString& name : detail::missingColumns(db, t)) {
+                const QStringList missing = detail::missingColumns(db, t);
+                // The triggers of the older shape keep none of the new figures: made again and
+                // refilled below.
+                if (t.name == InvoiceSumsTable && !missing.isEmpty()) dropInvoiceSumsTriggers(db);
+                for (const QString& name : missing) {
                     const Column* column = nullptr;
                     for (const Column& c : t.columns)
                         if (c.name == name) column = &c;
