@@ -115,8 +115,10 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
                         : QStringLiteral("Index %1 could not be made").arg(index.name());
                     detail::failed(q.lastError(), why);
                 }
-                done << QStringLiteral("Index %1 on %2 (%3) added")
-                            .arg(index.name(), t.name, index.columns.join(QStringLiteral(", ")));
+                // A new table's indexes come with it, as --check-database lists the table alone.
+                if (!created.contains(t.name))
+                    done << QStringLiteral("Index %1 on %2 (%3) added")
+                                .arg(index.name(), t.name, index.columns.join(QStringLiteral(", ")));
             }
         }
         q.finish();

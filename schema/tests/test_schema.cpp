@@ -297,8 +297,7 @@ TEST_P(SchemaTest, UpgradeFillsThePaymentsTotalsAndOpenMarksAndTheyFollowPayment
         return rows.join("; ").toStdString();
     };
 
-    const QStringList done = schema::upgradeDatabase(db_);
-    EXPECT_TRUE(done.contains("Index IX_InvoiceSums_Open_Sums on InvoiceSums (Open_Sums) added")) << done.join("; ").toStdString();
+    schema::upgradeDatabase(db_);
     EXPECT_TRUE(schema::checkDatabase(db_).isEmpty()) << schema::checkDatabase(db_).join("; ").toStdString();
     // 1: 150 + 8 % of 100, paid in full; 2: no tax, 35 of 80 paid (one payment has no date);
     // 3: 20 + 8 % (not June's second row); 4: payments without an invoice.
