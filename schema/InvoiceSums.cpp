@@ -203,12 +203,14 @@ void sqliteMakeWatched(QSqlQuery& q) {
     run(q, mark.arg(triggerName("Invoice", "Update"), QStringLiteral("UPDATE OF InvoiceNo_Inv, InvoiceDate_Inv, Tax_Inv"),
                     QStringLiteral("Invoice"), one("old") + u' ' + one("new")));
     run(q, mark.arg(triggerName("Invoice", "Delete"), QStringLiteral("DELETE"), QStringLiteral("Invoice"), one("old")));
-    const auto year = [](const char* row) {
-        return markOpen(Engine::SQLite, sqliteInvoicesOfYear(QLatin1String(row) + QStringLiteral(".Year_T")));
+    const auto year = [](const char* row, const QString& also = QString()) {
+        return markOpen(Engine::SQLite, sqliteInvoicesOfYear(QLatin1String(row) + QStringLiteral(".Year_T")) + also);
     };
     run(q, mark.arg(triggerName("Tax", "Insert"), QStringLiteral("INSERT"), QStringLiteral("Tax"), year("new")));
+    // A rate edited within its year works that year's invoices out once.
     run(q, mark.arg(triggerName("Tax", "Update"), QStringLiteral("UPDATE OF Id_T, Year_T, A_T, E_T, Tax_T"),
-                    QStringLiteral("Tax"), year("old") + u' ' + year("new")));
+                    QStringLiteral("Tax"),
+                    year("old") + u' ' + year("new", QStringLiteral(" AND new.Year_T IS NOT old.Year_T"))));
     run(q, mark.arg(triggerName("Tax", "Delete"), QStringLiteral("DELETE"), QStringLiteral("Tax"), year("old")));
 }
 

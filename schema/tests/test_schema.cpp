@@ -319,6 +319,13 @@ TEST_P(SchemaTest, UpgradeFillsThePaymentsTotalsAndOpenMarksAndTheyFollowPayment
     // 1 now lies in a year without rates: no tax.
     EXPECT_EQ(figures(), "1: 100 / 2024-03-20 / 150 / open; 2: 95 / 2024-05-10 / 80 / open; "
                          "3: -1 / - / 20 / open; 4: 25 / 2024-07-01 / -1 / settled");
+    // A rate moved to that year and back: both years' invoices are worked out again.
+    exec("UPDATE Tax SET Year_T = 2023 WHERE Id_T = 1");
+    EXPECT_EQ(figures(), "1: 100 / 2024-03-20 / 160 / open; 2: 95 / 2024-05-10 / 80 / open; "
+                         "3: -1 / - / 20 / open; 4: 25 / 2024-07-01 / -1 / settled");
+    exec("UPDATE Tax SET Year_T = 2024 WHERE Id_T = 1");
+    EXPECT_EQ(figures(), "1: 100 / 2024-03-20 / 150 / open; 2: 95 / 2024-05-10 / 80 / open; "
+                         "3: -1 / - / 20 / open; 4: 25 / 2024-07-01 / -1 / settled");
     exec("DELETE FROM Receivable WHERE InvoiceNo_Receivable = 4");
     exec("INSERT INTO Invoice (InvoiceNo_Inv, InvoiceDate_Inv, Tax_Inv) VALUES (4, '2024-08-01', " + no + ")");
     exec("INSERT INTO Receivable (InvoiceNo_Receivable, Amount_Receivable, PayDate_Receivable) VALUES (3, 20, '2024-09-01')");
