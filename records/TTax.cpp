@@ -74,29 +74,21 @@ std::optional<Decimal> findTaxRate(const QDate& date)
 
 namespace {
 
-// SQLite keeps dates as ISO text; cutting the year and month out costs a fraction of strftime.
-// Whole numbers on PostgreSQL too: compared as numeric, Year_T's index would not serve.
 QString yearOf(const QString& dateColumn)
 {
-    return schema::engineOf(DM->database()) == schema::Engine::PostgreSQL
-               ? QStringLiteral("Cast(Extract(Year From %1) As Integer)").arg(dateColumn)
-               : QStringLiteral("Cast(substr(%1, 1, 4) As Integer)").arg(dateColumn);
+    return schema::yearOfSql(schema::engineOf(DM->database()), dateColumn);
 }
 
 QString monthOf(const QString& dateColumn)
 {
-    return schema::engineOf(DM->database()) == schema::Engine::PostgreSQL
-               ? QStringLiteral("Cast(Extract(Month From %1) As Integer)").arg(dateColumn)
-               : QStringLiteral("Cast(substr(%1, 6, 2) As Integer)").arg(dateColumn);
+    return schema::monthOfSql(schema::engineOf(DM->database()), dateColumn);
 }
 
-// findTaxRate's rule for a year and a month given as SQL: the first row by Id_T whose months
-// cover it.
+// findTaxRate's rule for a year and a month given as SQL (kept with the invoice totals' triggers,
+// which follow the same rule).
 QString coveringRate(const QString& year, const QString& month)
 {
-    return QStringLiteral("(Select T.Tax_T From Tax T where T.Year_T = %1 And T.A_T <= %2 And T.E_T >= %2"
-                          " Order By T.Id_T Limit 1)")
-        .arg(year, month);
+    return schema::coveringTaxRateSql(year, month);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include "Query.h"
 #include "Schema.h"
 #include "ShopWindows.h"
-#include "TTax.h"
 
 #include <QDateEdit>
 #include <QGridLayout>
@@ -32,47 +31,39 @@ const char* const FigureTitles[AgingColumns] = {"Current", "1-30", "31-60", "61-
 
 // Every invoice dated on or before `asOf` whose total, less what was paid by then, is not zero:
 // CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid, Balance. The
-// total is the invoice window's: parts plus labor plus the parts tax at its month's rate.
+// total is the invoice window's (parts plus labor plus the parts tax at its month's rate), kept
+// per invoice in InvoiceSums with the payments' sum and latest date and whether a balance is
+// left; the work grows with the open invoices, not with every invoice ever written.
 QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
 {
     const QDate after = asOf.addDays(1);
-    // The line sums are kept per invoice (InvoiceSums) and the rates worked out per month: an
-    // index look-up per invoice into three million lines, and a rate sub-query per invoice,
-    // were most of the time. Materialized: the invoices are then read in number order, not
-    // through the customer index the grouping outside would choose (a random read per invoice).
-    QString sql = QStringLiteral(
+    // The kept paid sum is the sum as of the date asked for where the latest payment lies before
+    // the day after it; only invoices paid (also) later have theirs summed here, by number.
+    // SQLite materializes them: the invoices are then read through the kept figures, not through
+    // the customer index the grouping outside would choose.
+    // PostgreSQL: not materialized, as the rows would be written to a spilled store first.
+    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
+    QString sql = pg ? QStringLiteral("With Figures As (") : QStringLiteral("With Figures As Materialized (");
+    sql += QStringLiteral(
         "Select H.CustomerName_Inv, H.InvoiceNo_Inv, H.InvoiceDate_Inv,"
-        " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, H.Tax_Inv As Taxable,"
-        " Coalesce(S.Parts_Sums, 0) As Parts, Coalesce(S.Labor_Sums, 0) As Labor, ");
-    // Payments: PostgreSQL sums them all in one pass and hashes them (looked up 300,000 times,
-    // the estimate also made it compile the statement for minutes of rows); SQLite looks each
-    // invoice's up by number, measured no slower than joining a group-by, and in the same order.
-    const bool grouped = !customer && schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
-    const QString paidBy = QStringLiteral("(PayDate_Receivable < ? Or PayDate_Receivable Is Null)");
-    if (grouped)
-        sql += "Coalesce(P.Amount, 0) As Paid,";
-    else
-        sql += "Coalesce((Select Sum(Amount_Receivable) From Receivable where InvoiceNo_Receivable = H.InvoiceNo_Inv"
-               " And " + paidBy + "), 0) As Paid,";
-    sql += " Coalesce(R.Tax_R, 0) As Rate From Invoice H Left Join InvoiceSums S On S.InvoiceNo_Sums = H.InvoiceNo_Inv";
-    if (grouped)
-        sql += " Left Join (Select InvoiceNo_Receivable As Inv, Sum(Amount_Receivable) As Amount From Receivable"
-               " where " + paidBy + " Group By InvoiceNo_Receivable) P On P.Inv = H.InvoiceNo_Inv";
-    values << after;
-    sql += records::monthlyRateJoin(QStringLiteral("R"), QStringLiteral("H.InvoiceDate_Inv"));
-    sql += " where (H.InvoiceDate_Inv < ? Or H.InvoiceDate_Inv Is Null)";
-    values << after;
+        " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, Round(Coalesce(S.Total_Sums, 0), 2) As Total_Due,"
+        " Case When S.LastPay_Sums Is Null Or S.LastPay_Sums < ? Then Coalesce(S.Paid_Sums, 0) Else Coalesce(L.Amount, 0)"
+        " End As Paid From InvoiceSums S Join Invoice H On H.InvoiceNo_Inv = S.InvoiceNo_Sums"
+        // Joined rather than looked up per invoice: PostgreSQL's estimate of a look-up per row
+        // set off seconds of just-in-time compiling.
+        " Left Join (Select InvoiceNo_Receivable As Inv, Sum(Amount_Receivable) As Amount From Receivable"
+        " where InvoiceNo_Receivable In (Select InvoiceNo_Sums From InvoiceSums where LastPay_Sums >= ?)"
+        " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null) Group By InvoiceNo_Receivable) L"
+        " On L.Inv = S.InvoiceNo_Sums"
+        // Only the invoices with a balance today, and those paid after the date, can have one then.
+        " where (S.Open_Sums = ? Or S.LastPay_Sums >= ?) And (H.InvoiceDate_Inv < ? Or H.InvoiceDate_Inv Is Null)");
+    values << after << after << after << true << after << after;
     if (customer) {
         sql += " And H.CustomerName_Inv = ?";
         values << *customer;
     }
-    sql = "With Figures As Materialized (" + sql +
-          ") Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
-          " Total_Due - Paid As Balance From ("
-          "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Paid,"
-          " Round(Parts + Labor + Case When Taxable = ? Then Parts * Rate Else 0 End, 2) As Total_Due"
-          " From Figures) Totals where Round(Total_Due - Paid, 2) <> 0";
-    values << true;
+    sql += ") Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
+           " Total_Due - Paid As Balance From Figures where Round(Total_Due - Paid, 2) <> 0";
     return sql;
 }
 
@@ -82,8 +73,12 @@ QString agingSql(const QDate& asOf, const std::optional<QString>& customer, QVar
 {
     // Days past due, counted in whole days from the due date to the date asked for.
     const QDate d0 = asOf, d30 = asOf.addDays(-30), d60 = asOf.addDays(-60), d90 = asOf.addDays(-90);
-    QString sql = QStringLiteral(
-        "Select CustomerName_Inv,"
+    // PostgreSQL groups and orders the names by their lower case as text, which is what citext
+    // compares, without folding both names at every comparison of the sort.
+    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
+    const QString key = pg ? QStringLiteral("Lower(CustomerName_Inv::text)") : QStringLiteral("CustomerName_Inv");
+    QString sql = pg ? QStringLiteral("Select Min(CustomerName_Inv) As CustomerName_Inv,") : QStringLiteral("Select CustomerName_Inv,");
+    sql += QStringLiteral(
         " Sum(Case When DueDate_Inv Is Null Or DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Current_Due,"
         " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Days_1_30,"
         " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Days_31_60,"
@@ -92,7 +87,7 @@ QString agingSql(const QDate& asOf, const std::optional<QString>& customer, QVar
         " Sum(Balance) + 0.0 As Total_Due From (");
     values << d0 << d0 << d30 << d30 << d60 << d60 << d90 << d90;
     sql += openInvoices(asOf, customer, values);
-    sql += ") Open_Invoices Group By CustomerName_Inv Order By CustomerName_Inv";
+    sql += ") Open_Invoices Group By " + key + " Order By " + key;
     return sql;
 }
 

@@ -134,10 +134,18 @@ QString vehicleKeyTable(const QString& documentTable);
 /// \brief The blank-stripped upper-case value of a column, as PostgreSQL's trigram indexes hold it.
 QString vehicleKeyExpression(const QString& column);
 
-/// \brief The table that keeps each invoice number's parts and labor sums (InvoiceSums).
+/// \brief The table that keeps each invoice number's parts and labor sums and its payments' sum and
+/// latest date (InvoiceSums).
 inline const QString InvoiceSumsTable = QStringLiteral("InvoiceSums");
 
-/// \brief Drops the triggers keeping InvoiceSums, for a bulk load of lines: --check-database then
+/// \brief The year and the month of a date column as whole numbers, in SQL for the engine.
+QString yearOfSql(Engine engine, const QString& dateColumn);
+QString monthOfSql(Engine engine, const QString& dateColumn);
+/// \brief The invoice window's tax rate for a year and a month given as SQL: the first Tax row by
+/// Id_T whose months cover it (NULL where none does).
+QString coveringTaxRateSql(const QString& year, const QString& month);
+
+/// \brief Drops the triggers keeping InvoiceSums, for a bulk load of lines and payments: --check-database then
 /// reports them and the next upgradeDatabase (the next start too: the stored version is cleared)
 /// makes them again and refills the sums. Throws SchemaError.
 void dropInvoiceSumsTriggers(QSqlDatabase& db);

@@ -192,13 +192,18 @@ QList<Table> build() {
          cols({{"InvNo", T::Integer}, {"Name", T::Text}, {"DateT", T::Date}, {"PaidT", T::Number},
                {"Amount", T::Number}}),
          "", {}, true},
-        // The sums of the part and labor lines per invoice number, kept by triggers on InvItem and
-        // InvLabor (InvoiceSums.cpp), so aging and the period totals need not add up three million
-        // lines. Keyed by the lines' number, as the windows' sums are: a deleted header's lines
-        // still count for a new invoice under its number.
+        // The sums of the part and labor lines per invoice number, the sum and latest date of its
+        // payments, and the invoice's total and whether it has a balance, kept by triggers on InvItem, InvLabor,
+        // Receivable, Invoice and Tax (InvoiceSums.cpp), so aging and the period totals need not
+        // add up three million lines and 400,000 payments.
+        // Keyed by the rows' number, as the windows' sums are: a deleted header's lines still
+        // count for a new invoice under its number.
         {"InvoiceSums",
-         cols({{"InvoiceNo_Sums", T::Integer}, {"Parts_Sums", T::Number}, {"Labor_Sums", T::Number}}),
-         "InvoiceNo_Sums", {}, false, {}, true},
+         cols({{"InvoiceNo_Sums", T::Integer}, {"Parts_Sums", T::Number}, {"Labor_Sums", T::Number},
+               {"Paid_Sums", T::Number}, {"LastPay_Sums", T::Date}, {"Total_Sums", T::Number},
+               {"Open_Sums", T::Boolean}}),
+         // The aging reads the open invoices and those paid after the date it is asked for.
+         "InvoiceNo_Sums", {{"Open_Sums"}, {"LastPay_Sums"}}, false, {}, true},
     };
 }
 

@@ -777,8 +777,8 @@ std::map<std::string, TableResult> makeShop(const Options& options) {
     if (!(options.scale > 0) || options.scale > 100) throw LoadError("The scale must be above 0 and at most 100.");
     onSchemaConnection(options.connect, [](QSqlDatabase& db) {
         schema::createDatabase(db);
-        // Summing each invoice's lines again for every line loaded would triple the load
-        // of three million lines: the sums are made once at the end instead.
+        // Summing each invoice's lines and payments again for every row loaded would triple the
+        // load of three million lines: the figures are made once at the end instead.
         schema::dropInvoiceSumsTriggers(db);
     });
     std::map<std::string, TableResult> results;

@@ -305,4 +305,114 @@ TEST_P(ShopWindowsTest, AgingSplitsEachOpenBalanceByDaysPastDueAsOfTheDate)
     ASSERT_EQ(capture.reports().size(), 1u);
 }
 
+// The aging reads kept figures per invoice: after payments are changed, moved or deleted, a
+// header's tax flag is changed and a rate is edited after the payments, it still gives what the
+// test works out itself from its own invoices and payments, as of a date some payments lie after.
+TEST_P(ShopWindowsTest, AgingFollowsPaymentsMovedChangedOrDeletedAndRatesEditedAfterThem)
+{
+    const QDate asOf(2024, 6, 30);
+    struct Inv {
+        int number;
+        const char* customer;
+        QDate date, due;
+        bool taxable;
+        const char* parts;
+        const char* labor;
+    };
+    std::vector<Inv> invoices{
+        {21, "Dale", {2024, 5, 1}, {2024, 5, 31}, true, "100", "0"},   // 30 days past due
+        {22, "Dale", {2024, 4, 1}, {2024, 4, 15}, false, "0", "40"},   // 76
+        {23, "Erin", {2024, 6, 20}, {2024, 7, 20}, false, "0", "25"},  // not due yet
+        {24, "Erin", {2024, 3, 1}, {2024, 3, 31}, true, "50", "0"},    // 91
+        {25, "Erin", {2024, 6, 1}, {2024, 6, 15}, false, "0", "10"},   // 15
+    };
+    struct Payment {
+        int number;
+        const char* amount;
+        QDate date;
+    };
+    std::vector<Payment> payments{{21, "50", {2024, 6, 10}}, {21, "58", {2024, 7, 5}}, {22, "40", {2024, 4, 20}},
+                                  {24, "54", {2024, 4, 1}},  {25, "10", {2024, 6, 2}}};
+    Decimal rate = dec("0.08");
+    for (const Inv& i : invoices) {
+        document("Invoice", i.number, i.customer, i.date, i.due, i.taxable, "", "");
+        if (dec(i.parts) != Decimal())
+            part("InvItem", i.number, i.parts);
+        if (dec(i.labor) != Decimal())
+            labor("InvLabor", i.number, i.labor);
+    }
+    for (const Payment& p : payments)
+        pay(p.number, p.amount, p.date);
+
+    auto* w = open<TReceivablesAging>();
+    setText(w, "Edit1", kestrum::formatShortDate(asOf));
+    const auto expectAging = [&](const char* after) {
+        std::map<QString, std::array<Decimal, 6>> expected;
+        for (const Inv& i : invoices) {
+            Decimal paid;
+            for (const Payment& p : payments)
+                if (p.number == i.number && p.date <= asOf)
+                    paid += dec(p.amount);
+            const Decimal total =
+                (dec(i.parts) + dec(i.labor) + (i.taxable ? dec(i.parts) * rate : Decimal())).rounded(2);
+            if ((total - paid).isZero())
+                continue;
+            const qint64 age = i.due.daysTo(asOf);
+            const int bucket = age <= 0 ? 0 : age <= 30 ? 1 : age <= 60 ? 2 : age <= 90 ? 3 : 4;
+            expected[i.customer][size_t(bucket)] += total - paid;
+            expected[i.customer][5] += total - paid;
+        }
+        click(w, "Button3");
+        ASSERT_TRUE(dialogs_->errors().isEmpty()) << dialogs_->errors().join("\n").toStdString();
+        kestrum::Query* q = w->customers();
+        ASSERT_EQ(q->RecordCount(), int(expected.size())) << after;
+        int row = 0;
+        for (const auto& [name, figures] : expected) {
+            EXPECT_EQ(q->fieldAt(row, 0).AsString(), name) << after;
+            for (int i = 0; i < 6; ++i)
+                EXPECT_EQ(q->fieldAt(row, i + 1).AsCurrency().rounded(2), figures[size_t(i)])
+                    << after << ": " << name.toStdString() << " column " << i;
+            ++row;
+        }
+    };
+    expectAging("the first payments");
+
+    exec("Update Receivable Set Amount_Receivable = 70 where InvoiceNo_Receivable = 21 And Amount_Receivable = 50");
+    payments[0].amount = "70";
+    expectAging("a payment's amount changed");
+
+    exec("Update Receivable Set InvoiceNo_Receivable = 23 where InvoiceNo_Receivable = 22");
+    payments[2].number = 23;
+    expectAging("a payment moved to another invoice");
+
+    exec("Delete From Receivable where InvoiceNo_Receivable = 25");
+    payments.erase(payments.begin() + 4);
+    expectAging("a payment deleted");
+
+    // A payment dated after the date asked for is left out, one dated before it counts.
+    exec("Update Receivable Set PayDate_Receivable = ? where InvoiceNo_Receivable = 24", {QDate(2024, 7, 1)});
+    payments[3].date = QDate(2024, 7, 1);
+    expectAging("a payment moved after the date");
+    exec("Update Receivable Set PayDate_Receivable = ? where InvoiceNo_Receivable = 24", {QDate(2024, 4, 1)});
+    payments[3].date = QDate(2024, 4, 1);
+    expectAging("the payment moved back");
+
+    // Rates are edited after the payments: the paid-up invoice 24 owes its new tax again.
+    exec("Update Tax Set Tax_T = 0.1 where Id_T = 1");
+    rate = dec("0.1");
+    expectAging("the year's rate edited");
+
+    exec("Update Invoice Set Tax_Inv = ? where InvoiceNo_Inv = 24", {false});
+    invoices[3].taxable = false;
+    expectAging("an invoice's tax flag cleared");
+
+    exec("Delete From Tax where Id_T = 1");
+    rate = Decimal();
+    expectAging("the year's rate deleted");
+
+    exec("Insert Into Tax (Id_T, Year_T, A_T, E_T, Tax_T) Values (3, 2024, 1, 12, 0.08)");
+    rate = dec("0.08");
+    expectAging("the year's rate entered again");
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ShopWindowsTest, TESTSUPPORT_ENGINES);

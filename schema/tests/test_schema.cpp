@@ -264,6 +264,129 @@ TEST_P(SchemaTest, UpgradeFillsTheInvoiceSumsFromTheLinesAndAMissingTriggerIsRep
     EXPECT_EQ(sums(), "1: 8.55 / 120; 2: 5 / 61.5; 4: -1 / 40.75");
 }
 
+// The payments' sum and latest date, the invoice's total and its open mark: filled by the upgrade
+// from the rows, then kept through payments, headers and rates written straight in.
+TEST_P(SchemaTest, UpgradeFillsThePaymentsTotalsAndOpenMarksAndTheyFollowPaymentHeaderAndRateWrites) {
+    testsupport::createPreviousShape(*tdb_);
+    QSqlQuery q(db_);
+    const auto exec = [&](const QString& sql) { EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString(); };
+    const bool sqlite = GetParam() == Engine::SQLite;
+    const QString yes = sqlite ? "1" : "true", no = sqlite ? "0" : "false";
+    // June is covered by two rows: the first by Id_T counts.
+    exec("INSERT INTO Tax (Id_T, Year_T, A_T, E_T, Tax_T) VALUES (1, 2024, 1, 12, 0.08), (2, 2024, 6, 6, 0.5)");
+    exec("INSERT INTO Invoice (InvoiceNo_Inv, InvoiceDate_Inv, Tax_Inv) VALUES (1, '2024-03-10', " + yes +
+         "), (2, '2024-05-05', " + no + "), (3, '2024-06-15', " + yes + "), (5, '2024-07-01', " + yes + ")");
+    exec("INSERT INTO InvItem (Inv_Item, Amount_Item) VALUES (1, 100), (3, 20)");
+    exec("INSERT INTO InvLabor (Inv_Labor, Amount_Labor) VALUES (1, 50), (2, 80)");
+    exec("INSERT INTO Receivable (InvoiceNo_Receivable, Amount_Receivable, PayDate_Receivable) VALUES "
+         "(1, 100, '2024-03-20'), (1, 58, '2024-04-01'), (2, 30, '2024-05-10'), (2, 5, NULL), (4, 25, '2024-07-01'), "
+         "(NULL, 9, '2024-01-01')");
+    // number: paid / latest payment / total / open (-1: none)
+    const auto figures = [&] {
+        QSqlQuery s(db_);
+        EXPECT_TRUE(s.exec("SELECT InvoiceNo_Sums, Round(Coalesce(Paid_Sums, -1), 6), LastPay_Sums, "
+                           "Round(Coalesce(Total_Sums, -1), 6), Open_Sums FROM InvoiceSums ORDER BY 1"));
+        QStringList rows;
+        while (s.next())
+            rows << QStringLiteral("%1: %2 / %3 / %4 / %5")
+                        .arg(s.value(0).toString())
+                        .arg(s.value(1).toDouble())
+                        .arg(s.value(2).isNull() ? QStringLiteral("-") : s.value(2).toString().left(10))
+                        .arg(s.value(3).toDouble())
+                        .arg(s.value(4).toBool() ? "open" : "settled");
+        return rows.join("; ").toStdString();
+    };
+
+    schema::upgradeDatabase(db_);
+    EXPECT_TRUE(schema::checkDatabase(db_).isEmpty()) << schema::checkDatabase(db_).join("; ").toStdString();
+    // 1: 150 + 8 % of 100, paid in full; 2: no tax, 35 of 80 paid (one payment has no date);
+    // 3: 20 + 8 % (not June's second row); 4: payments without an invoice.
+    EXPECT_EQ(figures(), "1: 158 / 2024-04-01 / 158 / settled; 2: 35 / 2024-05-10 / 80 / open; "
+                         "3: -1 / - / 21.6 / open; 4: 25 / 2024-07-01 / -1 / settled");
+
+    exec("UPDATE Tax SET Tax_T = 0.1 WHERE Id_T = 1");
+    EXPECT_EQ(figures(), "1: 158 / 2024-04-01 / 160 / open; 2: 35 / 2024-05-10 / 80 / open; "
+                         "3: -1 / - / 22 / open; 4: 25 / 2024-07-01 / -1 / settled");
+    exec("UPDATE Receivable SET Amount_Receivable = 60 WHERE Amount_Receivable = 58");
+    EXPECT_EQ(figures(), "1: 160 / 2024-04-01 / 160 / settled; 2: 35 / 2024-05-10 / 80 / open; "
+                         "3: -1 / - / 22 / open; 4: 25 / 2024-07-01 / -1 / settled");
+    // Moved to invoice 2: 1 keeps its first payment's date, 2 keeps its own latest.
+    exec("UPDATE Receivable SET InvoiceNo_Receivable = 2 WHERE Amount_Receivable = 60");
+    EXPECT_EQ(figures(), "1: 100 / 2024-03-20 / 160 / open; 2: 95 / 2024-05-10 / 80 / open; "
+                         "3: -1 / - / 22 / open; 4: 25 / 2024-07-01 / -1 / settled");
+    exec("UPDATE Invoice SET Tax_Inv = " + no + " WHERE InvoiceNo_Inv = 3");
+    exec("UPDATE Invoice SET InvoiceDate_Inv = '2023-03-10' WHERE InvoiceNo_Inv = 1");
+    // 1 now lies in a year without rates: no tax.
+    EXPECT_EQ(figures(), "1: 100 / 2024-03-20 / 150 / open; 2: 95 / 2024-05-10 / 80 / open; "
+                         "3: -1 / - / 20 / open; 4: 25 / 2024-07-01 / -1 / settled");
+    // A rate moved to that year and back: both years' invoices are worked out again.
+    exec("UPDATE Tax SET Year_T = 2023 WHERE Id_T = 1");
+    EXPECT_EQ(figures(), "1: 100 / 2024-03-20 / 160 / open; 2: 95 / 2024-05-10 / 80 / open; "
+                         "3: -1 / - / 20 / open; 4: 25 / 2024-07-01 / -1 / settled");
+    exec("UPDATE Tax SET Year_T = 2024 WHERE Id_T = 1");
+    EXPECT_EQ(figures(), "1: 100 / 2024-03-20 / 150 / open; 2: 95 / 2024-05-10 / 80 / open; "
+                         "3: -1 / - / 20 / open; 4: 25 / 2024-07-01 / -1 / settled");
+    exec("DELETE FROM Receivable WHERE InvoiceNo_Receivable = 4");
+    exec("INSERT INTO Invoice (InvoiceNo_Inv, InvoiceDate_Inv, Tax_Inv) VALUES (4, '2024-08-01', " + no + ")");
+    exec("INSERT INTO Receivable (InvoiceNo_Receivable, Amount_Receivable, PayDate_Receivable) VALUES (3, 20, '2024-09-01')");
+    EXPECT_EQ(figures(), "1: 100 / 2024-03-20 / 150 / open; 2: 95 / 2024-05-10 / 80 / open; "
+                         "3: 20 / 2024-09-01 / 20 / settled");
+    exec("DELETE FROM Invoice WHERE InvoiceNo_Inv = 2");
+    exec("DELETE FROM Tax");
+    EXPECT_EQ(figures(), "1: 100 / 2024-03-20 / 150 / open; 2: 95 / 2024-05-10 / -1 / settled; "
+                         "3: 20 / 2024-09-01 / 20 / settled");
+}
+
+// A database of the shape whose InvoiceSums kept the line sums only (frozen as 2026-12-10): the
+// check names what is missing, the upgrade widens the table, makes the triggers again and fills
+// the new figures from rows written before it.
+TEST_P(SchemaTest, UpgradeFromLineSumsOnlyWidensInvoiceSumsAndFillsThePaymentFigures) {
+    testsupport::createPreviousShape(*tdb_, "2026-12-10");
+    QSqlQuery q(db_);
+    const auto exec = [&](const QString& sql) { EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString(); };
+    const bool sqlite = GetParam() == Engine::SQLite;
+    exec("INSERT INTO Tax (Id_T, Year_T, A_T, E_T, Tax_T) VALUES (1, 2025, 1, 12, 0.05)");
+    exec(QStringLiteral("INSERT INTO Invoice (InvoiceNo_Inv, InvoiceDate_Inv, Tax_Inv) VALUES (7, '2025-02-01', %1), "
+                        "(8, '2025-02-02', %1)").arg(sqlite ? "1" : "true"));
+    exec("INSERT INTO InvItem (Inv_Item, Amount_Item) VALUES (7, 200), (8, 10)");
+    exec("INSERT INTO InvLabor (Inv_Labor, Amount_Labor) VALUES (7, 90)");
+    exec("INSERT INTO Receivable (InvoiceNo_Receivable, Amount_Receivable, PayDate_Receivable) VALUES "
+         "(7, 300, '2025-03-01'), (8, 4, '2025-03-02'), (8, 6.5, '2025-03-09')");
+    const auto figures = [&] {
+        QSqlQuery s(db_);
+        EXPECT_TRUE(s.exec("SELECT InvoiceNo_Sums, Round(Coalesce(Parts_Sums, -1), 6), Round(Coalesce(Paid_Sums, -1), 6),"
+                           " LastPay_Sums, Round(Coalesce(Total_Sums, -1), 6), Open_Sums FROM InvoiceSums ORDER BY 1"));
+        QStringList rows;
+        while (s.next())
+            rows << QStringLiteral("%1: %2 / %3 / %4 / %5 / %6")
+                        .arg(s.value(0).toString())
+                        .arg(s.value(1).toDouble())
+                        .arg(s.value(2).toDouble())
+                        .arg(s.value(3).isNull() ? QStringLiteral("-") : s.value(3).toString().left(10))
+                        .arg(s.value(4).toDouble())
+                        .arg(s.value(5).toBool() ? "open" : "settled");
+        return rows.join("; ").toStdString();
+    };
+
+    const QStringList before = schema::checkDatabase(db_);
+    EXPECT_TRUE(before.contains("Column InvoiceSums.Paid_Sums is missing")) << before.join("; ").toStdString();
+    EXPECT_TRUE(before.contains("Column InvoiceSums.Open_Sums is missing")) << before.join("; ").toStdString();
+    EXPECT_EQ(before.filter("Triggers keeping InvoiceSums are missing").size(), 1) << before.join("; ").toStdString();
+    EXPECT_TRUE(before.filter("InvoiceSums_InvItem").isEmpty()) << before.join("; ").toStdString();
+    schema::upgradeDatabase(db_);
+    EXPECT_TRUE(schema::checkDatabase(db_).isEmpty()) << schema::checkDatabase(db_).join("; ").toStdString();
+    // 7: 200 + 90 + 5 % of 200 = 300, paid; 8: 10.50, paid 10.50.
+    EXPECT_EQ(figures(), "7: 200 / 300 / 2025-03-01 / 300 / settled; 8: 10 / 10.5 / 2025-03-09 / 10.5 / settled");
+    exec("INSERT INTO InvItem (Inv_Item, Amount_Item) VALUES (8, 1)");
+    EXPECT_EQ(figures(), "7: 200 / 300 / 2025-03-01 / 300 / settled; 8: 11 / 10.5 / 2025-03-09 / 11.55 / open");
+    if (!sqlite) {
+        QSqlQuery s(db_);
+        ASSERT_TRUE(s.exec("SELECT reltuples FROM pg_class WHERE relname = 'invoicesums'"));
+        ASSERT_TRUE(s.next());
+        EXPECT_EQ(s.value(0).toInt(), 2);
+    }
+}
+
 TEST_P(SchemaTest, UpgradeAddsTheIndexesTheYearsReportsReadAndTheyServeThoseStatements) {
     testsupport::createPreviousShape(*tdb_);
     const QStringList reportIndexes{
