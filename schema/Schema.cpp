@@ -193,6 +193,7 @@ void createDatabase(QSqlDatabase& db) {
         detail::seedRows(db, all);
         detail::addVehicleKeys(db);
         detail::addInvoiceSums(db);
+        detail::addFoldedSorts(db, false);  // empty tables: nothing to analyse
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
         db.rollback();
@@ -255,6 +256,7 @@ QStringList checkDatabase(QSqlDatabase& db) {
                                 .arg(index.name(), t.name, index.columns.join(QStringLiteral(", ")));
     }
     problems << detail::missingVehicleKeys(db);
+    problems << detail::missingFoldedSorts(db);
     problems << detail::missingInvoiceSums(db);
     return problems;
 }

@@ -119,6 +119,7 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
         detail::seedRows(db, created);
         done << detail::addVehicleKeys(db);
         done << detail::addInvoiceSums(db);
+        done << detail::addFoldedSorts(db, true);
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
         db.rollback();
