@@ -151,6 +151,12 @@ void TPart::recomputeFigures()
 
 void TPart::listReloaded()
 {
+    // A paged list has counted its rows as it opened: counting the catalogue again costs as much.
+    Query* list = listQuery();
+    if (list->paged()) {
+        ui->Label14->setText(QString::number(list->RecordCount()));
+        return;
+    }
     // Counted by the database: RecordCount would read the whole catalogue into the list.
     Query* q = probeQuery();
     q->setStatement("Select Count(*) From Part");

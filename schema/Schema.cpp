@@ -193,6 +193,7 @@ void createDatabase(QSqlDatabase& db) {
         detail::seedRows(db, all);
         detail::addVehicleKeys(db);
         detail::addInvoiceSums(db);
+        detail::addFoldedSorts(db, false);  // empty tables: nothing to analyse
         detail::writeVersion(db, schemaVersion());
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {
@@ -256,6 +257,7 @@ QStringList checkDatabase(QSqlDatabase& db) {
                                 .arg(index.name(), t.name, index.columns.join(QStringLiteral(", ")));
     }
     problems << detail::missingVehicleKeys(db);
+    problems << detail::missingFoldedSorts(db);
     problems << detail::missingInvoiceSums(db);
     return problems;
 }

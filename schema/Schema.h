@@ -33,6 +33,10 @@ struct Table {
     // Kept by the database from other tables (triggers): refilled by --upgrade-database, so a
     // backup made before it existed is still a whole backup.
     bool derived = false;
+    // Text columns the lists sort by whose order PostgreSQL also keeps as lower-case text beside the
+    // key (FoldedSorts.cpp): citext folds the case of both values at every comparison, so counting
+    // the rows before one row in a long list costs twice the walk itself.
+    QStringList foldedSorts{};
 };
 
 /// \brief One index of a table as the declaration has it.
@@ -133,6 +137,12 @@ QStringList upgradeAtStart(QSqlDatabase& db);
 QString vehicleKeyTable(const QString& documentTable);
 /// \brief The blank-stripped upper-case value of a column, as PostgreSQL's trigram indexes hold it.
 QString vehicleKeyExpression(const QString& column);
+
+/// \brief How a list's order by a folded column reads on PostgreSQL (`alias`.`column` as lower-case
+/// text): the same order and equality as citext, which its index (foldedSortIndexName) holds.
+QString foldedSortExpression(const QString& alias, const QString& column);
+/// \brief The name of the PostgreSQL index of a folded column: IX_Table_Lower_Column.
+QString foldedSortIndexName(const QString& table, const QString& column);
 
 /// \brief The table that keeps each invoice number's parts and labor sums and its payments' sum and
 /// latest date (InvoiceSums).

@@ -20,6 +20,12 @@ void seedRows(QSqlDatabase& db, const QStringList& createdTables);
 QStringList missingVehicleKeys(QSqlDatabase& db);
 /// Makes the missing vehicle look-up indexes and fills them; a line per index.
 QStringList addVehicleKeys(QSqlDatabase& db);
+/// Lines for the folded sort indexes the database lacks (none on SQLite, whose NOCASE compares cheaply).
+QStringList missingFoldedSorts(QSqlDatabase& db);
+/// Makes the missing folded sort indexes, analysing the tables that got one when `analyse`; a line per index.
+QStringList addFoldedSorts(QSqlDatabase& db, bool analyse);
+/// The PostgreSQL statements making every folded sort index, as addFoldedSorts runs them.
+QStringList foldedSortStatements();
 /// Lines for the triggers keeping InvoiceSums that the database lacks.
 QStringList missingInvoiceSums(QSqlDatabase& db);
 /// Where a trigger keeping InvoiceSums is missing: makes them all again and refills the sums from

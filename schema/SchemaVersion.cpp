@@ -67,6 +67,7 @@ QStringList engineObjectStatements() {
     QStringList out;
     for (Engine engine : {Engine::SQLite, Engine::PostgreSQL})
         out << vehicleKeyStatements(engine) << invoiceSumsStatements(engine);
+    out << foldedSortStatements();
     return out;
 }
 

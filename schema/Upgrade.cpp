@@ -128,6 +128,7 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
         detail::seedRows(db, created);
         done << detail::addVehicleKeys(db);
         done << detail::addInvoiceSums(db);
+        done << detail::addFoldedSorts(db, true);
         detail::writeVersion(db, later ? stored : schemaVersion());
         if (!db.commit()) detail::failed(db.lastError(), QStringLiteral("Commit"));
     } catch (...) {

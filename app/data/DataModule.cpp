@@ -41,6 +41,8 @@ kestrum::TableHint schemaTable(const QString& name) {
     for (const kestrum::schema::Column& c : t->columns) hint.columns << c.name;
     if (!t->key.isEmpty()) hint.indexLeads << t->key;
     for (const kestrum::schema::Index& i : kestrum::schema::indexesOf(*t)) hint.indexLeads << i.columns.first();
+    hint.folded = t->foldedSorts;
+    hint.foldedExpression = kestrum::schema::foldedSortExpression;
     return hint;
 }
 

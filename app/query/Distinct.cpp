@@ -27,6 +27,31 @@ QString skipScanSql(const DistinctList& list) {
         .arg(list.column, list.table);
 }
 
+namespace {
+
+// The values in the column's order, one index probe each, numbered as walked.
+QString numberedWalk(const DistinctList& list, const QString& stop) {
+    return QStringLiteral(
+               "With Recursive r(v, k) As ("
+               "Select Min(t.%1), 1 From %2 t "
+               "Union All "
+               "Select (Select Min(t.%1) From %2 t Where t.%1 > r.v), r.k + 1 From r Where r.v Is Not Null%3) ")
+        .arg(list.column, list.table, stop);
+}
+
+}  // namespace
+
+QString walkSql(const DistinctList& list) {
+    return numberedWalk(list, QString()) +
+           QStringLiteral("Select d.v As %1 From (Select 0 As k, n.v As v From (Select t.%1 As v From %2 t Where t.%1 Is Null "
+                          "Limit 1) n Union All Select r.k, r.v From r Where r.v Is Not Null) d Order By d.k")
+               .arg(list.column, list.table);
+}
+
+QString walkCountSql(const DistinctList& list) {
+    return numberedWalk(list, QStringLiteral(" And r.k <= ?")) + QStringLiteral("Select Count(*) From r Where r.v Is Not Null");
+}
+
 QString distinctEstimateSql() {
     return QStringLiteral(
         "Select s.n_distinct, c.reltuples From pg_stats s "

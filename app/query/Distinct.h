@@ -22,6 +22,18 @@ std::optional<DistinctList> parseDistinctList(const QString& sql);
 /// column's own comparison (citext: case-insensitively) come once, as Distinct gives them.
 QString skipScanSql(const DistinctList& list);
 
+/// \brief The walk for SQLite, which keeps no statistics of its own: values listed in the order walked,
+/// NULL first (the column's own collation decides, where an Order By of the walked values would not
+/// know it).
+QString walkSql(const DistinctList& list);
+
+/// \brief How many values (NULL aside) a walk finds, stopping after the bound value (one placeholder):
+/// more than the bound means reading every row is cheaper.
+QString walkCountSql(const DistinctList& list);
+
+/// The most values a walk lists before reading every row pays better.
+inline constexpr int MaxWalkedValues = 2000;
+
 /// \brief Statistics of the column (pg_stats' n_distinct, pg_class' reltuples) for the current schema:
 /// values table, column, both lower case.
 QString distinctEstimateSql();

@@ -32,17 +32,18 @@ SortTerm reversedTerm(SortTerm t) {
     return t;
 }
 
-QString termText(const SortTerm& t, const QString& key) {
+QString termText(const SortTerm& t, const QString& key, const QString& value) {
     const QString direction = t.descending ? QStringLiteral("Desc") : QStringLiteral("Asc");
     // The key is never NULL: a NULL placement there would only keep PostgreSQL from its primary key
     // index (stored NULLs last), and it would sort the whole table instead.
-    if (t.column.compare(key, Qt::CaseInsensitive) == 0) return QStringLiteral("t.%1 %2").arg(t.column, direction);
-    return QStringLiteral("t.%1 %2 Nulls %3").arg(t.column, direction, t.nullsFirst ? QStringLiteral("First") : QStringLiteral("Last"));
+    if (t.column.compare(key, Qt::CaseInsensitive) == 0) return QStringLiteral("%1 %2").arg(value, direction);
+    return QStringLiteral("%1 %2 Nulls %3").arg(value, direction, t.nullsFirst ? QStringLiteral("First") : QStringLiteral("Last"));
 }
 
 }  // namespace
 
-std::optional<KeysetPlan> KeysetPlan::make(const QString& sql, TableHintFunction tables, bool nullsFirstAscending) {
+std::optional<KeysetPlan> KeysetPlan::make(const QString& sql, TableHintFunction tables, bool nullsFirstAscending,
+                                           bool foldCase) {
     if (!tables) return std::nullopt;
     const QString text = sql.simplified();
     // Anything beyond one table, filtered and sorted by plain columns, is read whole as before.
@@ -74,6 +75,10 @@ std::optional<KeysetPlan> KeysetPlan::make(const QString& sql, TableHintFunction
     }
     if (!plan.selects(table.key)) return std::nullopt;
     plan.key_ = table.key;
+    if (foldCase && table.foldedExpression) {
+        for (const QString& c : table.folded) plan.folded_ << c.toLower();
+        plan.foldedExpression_ = table.foldedExpression;
+    }
     plan.base_ = QStringLiteral("Select %1 From %2%3").arg(list, m.captured(2), m.captured(3));
     if (!m.captured(4).isEmpty()) {
         for (const QString& part : m.captured(4).split(u',')) {
@@ -90,6 +95,13 @@ std::optional<KeysetPlan> KeysetPlan::make(const QString& sql, TableHintFunction
 
 bool KeysetPlan::selects(const QString& column) const { return selected_.contains(column.toLower()); }
 
+bool KeysetPlan::folds(const QString& column) const { return folded_.contains(column.toLower()); }
+
+QString KeysetPlan::sortValue(const QString& alias, const QString& column) const {
+    if (folds(column)) return foldedExpression_(alias, column);
+    return alias + u'.' + column;
+}
+
 bool KeysetPlan::sortFirstBy(const QString& column) {
     if (!selects(column)) return false;
     QList<SortTerm> terms{SortTerm{column, false, true}};
@@ -101,7 +113,7 @@ bool KeysetPlan::sortFirstBy(const QString& column) {
 
 QString KeysetPlan::orderBy(bool reversed) const {
     QStringList parts;
-    for (const SortTerm& t : terms_) parts << termText(reversed ? reversedTerm(t) : t, key_);
+    for (const SortTerm& t : terms_) parts << termText(reversed ? reversedTerm(t) : t, key_, sortValue(QStringLiteral("t"), t.column));
     return parts.join(QStringLiteral(", "));
 }
 
@@ -111,18 +123,20 @@ QString KeysetPlan::afterPredicate(bool reversed) const {
     QStringList equalSoFar;
     for (const SortTerm& term : terms_) {
         const SortTerm t = reversed ? reversedTerm(term) : term;
+        // b holds the row's values as the list compares them (boundarySql), t's are compared so.
         const QString c = t.column;
-        const QString later = t.descending ? QStringLiteral("t.%1 < b.%1").arg(c) : QStringLiteral("t.%1 > b.%1").arg(c);
+        const QString tv = sortValue(QStringLiteral("t"), c);
+        const QString later = QStringLiteral("%1 %2 b.%3").arg(tv, t.descending ? u"<" : u">", c);
         QStringList conj = equalSoFar;
         if (c.compare(key_, Qt::CaseInsensitive) == 0) {
             conj << later;  // the key is never NULL: a plain range the key's index answers
         } else {
-            const QString nulls = t.nullsFirst ? QStringLiteral("(b.%1 Is Null And t.%1 Is Not Null)").arg(c)
-                                               : QStringLiteral("(t.%1 Is Null And b.%1 Is Not Null)").arg(c);
+            const QString nulls = t.nullsFirst ? QStringLiteral("(b.%1 Is Null And %2 Is Not Null)").arg(c, tv)
+                                               : QStringLiteral("(%2 Is Null And b.%1 Is Not Null)").arg(c, tv);
             conj << QStringLiteral("(%1 Or %2)").arg(later, nulls);
         }
         alternatives << QStringLiteral("(%1)").arg(conj.join(QStringLiteral(" And ")));
-        equalSoFar << QStringLiteral("(t.%1 = b.%1 Or (t.%1 Is Null And b.%1 Is Null))").arg(c);
+        equalSoFar << QStringLiteral("(%2 = b.%1 Or (%2 Is Null And b.%1 Is Null))").arg(c, tv);
     }
     return QStringLiteral("(%1)").arg(alternatives.join(QStringLiteral(" Or ")));
 }
@@ -135,9 +149,10 @@ QString KeysetPlan::leadRange(bool reversed, bool leadNull) const {
     // value comes from a subquery of its own, which both engines work out once before the range:
     // PostgreSQL would otherwise read the list in order and test each row against b.
     const SortTerm lead = reversed ? reversedTerm(terms_.first()) : terms_.first();
-    if (leadNull && !leadIsKey()) return QStringLiteral("t.%1 Is Null").arg(lead.column);
-    return QStringLiteral("t.%1 %2 (Select v.%1 From (%3) v Where v.%4 = ?)")
-        .arg(lead.column, lead.descending ? u"<=" : u">=", base_, key_);
+    const QString tv = sortValue(QStringLiteral("t"), lead.column);
+    if (leadNull && !leadIsKey()) return QStringLiteral("%1 Is Null").arg(tv);
+    return QStringLiteral("%1 %2 (Select %3 From (%4) v Where v.%5 = ?)")
+        .arg(tv, lead.descending ? u"<=" : u">=", sortValue(QStringLiteral("v"), lead.column), base_, key_);
 }
 
 bool KeysetPlan::seekLeavesRest(bool backward, bool leadNull) const {
@@ -148,8 +163,9 @@ bool KeysetPlan::seekLeavesRest(bool backward, bool leadNull) const {
 }
 
 QString KeysetPlan::restSql(bool backward, bool leadNull) const {
-    return QStringLiteral("Select t.* From (%1) t Where t.%2 Is %3Null Order By %4 Limit ?")
-        .arg(base_, terms_.first().column, leadNull ? QStringLiteral("Not ") : QString(), orderBy(backward));
+    return QStringLiteral("Select t.* From (%1) t Where %2 Is %3Null Order By %4 Limit ?")
+        .arg(base_, sortValue(QStringLiteral("t"), terms_.first().column), leadNull ? QStringLiteral("Not ") : QString(),
+             orderBy(backward));
 }
 
 QString KeysetPlan::countSql() const { return QStringLiteral("Select Count(*) From (%1) t").arg(base_); }
@@ -176,7 +192,9 @@ QString KeysetPlan::seekSql(bool backward, bool including, bool leadNull) const 
 
 QString KeysetPlan::boundarySql() const {
     QStringList columns;
-    for (const SortTerm& t : terms_) columns << QStringLiteral("s.") + t.column;
+    for (const SortTerm& t : terms_)
+        columns << (folds(t.column) ? QStringLiteral("%1 As %2").arg(sortValue(QStringLiteral("s"), t.column), t.column)
+                                    : QStringLiteral("s.") + t.column);
     return QStringLiteral("Select %1 From (%2) s Where s.%3 = ?").arg(columns.join(QStringLiteral(", ")), base_, key_);
 }
 
@@ -187,19 +205,20 @@ QString KeysetPlan::positionSql(const QList<bool>& nulls, int* repeats) const {
     QStringList equal;
     for (qsizetype i = 0; i < terms_.size(); ++i) {
         const SortTerm& t = terms_[i];
+        const QString tv = sortValue(QStringLiteral("t"), t.column);
         const bool bNull = i < nulls.size() && nulls[i];
         QStringList earlier;
         if (bNull) {
-            if (!t.nullsFirst) earlier << QStringLiteral("t.%1 Is Not Null").arg(t.column);
+            if (!t.nullsFirst) earlier << QStringLiteral("%1 Is Not Null").arg(tv);
         } else {
-            earlier << QStringLiteral("t.%1 %2 b.%1").arg(t.column, t.descending ? u">" : u"<");
+            earlier << QStringLiteral("%1 %2 b.%3").arg(tv, t.descending ? u">" : u"<", t.column);
             if (t.nullsFirst && t.column.compare(key_, Qt::CaseInsensitive) != 0)
-                earlier << QStringLiteral("t.%1 Is Null").arg(t.column);
+                earlier << QStringLiteral("%1 Is Null").arg(tv);
         }
         for (const QString& e : std::as_const(earlier))
             counts << QStringLiteral("(Select Count(*) From (%1) t Where %2)")
                           .arg(base_, (QStringList(equal) << e).join(QStringLiteral(" And ")));
-        equal << (bNull ? QStringLiteral("t.%1 Is Null").arg(t.column) : QStringLiteral("t.%1 = b.%1").arg(t.column));
+        equal << (bNull ? QStringLiteral("%1 Is Null").arg(tv) : QStringLiteral("%1 = b.%2").arg(tv, t.column));
     }
     if (repeats) *repeats = int(counts.size());
     if (counts.isEmpty()) counts << QStringLiteral("0");

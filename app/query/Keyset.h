@@ -20,6 +20,10 @@ struct TableHint {
     QString key;          // "" when no column is unique
     QStringList columns;  // what "Select *" returns
     QStringList indexLeads;  // columns that lead one of its indexes
+    // Text columns whose order PostgreSQL also keeps as folded text, and how that reads: the
+    // lists order, seek and count by the expression there, which compares like the column itself.
+    QStringList folded{};
+    QString (*foldedExpression)(const QString& alias, const QString& column) = nullptr;
 };
 using TableHintFunction = TableHint (*)(const QString& table);
 
@@ -29,7 +33,9 @@ public:
     /// selected columns and whose Order By names selected columns only; otherwise nothing (the list
     /// is then read whole). `nullsFirstAscending`: the engine's own place for NULLs, used for terms
     /// that do not say it (SQLite puts them first, PostgreSQL last).
-    static std::optional<KeysetPlan> make(const QString& sql, TableHintFunction tables, bool nullsFirstAscending);
+    /// `foldCase`: the engine keeps the table's folded columns' orders (TableHint::folded).
+    static std::optional<KeysetPlan> make(const QString& sql, TableHintFunction tables, bool nullsFirstAscending,
+                                          bool foldCase = false);
 
     const QString& key() const { return key_; }
     const QList<SortTerm>& terms() const { return terms_; }  // ends with the key
@@ -37,6 +43,12 @@ public:
     /// False when `column` is not selected.
     bool sortFirstBy(const QString& column);
     bool selects(const QString& column) const;
+    /// How the list compares `column` of the row `alias`: the column, or its folded expression.
+    QString sortValue(const QString& alias, const QString& column) const;
+    /// Whether the list compares `column` as folded text (its values then bound through foldedValue).
+    bool folds(const QString& column) const;
+    /// A placeholder compared with a folded column: the value folded as the database folds it.
+    static QString foldedValue() { return QStringLiteral("Lower(Cast(? As Text))"); }
 
     // Statements; the placeholders come in the order given, `values` meaning the list's own.
     /// Count(*) of the list: values.
@@ -75,6 +87,8 @@ private:
     QString key_;
     QStringList selected_;  // column names the statement returns (lower case)
     QList<SortTerm> terms_;
+    QStringList folded_;  // lower case
+    QString (*foldedExpression_)(const QString& alias, const QString& column) = nullptr;
 };
 
 }  // namespace kestrum

@@ -295,7 +295,8 @@ void Query::startStatement(const QString& sql) {
 }
 
 QString Query::fewValuesSql() const {
-    // SQLite walks an index for Distinct by itself; PostgreSQL 15 has no skip scan.
+    // Neither engine skips through an index for Distinct: both read every entry of it (100,000 parts
+    // for a few makers).
     if (!values_.isEmpty()) return {};
     const auto list = parseDistinctList(SQLText());
     if (!list) return {};
@@ -304,7 +305,16 @@ QString Query::fewValuesSql() const {
     if (!tables || !tables(list->table).indexLeads.contains(list->column, Qt::CaseInsensitive)) return {};
     if (hints && hints(list->column).kind == ColumnKind::Boolean) return {};  // no Min of a boolean
     const QSqlDatabase db = database();
-    if (!db.isOpen() || !isPostgreSQL(db)) return {};
+    if (!db.isOpen()) return {};
+    if (!isPostgreSQL(db)) {
+        // SQLite keeps no statistics unless asked: a walk that stops early tells few values from many.
+        QSqlQuery count(db);
+        count.setForwardOnly(true);
+        if (!count.prepare(walkCountSql(*list))) return {};
+        count.addBindValue(MaxWalkedValues + 1);
+        if (!count.exec() || !count.next() || count.value(0).toInt() > MaxWalkedValues) return {};
+        return walkSql(*list);
+    }
     // Without statistics (a table never analysed) the statement runs as given.
     QSqlQuery estimate(db);
     estimate.setForwardOnly(true);
@@ -548,7 +558,7 @@ void Query::SetSort(const QString& column) {
         // The database sorts; ties keep the present order, as the stable client sort does.
         if (column.trimmed().isEmpty()) {
             const QSqlDatabase db = database();
-            plan_ = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db));
+            plan_ = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db));
             sort_.clear();
         } else {
             const int c = fieldIndex(column.trimmed());
@@ -620,7 +630,7 @@ bool Query::openPaged() {
     if (!db.isValid() || !db.isOpen()) return false;  // the plain path says what is wrong
     for (const QVariant& v : values_)
         if (v.metaType().id() == QMetaType::QString && v.toString().contains(QChar(0))) return false;
-    std::optional<KeysetPlan> plan = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db));
+    std::optional<KeysetPlan> plan = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db));
     if (!plan) return false;
     plan_ = std::move(plan);
     try {
@@ -795,8 +805,10 @@ bool Query::locatePaged(int column, const QString& text, bool partial) {
         const SortTerm& lead = plan_->terms().first();
         if (lead.column.compare(name, Qt::CaseInsensitive) == 0 && !lead.descending) {
             // Every match sorts at or after the typed text (both engines compare this column without
-            // case): the column's index starts there instead of testing the rows before it.
-            condition += QStringLiteral(" And t.%1 >= ?").arg(name);
+            // case): the index the list is ordered by starts there instead of testing the rows before it.
+            const QString sorted = plan_->sortValue(QStringLiteral("t"), name);
+            const QString bound = plan_->folds(name) ? KeysetPlan::foldedValue() : QStringLiteral("?");
+            condition += QStringLiteral(" And %1 >= %2").arg(sorted, bound);
             values << text;
             // And ends before the next prefix where the order is by character codes (SQLite's NOCASE,
             // a C collation's citext, both comparing lower case): a search with no match reads nothing.
@@ -804,7 +816,7 @@ bool Query::locatePaged(int column, const QString& text, bool partial) {
             if (lower.back().unicode() < 0x7e && codeOrdered(database())) {
                 QString next = lower;
                 next.back() = QChar(lower.back().unicode() + 1);
-                condition += QStringLiteral(" And t.%1 < ?").arg(name);
+                condition += QStringLiteral(" And %1 < %2").arg(sorted, bound);
                 values << next;
             }
         }

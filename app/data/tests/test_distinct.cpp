@@ -5,6 +5,7 @@
 #include "Transaction.h"
 
 #include <QSet>
+#include <QSqlQuery>
 
 namespace {
 
@@ -81,6 +82,38 @@ TEST_P(DistinctTest, TheProbedValuesEqualTheStatementsOwnAlsoWithoutNullsAndOnAn
         whole.sort();
         EXPECT_EQ(probed, whole) << column.toStdString();
     }
+}
+
+TEST_P(DistinctTest, AWalkListsTheValuesInTheStatementsOrderAndItsCountStopsAfterTheBound) {
+    addParts(400);
+    // Read by the walk in the order walked: exactly what Distinct gives, spelling and order alike.
+    for (const QString& column : {QStringLiteral("Mfg_Material"), QStringLiteral("Unit_Material"),
+                                  QStringLiteral("Description_Material")}) {
+        const QVariantList walked = read(kestrum::walkSql({column, "Part"}));
+        const QVariantList ordered = read("Select " + column + " From Part Group By " + column + " Order By " + column +
+                                          " Nulls First");
+        EXPECT_EQ(folded(walked), folded(ordered)) << column.toStdString();
+        // SQLite lists a walk where the statement was: the same spellings in the same order as the
+        // statement run by the engine itself, not rewritten (PostgreSQL's own comes in hash order).
+        if (GetParam() != testsupport::Engine::SQLite) continue;
+        QSqlQuery plain(dm_->database());
+        ASSERT_TRUE(plain.exec("Select distinct " + column + " From Part"));
+        QStringList distinct;
+        while (plain.next()) distinct << (plain.isNull(0) ? QStringLiteral("<null>") : plain.value(0).toString());
+        QStringList spelled;
+        for (const QVariant& v : walked) spelled << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+        EXPECT_EQ(spelled, distinct) << column.toStdString();
+    }
+    // The count says how many values there are, NULL aside, or one past the bound.
+    auto walkCount = [&](const QString& column, int bound) {
+        kestrum::Query& q = *dm_->QPo2;
+        q.setStatement(kestrum::walkCountSql({column, "Part"}), {bound});
+        q.Open();
+        return q.FieldByName("Expr1000").AsInteger();
+    };
+    EXPECT_EQ(walkCount("Mfg_Material", 100), 7);
+    EXPECT_EQ(walkCount("Description_Material", 1000), 400);
+    EXPECT_EQ(walkCount("Description_Material", 10), 11);
 }
 
 TEST(DistinctStatement, OnlyTheExactShapeIsRecognisedAndOnlyFewValuesForManyRowsPay) {
