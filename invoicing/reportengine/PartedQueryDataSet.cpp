@@ -238,7 +238,6 @@ void PartedQueryDataSet::prepare() {
     if (watching_) {
         held_.push_back(Part{first_.data(), 0, nullptr});
         rowsKnown_ = first_->fetchedCount();
-        readAhead();
     }
 }
 
@@ -298,7 +297,8 @@ std::shared_ptr<const PartedQueryDataSet::SplitRows> PartedQueryDataSet::readSpl
     return readHeadsAndLines(first_->database(), first_->Name(), name(), statement_, keys_[from], keys_[to - 1]);
 }
 
-// Asks the reader for the part after the last one read, while the layout works on that one.
+// Asks the reader for the part after the last one read, while the layout works on that one. Not
+// before the first later part: the first page, laid out meanwhile, has the cores to itself.
 void PartedQueryDataSet::readAhead() {
     if (!readingAhead || !split() || !first_ || nextKey_ >= keys_.size())
         return;
