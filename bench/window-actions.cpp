@@ -3,6 +3,7 @@
 #include "DataModule.h"
 #include "Format.h"
 #include "InvoicingWindows.h"
+#include "PartedQueryDataSet.h"
 #include "Pass.h"
 #include "ProgramWindows.h"
 #include "ReceivablesWindows.h"
@@ -71,6 +72,8 @@ int main(int argc, char** argv)
             o.only = v.split(',', Qt::SkipEmptyParts);
         else if (a == "--csv-file")
             o.csvPath = v;
+        else if (a == "--read-ahead")
+            kestrum::report::PartedQueryDataSet::setReadAhead(v != "no");
         else if (a == "--verbose")
             verbose = v == "yes";
     }
@@ -78,11 +81,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr,
                      "usage: window-actions --connect \"ODBC connection string\" [--runs N] [--save yes] [--year YYYY]\n"
                      "       [--only TPart,TInvoice,...,Shop or TVehicleHistory,TReceivablesAging,CSV]\n"
-                     "       [--csv-file PATH]\n"
+                     "       [--csv-file PATH] [--read-ahead no]\n"
                      "  Use a database made by make-shop. --save yes also times the actions that write\n"
                      "  (Save, saving an invoice line, the finished-invoice list). Reports run over --year\n"
                      "  (default: last year). --csv-file keeps the CSV of the full invoice\n"
-                     "  list there (to compare one build's file with another's).\n");
+                     "  list there (to compare one build's file with another's). --read-ahead no reads a\n"
+                     "  long report's parts only when its layout needs them (to compare).\n");
         return 2;
     }
     if (verbose)
@@ -128,6 +132,14 @@ int main(int argc, char** argv)
                 forwardWhole ? "no stored version of this build: the whole database looked at"
                              : "its stored version is this build's: one statement");
     std::printf("Peak memory (RSS) of the whole run: %.0f MB\n", peakMegabytes());
+    {
+        // Work done on every thread (a report reads its next part on one of its own).
+        rusage u{};
+        getrusage(RUSAGE_SELF, &u);
+        std::printf("CPU time of the whole run: %.2f s user, %.2f s system\n",
+                    double(u.ru_utime.tv_sec) + double(u.ru_utime.tv_usec) / 1e6,
+                    double(u.ru_stime.tv_sec) + double(u.ru_stime.tv_usec) / 1e6);
+    }
     // Where the peak comes from: the actions that raised it most.
     std::vector<std::pair<double, std::string>> rises;
     for (const auto& [action, mb] : r.peakRiseMb)

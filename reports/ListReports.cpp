@@ -10,6 +10,7 @@
 #include "DataModule.h"
 #include "PartedQueryDataSet.h"
 #include "Query.h"
+#include "Schema.h"
 
 using namespace kestrum;
 using namespace kestrum::reports;
@@ -302,10 +303,16 @@ void TReportCustomer::print()
     const QString conditions = q->SQLText().section(QStringLiteral(" where "), 1);
     const QString line = parts ? "select I.Inv_Item,I.Name_Item,I.Qty_Item,I.Rate_Item,I.Amount_Item From  Invoice O,InvItem I where "
                                : "select L.Inv_Labor,L.Description_Labor,L.Qty_Labor,L.Rate_Labor,L.Amount_Labor From  Invoice O,InvLabor L where ";
+    // An invoice's lines in the order they were entered, as the invoice window lists them, however
+    // the join was sorted: the lines have no key column, so the engine's own row identity decides
+    // (SQLite's rowid; PostgreSQL's row position, where the invoice window reads them in that order).
+    const QString lineTable = parts ? QStringLiteral("I.") : QStringLiteral("L.");
+    const QString lineOrder =
+        lineTable + (schema::engineOf(q->database()) == schema::Engine::PostgreSQL ? "ctid" : "rowid");
     report::PartedStatement statement{q->SQLText(),
                                       q->boundValues(),
                                       QStringLiteral("O.InvoiceNo_Inv"),
-                                      QStringLiteral(" Order By O.InvoiceNo_Inv"),
+                                      " Order By O.InvoiceNo_Inv, " + lineOrder,
                                       head.chopped(1) + " From Invoice O where " + numbersConditions,
                                       line + conditions};
     report::PartedQueryDataSet rows(q, std::move(statement), std::move(numbers), QStringLiteral("frxDBDataset1"));

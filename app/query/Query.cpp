@@ -39,10 +39,15 @@ std::atomic<TableHintFunction> tableHints{nullptr};
 constexpr int PageRows = 256;
 constexpr size_t MaxPages = 8;  // a paged list holds at most this many pages
 
-// Every live query, so that a reconnect can let go of the cursors on the old connection.
+// Every live query, so that a reconnect can let go of the cursors on the old connection. Queries
+// on a connection of another thread (a report reading ahead) come and go meanwhile: one lock.
 QSet<Query*>& liveQueries() {
     static QSet<Query*> all;
     return all;
+}
+QMutex& liveQueriesGuard() {
+    static QMutex guard;
+    return guard;
 }
 
 // The server went away (restart, network): SQLSTATE class 08, PostgreSQL's shutdown states, or
@@ -229,10 +234,14 @@ QVariant normalise(const QVariant& v, ColumnKind kind) {
 Query::Query(const QSqlDatabase& db, const QString& name, QObject* parent)
     : QObject(parent), connection_(db.connectionName()) {
     setObjectName(name);
+    const QMutexLocker lock(&liveQueriesGuard());
     liveQueries().insert(this);
 }
 
-Query::~Query() { liveQueries().remove(this); }
+Query::~Query() {
+    const QMutexLocker lock(&liveQueriesGuard());
+    liveQueries().remove(this);
+}
 
 void Query::setColumnHints(ColumnHintFunction hints) { columnHints = hints; }
 
@@ -356,8 +365,11 @@ std::unique_ptr<QSqlQuery> Query::execute(const QString& sql, const QVariantList
     // The handler stops here, even for a read that could simply run again: what it did before
     // this statement may be gone with the old session, and the user should know the link broke.
     const bool inTransaction = Transaction::active(db);
-    for (Query* q : std::as_const(liveQueries()))
-        if (q->connection_ == connection_) q->dropCursor();
+    {
+        const QMutexLocker lock(&liveQueriesGuard());
+        for (Query* q : std::as_const(liveQueries()))
+            if (q->connection_ == connection_) q->dropCursor();
+    }
     db.close();
     if (!db.open())
         throw DatabaseError(QStringLiteral("The connection to the database was lost and could not be made again: %1")

@@ -133,6 +133,17 @@ private:
         return s;
     }
 
+    // A literal's shape and stored text, made the first time it is printed.
+    std::pair<quint32, quint32> fixedOf(const TextItem& t) {
+        const auto it = fixed_.find(&t);
+        if (it != fixed_.end())
+            return it->second;
+        const std::pair<quint32, quint32> made{out_.shapeOf(textOp(t, t.font), t.pageCountText),
+                                               out_.storedText(t.literal)};
+        fixed_.emplace(&t, made);
+        return made;
+    }
+
     static DrawOp textOp(const TextItem& t, const Font& font) {
         DrawOp op;
         op.kind = DrawOp::Kind::Text;
@@ -150,7 +161,10 @@ private:
         ctx_.row_ = row;
         const QPointF at(left_, y_);
         for (const Item& item : band.items()) {
-            if (const auto* t = std::get_if<TextItem>(&item)) {
+            if (const auto* t = std::get_if<TextItem>(&item); t && t->fixed && !t->shrinkToFit) {
+                const auto [shape, text] = fixedOf(*t);
+                out_.addStoredOp(shape, at, text);
+            } else if (t) {
                 const QString text = t->text ? t->text(ctx_) : QString();
                 const quint32 shape =
                     t->shrinkToFit ? out_.shapeOf(textOp(*t, fittedFont(t->font, text, t->rect.width())), t->pageCountText)
@@ -255,6 +269,7 @@ private:
     Context ctx_;
     std::vector<Decimal> sums_;
     std::unordered_map<const void*, quint32> shapes_;
+    std::unordered_map<const TextItem*, std::pair<quint32, quint32>> fixed_;
     std::vector<QString> keysBuffer_;
     Phase phase_ = Phase::StartCopy;
     int copy_ = 0;

@@ -1,8 +1,17 @@
 #include "PartedQueryDataSet.h"
 
+#include "Concurrency.h"
 #include "Query.h"
 
+#include <QAtomicInt>
+#include <QSqlDatabase>
+
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 namespace kestrum::report {
 
@@ -11,7 +20,116 @@ namespace {
 // little beside laying out its rows, while two of them stay a few megabytes.
 int firstPartKeys = 32;
 int laterPartKeys = 1024;
+bool readingAhead = true;
+QAtomicInt readerSerial;
 }  // namespace
+
+void PartedQueryDataSet::setReadAhead(bool on) { readingAhead = on; }
+
+// Reads one part at a time on a connection of its own, in a thread of its own (a connection
+// belongs to the thread that opened it), so the database and the driver work on the next part
+// while the layout works on this one. Without a connection it answers nothing and the dataset
+// reads on its own.
+class PartedQueryDataSet::Reader {
+public:
+    using Read = std::function<std::shared_ptr<const SplitRows>(const QSqlDatabase&, const QVariant&, const QVariant&)>;
+
+    Reader(const QString& source, Read read) : read_(std::move(read)), thread_([this, source] { run(source); }) {}
+    ~Reader() {
+        {
+            std::lock_guard lock(m_);
+            stop_ = true;
+        }
+        cv_.notify_all();
+        thread_.join();
+    }
+
+    void ask(const QVariant& from, const QVariant& to) {
+        {
+            std::lock_guard lock(m_);
+            from_ = from;
+            to_ = to;
+            asked_ = true;
+            answered_ = false;
+            rows_.reset();
+            error_ = nullptr;
+        }
+        cv_.notify_all();
+    }
+
+    /// The rows asked for (waits for them); null when there is no connection. Rethrows a fault.
+    std::shared_ptr<const SplitRows> take() {
+        std::unique_lock lock(m_);
+        cv_.wait(lock, [this] { return answered_ || !asked_; });
+        asked_ = answered_ = false;
+        if (error_)
+            std::rethrow_exception(std::exchange(error_, nullptr));
+        return std::move(rows_);
+    }
+
+    bool connected() {
+        std::unique_lock lock(m_);
+        cv_.wait(lock, [this] { return tried_; });
+        return connected_;
+    }
+
+private:
+    void run(const QString& source) {
+        const QString name = QStringLiteral("kestrum-part-reader-%1").arg(readerSerial.fetchAndAddRelaxed(1));
+        {
+            QSqlDatabase db = QSqlDatabase::cloneDatabase(source, name);
+            const bool open = db.open();
+            if (open)
+                kestrum::prepareSession(db);
+            {
+                std::lock_guard lock(m_);
+                tried_ = true;
+                connected_ = open;
+            }
+            cv_.notify_all();
+            for (;;) {
+                QVariant from, to;
+                {
+                    std::unique_lock lock(m_);
+                    cv_.wait(lock, [this] { return stop_ || (asked_ && !answered_ && !working_); });
+                    if (stop_)
+                        break;
+                    from = from_;
+                    to = to_;
+                    working_ = true;
+                }
+                std::shared_ptr<const SplitRows> rows;
+                std::exception_ptr error;
+                if (open) {
+                    try {
+                        rows = read_(db, from, to);
+                    } catch (...) {
+                        error = std::current_exception();
+                    }
+                }
+                {
+                    std::lock_guard lock(m_);
+                    working_ = false;
+                    rows_ = std::move(rows);
+                    error_ = error;
+                    answered_ = true;
+                }
+                cv_.notify_all();
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool stop_ = false, asked_ = false, answered_ = false, working_ = false, tried_ = false, connected_ = false;
+    QVariant from_, to_;
+    std::shared_ptr<const SplitRows> rows_;
+    std::exception_ptr error_;
+    Read read_;
+    std::thread thread_;  // last: it starts once the members it uses exist
+};
 
 void PartedQueryDataSet::setPartSizes(int firstPart, int laterParts) {
     firstPartKeys = std::max(1, firstPart);
@@ -30,7 +148,10 @@ PartedQueryDataSet::PartedQueryDataSet(Query* first, PartedStatement statement, 
         });
 }
 
-PartedQueryDataSet::~PartedQueryDataSet() { QObject::disconnect(reloaded_); }
+PartedQueryDataSet::~PartedQueryDataSet() {
+    QObject::disconnect(reloaded_);
+    reader_.reset();
+}
 
 namespace {
 QString rangeSql(const PartedStatement& s, const QString& select, const QString& orderBy) {
@@ -43,6 +164,46 @@ QVariantList rangeValues(const PartedStatement& s, const QVariant& from, const Q
     QVariantList values = s.values;
     values << from << to;
     return values;
+}
+
+// The lines and the heads of one run of keys, each read whole (a part is bounded), and each line
+// matched to its key's head: both come in key order. Runs on whichever thread owns `db`.
+std::shared_ptr<const PartedQueryDataSet::SplitRows> readHeadsAndLines(const QSqlDatabase& db, const QString& queryName,
+                                                                       const QString& setName, const PartedStatement& s,
+                                                                       const QVariant& from, const QVariant& to) {
+    auto out = std::make_shared<PartedQueryDataSet::SplitRows>();
+    Query head(db, queryName + QStringLiteral(" (part heads)"));
+    // One head a key: the key alone orders them (the rest of the order may name the lines' table).
+    head.setStatement(rangeSql(s, s.headSelect, QStringLiteral(" Order By ") + s.keyColumn), rangeValues(s, from, to));
+    head.Open();
+    const int heads = head.RecordCount();
+    Query lines(db, queryName + QStringLiteral(" (part)"));
+    lines.setStatement(rangeSql(s, s.lineSelect, s.orderBy), rangeValues(s, from, to));
+    lines.Open();
+    const int rows = lines.RecordCount();
+    const int headColumns = head.FieldCount(), lineColumns = lines.FieldCount();
+    out->headNames = head.FieldNames();
+    out->lineNames = lines.FieldNames();
+    out->heads.reserve(size_t(heads) * size_t(headColumns));
+    for (int h = 0; h < heads; ++h)
+        for (int c = 0; c < headColumns; ++c)
+            out->heads.push_back(head.fieldAt(h, c).AsVariant());
+    out->lines.reserve(size_t(rows) * size_t(lineColumns));
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < lineColumns; ++c)
+            out->lines.push_back(lines.fieldAt(r, c).AsVariant());
+    out->headOf.reserve(size_t(rows));
+    int h = 0;
+    for (int r = 0; r < rows; ++r) {
+        const QVariant& key = out->lines[size_t(r) * size_t(lineColumns)];
+        while (h < heads && !sameKey(out->heads[size_t(h) * size_t(headColumns)], key))
+            ++h;
+        // A head deleted between the two statements: the rows are not what one statement gives.
+        if (h == heads)
+            throw ReportError(QStringLiteral("The rows of %1 changed while the report was laid out; run it again.").arg(setName));
+        out->headOf.push_back(h);
+    }
+    return out;
 }
 }  // namespace
 
@@ -59,6 +220,15 @@ void PartedQueryDataSet::open() {
 }
 
 void PartedQueryDataSet::prepare() {
+    // A part read ahead for an earlier layout is not this one's.
+    if (reader_ && ahead_.second > ahead_.first) {
+        try {
+            reader_->take();
+        } catch (const std::exception&) {
+        }
+    }
+    ahead_ = {0, 0};
+    partsReadAhead_ = 0;
     replaced_ = false;
     watching_ = first_ && first_->Active();
     held_.clear();
@@ -66,74 +236,85 @@ void PartedQueryDataSet::prepare() {
     rowsKnown_ = 0;
     nextKey_ = std::min(keys_.size(), size_t(firstPartKeys));
     if (watching_) {
-        held_.push_back(Part{first_.data(), 0});
+        held_.push_back(Part{first_.data(), 0, nullptr});
         rowsKnown_ = first_->fetchedCount();
     }
 }
 
 bool PartedQueryDataSet::fetchTail(int row) {
     Query* q = held_.back().query;
-    if (!q->canFetchMore())
+    if (!q || !q->canFetchMore())
         return false;
     const int got = q->fetchMore(std::max(256, row + 1 - rowsKnown_));
     rowsKnown_ = held_.back().firstRow + q->fetchedCount();
     return got > 0;
 }
 
+int PartedQueryDataSet::Part::rows() const { return split ? split->rows() : query->fetchedCount(); }
+
+std::pair<size_t, size_t> PartedQueryDataSet::nextRange() const {
+    // Parts grow from the first one's size, so a short report costs few statements.
+    const size_t size = size_t(std::min<qint64>(laterPartKeys, qint64(firstPartKeys) << std::min(partsRead_ + 1, 20)));
+    return {nextKey_, std::min(keys_.size(), nextKey_ + size)};
+}
+
+bool PartedQueryDataSet::split() const { return !statement_.headSelect.isEmpty() && !statement_.lineSelect.isEmpty(); }
+
 bool PartedQueryDataSet::readNextPart() {
     if (nextKey_ >= keys_.size())
         return false;
-    // Parts grow from the first one's size, so a short report costs few statements.
-    const size_t size = size_t(std::min<qint64>(laterPartKeys, qint64(firstPartKeys) << std::min(partsRead_ + 1, 20)));
-    const size_t end = std::min(keys_.size(), nextKey_ + size);
-    const size_t slot = size_t(partsRead_ % 2);
-    std::unique_ptr<Query>& q = spare_[slot];
-    if (!q)
-        q = std::make_unique<Query>(first_->database(), first_->Name() + QStringLiteral(" (part)"));
-    // The part read two parts ago is on this query: it is no longer held.
+    const auto [begin, end] = nextRange();
+    // The part read two parts ago is no longer held (its query is the one read next).
     if (held_.size() == 3)
         held_.erase(held_.begin() + 1);
-    if (!statement_.headSelect.isEmpty() && !statement_.lineSelect.isEmpty()) {
-        readSplitPart(slot, keys_[nextKey_], keys_[end - 1]);
+    if (split()) {
+        std::shared_ptr<const SplitRows> rows;
+        if (reader_ && ahead_ == std::pair{begin, end}) {
+            ahead_ = {0, 0};
+            rows = reader_->take();
+            if (rows)
+                ++partsReadAhead_;
+        }
+        if (!rows)
+            rows = readSplitPart(begin, end);
+        held_.push_back(Part{nullptr, rowsKnown_, std::move(rows)});
     } else {
-        q->setStatement(rangeSql(statement_), rangeValues(statement_, keys_[nextKey_], keys_[end - 1]));
+        std::unique_ptr<Query>& q = spare_[size_t(partsRead_ % 2)];
+        if (!q)
+            q = std::make_unique<Query>(first_->database(), first_->Name() + QStringLiteral(" (part)"));
+        q->setStatement(rangeSql(statement_), rangeValues(statement_, keys_[begin], keys_[end - 1]));
         q->Open();
-        held_.push_back(Part{q.get(), rowsKnown_, nullptr, {}});
+        held_.push_back(Part{q.get(), rowsKnown_, nullptr});
     }
-    rowsKnown_ += held_.back().query->fetchedCount();
+    rowsKnown_ += held_.back().rows();
     nextKey_ = end;
     ++partsRead_;
+    readAhead();
     return true;
 }
 
-// The lines and the heads of one run of keys, each read whole (a part is bounded), and each line
-// matched to its key's head: both come in key order.
-void PartedQueryDataSet::readSplitPart(size_t slot, const QVariant& from, const QVariant& to) {
-    Query* lines = spare_[slot].get();
-    std::unique_ptr<Query>& head = spareHeads_[slot];
-    if (!head)
-        head = std::make_unique<Query>(first_->database(), first_->Name() + QStringLiteral(" (part heads)"));
-    // One head a key: the key alone orders them (the rest of the order may name the lines' table).
-    head->setStatement(rangeSql(statement_, statement_.headSelect, QStringLiteral(" Order By ") + statement_.keyColumn),
-                       rangeValues(statement_, from, to));
-    head->Open();
-    const int heads = head->RecordCount();
-    lines->setStatement(rangeSql(statement_, statement_.lineSelect, statement_.orderBy), rangeValues(statement_, from, to));
-    lines->Open();
-    const int rows = lines->RecordCount();
-    Part part{lines, rowsKnown_, head.get(), {}};
-    part.headOf.reserve(size_t(rows));
-    int h = 0;
-    for (int r = 0; r < rows; ++r) {
-        const QVariant key = lines->fieldAt(r, 0).AsVariant();
-        while (h < heads && !sameKey(head->fieldAt(h, 0).AsVariant(), key))
-            ++h;
-        // A head deleted between the two statements: the rows are not what one statement gives.
-        if (h == heads)
-            throw ReportError(QStringLiteral("The rows of %1 changed while the report was laid out; run it again.").arg(name()));
-        part.headOf.push_back(h);
+std::shared_ptr<const PartedQueryDataSet::SplitRows> PartedQueryDataSet::readSplitPart(size_t from, size_t to) {
+    return readHeadsAndLines(first_->database(), first_->Name(), name(), statement_, keys_[from], keys_[to - 1]);
+}
+
+// Asks the reader for the part after the last one read, while the layout works on that one. Not
+// before the first later part: the first page, laid out meanwhile, has the cores to itself.
+void PartedQueryDataSet::readAhead() {
+    if (!readingAhead || !split() || !first_ || nextKey_ >= keys_.size())
+        return;
+    if (!reader_) {
+        reader_ = std::make_unique<Reader>(
+            first_->database().connectionName(),
+            [statement = statement_, queryName = first_->Name(), setName = name()](
+                const QSqlDatabase& db, const QVariant& from, const QVariant& to) {
+                return readHeadsAndLines(db, queryName, setName, statement, from, to);
+            });
     }
-    held_.push_back(std::move(part));
+    if (!reader_->connected())
+        return;
+    const auto range = nextRange();
+    reader_->ask(keys_[range.first], keys_[range.second - 1]);
+    ahead_ = range;
 }
 
 bool PartedQueryDataSet::hasRow(int row) {
@@ -153,7 +334,7 @@ int PartedQueryDataSet::currentRow() const { return first_ && first_->Active() ?
 const PartedQueryDataSet::Part* PartedQueryDataSet::partOf(int row) const {
     for (auto it = held_.rbegin(); it != held_.rend(); ++it)
         if (row >= it->firstRow)
-            return row < it->firstRow + it->query->fetchedCount() ? &*it : nullptr;
+            return row < it->firstRow + it->rows() ? &*it : nullptr;
     return nullptr;
 }
 
@@ -204,9 +385,15 @@ const PartedQueryDataSet::Part* PartedQueryDataSet::locate(int row, const QStrin
 PartedQueryDataSet::SplitColumn PartedQueryDataSet::splitColumn(const Part& part, const QString& field) const {
     if (const SplitColumn* known = cached(splitColumns_, field))
         return *known;
-    SplitColumn col{part.query->fieldIndex(field), false};
+    const auto index = [&field](const QStringList& names) {
+        for (int i = 0; i < names.size(); ++i)
+            if (names[i].compare(field, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    };
+    SplitColumn col{index(part.split->lineNames), false};
     if (col.column < 0)
-        col = SplitColumn{part.head->fieldIndex(field), true};
+        col = SplitColumn{index(part.split->headNames), true};
     if (col.column < 0)
         throw ReportError(QStringLiteral("%1 has no field %2").arg(name(), field));
     splitColumns_.emplace_back(field, col);
@@ -219,10 +406,13 @@ Field PartedQueryDataSet::cell(int row, const QString& field) const {
     if (!part)
         return {};
     const int r = row - part->firstRow;
-    if (!part->head)
+    if (!part->split)
         return part->query->fieldAt(r, col);
-    const SplitColumn split = splitColumn(*part, field);
-    return split.head ? part->head->fieldAt(part->headOf[size_t(r)], split.column) : part->query->fieldAt(r, split.column);
+    const SplitColumn at = splitColumn(*part, field);
+    const SplitRows& rows = *part->split;
+    if (at.head)
+        return Field(QString(), rows.heads[size_t(rows.headOf[size_t(r)]) * size_t(rows.headNames.size()) + size_t(at.column)]);
+    return Field(QString(), rows.lines[size_t(r) * size_t(rows.lineNames.size()) + size_t(at.column)]);
 }
 
 QString PartedQueryDataSet::text(int row, const QString& field) const { return cell(row, field).AsString(); }

@@ -8,6 +8,7 @@
 #include "ReportDataSet.h"
 
 #include <QMetaObject>
+#include <QStringList>
 #include <QPointer>
 #include <QVariant>
 
@@ -55,6 +56,12 @@ public:
     static int laterPartSize();
     /// Statements run so far for later parts (tests see that a report really was read in parts).
     int partsRead() const { return partsRead_; }
+    /// \brief Whether later parts read as heads and lines are read ahead, on a connection of the
+    /// dataset's own in a thread of its own, while the layout works on the part before (on by
+    /// default; tests compare both ways). Without a second connection they are read when needed.
+    static void setReadAhead(bool on);
+    /// Parts that came from the reading ahead (tests see that it really was used).
+    int partsReadAhead() const { return partsReadAhead_; }
 
     QString name() const override { return name_; }
     void prepare() override;
@@ -66,12 +73,21 @@ public:
     QString text(int row, const QString& field) const override;
     QVariant value(int row, const QString& field) const override;
 
+    /// A part read as heads and lines, held as plain values (it may be read on another thread).
+    struct SplitRows {
+        QStringList lineNames, headNames;
+        std::vector<QVariant> lines, heads;  // row by row
+        std::vector<int> headOf;             // each line's row of `heads`
+        int rows() const { return int(headOf.size()); }
+    };
+    class Reader;
+
 private:
     struct Part {
-        Query* query = nullptr;  // the rows (of `select`, or of `lineSelect` when `head` is set)
+        Query* query = nullptr;  // the rows of `select` (none when `split` holds them)
         int firstRow = 0;        // of the whole result
-        Query* head = nullptr;   // one row a key
-        std::vector<int> headOf; // each row's row of `head`
+        std::shared_ptr<const SplitRows> split;
+        int rows() const;
     };
     // A field's place in a part read as two statements: a column of the lines or of the heads.
     struct SplitColumn {
@@ -79,7 +95,10 @@ private:
         bool head = false;
     };
     SplitColumn splitColumn(const Part& part, const QString& field) const;
-    void readSplitPart(size_t slot, const QVariant& from, const QVariant& to);
+    std::shared_ptr<const SplitRows> readSplitPart(size_t from, size_t to);
+    void readAhead();
+    std::pair<size_t, size_t> nextRange() const;  // keys of the next part: [first, end)
+    bool split() const;
     const Part* partOf(int row) const;
     const Part* locate(int row, const QString& field, int* col) const;
     Field cell(int row, const QString& field) const;
@@ -92,7 +111,9 @@ private:
     std::vector<QVariant> keys_;
     QString name_;
     std::unique_ptr<Query> spare_[2];  // later parts alternate between these two
-    std::unique_ptr<Query> spareHeads_[2];
+    std::unique_ptr<Reader> reader_;   // reads the next part ahead
+    std::pair<size_t, size_t> ahead_{0, 0};  // the keys it was asked for (none when empty)
+    int partsReadAhead_ = 0;
     std::vector<Part> held_;            // the first part and up to two later ones
     size_t nextKey_ = 0;                // first key of the next part
     int rowsKnown_ = 0;

@@ -95,12 +95,18 @@ quint32 PreparedReport::shapeOf(const DrawOp& relative, bool pageCountText) {
 }
 
 void PreparedReport::addOp(quint32 shape, const QPointF& origin, const QString& text) {
+    addStoredOp(shape, origin, storedText(text));
+}
+
+quint32 PreparedReport::storedText(const QString& text) { return text.isEmpty() ? 0u : store_->text(text) + 1; }
+
+void PreparedReport::addStoredOp(quint32 shape, const QPointF& origin, quint32 storedText) {
     if (pages_.empty())
         startPage();
     PackedPage& page = pages_.back();
     if (page.placements.empty() || page.placements.back().x != origin.x() || page.placements.back().y != origin.y())
         page.placements.push_back(Placement{origin.x(), origin.y(), quint32(page.ops.size())});
-    page.ops.push_back(PackedOp{shape, text.isEmpty() ? 0u : store_->text(text) + 1});
+    page.ops.push_back(PackedOp{shape, storedText});
 }
 
 void PreparedReport::setComplete() {

@@ -90,6 +90,9 @@ public:
     quint32 shapeOf(const DrawOp& relative, bool pageCountText);
     /// Adds an operation of `shape` to the last page, its band placed at `origin`.
     void addOp(quint32 shape, const QPointF& origin, const QString& text);
+    /// \brief The stored form of a text printed again and again (a label): pass it to addStoredOp.
+    quint32 storedText(const QString& text);
+    void addStoredOp(quint32 shape, const QPointF& origin, quint32 storedText);
     /// The last page exists: the page count is known from now on.
     void setComplete();
 

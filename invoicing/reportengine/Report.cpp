@@ -14,6 +14,10 @@ TextItem& Band::add(TextItem item) {
 TextItem& Band::text(double x, double y, double w, double h, const QString& literal, const Font& f) {
     TextItem& t = add(TextItem{QRectF(x, y, w, h), [literal](const Context& c) { return expandLiteral(literal, c); }, f});
     t.pageCountText = literal.contains(QStringLiteral("[TotalPages#]"));
+    if (!literal.contains(QLatin1Char('['))) {
+        t.fixed = true;
+        t.literal = literal;
+    }
     return t;
 }
 

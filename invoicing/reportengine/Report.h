@@ -47,6 +47,10 @@ struct TextItem {
     bool shrinkToFit = false;
     /// A literal holding [TotalPages#]: the count is filled in when the pages are read.
     bool pageCountText = false;
+    /// A literal without anything to fill in: the same text wherever it is printed, so the layout
+    /// stores it once instead of asking `text` on every band.
+    bool fixed = false;
+    QString literal;
 
     TextItem& alignment(Qt::Alignment a) { align = a; return *this; }
     TextItem& right() { align = Qt::AlignRight | Qt::AlignTop; return *this; }

@@ -314,20 +314,38 @@ TEST_P(QueryDataSetTest, PartsReadAsHeadsAndLinesPrintWhatTheJoinedStatementPrin
     ASSERT_TRUE(expected.pageText(0).contains(QStringLiteral("Note 2 2.5")));
 
     const int firstBefore = PartedQueryDataSet::firstPartSize(), laterBefore = PartedQueryDataSet::laterPartSize();
-    for (const auto& [first, later] : {std::pair{1, 1}, {2, 3}, {3, 5}}) {
-        PartedQueryDataSet::setPartSizes(first, later);
-        Query q(database(), QStringLiteral("Q1"));
-        PartedQueryDataSet rows(&q, s, PartedReport::keys(), QStringLiteral("frxDBDataset1"));
-        rows.open();
-        Report r;
-        layout(r, &rows);
-        const PreparedReport got = prepareReport(r);
-        EXPECT_GT(rows.partsRead(), 5);
-        ASSERT_EQ(got.pageCount(), expected.pageCount()) << first;
-        for (int i = 0; i < got.pageCount(); ++i)
-            EXPECT_EQ(got.pageText(i), expected.pageText(i)) << first << "/" << later << " page " << i + 1;
+    // Read when the layout needs them, and read ahead on a connection of the dataset's own.
+    for (const bool ahead : {false, true}) {
+        PartedQueryDataSet::setReadAhead(ahead);
+        for (const auto& [first, later] : {std::pair{1, 1}, {2, 3}, {3, 5}}) {
+            PartedQueryDataSet::setPartSizes(first, later);
+            Query q(database(), QStringLiteral("Q1"));
+            PartedQueryDataSet rows(&q, s, PartedReport::keys(), QStringLiteral("frxDBDataset1"));
+            rows.open();
+            Report r;
+            layout(r, &rows);
+            const PreparedReport got = prepareReport(r);
+            EXPECT_GT(rows.partsRead(), 5);
+            if (ahead)
+                EXPECT_EQ(rows.partsReadAhead(), rows.partsRead() - 1) << first << "/" << later;
+            else
+                EXPECT_EQ(rows.partsReadAhead(), 0);
+            ASSERT_EQ(got.pageCount(), expected.pageCount()) << first;
+            for (int i = 0; i < got.pageCount(); ++i)
+                EXPECT_EQ(got.pageText(i), expected.pageText(i))
+                    << ahead << " " << first << "/" << later << " page " << i + 1;
+
+            // Laid out again from the start (a part asked for ahead is dropped), then left halfway
+            // while a part is being read ahead: the dataset waits for it and lets go.
+            PageProducer again(r);
+            ASSERT_TRUE(again.producePage(1));
+            EXPECT_EQ(again.pages().pageText(1).replace(QStringLiteral("\u2026"), QString::number(expected.pageCount())),
+                      expected.pageText(1));
+        }
     }
+    PartedQueryDataSet::setReadAhead(true);
     PartedQueryDataSet::setPartSizes(firstBefore, laterBefore);
 }
+
 
 INSTANTIATE_TEST_SUITE_P(Engines, QueryDataSetTest, TESTSUPPORT_ENGINES);
