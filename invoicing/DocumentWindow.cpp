@@ -222,6 +222,8 @@ QString DocumentWindow::number() const
 void DocumentWindow::setupGrids()
 {
     kestrum::Query* listQ = q(doc_.list);
+    // Most of a shop's invoices can be open: the window shows the first of them while they are counted.
+    listQ->setCountFollows(true);
     listGrid_ = ui::bindGrid(ui->DBGrid1, listQ, this).grid;
     ui->DBGrid1->setItemDelegate(new PaidRowDelegate(listQ, this));
     QList<ui::GridColumn> columns;

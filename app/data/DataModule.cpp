@@ -1,5 +1,6 @@
 #include "DataModule.h"
 
+#include "BackgroundCount.h"
 #include "Concurrency.h"
 #include "DatabaseError.h"
 #include "Schema.h"
@@ -165,6 +166,8 @@ TDM::~TDM() {
     // The statements go before their connection does.
     qDeleteAll(queries_);
     queries_.clear();
+    // A list's count may still run on a connection of its own: it ends before the database closes.
+    kestrum::waitForBackgroundCounts();
     {
         QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
         db.close();

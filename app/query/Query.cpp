@@ -7,6 +7,7 @@
 #include "TextRows.h"
 #include "Concurrency.h"
 #include "Distinct.h"
+#include "BackgroundCount.h"
 #include "Session.h"
 #include "Transaction.h"
 
@@ -28,6 +29,7 @@
 #include <algorithm>
 #include <iterator>
 #include <atomic>
+#include <limits>
 #include <numeric>
 
 namespace kestrum {
@@ -265,6 +267,8 @@ void Query::Close() {
     pages_.clear();
     total_ = 0;
     keyColumn_ = -1;
+    countPending_ = false;
+    ++countTicket_;
     current_ = -1;
     eof_ = bof_ = true;
     if (wasActive) emit reloaded();
@@ -435,10 +439,16 @@ int Query::ExecSQL() {
     return affected;
 }
 
-bool Query::canFetchMore() const { return active_ && more_; }
+bool Query::canFetchMore() const { return active_ && (more_ || countPending_); }
 
 int Query::fetchMore(int rows) {
     if (!canFetchMore() || rows <= 0) return 0;
+    if (plan_) {
+        // A paged list's rows past the first page are known once counted.
+        const int before = total_;
+        finishCount();
+        return total_ - before;
+    }
     const int before = fetchedCount();
     const int columns = FieldCount();
     int got = 0;
@@ -657,12 +667,8 @@ bool Query::openPaged() {
         page.rows = readAll(*q, kinds_, page.cells, false);
         q.reset();
         total_ = page.rows;
-        if (page.rows == PageRows) {
-            std::unique_ptr<QSqlQuery> count = execute(plan_->countSql(), values_);
-            total_ = count->next() ? count->value(0).toInt() : page.rows;
-            total_ = std::max(total_, page.rows);
-        }
         pages_.push_back(std::move(page));
+        if (total_ == PageRows) startCount();
     } catch (...) {
         Close();
         throw;
@@ -674,6 +680,50 @@ bool Query::openPaged() {
     emit reloaded();
     emit currentChanged(current_);
     return true;
+}
+
+void Query::startCount() {
+    const QSqlDatabase db = database();
+    // Uncommitted rows of this connection's own work are seen only by this connection.
+    if (!countFollows_ || Transaction::active(db) || !canCountInBackground(connection_)) {
+        std::unique_ptr<QSqlQuery> count = execute(plan_->countSql(), values_);
+        if (count->next()) total_ = std::max(total_, count->value(0).toInt());
+        return;
+    }
+    countPending_ = true;
+    const quint64 ticket = ++countTicket_;
+    QVariantList values;
+    for (const QVariant& v : std::as_const(values_)) values << toBindValue(v);
+    countInBackground(connection_, plan_->countSql(), values, this, [this, ticket](std::optional<qint64> rows) {
+        if (ticket != countTicket_ || !countPending_) return;  // reopened or counted here meanwhile
+        if (rows) {
+            countArrived(*rows);
+            return;
+        }
+        // The other connection could not count: this one does, now the first page is shown. A
+        // failure here is left for the next action that needs the count, which reports it.
+        try {
+            finishCount();
+        } catch (const std::exception&) {
+        }
+    });
+}
+
+void Query::finishCount() {
+    if (!countPending_ || !plan_) return;
+    std::unique_ptr<QSqlQuery> count = execute(plan_->countSql(), values_);
+    const qint64 rows = count->next() ? count->value(0).toLongLong() : 0;
+    count.reset();
+    countArrived(rows);
+}
+
+void Query::countArrived(qint64 rows) {
+    countPending_ = false;
+    ++countTicket_;
+    // Rows read already stay, even if some were deleted since: their pages say what they hold.
+    const int before = total_;
+    total_ = int(std::clamp<qint64>(rows, total_, std::numeric_limits<int>::max()));
+    if (total_ > before && !quiet_) emit rowsFetched(before, total_ - 1);
 }
 
 void Query::reopenPaged() {
@@ -864,6 +914,7 @@ bool Query::locatePaged(int column, const QString& text, bool partial) {
     }
     bool leadNull = false;
     const int row = positionOf(key, &leadNull);
+    if (row >= total_) finishCount();
     if (row < 0 || row >= total_) return false;
     loadAround(row, key, leadNull);
     bof_ = eof_ = false;

@@ -85,6 +85,13 @@ public:
     /// are held, and Sort and Locate are answered by the database. Other statements are read as before.
     void setPaged(bool paged) { pagingWanted_ = paged; }
     bool paged() const { return plan_.has_value(); }
+    /// \brief From the next Open, a paged list longer than its first page shows that page at once and
+    /// counts its rows on a connection of its own: fetchedCount() is the rows known until the count
+    /// arrives, and then grows to it (rowsFetched). Whatever needs the whole count sooner (Last, a
+    /// row past the known ones, RecordCount, Locate) counts at once on this connection.
+    void setCountFollows(bool follows) { countFollows_ = follows; }
+    /// Whether a paged list's row count is still being worked out.
+    bool countPending() const { return countPending_; }
     /// Rows held in memory now (all fetched rows when not paged).
     int heldRows() const;
     /// \brief A statement giving every row in the order shown, with boundValues() bound; "" when the
@@ -161,6 +168,9 @@ private:
     std::unique_ptr<QSqlQuery> execute(const QString& sql, const QVariantList& values);
     void describe(const QSqlQuery& q);  // names_, kinds_, exprColumns_ from a result
     bool openPaged();                   // false: the statement is read whole instead
+    void startCount();                  // the count of a paged list, now or in the background
+    void countArrived(qint64 rows);     // grows the list to `rows` if that is more than known
+    void finishCount();                 // a pending count worked out here, at once
 
     // Paging: held pages of consecutive rows in the shown order.
     struct Page {
@@ -215,6 +225,9 @@ private:
     std::vector<Page> pages_;
     int total_ = 0;
     int keyColumn_ = -1;
+    bool countFollows_ = false;
+    bool countPending_ = false;
+    quint64 countTicket_ = 0;  // a count that arrives for an older opening is dropped
 };
 
 }  // namespace kestrum

@@ -2,11 +2,17 @@
 // and its filters, search, the hand-over to the receivable window, the printout.
 #include "InvoicingFixture.h"
 
+#include "BackgroundCount.h"
+#include "DataModule.h"
 #include "Grid.h"
 #include "ReportPreview.h"
+#include "Transaction.h"
 #include "WindowFactory.h"
 
+#include <QApplication>
+#include <QMutex>
 #include <QRadioButton>
+#include <QWaitCondition>
 
 namespace {
 const QString SaveQ = "Are you sure you want to Save this Record?";
@@ -272,4 +278,85 @@ TEST_P(InvoicingTest, HeaderKeysMoveAsTheShopIsUsedToAndF2Saves)
     QTest::keyClick(find(w, "Edit3"), Qt::Key_F2);
     EXPECT_EQ(dialogs_->confirmations(), QStringList{SaveQ});
     EXPECT_EQ(count("Invoice"), 1);
+}
+
+namespace {
+
+// Holds the list's background count at a gate until opened.
+class CountGate {
+public:
+    CountGate()
+    {
+        kestrum::setBackgroundCountGate([this] {
+            QMutexLocker hold(&lock_);
+            while (held_)
+                opened_.wait(&lock_);
+        });
+    }
+    ~CountGate()
+    {
+        open();
+        kestrum::setBackgroundCountGate({});
+    }
+    void open()
+    {
+        {
+            QMutexLocker hold(&lock_);
+            held_ = false;
+            opened_.wakeAll();
+        }
+        kestrum::waitForBackgroundCounts();
+        QApplication::processEvents();
+    }
+    void hold()
+    {
+        QMutexLocker hold(&lock_);
+        held_ = true;
+    }
+
+private:
+    QMutex lock_;
+    QWaitCondition opened_;
+    bool held_ = true;
+};
+
+}  // namespace
+
+TEST_P(InvoicingTest, ALongOpenListShowsItsFirstPageAndGrowsUnderTheShownInvoiceWhenCounted)
+{
+    seedShop();
+    {
+        kestrum::Transaction t(DM->database());
+        for (int n = 1; n <= 300; ++n)
+            addInvoice(n, QString("Customer %1").arg(n), n % 2 == 0);
+        addInvoice(301, "Paid Ltd", true, QDate::currentDate(), true);
+        t.commit();
+    }
+    CountGate gate;
+    TInvoice* w = open<TInvoice>();
+    QTableView* list = w->list();
+    EXPECT_EQ(list->model()->rowCount(), 256);
+    EXPECT_EQ(text(w, "Edit1"), "1");
+    // Last before the count is known: the list is counted at once and the last open invoice shown.
+    click(w, "NavLast");
+    EXPECT_EQ(text(w, "Edit1"), "300");
+    EXPECT_EQ(list->model()->rowCount(), 300);
+    EXPECT_EQ(list->currentIndex().row(), 299);
+    gate.open();
+    EXPECT_EQ(list->model()->rowCount(), 300);
+    EXPECT_EQ(text(w, "Edit1"), "300");
+
+    // Refresh: the first page again; an invoice chosen meanwhile stays shown as the list grows.
+    gate.hold();
+    click(w, "Button5");
+    EXPECT_EQ(list->model()->rowCount(), 256);
+    clickRow(list, 5);
+    EXPECT_EQ(text(w, "Edit1"), "6");
+    exec("Insert Into Invoice (InvoiceNo_Inv, Paid_Inv, CustomerName_Inv) Values (?, ?, ?)", {302, false, "Late Farm"});
+    gate.open();
+    EXPECT_EQ(list->model()->rowCount(), 301);
+    EXPECT_EQ(list->currentIndex().row(), 5);
+    EXPECT_EQ(text(w, "Edit1"), "6");
+    EXPECT_EQ(list->model()->index(300, 0).data().toString(), "302");
+    EXPECT_EQ(list->model()->index(300, 1).data().toString(), "Late Farm");
 }

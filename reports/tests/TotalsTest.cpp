@@ -7,6 +7,11 @@
 #include "TTax.h"
 #include "TotalReports.h"
 
+#include "DataModule.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
 #include <optional>
 
 using namespace reportstest;
@@ -234,6 +239,39 @@ TEST_P(TotalsTest, TheRateInAStatementIsTheRateTheInvoiceWindowLooksUp)
                   kestrum::records::findTaxRate(i.date) ? "1" : "0")
             << "invoice " << i.no;
     }
+}
+
+TEST_P(TotalsTest, ReceivableTotalsTakeAnUndatedPaymentAsNoLaterOneAndAPaymentTheDayAfterAsLater)
+{
+    auto* w = open<TTotalReceivable>();
+    const auto addPayment = [&](int invoice, const QVariant& date, const char* ref) {
+        exec("Insert Into Receivable (InvoiceNo_Receivable, Name_Receivable, ViaPayment_Receivable, "
+             "DepositTo_Receivable, PayDate_Receivable, Ref_Receivable, Amount_Receivable, Remark_Receivable) "
+             "Values (?,?,?,?,?,?,?,?)",
+             {invoice, QString("Dana Whitfield"), QString("Cash"), QString("Main Checking"), date, QString(ref),
+              QVariant::fromValue(dec("1")), QString("")});
+    };
+    const auto invoicesOf = [&](const QString& from, const QString& to) {
+        print(w, "Button3", from, to);
+        std::vector<int> taken;
+        QSqlQuery q(DM->database());
+        EXPECT_TRUE(q.exec("Select T_Inv_Item From TotalItem Order By T_Inv_Item")) << q.lastError().text().toStdString();
+        while (q.next())
+            taken.push_back(q.value(0).toInt());
+        return taken;
+    };
+
+    // A payment without a date is no later payment: invoice 1 still closes in February.
+    addPayment(1, QVariant(QMetaType::fromType<QDate>()), "undated");
+    EXPECT_EQ(invoicesOf("2/1/2026", "2/28/2026"), std::vector<int>{1});
+    // Two payments on the last day, one of them on the period's last day: still August's.
+    addPayment(4, QDate(2026, 8, 5), "same day");
+    addPayment(4, QDate(2026, 8, 31), "last day");
+    EXPECT_EQ(invoicesOf("8/1/2026", "8/31/2026"), std::vector<int>{4});
+    // A payment on the day after the period moves invoice 1 out of February into March.
+    addPayment(1, QDate(2026, 3, 1), "day after");
+    EXPECT_TRUE(invoicesOf("2/1/2026", "2/28/2026").empty());
+    EXPECT_EQ(invoicesOf("3/1/2026", "3/31/2026"), (std::vector<int>{1, 3}));
 }
 
 TEST_P(TotalsTest, AFailedRunLeavesTheLastRunsWorkTablesAndBadDatesWriteNothing)

@@ -1,11 +1,17 @@
 // A list shown in a grid is read a page at a time by key; every way of reading it must give the
 // same rows in the same order as reading the whole statement.
 #include "Fixture.h"
+#include "BackgroundCount.h"
 #include "QueryModel.h"
 #include "TextRows.h"
 #include "Transaction.h"
 
+#include <QCoreApplication>
+#include <QItemSelectionModel>
 #include <QRandomGenerator>
+#include <QMutex>
+#include <QWaitCondition>
+#include <QSignalSpy>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -381,5 +387,157 @@ TEST_P(PagingTest, AFoldedTitleSortCountsAndReadsTheRowsAsTheWholeStatementThrou
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, PagingTest, TESTSUPPORT_ENGINES);
+
+// A count that follows the first page: held back at a gate until the test opens it.
+class CountFollowsTest : public PagingTest {
+protected:
+    void SetUp() override {
+        PagingTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        kestrum::setBackgroundCountGate([this] {
+            QMutexLocker hold(&lock_);
+            while (held_) opened_.wait(&lock_);
+        });
+    }
+    void TearDown() override {
+        setHeld(false);
+        kestrum::waitForBackgroundCounts();
+        kestrum::setBackgroundCountGate({});
+        PagingTest::TearDown();
+    }
+    void setHeld(bool held) {
+        QMutexLocker hold(&lock_);
+        held_ = held;
+        opened_.wakeAll();
+    }
+    // Lets the held counts run, waits until the query has its count, and holds the next ones.
+    void release(kestrum::Query& q) {
+        setHeld(false);
+        kestrum::waitForBackgroundCounts();
+        for (int i = 0; i < 200 && q.countPending(); ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents();
+        setHeld(true);
+    }
+
+    QMutex lock_;
+    QWaitCondition opened_;
+    bool held_ = true;
+};
+
+TEST_P(CountFollowsTest, TheFirstPageShowsAtOnceAndTheListGrowsUnderTheCurrentRowWhenCounted) {
+    addCustomers(1, 700);
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    QItemSelectionModel selection(&model);
+    model.followSelection(&selection);
+    q.setCountFollows(true);
+    const QString sql = "Select ID_Customer, Name_Customer, City_Customer From Customer Order By Name_Customer, ID_Customer";
+    open(q, sql);
+    ASSERT_TRUE(q.paged());
+    EXPECT_TRUE(q.countPending());
+    EXPECT_EQ(model.rowCount(), 256);
+    EXPECT_TRUE(model.canFetchMore());
+    ASSERT_TRUE(q.SetRecNo(200));
+    const QString current = q.FieldByName("ID_Customer").AsString();
+
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    release(q);
+    EXPECT_FALSE(q.countPending());
+    EXPECT_EQ(model.rowCount(), 700);
+    ASSERT_EQ(inserted.size(), 1);
+    EXPECT_EQ(inserted[0].value(1).toInt(), 256);
+    EXPECT_EQ(inserted[0].value(2).toInt(), 699);
+    EXPECT_TRUE(reset.isEmpty());  // the grid keeps its place
+    EXPECT_EQ(q.RecNo(), 200);
+    EXPECT_EQ(q.FieldByName("ID_Customer").AsString(), current);
+    EXPECT_EQ(selection.currentIndex().row(), 200);
+    EXPECT_EQ(rows(q), whole(sql));
+
+    // A short list has nothing to count.
+    open(q, "Select ID_Customer, Name_Customer From Customer where ID_Customer <= ?", {100});
+    EXPECT_FALSE(q.countPending());
+    EXPECT_EQ(model.rowCount(), 100);
+}
+
+TEST_P(CountFollowsTest, RowsWrittenBeforeTheCountRunsAreCountedAndShownInOrder) {
+    addCustomers(1, 700);
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    q.setCountFollows(true);
+    const QString sql = "Select ID_Customer, Name_Customer From Customer";
+    open(q, sql);
+    ASSERT_TRUE(q.countPending());
+    // Past the first page: rows go and come while the count waits.
+    exec("Delete From Customer where ID_Customer Between ? And ?", {400, 419});
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {5000, "alpha"});
+    release(q);
+    EXPECT_EQ(model.rowCount(), 681);
+    EXPECT_EQ(rows(q), whole(sql + " Order By ID_Customer"));
+
+    // Fewer rows than the first page held: the rows read stay under the grid until it reloads.
+    open(q, sql);
+    ASSERT_TRUE(q.countPending());
+    exec("Delete From Customer where ID_Customer > ?", {100});
+    release(q);
+    EXPECT_FALSE(q.countPending());
+    EXPECT_EQ(model.rowCount(), 256);
+    EXPECT_EQ(model.data(model.index(255, 0)).toString(), "256");
+    open(q, sql);
+    EXPECT_EQ(model.rowCount(), 100);
+}
+
+TEST_P(CountFollowsTest, LastOrARowPastTheFirstPageBeforeTheCountCountsAtOnceAndTheLateCountIsDropped) {
+    addCustomers(1, 700);
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    q.setCountFollows(true);
+    const QString sql = "Select ID_Customer, Name_Customer, City_Customer From Customer Order By City_Customer, ID_Customer";
+    const QStringList expected = whole(sql);
+    open(q, sql);
+    ASSERT_TRUE(q.countPending());
+    q.Last();
+    EXPECT_FALSE(q.countPending());
+    EXPECT_EQ(q.RecNo(), 699);
+    EXPECT_EQ(model.rowCount(), 700);
+    EXPECT_EQ(q.FieldByName("ID_Customer").AsString() + "|" + q.FieldByName("Name_Customer").AsString(),
+              expected.last());
+    // The background count, run after another row came, is not taken: the list was counted.
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {5000, "alpha"});
+    release(q);
+    EXPECT_EQ(model.rowCount(), 700);
+    EXPECT_EQ(q.RecNo(), 699);
+
+    // Walking past the first page, and a locate beyond it, count too.
+    open(q, sql);
+    ASSERT_TRUE(q.countPending());
+    ASSERT_TRUE(q.SetRecNo(255));
+    q.Next();
+    EXPECT_FALSE(q.Eof());
+    EXPECT_EQ(q.RecNo(), 256);
+    EXPECT_EQ(model.rowCount(), 701);
+    open(q, sql);
+    ASSERT_TRUE(q.countPending());
+    ASSERT_TRUE(q.Locate("ID_Customer", "699", false));  // "City 4": among the last rows
+    EXPECT_FALSE(q.countPending());
+    EXPECT_GT(q.RecNo(), 256);
+    EXPECT_EQ(q.FieldByName("Name_Customer").AsString(), nameFor(699).toString());
+    EXPECT_EQ(q.RecordCount(), 701);
+
+    // Inside a transaction the count is this connection's own, at once.
+    {
+        kestrum::Transaction t(dm_->database());
+        exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {5001, "beta"});
+        open(q, sql);
+        EXPECT_FALSE(q.countPending());
+        EXPECT_EQ(model.rowCount(), 702);
+    }  // not committed
+    open(q, sql);
+    release(q);
+    EXPECT_EQ(model.rowCount(), 701);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, CountFollowsTest, TESTSUPPORT_ENGINES);
+
 
 }  // namespace
