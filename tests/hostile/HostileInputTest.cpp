@@ -210,8 +210,9 @@ protected:
     Snapshot snapshot(const QStringList& only = {})
     {
         Snapshot s;
+        // Derived tables follow the saved rows through triggers; their figures are tested on their own.
         for (const kestrum::schema::Table& t : kestrum::schema::tables())
-            if (only.isEmpty() || only.contains(t.name))
+            if (!t.derived && (only.isEmpty() || only.contains(t.name)))
                 s.insert(t.name, rowsOf(t.name));
         return s;
     }
@@ -221,7 +222,8 @@ protected:
     {
         QStringList parts;
         for (const kestrum::schema::Table& t : kestrum::schema::tables())
-            parts << "Select '" + t.name + "' As T, Count(*) As N From " + t.name;
+            if (!t.derived)
+                parts << "Select '" + t.name + "' As T, Count(*) As N From " + t.name;
         kestrum::Query* q = DM->Q5;
         q->Clear();
         q->Add(parts.join(" Union All "));
