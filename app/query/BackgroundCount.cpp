@@ -2,7 +2,6 @@
 
 #include "Concurrency.h"
 
-#include <QAtomicInt>
 #include <QCoreApplication>
 #include <QMutex>
 #include <QPointer>
@@ -23,8 +22,6 @@ QThreadPool& pool() {
     return *p;
 }
 
-QAtomicInt serial;
-
 QMutex gateLock;
 std::function<void()> gate;
 
@@ -38,24 +35,17 @@ void passGate() {
 }
 
 std::optional<qint64> countOn(const QString& connection, const QString& sql, const QVariantList& values) {
-    const QString name = QStringLiteral("%1-count-%2").arg(connection).arg(serial.fetchAndAddRelaxed(1));
-    std::optional<qint64> result;
-    {
-        QSqlDatabase db = QSqlDatabase::cloneDatabase(connection, name);
-        if (db.isValid() && db.open()) {
-            prepareSession(db);  // waits a few seconds for a writer, as the window's own connection would
-            QSqlQuery q(db);
-            q.setForwardOnly(true);
-            bool ok = q.prepare(sql);
-            for (const QVariant& v : values) q.addBindValue(v);
-            ok = ok && q.exec() && q.next();
-            if (ok) result = q.value(0).toLongLong(&ok);
-            if (!ok) result.reset();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return result;
+    // Waits a few seconds for a writer, as the window's own connection would.
+    ClonedConnection counting(connection, QStringLiteral("count"));
+    if (!counting.isOpen()) return std::nullopt;
+    QSqlQuery q(counting.database());
+    q.setForwardOnly(true);
+    bool ok = q.prepare(sql);
+    for (const QVariant& v : values) q.addBindValue(v);
+    ok = ok && q.exec() && q.next();
+    const qint64 rows = ok ? q.value(0).toLongLong(&ok) : 0;
+    if (!ok) return std::nullopt;
+    return rows;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "Session.h"
 #include "Transaction.h"
 
+#include <QAtomicInt>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -42,6 +43,19 @@ void prepareSession(QSqlDatabase& db) {
         q.exec(QStringLiteral("SET lock_timeout = '%1s'").arg(LockWaitSeconds));
     else
         q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(LockWaitSeconds * 1000));
+}
+
+ClonedConnection::ClonedConnection(const QString& source, const QString& purpose) {
+    static QAtomicInt serial;
+    name_ = QStringLiteral("%1-%2-%3").arg(source, purpose).arg(serial.fetchAndAddRelaxed(1));
+    db_ = QSqlDatabase::cloneDatabase(source, name_);
+    if (db_.isValid() && db_.open()) prepareSession(db_);
+}
+
+ClonedConnection::~ClonedConnection() {
+    db_.close();
+    db_ = QSqlDatabase();  // no handle may be left when the name is let go of
+    QSqlDatabase::removeDatabase(name_);
 }
 
 void reopenIfClosed(QSqlDatabase& db) {

@@ -25,6 +25,25 @@ QString busyMessage();
 /// its own wait), as a connection that cannot take the setting is still usable.
 void prepareSession(QSqlDatabase& db);
 
+/// \brief A connection made from another one's settings (its driver, connection string and
+/// credentials) for work on the thread that makes it, since a connection belongs to the thread that
+/// opened it: opened with the program's session settings, closed and let go of when it goes.
+class ClonedConnection {
+public:
+    /// `source` names the connection whose settings are taken; `purpose` goes into the new name.
+    ClonedConnection(const QString& source, const QString& purpose);
+    ~ClonedConnection();
+    ClonedConnection(const ClonedConnection&) = delete;
+    ClonedConnection& operator=(const ClonedConnection&) = delete;
+    /// Whether it could be opened.
+    bool isOpen() const { return db_.isOpen(); }
+    QSqlDatabase& database() { return db_; }
+
+private:
+    QString name_;
+    QSqlDatabase db_;
+};
+
 /// \brief Opens again a connection that a failed reconnect left closed (the server was still
 /// down), with its session settings. Throws DatabaseError when it still cannot be opened.
 void reopenIfClosed(QSqlDatabase& db);

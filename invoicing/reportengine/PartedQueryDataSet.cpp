@@ -3,7 +3,6 @@
 #include "Concurrency.h"
 #include "Query.h"
 
-#include <QAtomicInt>
 #include <QSqlDatabase>
 
 #include <algorithm>
@@ -21,7 +20,6 @@ namespace {
 int firstPartKeys = 32;
 int laterPartKeys = 1024;
 bool readingAhead = true;
-QAtomicInt readerSerial;
 }  // namespace
 
 void PartedQueryDataSet::setReadAhead(bool on) { readingAhead = on; }
@@ -75,50 +73,43 @@ public:
 
 private:
     void run(const QString& source) {
-        const QString name = QStringLiteral("kestrum-part-reader-%1").arg(readerSerial.fetchAndAddRelaxed(1));
+        ClonedConnection reading(source, QStringLiteral("part-reader"));
+        const bool open = reading.isOpen();
         {
-            QSqlDatabase db = QSqlDatabase::cloneDatabase(source, name);
-            const bool open = db.open();
-            if (open)
-                kestrum::prepareSession(db);
+            std::lock_guard lock(m_);
+            tried_ = true;
+            connected_ = open;
+        }
+        cv_.notify_all();
+        for (;;) {
+            QVariant from, to;
+            {
+                std::unique_lock lock(m_);
+                cv_.wait(lock, [this] { return stop_ || (asked_ && !answered_ && !working_); });
+                if (stop_)
+                    break;
+                from = from_;
+                to = to_;
+                working_ = true;
+            }
+            std::shared_ptr<const SplitRows> rows;
+            std::exception_ptr error;
+            if (open) {
+                try {
+                    rows = read_(reading.database(), from, to);
+                } catch (...) {
+                    error = std::current_exception();
+                }
+            }
             {
                 std::lock_guard lock(m_);
-                tried_ = true;
-                connected_ = open;
+                working_ = false;
+                rows_ = std::move(rows);
+                error_ = error;
+                answered_ = true;
             }
             cv_.notify_all();
-            for (;;) {
-                QVariant from, to;
-                {
-                    std::unique_lock lock(m_);
-                    cv_.wait(lock, [this] { return stop_ || (asked_ && !answered_ && !working_); });
-                    if (stop_)
-                        break;
-                    from = from_;
-                    to = to_;
-                    working_ = true;
-                }
-                std::shared_ptr<const SplitRows> rows;
-                std::exception_ptr error;
-                if (open) {
-                    try {
-                        rows = read_(db, from, to);
-                    } catch (...) {
-                        error = std::current_exception();
-                    }
-                }
-                {
-                    std::lock_guard lock(m_);
-                    working_ = false;
-                    rows_ = std::move(rows);
-                    error_ = error;
-                    answered_ = true;
-                }
-                cv_.notify_all();
-            }
-            db.close();
         }
-        QSqlDatabase::removeDatabase(name);
     }
 
     std::mutex m_;
