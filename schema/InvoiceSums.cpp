@@ -12,6 +12,8 @@
 
 #include <QSqlQuery>
 
+#include <utility>
+
 namespace kestrum::schema {
 namespace {
 
@@ -91,18 +93,23 @@ bool hasTrigger(QSqlDatabase& db, Engine engine, const QString& name) {
     return q.next();
 }
 
-QStringList missingTriggers(QSqlDatabase& db, Engine engine) {
-    QStringList missing;
+// Every trigger keeping InvoiceSums on the engine, as (name, table).
+QList<std::pair<QString, QString>> triggers(Engine engine) {
+    QList<std::pair<QString, QString>> all;
     for (const QString& table : triggerTables()) {
         const QByteArray name = table.toLatin1();
-        if (engine == Engine::PostgreSQL) {
-            for (const char* e : PgEvents)
-                if (!hasTrigger(db, engine, triggerName(name.constData(), e))) missing << triggerName(name.constData(), e);
-        } else {
-            for (const char* e : SqliteEvents)
-                if (!hasTrigger(db, engine, triggerName(name.constData(), e))) missing << triggerName(name.constData(), e);
-        }
+        if (engine == Engine::PostgreSQL)
+            for (const char* e : PgEvents) all.append({triggerName(name.constData(), e), table});
+        else
+            for (const char* e : SqliteEvents) all.append({triggerName(name.constData(), e), table});
     }
+    return all;
+}
+
+QStringList missingTriggers(QSqlDatabase& db, Engine engine) {
+    QStringList missing;
+    for (const auto& [name, table] : triggers(engine))
+        if (!hasTrigger(db, engine, name)) missing << name;
     return missing;
 }
 
@@ -408,13 +415,9 @@ QString coveringTaxRateSql(const QString& year, const QString& month) {
 void dropInvoiceSumsTriggers(QSqlDatabase& db) {
     const Engine engine = engineOf(db);
     QSqlQuery q(db);
-    for (const QString& table : triggerTables()) {
-        const QByteArray name = table.toLatin1();
-        for (const char* e : PgEvents)
-            run(q, engine == Engine::PostgreSQL
-                       ? QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(triggerName(name.constData(), e), table)
-                       : QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(triggerName(name.constData(), e)));
-    }
+    for (const auto& [name, table] : triggers(engine))
+        run(q, engine == Engine::PostgreSQL ? QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(name, table)
+                                            : QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(name));
     q.finish();
     // The database lacks part of this version's shape now: the next start must look.
     detail::writeVersion(db, 0);
