@@ -459,7 +459,10 @@ TEST_P(SchemaTest, UpgradeMakesTheVehicleLookUpIndexesFromTheDocumentsThere) {
 }
 
 TEST_P(SchemaTest, UpgradeAddsTheFoldedSortIndexesWhoseOrderIsCitextsAndACountReadsThemAlone) {
-    testsupport::createPreviousShape(*tdb_);
+    // The shape that already has row versions: the older one's version fill updates every customer,
+    // and an index built over fresh updates stays unused while any other transaction on the server
+    // is older than it (other tests run beside this one), so its plans below would not be the index's.
+    testsupport::createPreviousShape(*tdb_, "2026-12-10");
     QSqlQuery q(db_);
     // Equal names in other cases, NULLs, blanks and letters beyond ASCII.
     const QStringList names{"émile", "Émile", "EMILE", "zoë", "Zoe", "ÅSA", "åsa", "Ångström", "b", "B ", "", "O'Neil", "ölund"};
