@@ -2,15 +2,13 @@
 
 #include "Passwords.h"
 #include "SchemaDetail.h"
+#include "Session.h"
 
 #include <QHash>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
-#include <sql.h>
-#include <sqlext.h>
 
 namespace kestrum::schema {
 namespace {
@@ -50,20 +48,6 @@ namespace detail {
 
 }  // namespace detail
 
-namespace {
-
-QString dbmsName(const QSqlDatabase& db) {
-    const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
-    if (db.driverName() != QLatin1String("QODBC") || !h.isValid()) return db.driverName();
-    SQLHDBC dbc = *static_cast<const SQLHDBC*>(h.constData());
-    SQLCHAR name[128] = {};
-    SQLSMALLINT len = 0;
-    if (!dbc || !SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &len))) return {};
-    return QString::fromLatin1(reinterpret_cast<const char*>(name));
-}
-
-}  // namespace
-
 namespace detail {
 
 // Names of the schema's tables that the database already has.
@@ -90,7 +74,7 @@ const Column* findColumn(const QString& name) {
 }
 
 Engine engineOf(const QSqlDatabase& db) {
-    const QString name = dbmsName(db);
+    const QString name = kestrum::dbmsName(db);
     if (name.contains(QLatin1String("SQLite"), Qt::CaseInsensitive)) return Engine::SQLite;
     if (name.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive)) return Engine::PostgreSQL;
     throw SchemaError(QStringLiteral("The database engine \"%1\" is not supported (SQLite or PostgreSQL).")

@@ -21,6 +21,7 @@ struct SessionFacts {
     QPointer<QSqlDriver> driver;
     void* hdbc = nullptr;
     QString databaseName;
+    QString dbms;
     bool postgres = false;
     std::optional<bool> codeOrdered;
 };
@@ -32,11 +33,11 @@ QHash<QString, SessionFacts>& known() {
     return all;
 }
 
-bool askPostgreSQL(SQLHDBC hdbc) {
-    SQLCHAR name[64] = {};
+QString askDbmsName(SQLHDBC hdbc) {
+    SQLCHAR name[128] = {};
     SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(SQLGetInfo(hdbc, SQL_DBMS_NAME, name, sizeof name, &length))) return false;
-    return QByteArray(reinterpret_cast<const char*>(name)).contains("PostgreSQL");
+    if (!SQL_SUCCEEDED(SQLGetInfo(hdbc, SQL_DBMS_NAME, name, sizeof name, &length))) return {};
+    return QString::fromLatin1(reinterpret_cast<const char*>(name));
 }
 
 // The connection's entry, made afresh when it was asked of another session. Called locked.
@@ -45,8 +46,10 @@ SessionFacts* factsOf(const QSqlDatabase& db) {
     void* hdbc = driver ? odbcHandle(driver->handle()) : nullptr;
     if (!hdbc) return nullptr;
     SessionFacts& f = known()[db.connectionName()];
-    if (f.driver != driver || f.hdbc != hdbc || f.databaseName != db.databaseName())
-        f = {driver, hdbc, db.databaseName(), askPostgreSQL(hdbc), std::nullopt};
+    if (f.driver != driver || f.hdbc != hdbc || f.databaseName != db.databaseName()) {
+        const QString dbms = askDbmsName(hdbc);
+        f = {driver, hdbc, db.databaseName(), dbms, dbms.contains(QLatin1String("PostgreSQL")), std::nullopt};
+    }
     return &f;
 }
 
@@ -70,6 +73,14 @@ void* odbcHandle(const QVariant& h) {
     if (!h.isValid() || (qstrcmp(h.typeName(), "void*") != 0 && qstrcmp(h.typeName(), "SQLHANDLE") != 0))
         return nullptr;
     return *static_cast<void* const*>(h.constData());
+}
+
+QString dbmsName(const QSqlDatabase& db) {
+    {
+        const QMutexLocker lock(&guard);
+        if (const SessionFacts* f = factsOf(db)) return f->dbms;
+    }
+    return db.driverName();
 }
 
 bool isPostgreSQL(const QSqlDatabase& db) {

@@ -11,6 +11,10 @@ namespace kestrum {
 /// builds named the type SQLHANDLE).
 void* odbcHandle(const QVariant& handle);
 
+/// \brief The engine's name as the ODBC driver gives it (SQL_DBMS_NAME), or the Qt driver's name
+/// for a connection that is not through ODBC; empty when the driver does not say.
+QString dbmsName(const QSqlDatabase& db);
+
 /// \brief Whether the connection's engine is PostgreSQL (the driver's DBMS name).
 bool isPostgreSQL(const QSqlDatabase& db);
 
