@@ -9,6 +9,9 @@ namespace {
 // 64 KB a block: larger blocks measured slower (the block no longer stays in the processor's
 // cache between SQLite's copy into it and the kernel's copy out of it).
 constexpr int blockSize = 64 * 1024;
+// NOTE: SQLite's unix layer writes at most 128 KB - 1 bytes a call (it masks the length), and a
+// longer write comes back as "database or disk is full".
+static_assert(blockSize < 128 * 1024);
 // Asked through sqlite3_file_control; SQLite leaves opcodes above 100 to applications.
 constexpr int flushOpcode = 0x4B42;
 
