@@ -6,7 +6,13 @@
 // restore into its check, the "before-restore" copy and the replacement.
 //
 //   backup --connect "Driver={SQLite3};Database=/tmp/shop-full.db;" [--runs 3] [--out DIR]
-//          [--check-variants yes]
+//          [--check-variants yes] [--only REGEX] [--steps yes]
+//
+// --steps yes prints each menu backup's steps as they ran: the copy, the flush to disk, every piece
+// of the check with the connection it ran on, start and end from the backup's start, and CPU.
+//
+// --only times only the steps whose name matches (e.g. "menu"); the restore then restores a backup
+// taken untimed when no step before it took one.
 //
 // --check-variants also times, on each run's fresh backup, the one-connection integrity_check
 // under the connection settings that could make it faster (plain, memory-mapped, a large page
@@ -23,6 +29,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QRegularExpression>
 #include <QSqlError>
 
 #include <sqlite3.h>
@@ -52,12 +59,40 @@ double cpuMs() {
     return ms;
 }
 
+QRegularExpression only;
+
+bool wanted(const std::string& what) { return only.pattern().isEmpty() || only.match(QString::fromStdString(what)).hasMatch(); }
+
 void timed(const std::string& what, const std::function<void()>& f) {
     const double c0 = cpuMs();
     const auto t0 = Clock::now();
     f();
     samples[what].push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     cpuSamples[what].push_back(cpuMs() - c0);
+}
+
+// The menu backup's steps in the order they ended, and when each connection of the check went idle.
+void printSteps(const std::vector<kestrum::backup::StepTime>& steps, double originMs) {
+    std::printf("menu backup, steps (ms from its start; connection -1 is a thread of its own):\n");
+    std::printf("  %-44s %4s %9s %9s %9s %9s\n", "step", "conn", "start", "end", "wall", "cpu");
+    std::map<int, double> lastEnd;
+    double checkEnd = 0;
+    for (const auto& t : steps) {
+        std::printf("  %-44s %4d %9.0f %9.0f %9.0f %9.0f\n", qPrintable(t.step), t.worker, t.startMs - originMs,
+                    t.endMs - originMs, t.endMs - t.startMs, t.cpuMs);
+        if (t.worker >= 0 && t.step != "copy" && t.step != "rename") {
+            lastEnd[t.worker] = std::max(lastEnd[t.worker], t.endMs - originMs);
+            checkEnd = std::max(checkEnd, t.endMs - originMs);
+        }
+    }
+    for (const auto& [worker, end] : lastEnd)
+        std::printf("  connection %d of the check: last piece ends at %.0f, idle %.0f ms before the check ends\n", worker, end,
+                    checkEnd - end);
+}
+
+// A step of the program, timed unless --only leaves it out.
+void step(const std::string& what, const std::function<void()>& f) {
+    if (wanted(what)) timed(what, f);
 }
 
 double percentile(std::vector<double> v, double p) {
@@ -123,16 +158,19 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QString connection, out = QDir::tempPath();
     int runs = 3;
-    bool variants = false;
+    bool variants = false, showSteps = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         const QString a = argv[i];
         if (a == "--connect") connection = argv[i + 1];
         else if (a == "--runs") runs = std::max(1, atoi(argv[i + 1]));
         else if (a == "--out") out = argv[i + 1];
         else if (a == "--check-variants") variants = QString(argv[i + 1]) == "yes";
+        else if (a == "--steps") showSteps = QString(argv[i + 1]) == "yes";
+        else if (a == "--only") only = QRegularExpression(argv[i + 1], QRegularExpression::CaseInsensitiveOption);
     }
     if (connection.isEmpty()) {
-        std::fprintf(stderr, "usage: backup --connect CONNECTION [--runs N] [--out DIR]\n");
+        std::fprintf(stderr, "usage: backup --connect CONNECTION [--runs N] [--out DIR] [--check-variants yes] [--only REGEX] "
+                     "[--steps yes]\n");
         return 2;
     }
     using namespace kestrum::backup;
@@ -144,10 +182,10 @@ int main(int argc, char** argv) {
         for (int r = 0; r < runs; ++r) {
             QFile::remove(file);
             if (!where.postgres()) {
-                timed("quick_check at start (worker thread, login not waiting)", [&] {
+                step("quick_check at start (worker thread, login not waiting)", [&] {
                     if (integrityCheck(where.file, true) != "ok") throw BackupError("quick_check failed");
                 });
-                timed("Check Database (integrity_check in pieces)", [&] { integrityCheck(where.file, false); });
+                step("Check Database (integrity_check in pieces)", [&] { integrityCheck(where.file, false); });
             }
             // The copy ends where the check's progress (total unknown) starts.
             Clock::time_point checkStarts{};
@@ -159,9 +197,13 @@ int main(int argc, char** argv) {
                 }
                 return true;
             };
+            std::vector<StepTime> steps;
+            if (showSteps) setStepLog([&steps](const StepTime& t) { steps.push_back(t); });
             const double c0 = cpuMs();
             const auto t0 = Clock::now();
-            timed("backup, menu (copy, integrity_check, counts)", [&] { backUp(where, file, phases); });
+            step("backup, menu (copy, integrity_check, counts)", [&] { backUp(where, file, phases); });
+            setStepLog({});
+            if (!steps.empty()) printSteps(steps, std::chrono::duration<double, std::milli>(t0.time_since_epoch()).count());
             if (!where.postgres() && checkStarts != Clock::time_point{}) {
                 const auto t1 = Clock::now();
                 const double c1 = cpuMs();
@@ -173,14 +215,15 @@ int main(int argc, char** argv) {
                 cpuSamples["  of which the check, counts and fsync"].push_back(c1 - cpuAtCheck);
             }
             if (!where.postgres()) {
-                if (variants) checkVariants(file);
-                QFile::remove(file);
-                timed("backup, automatic (copy, quick_check, counts)",
-                      [&] { backUp(where, file, {}, Verify::Quick); });
+                if (variants && QFile::exists(file)) checkVariants(file);
+                if (wanted("backup, automatic (copy, quick_check, counts)")) QFile::remove(file);
+                step("backup, automatic (copy, quick_check, counts)", [&] { backUp(where, file, {}, Verify::Quick); });
             }
             // As the Database menu does it: the backup checked, the database saved as
             // "before-restore", then replaced.
-            timed("verified restore (check, before-restore, put in place)", [&] {
+            if (wanted("verified restore (check, before-restore, put in place)") && !QFile::exists(file))
+                backUp(where, file, {}, Verify::Quick);
+            step("verified restore (check, before-restore, put in place)", [&] {
                 timed("  of which the check of the backup", [&] { inspect(where, file); });
                 QString before;
                 timed("  of which the before-restore copy",

@@ -1,5 +1,6 @@
 #include "SqliteFile.h"
 
+#include "BlockWrites.h"
 #include "PartialFile.h"
 #include "Schema.h"
 
@@ -14,6 +15,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <ctime>
 #include <future>
 #include <mutex>
 #include <optional>
@@ -25,11 +28,50 @@ namespace {
 
 QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
+std::mutex stepLogMutex;
+std::function<void(const StepTime&)> stepLog;
+
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+double steadyMs() {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Hands the step's times to the log, if one is set, when the step ends.
+class TimedStep {
+public:
+    TimedStep(QString step, int worker) : on_(bool(stepLog)) {
+        if (!on_) return;
+        time_.step = std::move(step);
+        time_.worker = worker;
+        time_.startMs = steadyMs();
+        cpu0_ = threadCpuMs();
+    }
+    ~TimedStep() {
+        if (!on_) return;
+        time_.endMs = steadyMs();
+        time_.cpuMs = threadCpuMs() - cpu0_;
+        std::lock_guard lock(stepLogMutex);
+        if (stepLog) stepLog(time_);
+    }
+    TimedStep(const TimedStep&) = delete;
+    TimedStep& operator=(const TimedStep&) = delete;
+
+private:
+    bool on_;
+    StepTime time_;
+    double cpu0_ = 0;
+};
+
 struct Db {
     sqlite3* h = nullptr;
     QString path;
-    Db(const QString& file, int flags) : path(file) {
-        const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &h, flags, nullptr);
+    Db(const QString& file, int flags, const char* vfs = nullptr) : path(file) {
+        const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &h, flags, vfs);
         if (rc != SQLITE_OK)
             throw BackupError(QStringLiteral("Cannot open \"%1\": %2").arg(shown(file), message()));
         sqlite3_busy_timeout(h, 10000);
@@ -130,7 +172,9 @@ QStringList runPragma(Db& db, const QString& pragma) {
 
 // One piece of a check, run on whichever connection is free.
 struct Piece {
-    Piece(qint64 w, std::function<QStringList(Db&)> r, bool c = true) : weight(w), run(std::move(r)), check(c) {}
+    Piece(QString n, qint64 w, std::function<QStringList(Db&)> r, bool c = true)
+        : name(std::move(n)), weight(w), run(std::move(r)), check(c) {}
+    QString name;
     qint64 weight = 1;
     std::function<QStringList(Db&)> run;
     bool check = true;  // a check answers at least one line
@@ -145,7 +189,7 @@ struct Piece {
 void runPieces(Db& first, std::vector<Piece>& pieces, CheckControl& control) {
     std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.weight > b.weight; });
     std::atomic<std::size_t> next{0};
-    const auto work = [&](Db* own) {
+    const auto work = [&](Db* own, int worker) {
         std::optional<Db> opened;
         for (std::size_t i; (i = next++) < pieces.size() && !control.stop;) {
             try {
@@ -154,6 +198,7 @@ void runPieces(Db& first, std::vector<Piece>& pieces, CheckControl& control) {
                     tuneForReading(*own);
                 }
                 sqlite3_progress_handler(own->h, 20000, &CheckControl::callback, &control);
+                TimedStep timed(pieces[i].name, worker);
                 pieces[i].lines = pieces[i].run(*own);
             } catch (...) {
                 pieces[i].error = std::current_exception();
@@ -164,8 +209,8 @@ void runPieces(Db& first, std::vector<Piece>& pieces, CheckControl& control) {
     };
     const int helpers = std::clamp(QThread::idealThreadCount(), 1, 4) - 1;
     std::vector<std::thread> threads;
-    for (int i = 0; i < helpers && std::size_t(i + 1) < pieces.size(); ++i) threads.emplace_back(work, nullptr);
-    work(&first);
+    for (int i = 0; i < helpers && std::size_t(i + 1) < pieces.size(); ++i) threads.emplace_back(work, nullptr, i + 1);
+    work(&first, 0);
     for (std::thread& t : threads) t.join();
 
     // A real error rather than the stops it caused in the other pieces.
@@ -214,14 +259,15 @@ CheckResult checkAndCount(Db& db, bool quick, bool count, const Progress& progre
         }
         total += rows;
         if (!quick)
-            pieces.emplace_back(rows * (1 + indexes.value(t)), [t](Db& on) {
+            pieces.emplace_back(QStringLiteral("integrity_check(%1)").arg(t), rows * (1 + indexes.value(t)), [t](Db& on) {
                 return runPragma(on, QStringLiteral("PRAGMA integrity_check(%1)").arg(quoted(t)));
             });
     }
-    pieces.emplace_back(total, [](Db& on) { return runPragma(on, QStringLiteral("PRAGMA quick_check(20)")); });
+    pieces.emplace_back(QStringLiteral("quick_check"), total,
+                        [](Db& on) { return runPragma(on, QStringLiteral("PRAGMA quick_check(20)")); });
     TableCounts counts;
     // Counting reads each table's smallest index once: light beside the checks.
-    if (count) pieces.emplace_back(total / 4, [&counts](Db& on) {
+    if (count) pieces.emplace_back(QStringLiteral("row counts"), total / 4, [&counts](Db& on) {
         counts = countRows(on);
         return QStringList();
     }, false);
@@ -273,13 +319,20 @@ TableCounts backupSqliteFile(const QString& live, const QString& target, const P
                 tuneForReading(*counter);
                 exec(*counter, "BEGIN");
                 runPragma(*counter, QStringLiteral("PRAGMA schema_version"));
-                sideCounts = std::async(std::launch::async, [&counter] { return countRows(*counter); });
+                sideCounts = std::async(std::launch::async, [&counter] {
+                    TimedStep timed(QStringLiteral("live row counts"), -1);
+                    return countRows(*counter);
+                });
             } catch (const BackupError&) {
                 counter.reset();
             }
         }
-        if (!sideCounts.valid()) counts = countRows(src);
-        Db dst(out.path(), SQLITE_OPEN_READWRITE);
+        if (!sideCounts.valid()) {
+            TimedStep timed(QStringLiteral("live row counts"), 0);
+            counts = countRows(src);
+        }
+        std::optional<TimedStep> copying(std::in_place, QStringLiteral("copy"), 0);
+        Db dst(out.path(), SQLITE_OPEN_READWRITE, blockWritesVfs());
         // The copy is a temporary file until it is verified: no journal, and written to disk once
         // before it is renamed into place.
         exec(dst, "PRAGMA journal_mode = OFF");
@@ -305,17 +358,29 @@ TableCounts backupSqliteFile(const QString& live, const QString& target, const P
             throw BackupError(QStringLiteral("The backup stopped: %1").arg(dst.message()));
         // A copy of a WAL database would need its side files to be opened read-only.
         exec(dst, "PRAGMA journal_mode = DELETE");
+        if (const int rc = flushBlockWrites(dst.h); rc != SQLITE_OK)
+            throw BackupError(QStringLiteral("The backup could not be written: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
+        copying.reset();
         if (sideCounts.valid()) counts = sideCounts.get();
         exec(src, "COMMIT");
     }
     // The copy goes to disk while it is checked (the check reads it from the system's cache).
-    std::future<void> synced = std::async(std::launch::async, [&out] { syncFile(out.path()); });
+    std::future<void> synced = std::async(std::launch::async, [&out] {
+        TimedStep timed(QStringLiteral("flush to disk"), -1);
+        syncFile(out.path());
+    });
     verifyCopy(out.path(), counts, progress, verify);
     synced.get();
     // A cancel asked for while the last steps ran still leaves nothing behind.
     if (progress && !progress(1, 1)) throw Cancelled();
+    TimedStep renaming(QStringLiteral("rename"), 0);
     out.commit(0600);
     return counts;
+}
+
+void setStepLog(std::function<void(const StepTime&)> log) {
+    std::lock_guard lock(stepLogMutex);
+    stepLog = std::move(log);
 }
 
 TableCounts verifyCopy(const QString& path, const TableCounts& expected, const Progress& progress, Verify verify) {

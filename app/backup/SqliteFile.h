@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace kestrum::backup {
 
 /// How thoroughly a copy is checked: integrity_check compares every index with its table (about
@@ -50,5 +52,20 @@ BackupInfo inspectSqliteBackup(const QString& path, const Progress& progress = {
 /// the live database has an unfinished journal (another program writing). No connection may
 /// hold `live` open. Throws BackupError.
 void replaceSqliteFile(const QString& backup, const QString& live, const Progress& progress = {});
+
+/// How long one step of a backup or check took: the copy, the flush to disk, and each piece of a
+/// check ("integrity_check(InvItem)", "quick_check", "row counts") with the connection it ran on
+/// (0 is the caller's thread, -1 a thread of its own).
+struct StepTime {
+    QString step;
+    int worker = 0;
+    double startMs = 0;  // steady clock
+    double endMs = 0;
+    double cpuMs = 0;  // of the thread that ran it
+};
+
+/// \brief From now on every step is also handed to `log` (one call at a time; an empty function
+/// stops it). For the benchmark's breakdown; set it before a backup or check starts.
+void setStepLog(std::function<void(const StepTime&)> log);
 
 }  // namespace kestrum::backup
