@@ -184,9 +184,17 @@ Decimal orderTotal(const Period& period)
 {
     Query* q = DM->Q4;
     q->Clear();
-    q->Add("select SUM(Amount_Item) From  Items I, Orders O  where " + periodCondition("O.OrderDate_Order"));
-    bindPeriod(q, period);
-    q->Add(" And O.Po_Order= I.Po_Item ");
+    if (schema::engineOf(DM->database()) == schema::Engine::PostgreSQL) {
+        // Each order's lines by the order index: joined, PostgreSQL read all 180,000 lines. Its
+        // decimal sums are exact in any order; SQLite's sums of reals are not, so it keeps the join.
+        q->Add("select SUM((Select Sum(I.Amount_Item) From Items I where I.Po_Item = O.Po_Order)) From Orders O where " +
+               periodCondition("O.OrderDate_Order"));
+        bindPeriod(q, period);
+    } else {
+        q->Add("select SUM(Amount_Item) From  Items I, Orders O  where " + periodCondition("O.OrderDate_Order"));
+        bindPeriod(q, period);
+        q->Add(" And O.Po_Order= I.Po_Item ");
+    }
     q->Open();
     return q->FieldByName(QStringLiteral("Expr1000")).AsCurrency();
 }
