@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Query.h"
+#include "Schema.h"
 #include "TTax.h"
 #include "Transaction.h"
 
@@ -47,6 +48,12 @@ QString selectedInvoices(const InvoiceSelection& s, QVariantList& values, bool p
     if (!partsOnly)
         sql += ", " + millionths(QStringLiteral("Coalesce(S.Labor_Sums, 0)")) + " As Labor, " + joinedRate() + " As Rate";
     sql += " From Invoice O Left Join InvoiceSums S On S.InvoiceNo_Sums = O.InvoiceNo_Inv";
+    if (s.by == InvoiceSelection::By::LastPayment) {
+        // A selected invoice's latest payment lies in the period, and InvoiceSums keeps that date:
+        // the sums are then read by its index, not all 300,000 of them.
+        sql += " And " + periodCondition(QStringLiteral("S.LastPay_Sums"));
+        values << s.period.from << s.period.to.addDays(1);
+    }
     if (!partsOnly)
         sql += records::monthlyRateJoin(QStringLiteral("R"), QStringLiteral("O.InvoiceDate_Inv"));
     sql += " where ";
@@ -90,6 +97,14 @@ QString unrated(QVariantList& values)
 {
     values << true;
     return QStringLiteral("Taxable = ? And Parts <> 0 And Rate Is Null");
+}
+
+// The numbers from the least to the greatest TotalItem holds: PostgreSQL prices a look-up per
+// invoice of a year above reading all 300,000 rows of sums, so they are read in that key range
+// instead (a period's invoices lie close together by number).
+QString withinWorkTableNumbers(const QString& column)
+{
+    return column + " Between (Select Min(T_Inv_Item) From TotalItem) And (Select Max(T_Inv_Item) From TotalItem)";
 }
 
 // "With Invoices As (...)" over the invoices of TotalItem, as selectedInvoices has them but for
@@ -169,9 +184,17 @@ Decimal orderTotal(const Period& period)
 {
     Query* q = DM->Q4;
     q->Clear();
-    q->Add("select SUM(Amount_Item) From  Items I, Orders O  where " + periodCondition("O.OrderDate_Order"));
-    bindPeriod(q, period);
-    q->Add(" And O.Po_Order= I.Po_Item ");
+    if (schema::engineOf(DM->database()) == schema::Engine::PostgreSQL) {
+        // Each order's lines by the order index: joined, PostgreSQL read all 180,000 lines. Its
+        // decimal sums are exact in any order; SQLite's sums of reals are not, so it keeps the join.
+        q->Add("select SUM((Select Sum(I.Amount_Item) From Items I where I.Po_Item = O.Po_Order)) From Orders O where " +
+               periodCondition("O.OrderDate_Order"));
+        bindPeriod(q, period);
+    } else {
+        q->Add("select SUM(Amount_Item) From  Items I, Orders O  where " + periodCondition("O.OrderDate_Order"));
+        bindPeriod(q, period);
+        q->Add(" And O.Po_Order= I.Po_Item ");
+    }
     q->Open();
     return q->FieldByName(QStringLiteral("Expr1000")).AsCurrency();
 }
@@ -194,8 +217,8 @@ void fillWorkTables(const InvoiceSelection& s)
     run(sql, values);
     run(" Insert Into TotalLabor ( T_Inv_Labor, T_Amount_labor) Select T.T_Inv_Item, Cast(" +
             millionths(QStringLiteral("Coalesce(S.Labor_Sums, 0)")) +
-            " As Numeric) / 1000000.0 From TotalItem T Left Join InvoiceSums S On S.InvoiceNo_Sums = T.T_Inv_Item"
-            " Order By T.T_Inv_Item",
+            " As Numeric) / 1000000.0 From TotalItem T Left Join InvoiceSums S On S.InvoiceNo_Sums = T.T_Inv_Item And " +
+            withinWorkTableNumbers(QStringLiteral("S.InvoiceNo_Sums")) + " Order By T.T_Inv_Item",
         {});
     values.clear();
     sql = " Insert Into TotalTax ( T_Inv_Tax, T_Amount_Tax) " + workTableInvoices() + "Select Inv, Cast(";
@@ -207,7 +230,20 @@ void fillWorkTables(const InvoiceSelection& s)
 
 QStringList workTablesWithoutRate()
 {
-    return withoutRate(workTableInvoices(), {});
+    // Only an invoice with parts and no tax in the work tables can lack a rate, and whether it does
+    // is asked of the Tax rows directly (records::monthlyRateJoin finds a rate exactly where one
+    // covers the month): the rates of every month joined to a year's invoices took longer than
+    // filling the work tables.
+    const schema::Engine engine = schema::engineOf(DM->database());
+    const QString year = schema::yearOfSql(engine, QStringLiteral("O.InvoiceDate_Inv"));
+    const QString month = schema::monthOfSql(engine, QStringLiteral("O.InvoiceDate_Inv"));
+    const QString invoices =
+        "With Invoices As Materialized (Select T.T_Inv_Item As Inv, O.InvoiceDate_Inv As Dated, O.Tax_Inv As Taxable,"
+        " 1 As Parts, Null As Rate From TotalItem T Join Invoice O On O.InvoiceNo_Inv = T.T_Inv_Item"
+        " where T.T_Amount_Item <> 0 And T.T_Inv_Item In (Select X.T_Inv_Tax From TotalTax X where X.T_Amount_Tax = 0)"
+        " And Not Exists (Select 1 From Tax C where C.Year_T = " + year + " And C.A_T <= " + month + " And C.E_T >= " +
+        month + ")) ";
+    return withoutRate(invoices, {});
 }
 
 void fillWorkTables(const std::vector<InvoiceFigures>& invoices)

@@ -54,7 +54,8 @@ Decimal orderTotal(const Period& period);
 /// (its labor, parts and parts tax), in one transaction: a failed run leaves the previous run's
 /// rows. Throws DatabaseError.
 void fillWorkTables(const InvoiceSelection& selection);
-/// \brief InvoiceRun::withoutRate of the invoices the work tables hold. Throws DatabaseError.
+/// \brief InvoiceRun::withoutRate of the invoices the work tables hold, as fillWorkTables(selection)
+/// left them (only invoices with parts and no tax are looked up). Throws DatabaseError.
 QStringList workTablesWithoutRate();
 /// Same with the rows given, 200 to a statement.
 void fillWorkTables(const std::vector<InvoiceFigures>& invoices);

@@ -274,6 +274,52 @@ TEST_P(TotalsTest, ReceivableTotalsTakeAnUndatedPaymentAsNoLaterOneAndAPaymentTh
     EXPECT_EQ(invoicesOf("3/1/2026", "3/31/2026"), (std::vector<int>{1, 3}));
 }
 
+TEST_P(TotalsTest, ReceivableTotalsNameOnlyTheInvoicesWithoutARateAndKeepTheFiguresOfFarApartNumbers)
+{
+    // March 2026 closes invoice 3 and these: an undated taxable one, one far above every other
+    // number dated in a month without a rate, an untaxed one, and one whose month has a rate row
+    // without a rate (0, not missing).
+    exec("Insert Into Tax (Id_T, Year_T, A_T, E_T, Tax_T) Values (3, 2027, 6, 6, Null)");
+    const auto add = [&](int no, const QVariant& date, bool taxable, const char* parts, const char* labor) {
+        exec("Insert Into Invoice (InvoiceNo_Inv, Paid_Inv, CustomerName_Inv, InvoiceDate_Inv, Tax_Inv) Values (?,?,?,?,?)",
+             {no, true, QString("Brook Farm"), date, taxable});
+        exec("Insert Into InvItem (Name_Item, Amount_Item, Inv_Item) Values (?,?,?)",
+             {QString("Part"), QVariant::fromValue(dec(parts)), no});
+        exec("Insert Into InvLabor (Description_Labor, Amount_Labor, Inv_Labor) Values (?,?,?)",
+             {QString("Labor"), QVariant::fromValue(dec(labor)), no});
+        exec("Insert Into Receivable (InvoiceNo_Receivable, PayDate_Receivable, Amount_Receivable) Values (?,?,?)",
+             {no, QDate(2026, 3, 12), QVariant::fromValue(dec("1"))});
+    };
+    add(900, QVariant(QMetaType::fromType<QDate>()), true, "10", "5");
+    add(901, QDate(2026, 3, 1), false, "11", "6");
+    add(903, QDate(2027, 6, 1), true, "30", "8");
+    add(1000000, QDate(2027, 5, 10), true, "20", "7");
+
+    auto* w = open<TTotalReceivable>();
+    dialogs_->clear();
+    print(w, "Button3", "3/1/2026", "3/31/2026");
+    EXPECT_EQ(count("TotalItem"), 5);
+    EXPECT_EQ(scalar("Select T_Amount_Labor From TotalLabor where T_Inv_Labor = 3"), "90");
+    EXPECT_EQ(scalar("Select T_Amount_Labor From TotalLabor where T_Inv_Labor = 1000000"), "7");
+    EXPECT_EQ(scalar("Select T_Amount_Item From TotalItem where T_Inv_Item = 1000000"), "20");
+    EXPECT_EQ(scalar("Select T_Amount_Labor From TotalLabor where T_Inv_Labor = 900"), "5");
+    for (int no : {900, 901, 903, 1000000})
+        EXPECT_EQ(scalar("Select T_Amount_Tax From TotalTax where T_Inv_Tax = ?", {no}), "0") << no;
+    ASSERT_EQ(dialogs_->messages().size(), 1);
+    const QString note = dialogs_->messages()[0];
+    EXPECT_TRUE(note.contains("No tax rate is set for invoice 900, 5/2027: ")) << note.toStdString();
+    EXPECT_FALSE(note.contains("6/2027")) << note.toStdString();
+    EXPECT_FALSE(note.contains("901")) << note.toStdString();
+
+    // With a rate for May 2027 only the undated invoice is named.
+    exec("Insert Into Tax (Id_T, Year_T, A_T, E_T, Tax_T) Values (4, 2027, 1, 5, ?)", {QVariant::fromValue(dec("0.05"))});
+    dialogs_->clear();
+    print(w, "Button3", "3/1/2026", "3/31/2026");
+    EXPECT_EQ(scalar("Select T_Amount_Tax From TotalTax where T_Inv_Tax = 1000000"), "1");
+    ASSERT_EQ(dialogs_->messages().size(), 1);
+    EXPECT_TRUE(dialogs_->messages()[0].contains("No tax rate is set for invoice 900: ")) << dialogs_->messages()[0].toStdString();
+}
+
 TEST_P(TotalsTest, AFailedRunLeavesTheLastRunsWorkTablesAndBadDatesWriteNothing)
 {
     auto* w = open<TTotalReceivable>();
