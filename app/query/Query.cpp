@@ -980,10 +980,28 @@ bool Query::streamText(const std::function<bool(const TextRow&)>& row, int chunk
     return true;
 }
 
-bool Query::textReadable() const {
+bool Query::textReadable() const { return readsText(database()); }
+
+void Query::readText(const std::function<void(const TextRow&)>& row, QStringList& names) {
+    startStatement();
+    if (!cursor_->isSelect() || !odbcHandle(cursor_->result()->handle())) {
+        cursor_.reset();
+        fail(QStringLiteral("CommandText does not return a result set"));
+    }
+    describe(*cursor_);
+    names = names_;
+    const std::vector<ColumnKind> kinds = kinds_;
+    const std::unique_ptr<QSqlQuery> cursor = std::move(cursor_);
+    Close();  // the query holds nothing of this run
+    TextRows block(odbcHandle(cursor->result()->handle()), cursor->record(), kinds);
+    while (block.fetch())
+        for (int r = 0; r < block.count(); ++r)
+            row(block.row(r));
+}
+
+bool Query::readsText(const QSqlDatabase& db) {
     // PostgreSQL only: its text forms are fixed (ISO dates, plain numbers) and the same in every
     // database; SQLite keeps whatever text a value was given.
-    const QSqlDatabase db = database();
     if (!db.isOpen() || !isPostgreSQL(db)) return false;
     void* connection = odbcHandle(db.driver()->handle());
     if (!connection || !TextRows::supported(connection)) return false;

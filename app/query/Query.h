@@ -150,6 +150,14 @@ public:
     /// TextRow); false, with nothing read, where the engine's text is not read this way (SQLite).
     /// Throws as streamRows does.
     bool streamText(const std::function<bool(const TextRow&)>& row, int chunk = 8192);
+    /// \brief Whether rows on `db` can be read as the server's text (see TextRow): PostgreSQL with
+    /// UTF-8 text. Asks the server once a call: callers keep the answer for the connection.
+    static bool readsText(const QSqlDatabase& db);
+    /// \brief Runs the statement once, without opening the query or buffering a row, and hands each
+    /// row to `row` as text a block of rows per driver call (each value as fieldAt would give it);
+    /// `names` gets the columns as FieldNames() would name them. Only on a connection readsText()
+    /// said yes to. Throws DatabaseError.
+    void readText(const std::function<void(const TextRow&)>& row, QStringList& names);
 
 signals:
     /// After Open, Close and Sort: rows and columns may all be different.

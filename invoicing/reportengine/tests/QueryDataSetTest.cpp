@@ -348,4 +348,72 @@ TEST_P(QueryDataSetTest, PartsReadAsHeadsAndLinesPrintWhatTheJoinedStatementPrin
 }
 
 
+// On PostgreSQL later parts come as the server's text a block of rows at a time: every value a
+// layout reads is the value the joined statement gives, whatever its kind, with long texts (more
+// than a block's slot), letters outside ASCII, NULLs, dates and truth values among them.
+TEST_P(QueryDataSetTest, PartsReadAsTextGiveEveryValueTheJoinedStatementGives) {
+    PartedReport data(*db_);
+    db_->exec("create table Head (Inv_H integer, Note_H varchar(400), Day_H timestamp, Done_H boolean, "
+              "Total_H numeric(12,2))");
+    std::string insert = "insert into Head (Inv_H, Note_H, Day_H, Done_H, Total_H) values ";
+    for (int key = 1; key <= 40; ++key) {
+        std::string note = key % 5 == 0 ? "NULL" : "'Caf\xC3\xA9 \xE2\x82\xAC" + std::to_string(key) + "'";
+        if (key % 7 == 0)
+            note = "'" + std::string(size_t(290 + key), 'x') + " \xC3\xA9nd'";
+        char row[600];
+        std::snprintf(row, sizeof row, "%s(%d, %s, %s, %s, %s)", key > 1 ? "," : "", key, note.c_str(),
+                      key % 6 == 0 ? "NULL" : ("'2025-0" + std::to_string(key % 9 + 1) + "-1" + std::to_string(key % 10) +
+                                               " 10:11:12'").c_str(),
+                      key % 3 == 0 ? "NULL" : (key % 2 ? "true" : "false"), key % 4 == 1 ? "NULL" : "12.5");
+        insert += row;
+    }
+    db_->exec(insert);
+    const QString fields = QStringLiteral("H.Inv_H, H.Note_H, H.Day_H, H.Done_H, H.Total_H");
+    PartedStatement s{QStringLiteral("select ") + fields + QStringLiteral(", L.Inv_L, L.Name_L, L.Amount_L from Head H, Line L "
+                                                                       "where L.Amount_L >= ? and H.Inv_H = L.Inv_L"),
+                      {0}, QStringLiteral("H.Inv_H"), QStringLiteral(" order by H.Inv_H, L.No_L"),
+                      QStringLiteral("select ") + fields + QStringLiteral(" from Head H where H.Inv_H >= ?"),
+                      QStringLiteral("select L.Inv_L, L.Name_L, L.Amount_L from Head H, Line L where L.Amount_L >= ? "
+                                     "and H.Inv_H = L.Inv_L")};
+    Query whole(database(), QStringLiteral("Q2"));
+    whole.setStatement(s.select + s.orderBy, s.values);
+    whole.Open();
+    const int total = whole.RecordCount();
+    ASSERT_GT(total, 40);
+    EXPECT_EQ(Query::readsText(database()), GetParam() == Engine::PostgreSQL);
+
+    const int firstBefore = PartedQueryDataSet::firstPartSize(), laterBefore = PartedQueryDataSet::laterPartSize();
+    PartedQueryDataSet::setPartSizes(2, 5);
+    for (const bool ahead : {false, true}) {
+        PartedQueryDataSet::setReadAhead(ahead);
+        Query q(database(), QStringLiteral("Q1"));
+        PartedQueryDataSet rows(&q, s, PartedReport::keys(), QStringLiteral("frxDBDataset1"));
+        rows.open();
+        rows.prepare();
+        int longNotes = 0;
+        for (int r = 0; r < total; ++r) {
+            ASSERT_TRUE(rows.hasRow(r)) << r;
+            for (int c = 0; c < whole.FieldCount(); ++c) {
+                const QString field = whole.FieldNames()[c];
+                const QVariant expected = whole.fieldAt(r, c).AsVariant();
+                const QVariant got = rows.value(r, field);
+                EXPECT_EQ(got.isNull(), expected.isNull()) << ahead << " row " << r << " " << field.toStdString();
+                EXPECT_EQ(got.metaType(), expected.metaType()) << ahead << " row " << r << " " << field.toStdString();
+                EXPECT_EQ(rows.text(r, field), whole.fieldAt(r, c).AsString())
+                    << ahead << " row " << r << " " << field.toStdString();
+                if (field.compare(QStringLiteral("Note_H"), Qt::CaseInsensitive) == 0 && got.toString().size() > 256)
+                    ++longNotes;
+            }
+        }
+        EXPECT_FALSE(rows.hasRow(total));
+        EXPECT_GT(longNotes, 0);
+        EXPECT_GT(rows.partsRead(), 5);
+        if (ahead)
+            EXPECT_EQ(rows.partsReadAhead(), rows.partsRead() - 1);
+    }
+    PartedQueryDataSet::setReadAhead(true);
+    PartedQueryDataSet::setPartSizes(firstBefore, laterBefore);
+}
+
+
 INSTANTIATE_TEST_SUITE_P(Engines, QueryDataSetTest, TESTSUPPORT_ENGINES);
