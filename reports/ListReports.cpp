@@ -99,6 +99,12 @@ const char* const OrderLines =
     "select O.Po_Order,O.SideMark_Order,O.OrderDate_Order,O.Vendor_Order,I.Po_Item,I.Name_Item,I.Qty_Item,"
     "I.Rate_Item,I.Amount_Item From  Orders O,Items I where ";
 
+// Lines have no key column: the engine's own row identity (SQLite's rowid, PostgreSQL's row
+// position) gives them in the order they were entered, as the document windows list them,
+// whatever order the join's plan leaves them in.
+QString enteredOrder(const QString& alias, const QSqlDatabase& db) {
+    return alias + (schema::engineOf(db) == schema::Engine::PostgreSQL ? "ctid" : "rowid");
+}
 
 }  // namespace
 
@@ -203,7 +209,7 @@ void TReportVendor1::print()
     addChosen(q, " And O.Vendor_Order =", choice("ComboBox1"));
     q->Add(" And O.Po_Order = I.Po_Item");
     // Groups break when the order changes, so each order's lines must come together.
-    q->Add(" Order By O.Po_Order");
+    q->Add(" Order By O.Po_Order, " + enteredOrder(QStringLiteral("I."), q->database()));
     q->Open();
     q->First();
     showGroupedReport(orderLayout("Vendors Report"), q, this);
@@ -237,7 +243,7 @@ void TReportItems::print()
     addChosen(q, " And O.Vendor_Order =", choice("ComboBox1"));
     addChosen(q, " And O.SideMark_Order =", choice("ComboBox2"));
     q->Add(" And O.Po_Order = I.Po_Item");
-    q->Add(" Order By O.Po_Order");
+    q->Add(" Order By O.Po_Order, " + enteredOrder(QStringLiteral("I."), q->database()));
     q->Open();
     q->First();
     showGroupedReport(orderLayout("Parts Order Report"), q, this);
@@ -303,12 +309,7 @@ void TReportCustomer::print()
     const QString conditions = q->SQLText().section(QStringLiteral(" where "), 1);
     const QString line = parts ? "select I.Inv_Item,I.Name_Item,I.Qty_Item,I.Rate_Item,I.Amount_Item From  Invoice O,InvItem I where "
                                : "select L.Inv_Labor,L.Description_Labor,L.Qty_Labor,L.Rate_Labor,L.Amount_Labor From  Invoice O,InvLabor L where ";
-    // An invoice's lines in the order they were entered, as the invoice window lists them, however
-    // the join was sorted: the lines have no key column, so the engine's own row identity decides
-    // (SQLite's rowid; PostgreSQL's row position, where the invoice window reads them in that order).
-    const QString lineTable = parts ? QStringLiteral("I.") : QStringLiteral("L.");
-    const QString lineOrder =
-        lineTable + (schema::engineOf(q->database()) == schema::Engine::PostgreSQL ? "ctid" : "rowid");
+    const QString lineOrder = enteredOrder(parts ? QStringLiteral("I.") : QStringLiteral("L."), q->database());
     report::PartedStatement statement{q->SQLText(),
                                       q->boundValues(),
                                       QStringLiteral("O.InvoiceNo_Inv"),
