@@ -37,6 +37,9 @@ struct Table {
     // key (FoldedSorts.cpp): citext folds the case of both values at every comparison, so counting
     // the rows before one row in a long list costs twice the walk itself.
     QStringList foldedSorts{};
+    // A derived table's keepers: dropped when the table gains columns, which makes the upgrade
+    // make them again and refill the table (an older shape's keepers keep none of the new columns).
+    void (*dropKeepers)(QSqlDatabase& db) = nullptr;
 };
 
 /// \brief One index of a table as the declaration has it.
