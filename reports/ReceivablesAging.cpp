@@ -32,23 +32,19 @@ const char* const FigureTitles[AgingColumns] = {"Current", "1-30", "31-60", "61-
 // Every invoice dated on or before `asOf` whose total, less what was paid by then, is not zero:
 // CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid, Balance. The
 // total is the invoice window's (parts plus labor plus the parts tax at its month's rate), kept
-// per invoice in InvoiceSums with the payments' sum and latest date and whether a balance is
-// left; the work grows with the open invoices, not with every invoice ever written.
+// per invoice in InvoiceSums with the payments' sum and latest date, whether a balance is left and
+// the header's customer, date and due date, so only that table is read; the work grows with the
+// open invoices, not with every invoice ever written. A row without a header has no total.
 QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
 {
     const QDate after = asOf.addDays(1);
     // The kept paid sum is the sum as of the date asked for where the latest payment lies before
     // the day after it; only invoices paid (also) later have theirs summed here, by number.
-    // SQLite materializes them: the invoices are then read through the kept figures, not through
-    // the customer index the grouping outside would choose.
-    // PostgreSQL: not materialized, as the rows would be written to a spilled store first.
-    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
-    QString sql = pg ? QStringLiteral("With Figures As (") : QStringLiteral("With Figures As Materialized (");
-    sql += QStringLiteral(
-        "Select H.CustomerName_Inv, H.InvoiceNo_Inv, H.InvoiceDate_Inv,"
-        " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, Round(Coalesce(S.Total_Sums, 0), 2) As Total_Due,"
+    QString sql = QStringLiteral(
+        "Select S.CustomerName_Sums As CustomerName_Inv, S.InvoiceNo_Sums As InvoiceNo_Inv,"
+        " S.InvoiceDate_Sums As InvoiceDate_Inv, S.DueDate_Sums As DueDate_Inv, Round(S.Total_Sums, 2) As Total_Due,"
         " Case When S.LastPay_Sums Is Null Or S.LastPay_Sums < ? Then Coalesce(S.Paid_Sums, 0) Else Coalesce(L.Amount, 0)"
-        " End As Paid From InvoiceSums S Join Invoice H On H.InvoiceNo_Inv = S.InvoiceNo_Sums"
+        " End As Paid From InvoiceSums S"
         // Joined rather than looked up per invoice: PostgreSQL's estimate of a look-up per row
         // set off seconds of just-in-time compiling.
         " Left Join (Select InvoiceNo_Receivable As Inv, Sum(Amount_Receivable) As Amount From Receivable"
@@ -56,26 +52,26 @@ QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, 
         " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null) Group By InvoiceNo_Receivable) L"
         " On L.Inv = S.InvoiceNo_Sums"
         // Only the invoices with a balance today, and those paid after the date, can have one then.
-        " where (S.Open_Sums = ? Or S.LastPay_Sums >= ?) And (H.InvoiceDate_Inv < ? Or H.InvoiceDate_Inv Is Null)");
+        " where (S.Open_Sums = ? Or S.LastPay_Sums >= ?) And S.Total_Sums Is Not Null"
+        " And (S.InvoiceDate_Sums < ? Or S.InvoiceDate_Sums Is Null)");
     values << after << after << after << true << after << after;
     if (customer) {
-        sql += " And H.CustomerName_Inv = ?";
+        sql += " And S.CustomerName_Sums = ?";
         values << *customer;
     }
-    sql += ") Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
-           " Total_Due - Paid As Balance From Figures where Round(Total_Due - Paid, 2) <> 0";
-    return sql;
+    return "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
+           " Total_Due - Paid As Balance From (" + sql + ") Figures where Round(Total_Due - Paid, 2) <> 0";
 }
 
 }  // namespace
 
-QString agingSql(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
+QString agingSql(schema::Engine engine, const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
 {
     // Days past due, counted in whole days from the due date to the date asked for.
     const QDate d0 = asOf, d30 = asOf.addDays(-30), d60 = asOf.addDays(-60), d90 = asOf.addDays(-90);
     // PostgreSQL groups and orders the names by their lower case as text, which is what citext
     // compares, without folding both names at every comparison of the sort.
-    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
+    const bool pg = engine == schema::Engine::PostgreSQL;
     const QString key = pg ? QStringLiteral("Lower(CustomerName_Inv::text)") : QStringLiteral("CustomerName_Inv");
     QString sql = pg ? QStringLiteral("Select Min(CustomerName_Inv) As CustomerName_Inv,") : QStringLiteral("Select CustomerName_Inv,");
     sql += QStringLiteral(
@@ -91,11 +87,16 @@ QString agingSql(const QDate& asOf, const std::optional<QString>& customer, QVar
     return sql;
 }
 
-QString openInvoicesSql(const QDate& asOf, const QString& customer, QVariantList& values)
+QString agingSql(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
 {
-    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
-    const QString age = pg ? QStringLiteral("Cast(? As Date) - Cast(DueDate_Inv As Date)")
-                           : QStringLiteral("Cast(julianday(Date(?)) - julianday(Date(DueDate_Inv)) As Integer)");
+    return agingSql(schema::engineOf(DM->database()), asOf, customer, values);
+}
+
+QString openInvoicesSql(schema::Engine engine, const QDate& asOf, const QString& customer, QVariantList& values)
+{
+    const QString age = engine == schema::Engine::PostgreSQL
+                            ? QStringLiteral("Cast(? As Date) - Cast(DueDate_Inv As Date)")
+                            : QStringLiteral("Cast(julianday(Date(?)) - julianday(Date(DueDate_Inv)) As Integer)");
     values << asOf;
     QString sql = "Select InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, " + age +
                   " As Age, Total_Due + 0.0 As Total_Due, Paid + 0.0 As Paid, Balance + 0.0 As Balance From (";
@@ -111,7 +112,8 @@ using namespace kestrum::reports;
 
 TReceivablesAging::TReceivablesAging(QWidget* parent)
     : ReportWindow(parent), grid1_(new QTableView), grid2_(new QTableView), invoicesCaption_(new QLabel),
-      customers_(new Query(DM->database(), "QAging1", this)), invoices_(new Query(DM->database(), "QAging2", this))
+      customers_(new Query(DM->database(), "QAging1", this)), invoices_(new Query(DM->database(), "QAging2", this)),
+      engine_(schema::engineOf(DM->database()))
 {
     ReceivablesAging = this;
     setAttribute(Qt::WA_DeleteOnClose);
@@ -196,7 +198,7 @@ void TReceivablesAging::showAging()
 {
     asOf_ = requireDate(controlText(QStringLiteral("Edit1")), QStringLiteral("As of"));
     QVariantList values;
-    const QString sql = agingSql(asOf_, choice(QStringLiteral("ComboBox1")), values);
+    const QString sql = agingSql(engine_, asOf_, choice(QStringLiteral("ComboBox1")), values);
     invoices_->Close();
     openStatement(customers_, sql, values);
     totals_ = {};
@@ -213,7 +215,7 @@ void TReceivablesAging::showCustomer(int row)
         return;
     const QString name = customers_->fieldAt(row, 0).AsString();
     QVariantList values;
-    const QString sql = openInvoicesSql(asOf_, name, values);
+    const QString sql = openInvoicesSql(engine_, asOf_, name, values);
     openStatement(invoices_, sql, values);
     invoicesCaption_->setText(QStringLiteral("Open invoices of %1").arg(name));
 }
