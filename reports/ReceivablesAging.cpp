@@ -29,38 +29,53 @@ const char* const FigureColumns[AgingColumns] = {"Current_Due", "Days_1_30", "Da
                                                  "Days_61_90",  "Over_90",   "Total_Due"};
 const char* const FigureTitles[AgingColumns] = {"Current", "1-30", "31-60", "61-90", "Over 90", "Total"};
 
-// Every invoice dated on or before `asOf` whose total, less what was paid by then, is not zero:
+// The invoices dated on or before `asOf` whose total, less what was paid by then, is not zero:
 // CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid, Balance. The
 // total is the invoice window's (parts plus labor plus the parts tax at its month's rate), kept
 // per invoice in InvoiceSums with the payments' sum and latest date, whether a balance is left and
 // the header's customer, date and due date, so only that table is read; the work grows with the
 // open invoices, not with every invoice ever written. A row without a header has no total.
-QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
+// Two parts that share no invoice: those whose payments all lie before the day after `asOf`
+// (Kept), and those paid (also) later (PaidLater).
+enum class Part { Kept, PaidLater };
+
+QString openInvoices(Part part, const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
 {
     const QDate after = asOf.addDays(1);
-    // The kept paid sum is the sum as of the date asked for where the latest payment lies before
-    // the day after it; only invoices paid (also) later have theirs summed here, by number.
-    QString sql = QStringLiteral(
-        "Select S.CustomerName_Sums As CustomerName_Inv, S.InvoiceNo_Sums As InvoiceNo_Inv,"
-        " S.InvoiceDate_Sums As InvoiceDate_Inv, S.DueDate_Sums As DueDate_Inv, Round(S.Total_Sums, 2) As Total_Due,"
-        " Case When S.LastPay_Sums Is Null Or S.LastPay_Sums < ? Then Coalesce(S.Paid_Sums, 0) Else Coalesce(L.Amount, 0)"
-        " End As Paid From InvoiceSums S"
-        // Joined rather than looked up per invoice: PostgreSQL's estimate of a look-up per row
-        // set off seconds of just-in-time compiling.
-        " Left Join (Select InvoiceNo_Receivable As Inv, Sum(Amount_Receivable) As Amount From Receivable"
-        " where InvoiceNo_Receivable In (Select InvoiceNo_Sums From InvoiceSums where LastPay_Sums >= ?)"
-        " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null) Group By InvoiceNo_Receivable) L"
-        " On L.Inv = S.InvoiceNo_Sums"
-        // Only the invoices with a balance today, and those paid after the date, can have one then.
-        " where (S.Open_Sums = ? Or S.LastPay_Sums >= ?) And S.Total_Sums Is Not Null"
-        " And (S.InvoiceDate_Sums < ? Or S.InvoiceDate_Sums Is Null)");
-    values << after << after << after << true << after << after;
+    QString sql;
+    if (part == Part::Kept) {
+        // The kept paid sum is the sum as of the date asked for, so the kept mark says whether a
+        // balance is left then: read in the open mark's index order alone.
+        sql = QStringLiteral(
+            "Select S.CustomerName_Sums As CustomerName_Inv, S.InvoiceNo_Sums As InvoiceNo_Inv,"
+            " S.InvoiceDate_Sums As InvoiceDate_Inv, S.DueDate_Sums As DueDate_Inv, Round(S.Total_Sums, 2) As Total_Due,"
+            " Coalesce(S.Paid_Sums, 0) As Paid, Round(S.Total_Sums, 2) - Coalesce(S.Paid_Sums, 0) As Balance"
+            " From InvoiceSums S where S.Open_Sums = ? And (S.LastPay_Sums Is Null Or S.LastPay_Sums < ?)");
+        values << true << after;
+    } else {
+        // Paid after the date: their payments up to it are summed here, by number. Joined rather
+        // than looked up per invoice: PostgreSQL's estimate of a look-up per row set off seconds
+        // of just-in-time compiling.
+        sql = QStringLiteral(
+            "Select S.CustomerName_Sums As CustomerName_Inv, S.InvoiceNo_Sums As InvoiceNo_Inv,"
+            " S.InvoiceDate_Sums As InvoiceDate_Inv, S.DueDate_Sums As DueDate_Inv, Round(S.Total_Sums, 2) As Total_Due,"
+            " Coalesce(L.Amount, 0) As Paid From InvoiceSums S"
+            " Left Join (Select InvoiceNo_Receivable As Inv, Sum(Amount_Receivable) As Amount From Receivable"
+            " where InvoiceNo_Receivable In (Select InvoiceNo_Sums From InvoiceSums where LastPay_Sums >= ?)"
+            " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null) Group By InvoiceNo_Receivable) L"
+            " On L.Inv = S.InvoiceNo_Sums where S.LastPay_Sums >= ?");
+        values << after << after << after;
+    }
+    sql += " And S.Total_Sums Is Not Null And (S.InvoiceDate_Sums < ? Or S.InvoiceDate_Sums Is Null)";
+    values << after;
     if (customer) {
         sql += " And S.CustomerName_Sums = ?";
         values << *customer;
     }
+    if (part == Part::Kept)
+        return sql;
     return "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
-           " Total_Due - Paid As Balance From (" + sql + ") Figures where Round(Total_Due - Paid, 2) <> 0";
+           " Total_Due - Paid As Balance From (" + sql + ") Paid_Later where Round(Total_Due - Paid, 2) <> 0";
 }
 
 }  // namespace
@@ -73,17 +88,47 @@ QString agingSql(schema::Engine engine, const QDate& asOf, const std::optional<Q
     // compares, without folding both names at every comparison of the sort.
     const bool pg = engine == schema::Engine::PostgreSQL;
     const QString key = pg ? QStringLiteral("Lower(CustomerName_Inv::text)") : QStringLiteral("CustomerName_Inv");
-    QString sql = pg ? QStringLiteral("Select Min(CustomerName_Inv) As CustomerName_Inv,") : QStringLiteral("Select CustomerName_Inv,");
-    sql += QStringLiteral(
-        " Sum(Case When DueDate_Inv Is Null Or DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Current_Due,"
-        " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Days_1_30,"
-        " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Days_31_60,"
-        " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Days_61_90,"
-        " Sum(Case When DueDate_Inv < ? Then Balance Else 0 End) + 0.0 As Over_90,"
-        " Sum(Balance) + 0.0 As Total_Due From (");
-    values << d0 << d0 << d30 << d30 << d60 << d60 << d90 << d90;
-    sql += openInvoices(asOf, customer, values);
-    sql += ") Open_Invoices Group By " + key + " Order By " + key;
+    const QString name = pg ? QStringLiteral("Min(CustomerName_Inv) As CustomerName_Inv") : QStringLiteral("CustomerName_Inv");
+    const auto figures = [&] {
+        values << d0 << d0 << d30 << d30 << d60 << d60 << d90 << d90;
+        return "Select " + name + QStringLiteral(
+            ", Sum(Case When DueDate_Inv Is Null Or DueDate_Inv >= ? Then Balance Else 0 End) As Current_Due,"
+            " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) As Days_1_30,"
+            " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) As Days_31_60,"
+            " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) As Days_61_90,"
+            " Sum(Case When DueDate_Inv < ? Then Balance Else 0 End) As Over_90,"
+            " Sum(Balance) As Total_Due From (");
+    };
+    // Values are appended in the order their marks stand in the text.
+    QString sql = QStringLiteral("Select CustomerName_Inv");
+    for (const char* column : FigureColumns)
+        sql += QStringLiteral(", %1 + 0.0 As %1").arg(QLatin1String(column));
+    sql += " From (";
+    if (pg) {
+        // Both parts' rows grouped at once: a second grouping of the customers costs more than
+        // the sort saves.
+        sql += figures();
+        sql += openInvoices(Part::Kept, asOf, customer, values);
+        sql += " Union All ";
+        sql += openInvoices(Part::PaidLater, asOf, customer, values);
+        sql += ") Open_Invoices Group By " + key;
+    } else {
+        // Each part grouped by customer on its own (the kept part in its index's order, without a
+        // sort), then the customers of both added up.
+        sql += "Select " + name;
+        for (const char* column : FigureColumns)
+            sql += QStringLiteral(", Sum(%1) As %1").arg(QLatin1String(column));
+        sql += " From (";
+        for (Part part : {Part::Kept, Part::PaidLater}) {
+            if (part == Part::PaidLater)
+                sql += " Union All ";
+            sql += figures();
+            sql += openInvoices(part, asOf, customer, values);
+            sql += ") Open_Invoices Group By " + key;
+        }
+        sql += ") Ages Group By " + key;
+    }
+    sql += ") Customers Order By " + key;
     return sql;
 }
 
@@ -100,7 +145,9 @@ QString openInvoicesSql(schema::Engine engine, const QDate& asOf, const QString&
     values << asOf;
     QString sql = "Select InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, " + age +
                   " As Age, Total_Due + 0.0 As Total_Due, Paid + 0.0 As Paid, Balance + 0.0 As Balance From (";
-    sql += openInvoices(asOf, customer, values);
+    sql += openInvoices(Part::Kept, asOf, customer, values);
+    sql += " Union All ";
+    sql += openInvoices(Part::PaidLater, asOf, customer, values);
     sql += ") Open_Invoices Order By DueDate_Inv, InvoiceNo_Inv";
     return sql;
 }
