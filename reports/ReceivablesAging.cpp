@@ -45,11 +45,12 @@ QString openInvoices(Part part, const QDate& asOf, const std::optional<QString>&
     QString sql;
     if (part == Part::Kept) {
         // The kept paid sum is the sum as of the date asked for, so the kept mark says whether a
-        // balance is left then: read in the open mark's index order alone.
+        // balance is left then: read in the open mark's index order alone. The kept total is
+        // rounded to cents already (rounding each row again cost a third of the statement).
         sql = QStringLiteral(
             "Select S.CustomerName_Sums As CustomerName_Inv, S.InvoiceNo_Sums As InvoiceNo_Inv,"
-            " S.InvoiceDate_Sums As InvoiceDate_Inv, S.DueDate_Sums As DueDate_Inv, Round(S.Total_Sums, 2) As Total_Due,"
-            " Coalesce(S.Paid_Sums, 0) As Paid, Round(S.Total_Sums, 2) - Coalesce(S.Paid_Sums, 0) As Balance"
+            " S.InvoiceDate_Sums As InvoiceDate_Inv, S.DueDate_Sums As DueDate_Inv, S.Total_Sums As Total_Due,"
+            " Coalesce(S.Paid_Sums, 0) As Paid, S.Total_Sums - Coalesce(S.Paid_Sums, 0) As Balance"
             " From InvoiceSums S where S.Open_Sums = ? And (S.LastPay_Sums Is Null Or S.LastPay_Sums < ?)");
         values << true << after;
     } else {
