@@ -39,6 +39,10 @@ protected:
         for (int i = 0; i < q.record().count(); ++i) names << q.record().fieldName(i).toLower();
         return names;
     }
+    void exec(const QString& sql) {
+        QSqlQuery q(db_);
+        EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
+    }
     int count(const QString& sql) {
         QSqlQuery q(db_);
         EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << q.lastError().text().toStdString();

@@ -9,10 +9,6 @@ using testsupport::Engine;
 
 class KeptHeaders : public SchemaTest {
 protected:
-    void exec(const QString& sql) {
-        QSqlQuery q(db_);
-        EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
-    }
     QString yes() const { return GetParam() == Engine::SQLite ? "1" : "true"; }
     // number: customer / date / due date / total / open ("-": none)
     std::string kept() {
