@@ -39,7 +39,8 @@ const char* const FigureTitles[AgingColumns] = {"Current", "1-30", "31-60", "61-
 // (Kept), and those paid (also) later (PaidLater).
 enum class Part { Kept, PaidLater };
 
-QString openInvoices(Part part, const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
+QString openInvoices(schema::Engine engine, Part part, const QDate& asOf, const std::optional<QString>& customer,
+                     QVariantList& values)
 {
     const QDate after = asOf.addDays(1);
     QString sql;
@@ -70,7 +71,9 @@ QString openInvoices(Part part, const QDate& asOf, const std::optional<QString>&
     sql += " And S.Total_Sums Is Not Null And (S.InvoiceDate_Sums < ? Or S.InvoiceDate_Sums Is Null)";
     values << after;
     if (customer) {
-        sql += " And S.CustomerName_Sums = ?";
+        // PostgreSQL keeps the name as plain text: compared as citext compares.
+        sql += engine == schema::Engine::PostgreSQL ? QStringLiteral(" And Lower(S.CustomerName_Sums) = Lower(?)")
+                                                    : QStringLiteral(" And S.CustomerName_Sums = ?");
         values << *customer;
     }
     if (part == Part::Kept)
@@ -85,8 +88,8 @@ QString agingSql(schema::Engine engine, const QDate& asOf, const std::optional<Q
 {
     // Days past due, counted in whole days from the due date to the date asked for.
     const QDate d0 = asOf, d30 = asOf.addDays(-30), d60 = asOf.addDays(-60), d90 = asOf.addDays(-90);
-    // PostgreSQL groups and orders the names by their lower case as text, which is what citext
-    // compares, without folding both names at every comparison of the sort.
+    // PostgreSQL groups and orders the names by their lower case (the kept name is plain text),
+    // which is what citext compares, without folding both names at every comparison of the sort.
     const bool pg = engine == schema::Engine::PostgreSQL;
     const QString key = pg ? QStringLiteral("Lower(CustomerName_Inv::text)") : QStringLiteral("CustomerName_Inv");
     const QString name = pg ? QStringLiteral("Min(CustomerName_Inv) As CustomerName_Inv") : QStringLiteral("CustomerName_Inv");
@@ -109,9 +112,9 @@ QString agingSql(schema::Engine engine, const QDate& asOf, const std::optional<Q
         // Both parts' rows grouped at once: a second grouping of the customers costs more than
         // the sort saves.
         sql += figures();
-        sql += openInvoices(Part::Kept, asOf, customer, values);
+        sql += openInvoices(engine, Part::Kept, asOf, customer, values);
         sql += " Union All ";
-        sql += openInvoices(Part::PaidLater, asOf, customer, values);
+        sql += openInvoices(engine, Part::PaidLater, asOf, customer, values);
         sql += ") Open_Invoices Group By " + key;
     } else {
         // Each part grouped by customer on its own (the kept part in its index's order, without a
@@ -124,7 +127,7 @@ QString agingSql(schema::Engine engine, const QDate& asOf, const std::optional<Q
             if (part == Part::PaidLater)
                 sql += " Union All ";
             sql += figures();
-            sql += openInvoices(part, asOf, customer, values);
+            sql += openInvoices(engine, part, asOf, customer, values);
             sql += ") Open_Invoices Group By " + key;
         }
         sql += ") Ages Group By " + key;
@@ -146,9 +149,9 @@ QString openInvoicesSql(schema::Engine engine, const QDate& asOf, const QString&
     values << asOf;
     QString sql = "Select InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, " + age +
                   " As Age, Total_Due + 0.0 As Total_Due, Paid + 0.0 As Paid, Balance + 0.0 As Balance From (";
-    sql += openInvoices(Part::Kept, asOf, customer, values);
+    sql += openInvoices(engine, Part::Kept, asOf, customer, values);
     sql += " Union All ";
-    sql += openInvoices(Part::PaidLater, asOf, customer, values);
+    sql += openInvoices(engine, Part::PaidLater, asOf, customer, values);
     sql += ") Open_Invoices Order By DueDate_Inv, InvoiceNo_Inv";
     return sql;
 }

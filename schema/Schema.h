@@ -21,6 +21,10 @@ enum class ColumnType {
 struct Column {
     QString name;
     ColumnType type;
+    // Text only: plain text on PostgreSQL, not citext (compare it through Lower()). For derived
+    // tables, which backups leave out: a restore drops the citext extension with the tables it
+    // restores, and a column outside them depending on it would stop it.
+    bool plainText = false;
 };
 
 struct Table {

@@ -12,6 +12,12 @@ QList<Column> cols(std::initializer_list<std::pair<const char*, T>> list) {
     return out;
 }
 
+QList<Column> plainTexts(QList<Column> columns, const QStringList& names) {
+    for (Column& c : columns)
+        if (names.contains(c.name)) c.plainText = true;
+    return columns;
+}
+
 QList<Column> without(QList<Column> columns, const QString& name) {
     columns.removeIf([&](const Column& c) { return c.name == name; });
     return columns;
@@ -208,10 +214,11 @@ QList<Table> build() {
         // The header's customer, date and due date (its date where it has none) are kept beside the
         // figures, so the aging reads this table alone.
         {"InvoiceSums",
-         cols({{"InvoiceNo_Sums", T::Integer}, {"Parts_Sums", T::Number}, {"Labor_Sums", T::Number},
+         plainTexts(cols({{"InvoiceNo_Sums", T::Integer}, {"Parts_Sums", T::Number}, {"Labor_Sums", T::Number},
                {"Paid_Sums", T::Number}, {"LastPay_Sums", T::Date}, {"Total_Sums", T::Number},
                {"Open_Sums", T::Boolean}, {"CustomerName_Sums", T::Text}, {"InvoiceDate_Sums", T::Date},
                {"DueDate_Sums", T::Date}}),
+                    {"CustomerName_Sums"}),
          // The aging reads the open invoices (wholly from the first index) and those paid after the
          // date it is asked for.
          "InvoiceNo_Sums",
