@@ -29,77 +29,129 @@ const char* const FigureColumns[AgingColumns] = {"Current_Due", "Days_1_30", "Da
                                                  "Days_61_90",  "Over_90",   "Total_Due"};
 const char* const FigureTitles[AgingColumns] = {"Current", "1-30", "31-60", "61-90", "Over 90", "Total"};
 
-// Every invoice dated on or before `asOf` whose total, less what was paid by then, is not zero:
+// The invoices dated on or before `asOf` whose total, less what was paid by then, is not zero:
 // CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid, Balance. The
 // total is the invoice window's (parts plus labor plus the parts tax at its month's rate), kept
-// per invoice in InvoiceSums with the payments' sum and latest date and whether a balance is
-// left; the work grows with the open invoices, not with every invoice ever written.
-QString openInvoices(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
+// per invoice in InvoiceSums with the payments' sum and latest date, whether a balance is left and
+// the header's customer, date and due date, so only that table is read; the work grows with the
+// open invoices, not with every invoice ever written. A row without a header has no total.
+// Two parts that share no invoice: those whose payments all lie before the day after `asOf`
+// (Kept), and those paid (also) later (PaidLater).
+enum class Part { Kept, PaidLater };
+
+QString openInvoices(schema::Engine engine, Part part, const QDate& asOf, const std::optional<QString>& customer,
+                     QVariantList& values)
 {
     const QDate after = asOf.addDays(1);
-    // The kept paid sum is the sum as of the date asked for where the latest payment lies before
-    // the day after it; only invoices paid (also) later have theirs summed here, by number.
-    // SQLite materializes them: the invoices are then read through the kept figures, not through
-    // the customer index the grouping outside would choose.
-    // PostgreSQL: not materialized, as the rows would be written to a spilled store first.
-    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
-    QString sql = pg ? QStringLiteral("With Figures As (") : QStringLiteral("With Figures As Materialized (");
-    sql += QStringLiteral(
-        "Select H.CustomerName_Inv, H.InvoiceNo_Inv, H.InvoiceDate_Inv,"
-        " Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv) As DueDate_Inv, Round(Coalesce(S.Total_Sums, 0), 2) As Total_Due,"
-        " Case When S.LastPay_Sums Is Null Or S.LastPay_Sums < ? Then Coalesce(S.Paid_Sums, 0) Else Coalesce(L.Amount, 0)"
-        " End As Paid From InvoiceSums S Join Invoice H On H.InvoiceNo_Inv = S.InvoiceNo_Sums"
-        // Joined rather than looked up per invoice: PostgreSQL's estimate of a look-up per row
-        // set off seconds of just-in-time compiling.
-        " Left Join (Select InvoiceNo_Receivable As Inv, Sum(Amount_Receivable) As Amount From Receivable"
-        " where InvoiceNo_Receivable In (Select InvoiceNo_Sums From InvoiceSums where LastPay_Sums >= ?)"
-        " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null) Group By InvoiceNo_Receivable) L"
-        " On L.Inv = S.InvoiceNo_Sums"
-        // Only the invoices with a balance today, and those paid after the date, can have one then.
-        " where (S.Open_Sums = ? Or S.LastPay_Sums >= ?) And (H.InvoiceDate_Inv < ? Or H.InvoiceDate_Inv Is Null)");
-    values << after << after << after << true << after << after;
+    QString sql;
+    if (part == Part::Kept) {
+        // The kept paid sum is the sum as of the date asked for, so the kept mark says whether a
+        // balance is left then: read in the open mark's index order alone. The kept total is
+        // rounded to cents already (rounding each row again cost a third of the statement).
+        sql = QStringLiteral(
+            "Select S.CustomerName_Sums As CustomerName_Inv, S.InvoiceNo_Sums As InvoiceNo_Inv,"
+            " S.InvoiceDate_Sums As InvoiceDate_Inv, S.DueDate_Sums As DueDate_Inv, S.Total_Sums As Total_Due,"
+            " Coalesce(S.Paid_Sums, 0) As Paid, S.Total_Sums - Coalesce(S.Paid_Sums, 0) As Balance"
+            " From InvoiceSums S where S.Open_Sums = ? And (S.LastPay_Sums Is Null Or S.LastPay_Sums < ?)");
+        values << true << after;
+    } else {
+        // Paid after the date: their payments up to it are summed here, by number. Joined rather
+        // than looked up per invoice: PostgreSQL's estimate of a look-up per row set off seconds
+        // of just-in-time compiling.
+        sql = QStringLiteral(
+            "Select S.CustomerName_Sums As CustomerName_Inv, S.InvoiceNo_Sums As InvoiceNo_Inv,"
+            " S.InvoiceDate_Sums As InvoiceDate_Inv, S.DueDate_Sums As DueDate_Inv, Round(S.Total_Sums, 2) As Total_Due,"
+            " Coalesce(L.Amount, 0) As Paid From InvoiceSums S"
+            " Left Join (Select InvoiceNo_Receivable As Inv, Sum(Amount_Receivable) As Amount From Receivable"
+            " where InvoiceNo_Receivable In (Select InvoiceNo_Sums From InvoiceSums where LastPay_Sums >= ?)"
+            " And (PayDate_Receivable < ? Or PayDate_Receivable Is Null) Group By InvoiceNo_Receivable) L"
+            " On L.Inv = S.InvoiceNo_Sums where S.LastPay_Sums >= ?");
+        values << after << after << after;
+    }
+    sql += " And S.Total_Sums Is Not Null And (S.InvoiceDate_Sums < ? Or S.InvoiceDate_Sums Is Null)";
+    values << after;
     if (customer) {
-        sql += " And H.CustomerName_Inv = ?";
+        // PostgreSQL keeps the name as plain text: compared as citext compares.
+        sql += engine == schema::Engine::PostgreSQL ? QStringLiteral(" And Lower(S.CustomerName_Sums) = Lower(?)")
+                                                    : QStringLiteral(" And S.CustomerName_Sums = ?");
         values << *customer;
     }
-    sql += ") Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
-           " Total_Due - Paid As Balance From Figures where Round(Total_Due - Paid, 2) <> 0";
-    return sql;
+    if (part == Part::Kept)
+        return sql;
+    return "Select CustomerName_Inv, InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, Total_Due, Paid,"
+           " Total_Due - Paid As Balance From (" + sql + ") Paid_Later where Round(Total_Due - Paid, 2) <> 0";
 }
 
 }  // namespace
 
-QString agingSql(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
+QString agingSql(schema::Engine engine, const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
 {
     // Days past due, counted in whole days from the due date to the date asked for.
     const QDate d0 = asOf, d30 = asOf.addDays(-30), d60 = asOf.addDays(-60), d90 = asOf.addDays(-90);
-    // PostgreSQL groups and orders the names by their lower case as text, which is what citext
-    // compares, without folding both names at every comparison of the sort.
-    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
+    // PostgreSQL groups and orders the names by their lower case (the kept name is plain text),
+    // which is what citext compares, without folding both names at every comparison of the sort.
+    const bool pg = engine == schema::Engine::PostgreSQL;
     const QString key = pg ? QStringLiteral("Lower(CustomerName_Inv::text)") : QStringLiteral("CustomerName_Inv");
-    QString sql = pg ? QStringLiteral("Select Min(CustomerName_Inv) As CustomerName_Inv,") : QStringLiteral("Select CustomerName_Inv,");
-    sql += QStringLiteral(
-        " Sum(Case When DueDate_Inv Is Null Or DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Current_Due,"
-        " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Days_1_30,"
-        " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Days_31_60,"
-        " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) + 0.0 As Days_61_90,"
-        " Sum(Case When DueDate_Inv < ? Then Balance Else 0 End) + 0.0 As Over_90,"
-        " Sum(Balance) + 0.0 As Total_Due From (");
-    values << d0 << d0 << d30 << d30 << d60 << d60 << d90 << d90;
-    sql += openInvoices(asOf, customer, values);
-    sql += ") Open_Invoices Group By " + key + " Order By " + key;
+    const QString name = pg ? QStringLiteral("Min(CustomerName_Inv) As CustomerName_Inv") : QStringLiteral("CustomerName_Inv");
+    const auto figures = [&] {
+        values << d0 << d0 << d30 << d30 << d60 << d60 << d90 << d90;
+        return "Select " + name + QStringLiteral(
+            ", Sum(Case When DueDate_Inv Is Null Or DueDate_Inv >= ? Then Balance Else 0 End) As Current_Due,"
+            " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) As Days_1_30,"
+            " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) As Days_31_60,"
+            " Sum(Case When DueDate_Inv < ? And DueDate_Inv >= ? Then Balance Else 0 End) As Days_61_90,"
+            " Sum(Case When DueDate_Inv < ? Then Balance Else 0 End) As Over_90,"
+            " Sum(Balance) As Total_Due From (");
+    };
+    // Values are appended in the order their marks stand in the text.
+    QString sql = QStringLiteral("Select CustomerName_Inv");
+    for (const char* column : FigureColumns)
+        sql += QStringLiteral(", %1 + 0.0 As %1").arg(QLatin1String(column));
+    sql += " From (";
+    if (pg) {
+        // Both parts' rows grouped at once: a second grouping of the customers costs more than
+        // the sort saves.
+        sql += figures();
+        sql += openInvoices(engine, Part::Kept, asOf, customer, values);
+        sql += " Union All ";
+        sql += openInvoices(engine, Part::PaidLater, asOf, customer, values);
+        sql += ") Open_Invoices Group By " + key;
+    } else {
+        // Each part grouped by customer on its own (the kept part in its index's order, without a
+        // sort), then the customers of both added up.
+        sql += "Select " + name;
+        for (const char* column : FigureColumns)
+            sql += QStringLiteral(", Sum(%1) As %1").arg(QLatin1String(column));
+        sql += " From (";
+        for (Part part : {Part::Kept, Part::PaidLater}) {
+            if (part == Part::PaidLater)
+                sql += " Union All ";
+            sql += figures();
+            sql += openInvoices(engine, part, asOf, customer, values);
+            sql += ") Open_Invoices Group By " + key;
+        }
+        sql += ") Ages Group By " + key;
+    }
+    sql += ") Customers Order By " + key;
     return sql;
 }
 
-QString openInvoicesSql(const QDate& asOf, const QString& customer, QVariantList& values)
+QString agingSql(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values)
 {
-    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
-    const QString age = pg ? QStringLiteral("Cast(? As Date) - Cast(DueDate_Inv As Date)")
-                           : QStringLiteral("Cast(julianday(Date(?)) - julianday(Date(DueDate_Inv)) As Integer)");
+    return agingSql(schema::engineOf(DM->database()), asOf, customer, values);
+}
+
+QString openInvoicesSql(schema::Engine engine, const QDate& asOf, const QString& customer, QVariantList& values)
+{
+    const QString age = engine == schema::Engine::PostgreSQL
+                            ? QStringLiteral("Cast(? As Date) - Cast(DueDate_Inv As Date)")
+                            : QStringLiteral("Cast(julianday(Date(?)) - julianday(Date(DueDate_Inv)) As Integer)");
     values << asOf;
     QString sql = "Select InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv, " + age +
                   " As Age, Total_Due + 0.0 As Total_Due, Paid + 0.0 As Paid, Balance + 0.0 As Balance From (";
-    sql += openInvoices(asOf, customer, values);
+    sql += openInvoices(engine, Part::Kept, asOf, customer, values);
+    sql += " Union All ";
+    sql += openInvoices(engine, Part::PaidLater, asOf, customer, values);
     sql += ") Open_Invoices Order By DueDate_Inv, InvoiceNo_Inv";
     return sql;
 }
@@ -111,7 +163,8 @@ using namespace kestrum::reports;
 
 TReceivablesAging::TReceivablesAging(QWidget* parent)
     : ReportWindow(parent), grid1_(new QTableView), grid2_(new QTableView), invoicesCaption_(new QLabel),
-      customers_(new Query(DM->database(), "QAging1", this)), invoices_(new Query(DM->database(), "QAging2", this))
+      customers_(new Query(DM->database(), "QAging1", this)), invoices_(new Query(DM->database(), "QAging2", this)),
+      engine_(schema::engineOf(DM->database()))
 {
     ReceivablesAging = this;
     setAttribute(Qt::WA_DeleteOnClose);
@@ -196,7 +249,7 @@ void TReceivablesAging::showAging()
 {
     asOf_ = requireDate(controlText(QStringLiteral("Edit1")), QStringLiteral("As of"));
     QVariantList values;
-    const QString sql = agingSql(asOf_, choice(QStringLiteral("ComboBox1")), values);
+    const QString sql = agingSql(engine_, asOf_, choice(QStringLiteral("ComboBox1")), values);
     invoices_->Close();
     openStatement(customers_, sql, values);
     totals_ = {};
@@ -213,7 +266,7 @@ void TReceivablesAging::showCustomer(int row)
         return;
     const QString name = customers_->fieldAt(row, 0).AsString();
     QVariantList values;
-    const QString sql = openInvoicesSql(asOf_, name, values);
+    const QString sql = openInvoicesSql(engine_, asOf_, name, values);
     openStatement(invoices_, sql, values);
     invoicesCaption_->setText(QStringLiteral("Open invoices of %1").arg(name));
 }

@@ -3,6 +3,7 @@
 // with the customer's and the report's totals; a double-click lists the customer's open invoices.
 #include "Decimal.h"
 #include "ReportWindow.h"
+#include "Schema.h"
 
 #include <QDate>
 #include <QPointer>
@@ -25,10 +26,12 @@ inline constexpr int AgingColumns = 6;
 /// \brief The customers' figures as of `asOf` (one row per customer with an open balance:
 /// CustomerName_Inv, Current_Due, Days_1_30, Days_31_60, Days_61_90, Over_90, Total_Due); values to
 /// bind are appended to `values`.
+QString agingSql(schema::Engine engine, const QDate& asOf, const std::optional<QString>& customer, QVariantList& values);
+/// \brief The same on the program's database.
 QString agingSql(const QDate& asOf, const std::optional<QString>& customer, QVariantList& values);
 /// \brief One customer's open invoices as of `asOf`: InvoiceNo_Inv, InvoiceDate_Inv, DueDate_Inv
 /// (the invoice date where there is none), Age (days past due), Total_Due, Paid, Balance.
-QString openInvoicesSql(const QDate& asOf, const QString& customer, QVariantList& values);
+QString openInvoicesSql(schema::Engine engine, const QDate& asOf, const QString& customer, QVariantList& values);
 
 }  // namespace kestrum::reports
 
@@ -59,6 +62,7 @@ private:
     std::array<kestrum::Decimal, kestrum::reports::AgingColumns> totals_{};
     kestrum::Query* customers_;
     kestrum::Query* invoices_;
+    kestrum::schema::Engine engine_;  // asked once: every statement of the window is made for it
     QDate asOf_;
 };
 

@@ -142,12 +142,21 @@ QString openExpression(Engine engine, const QString& total, const QString& row) 
         .arg(total, row, engine == Engine::PostgreSQL ? QStringLiteral("false") : QStringLiteral("0"));
 }
 
-// The total and the mark of the rows `where` picks, worked out again (no alias: SQLite allows
-// none in a trigger).
+// The header's customer, date and due date (its date where it has none), as kept beside the figures.
+const QString HeaderColumns = QStringLiteral("CustomerName_Sums, InvoiceDate_Sums, DueDate_Sums");
+
+QString headerValues(const QString& header) {
+    return QStringLiteral("%1.CustomerName_Inv, %1.InvoiceDate_Inv, Coalesce(%1.DueDate_Inv, %1.InvoiceDate_Inv)").arg(header);
+}
+
+// The total, the mark and the header's columns of the rows `where` picks, worked out again (no
+// alias: SQLite allows none in a trigger). No header: all NULL but the mark.
 QString markOpen(Engine engine, const QString& where) {
     const QString total = totalExpression(engine, QStringLiteral("InvoiceSums"));
-    return QStringLiteral("UPDATE InvoiceSums SET Total_Sums = %1, Open_Sums = %2 WHERE %3;")
-        .arg(total, openExpression(engine, total, QStringLiteral("InvoiceSums")), where);
+    return QStringLiteral("UPDATE InvoiceSums SET Total_Sums = %1, Open_Sums = %2, (%3) = (SELECT %4 FROM Invoice H WHERE "
+                          "H.InvoiceNo_Inv = InvoiceSums.InvoiceNo_Sums) WHERE %5;")
+        .arg(total, openExpression(engine, total, QStringLiteral("InvoiceSums")), HeaderColumns,
+             headerValues(QStringLiteral("H")), where);
 }
 
 // --- SQLite ---
@@ -203,7 +212,7 @@ QStringList sqliteWatchedStatements() {
         return markOpen(Engine::SQLite, sqliteInvoicesOfYear(QLatin1String(row) + QStringLiteral(".Year_T")) + also);
     };
     return {mark.arg(triggerName("Invoice", "Insert"), QStringLiteral("INSERT"), QStringLiteral("Invoice"), one("new")),
-            mark.arg(triggerName("Invoice", "Update"), QStringLiteral("UPDATE OF InvoiceNo_Inv, InvoiceDate_Inv, Tax_Inv"),
+            mark.arg(triggerName("Invoice", "Update"), QStringLiteral("UPDATE OF InvoiceNo_Inv, InvoiceDate_Inv, Tax_Inv, CustomerName_Inv, DueDate_Inv"),
                      QStringLiteral("Invoice"), one("old") + u' ' + one("new")),
             mark.arg(triggerName("Invoice", "Delete"), QStringLiteral("DELETE"), QStringLiteral("Invoice"), one("old")),
             mark.arg(triggerName("Tax", "Insert"), QStringLiteral("INSERT"), QStringLiteral("Tax"), year("new")),
@@ -249,6 +258,7 @@ QString pgMakeFunction(const Source& src) {
                "  IF TG_OP = 'TRUNCATE' THEN\n"
                "    UPDATE InvoiceSums SET %2 WHERE %3;\n"
                "    DELETE FROM InvoiceSums WHERE %4;\n"
+               "    %8\n"
                "    RETURN NULL;\n"
                "  END IF;\n"
                "%5"
@@ -266,7 +276,9 @@ QString pgMakeFunction(const Source& src) {
              assignment(src, QStringLiteral("SELECT %1 FROM %2 l WHERE l.%3 = s.InvoiceNo_Sums")
                                  .arg(aggregates(src, QStringLiteral("l.")), QLatin1String(src.table),
                                       QLatin1String(src.number))),
-             markOpen(Engine::PostgreSQL, QStringLiteral("InvoiceNo_Sums = ANY (numbers)")));
+             markOpen(Engine::PostgreSQL, QStringLiteral("InvoiceNo_Sums = ANY (numbers)")),
+             // The totals and marks follow the emptied table too.
+             markOpen(Engine::PostgreSQL, QStringLiteral("true")));
 }
 
 QStringList pgTriggers(const QString& table, const QString& function) {
@@ -294,7 +306,8 @@ QStringList pgWatchedStatements() {
                           "DECLARE touched integer[];\n"
                           "BEGIN\n"
                           "  IF TG_OP = 'TRUNCATE' THEN\n"
-                          "    UPDATE InvoiceSums SET Total_Sums = NULL, Open_Sums = false WHERE Total_Sums IS NOT NULL OR Open_Sums;\n"
+                          "    UPDATE InvoiceSums SET Total_Sums = NULL, Open_Sums = false, CustomerName_Sums = NULL,\n"
+                          "      InvoiceDate_Sums = NULL, DueDate_Sums = NULL WHERE Total_Sums IS NOT NULL OR Open_Sums;\n"
                           "    RETURN NULL;\n"
                           "  END IF;\n") +
                pgTouched(QStringLiteral("InvoiceNo_Inv"), QStringLiteral("touched")) +
@@ -350,9 +363,11 @@ QString fillStatement(Engine engine) {
     QStringList targets;
     for (const Source& src : Sources) targets << columns(src);
     // A number whose payments have no amount gets no row, as the triggers leave it.
+    targets << HeaderColumns;
+    all << headerValues(QStringLiteral("K"));
     return QStringLiteral("INSERT INTO InvoiceSums (InvoiceNo_Sums, %1, Total_Sums, Open_Sums) SELECT t.*, %7 FROM "
-                          "(SELECT s.*, %6 AS Total_Sums FROM (SELECT N.Inv AS InvoiceNo_Sums, %2 FROM (%3) N %4 WHERE "
-                          "%5) s) t")
+                          "(SELECT s.*, %6 AS Total_Sums FROM (SELECT N.Inv AS InvoiceNo_Sums, %2 FROM (%3) N LEFT JOIN "
+                          "Invoice K ON K.InvoiceNo_Inv = N.Inv %4 WHERE %5) s) t")
         .arg(targets.join(QStringLiteral(", ")), all.join(QStringLiteral(", ")), numbers.join(QStringLiteral(" UNION ")),
              joins.join(u' '), any.join(QStringLiteral(" OR ")), totalExpression(engine, QStringLiteral("s")),
              openExpression(engine, QStringLiteral("t.Total_Sums"), QStringLiteral("t")));

@@ -17,9 +17,9 @@ namespace {
 // case. SQLite: COLLATE NOCASE (ASCII letters). PostgreSQL: citext, which psqlODBC reads as plain
 // text and on which =, LIKE, ORDER BY and unique keys ignore case; a collation would not do,
 // as PostgreSQL's nondeterministic collations do not support LIKE.
-QString typeName(Engine engine, ColumnType type) {
+QString typeName(Engine engine, const Column& column) {
     const bool pg = engine == Engine::PostgreSQL;
-    switch (type) {
+    switch (column.type) {
     case ColumnType::Integer:
         return QStringLiteral("INTEGER");
     case ColumnType::Number:
@@ -31,7 +31,8 @@ QString typeName(Engine engine, ColumnType type) {
     case ColumnType::Boolean:
         return QStringLiteral("BOOLEAN");
     case ColumnType::Text:
-        return pg ? QStringLiteral("CITEXT") : QStringLiteral("TEXT COLLATE NOCASE");
+        if (pg) return column.plainText ? QStringLiteral("TEXT") : QStringLiteral("CITEXT");
+        return QStringLiteral("TEXT COLLATE NOCASE");
     }
     return {};
 }
@@ -96,7 +97,7 @@ QList<Index> indexesOf(const Table& table) {
 QString createTableStatement(Engine engine, const Table& t) {
     QStringList defs;
     for (const Column& c : t.columns) {
-        QString def = c.name + u' ' + typeName(engine, c.type);
+        QString def = c.name + u' ' + typeName(engine, c);
         if (c.name == t.key) def += QStringLiteral(" NOT NULL PRIMARY KEY");
         defs << def;
     }
@@ -119,7 +120,7 @@ QString createIndexStatement(Engine engine, const Index& index) {
 }
 
 QString addColumnStatement(Engine engine, const Table& table, const Column& column) {
-    return QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(table.name, column.name, typeName(engine, column.type));
+    return QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(table.name, column.name, typeName(engine, column));
 }
 
 QStringList createStatements(Engine engine) {

@@ -21,6 +21,10 @@ enum class ColumnType {
 struct Column {
     QString name;
     ColumnType type;
+    // Text only: plain text on PostgreSQL, not citext (compare it through Lower()). For derived
+    // tables, which backups leave out: a restore drops the citext extension with the tables it
+    // restores, and a column outside them depending on it would stop it.
+    bool plainText = false;
 };
 
 struct Table {
@@ -37,6 +41,9 @@ struct Table {
     // key (FoldedSorts.cpp): citext folds the case of both values at every comparison, so counting
     // the rows before one row in a long list costs twice the walk itself.
     QStringList foldedSorts{};
+    // A derived table's keepers: dropped when the table gains columns, which makes the upgrade
+    // make them again and refill the table (an older shape's keepers keep none of the new columns).
+    void (*dropKeepers)(QSqlDatabase& db) = nullptr;
 };
 
 /// \brief One index of a table as the declaration has it.

@@ -19,7 +19,7 @@ namespace {
 // Every version this program has declared, oldest first, this build's last: a stored version
 // found here is older, one not found is a later program's. SchemaVersionTest fails, naming the
 // new value to append, when the declaration changes and this list does not.
-const QList<quint32> Known{0x48fddc0fu};
+const QList<quint32> Known{0x48fddc0fu, 0x15c835d3u};
 
 const QString CommentPrefix = QStringLiteral("Kestrum schema version ");
 
@@ -44,7 +44,9 @@ QString declarationText(const QList<Table>& tables, const QStringList& engineObj
     for (const Table& t : tables) {
         lines << QStringLiteral("table %1 key %2 work %3 derived %4")
                      .arg(t.name, t.key, QString::number(int(t.workTable)), QString::number(int(t.derived)));
-        for (const Column& c : t.columns) lines << QStringLiteral("column %1 %2").arg(c.name, typeText(c.type));
+        for (const Column& c : t.columns)
+            lines << QStringLiteral("column %1 %2").arg(c.name, typeText(c.type)) +
+                         (c.plainText ? QStringLiteral(" plain") : QString());
         for (const Index& index : indexesOf(t)) lines << QStringLiteral("index ") + index.name();
         for (Engine engine : {Engine::SQLite, Engine::PostgreSQL}) {
             lines << createTableStatement(engine, t);

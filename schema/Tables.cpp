@@ -12,6 +12,12 @@ QList<Column> cols(std::initializer_list<std::pair<const char*, T>> list) {
     return out;
 }
 
+QList<Column> plainTexts(QList<Column> columns, const QStringList& names) {
+    for (Column& c : columns)
+        if (names.contains(c.name)) c.plainText = true;
+    return columns;
+}
+
 QList<Column> without(QList<Column> columns, const QString& name) {
     columns.removeIf([&](const Column& c) { return c.name == name; });
     return columns;
@@ -205,12 +211,21 @@ QList<Table> build() {
         // add up three million lines and 400,000 payments.
         // Keyed by the rows' number, as the windows' sums are: a deleted header's lines still
         // count for a new invoice under its number.
+        // The header's customer, date and due date (its date where it has none) are kept beside the
+        // figures, so the aging reads this table alone.
         {"InvoiceSums",
-         cols({{"InvoiceNo_Sums", T::Integer}, {"Parts_Sums", T::Number}, {"Labor_Sums", T::Number},
+         plainTexts(cols({{"InvoiceNo_Sums", T::Integer}, {"Parts_Sums", T::Number}, {"Labor_Sums", T::Number},
                {"Paid_Sums", T::Number}, {"LastPay_Sums", T::Date}, {"Total_Sums", T::Number},
-               {"Open_Sums", T::Boolean}}),
-         // The aging reads the open invoices and those paid after the date it is asked for.
-         "InvoiceNo_Sums", {{"Open_Sums"}, {"LastPay_Sums"}}, false, {}, true},
+               {"Open_Sums", T::Boolean}, {"CustomerName_Sums", T::Text}, {"InvoiceDate_Sums", T::Date},
+               {"DueDate_Sums", T::Date}}),
+                    {"CustomerName_Sums"}),
+         // The aging reads the open invoices (wholly from the first index) and those paid after the
+         // date it is asked for.
+         "InvoiceNo_Sums",
+         {{"Open_Sums", "CustomerName_Sums", "DueDate_Sums", "InvoiceDate_Sums", "Total_Sums", "Paid_Sums",
+           "LastPay_Sums"},
+          {"LastPay_Sums"}},
+         false, {}, true, {}, dropInvoiceSumsTriggers},
     };
 }
 

@@ -88,10 +88,17 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
                 done << QStringLiteral("Table %1 added").arg(t.name);
             } else {
                 const QStringList missing = detail::missingColumns(db, t);
-                // The triggers of the older shape keep none of the new figures: made again and
-                // refilled below.
-                if (t.name == InvoiceSumsTable && !missing.isEmpty()) dropInvoiceSumsTriggers(db);
-                for (const QString& name : missing) {
+                if (t.derived && !missing.isEmpty()) {
+                    // Made again whole, with none of the older shape's indexes; its keepers too, which
+                    // refill it below.
+                    if (t.dropKeepers) t.dropKeepers(db);
+                    run(q, QStringLiteral("DROP TABLE %1").arg(t.name));
+                    run(q, createTableStatement(engine, t));
+                    created << t.name;
+                    done << QStringLiteral("Table %1 made again with its new columns %2")
+                                .arg(t.name, missing.join(QStringLiteral(", ")));
+                }
+                for (const QString& name : created.contains(t.name) ? QStringList{} : missing) {
                     const Column* column = nullptr;
                     for (const Column& c : t.columns)
                         if (c.name == name) column = &c;

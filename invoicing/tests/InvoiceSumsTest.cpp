@@ -63,6 +63,16 @@ protected:
     {
         const Sums expected = fromLines(), got = kept();
         EXPECT_EQ(shown(got), shown(expected)) << "after " << after;
+        // The header's customer, date and due date (its date where it has none) kept beside them;
+        // none where no header has the number.
+        const QDate none(1900, 1, 1);
+        EXPECT_EQ(scalar("Select Count(*) From InvoiceSums S Left Join Invoice H On H.InvoiceNo_Inv = S.InvoiceNo_Sums"
+                         " where Coalesce(S.CustomerName_Sums, '-') <> Coalesce(H.CustomerName_Inv, '-')"
+                         " Or Coalesce(S.InvoiceDate_Sums, ?) <> Coalesce(H.InvoiceDate_Inv, ?)"
+                         " Or Coalesce(S.DueDate_Sums, ?) <> Coalesce(H.DueDate_Inv, H.InvoiceDate_Inv, ?)",
+                         {none, none, none, none}),
+                  "0")
+            << "after " << after;
     }
 
     void part(int number, const QString& name, const QString& amount)
@@ -164,6 +174,7 @@ TEST_P(InvoiceSumsTest, KeptSumsFollowTheArchiveAndAnEstimateMadeIntoAnInvoice)
     const std::optional<qint64> made = kestrum::invoicing::makeInvoiceFromEstimate(7);
     ASSERT_TRUE(made.has_value());
     expectKeptSumsMatchTheLines("an estimate made into an invoice");
+    EXPECT_EQ(scalar("Select CustomerName_Sums From InvoiceSums where InvoiceNo_Sums = ?", {*made}), "Whitfield Hauling");
     EXPECT_EQ(Decimal::parse(scalar("Select Parts_Sums From InvoiceSums where InvoiceNo_Sums = ?", {*made}))
                   .value_or(Decimal())
                   .rounded(6),

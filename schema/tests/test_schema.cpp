@@ -1,7 +1,7 @@
 // Creating and checking the database on both engines.
 #include "Passwords.h"
 #include "Schema.h"
-#include "TestDatabase.h"
+#include "SchemaFixture.h"
 
 #include <QCoreApplication>
 #include <QSqlError>
@@ -10,42 +10,10 @@
 
 #include <gtest/gtest.h>
 
-namespace schema = kestrum::schema;
+using schematest::SchemaTest;
 using testsupport::Engine;
 
 namespace {
-
-class SchemaTest : public ::testing::TestWithParam<Engine> {
-protected:
-    void SetUp() override {
-        TESTSUPPORT_REQUIRE_ENGINE(GetParam());
-        tdb_ = std::make_unique<testsupport::TestDatabase>(GetParam());
-        db_ = QSqlDatabase::addDatabase("QODBC", "schema-test");
-        db_.setDatabaseName(QString::fromStdString(tdb_->kestrumConnection()));
-        ASSERT_TRUE(db_.open()) << db_.lastError().text().toStdString();
-    }
-    void TearDown() override {
-        db_.close();
-        db_ = QSqlDatabase();
-        QSqlDatabase::removeDatabase("schema-test");
-        tdb_.reset();
-    }
-    QStringList columnsOf(const QString& table) {
-        QSqlQuery q(db_);
-        EXPECT_TRUE(q.exec("SELECT * FROM " + table + " WHERE 1 = 0")) << table.toStdString();
-        QStringList names;
-        for (int i = 0; i < q.record().count(); ++i) names << q.record().fieldName(i).toLower();
-        return names;
-    }
-    int count(const QString& sql) {
-        QSqlQuery q(db_);
-        EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << q.lastError().text().toStdString();
-        return q.next() ? q.value(0).toInt() : -1;
-    }
-
-    std::unique_ptr<testsupport::TestDatabase> tdb_;
-    QSqlDatabase db_;
-};
 
 TEST_P(SchemaTest, CreatesEveryTableAndColumnInStoredOrderWithProfileRowAndGuest) {
     ASSERT_EQ(schema::engineOf(db_), GetParam() == Engine::SQLite ? schema::Engine::SQLite

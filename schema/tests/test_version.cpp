@@ -1,8 +1,7 @@
 // The schema's version: derived from the declaration, stored by create and upgrade, and what a
 // start decides by.
-#include "Schema.h"
 #include "SchemaDetail.h"
-#include "TestDatabase.h"
+#include "SchemaFixture.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -58,31 +57,11 @@ TEST(SchemaVersionTest, EveryKindOfChangeToTheDeclarationChangesTheVersion) {
     EXPECT_FALSE(seen.contains(versionOf(declared, detail::engineObjectStatements() << "CREATE INDEX X ON Y (Z)")));
 }
 
-class VersionTest : public ::testing::TestWithParam<Engine> {
+class VersionTest : public schematest::SchemaTest {
 protected:
-    void SetUp() override {
-        TESTSUPPORT_REQUIRE_ENGINE(GetParam());
-        tdb_ = std::make_unique<testsupport::TestDatabase>(GetParam());
-        db_ = QSqlDatabase::addDatabase("QODBC", "version-test");
-        db_.setDatabaseName(QString::fromStdString(tdb_->kestrumConnection()));
-        ASSERT_TRUE(db_.open()) << db_.lastError().text().toStdString();
-    }
-    void TearDown() override {
-        db_.close();
-        db_ = QSqlDatabase();
-        QSqlDatabase::removeDatabase("version-test");
-        tdb_.reset();
-    }
-    void exec(const QString& sql) {
-        QSqlQuery q(db_);
-        EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
-    }
     bool sqlite() const { return GetParam() == Engine::SQLite; }
     // A version no build of this program declared: a later one's.
     static quint32 laterVersion() { return schema::schemaVersion() == 0x7ffffffe ? 0x7ffffffd : 0x7ffffffe; }
-
-    std::unique_ptr<testsupport::TestDatabase> tdb_;
-    QSqlDatabase db_;
 };
 
 TEST_P(VersionTest, CreateAndUpgradeStoreTheVersionAndAStartThenHasNothingToDo) {
