@@ -9,6 +9,7 @@
 #include "Distinct.h"
 #include "BackgroundCount.h"
 #include "Session.h"
+#include "StatementLog.h"
 #include "Transaction.h"
 
 #include <QSqlDriver>
@@ -27,6 +28,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
 #include <atomic>
 #include <limits>
@@ -37,6 +39,13 @@ namespace {
 
 std::atomic<ColumnHintFunction> columnHints{nullptr};
 std::atomic<TableHintFunction> tableHints{nullptr};
+
+QMutex observerGuard;
+StatementObserver& statementObserver() {
+    static StatementObserver observer;
+    return observer;
+}
+std::atomic<bool> observed{false};
 
 constexpr int PageRows = 256;
 constexpr size_t MaxPages = 8;  // a paged list holds at most this many pages
@@ -186,6 +195,12 @@ int readAll(QSqlQuery& q, const std::vector<ColumnKind>& kinds, std::vector<QVar
 }
 
 }  // namespace
+
+void setStatementObserver(StatementObserver observer) {
+    const QMutexLocker lock(&observerGuard);
+    observed = bool(observer);
+    statementObserver() = std::move(observer);
+}
 
 QVariant normalise(const QVariant& v, ColumnKind kind) {
     if (v.isNull()) return {};
@@ -348,10 +363,16 @@ std::unique_ptr<QSqlQuery> Query::execute(const QString& sql, const QVariantList
     q->setForwardOnly(true);
     // Numbers come as exact text and become Decimals; doubles would turn 0.07375 into noise.
     q->setNumericalPrecisionPolicy(QSql::HighPrecision);
+    const auto started = std::chrono::steady_clock::now();
     bool ok = q->prepare(sql);
     if (ok) {
         for (const QVariant& v : values) q->addBindValue(toBindValue(v));
         ok = q->exec();
+    }
+    if (observed) {
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+        const QMutexLocker lock(&observerGuard);
+        if (const StatementObserver& observer = statementObserver()) observer(sql, ms);
     }
     if (ok) return q;
     const QSqlError e = q->lastError();
