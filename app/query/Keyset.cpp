@@ -199,6 +199,15 @@ QString KeysetPlan::boundarySql() const {
 }
 
 QString KeysetPlan::positionSql(const QList<bool>& nulls, int* repeats) const {
+    return QStringLiteral("Select %1 From (%2) b").arg(positionTerms(nulls, repeats), boundarySql());
+}
+
+QString KeysetPlan::placeSql(const QList<bool>& nulls, int* repeats) const {
+    return QStringLiteral("Select %1, (Select Count(*) From (%2) t) From (%3) b")
+        .arg(positionTerms(nulls, repeats), base_, boundarySql());
+}
+
+QString KeysetPlan::positionTerms(const QList<bool>& nulls, int* repeats) const {
     // Rows before b: for each sort term, those equal to b on the terms before it and earlier on it.
     // Each count has plain equalities and one range (or Is [Not] Null), which an index answers.
     QStringList counts;
@@ -222,7 +231,7 @@ QString KeysetPlan::positionSql(const QList<bool>& nulls, int* repeats) const {
     }
     if (repeats) *repeats = int(counts.size());
     if (counts.isEmpty()) counts << QStringLiteral("0");
-    return QStringLiteral("Select %1 From (%2) b").arg(counts.join(QStringLiteral(" + ")), boundarySql());
+    return counts.join(QStringLiteral(" + "));
 }
 
 QString KeysetPlan::firstKeySql(const QString& condition) const {

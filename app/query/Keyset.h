@@ -73,12 +73,16 @@ public:
     /// boundarySql read them): values `repeats` times, then values, key. A sum of counts that each
     /// an index on the sort column answers by a range.
     QString positionSql(const QList<bool>& nulls, int* repeats) const;
+    /// The same position and the list's Count(*) in one row: values `repeats` times, values, then
+    /// values, key.
+    QString placeSql(const QList<bool>& nulls, int* repeats) const;
     /// The key of the first row whose `condition` (on t.<column>, with its own placeholders) holds:
     /// values, the condition's values.
     QString firstKeySql(const QString& condition) const;
 
 private:
     QString orderBy(bool reversed) const;
+    QString positionTerms(const QList<bool>& nulls, int* repeats) const;  // the sum of positionSql
     QString afterPredicate(bool reversed) const;  // rows of t after row b
     QString leadRange(bool reversed, bool leadNull) const;
     bool leadIsKey() const;

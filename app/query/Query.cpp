@@ -703,6 +703,72 @@ bool Query::openPaged() {
     return true;
 }
 
+bool Query::OpenAt(const QString& column, qint64 key) {
+    if (pagingWanted_ && !countFollows_)
+        if (const std::optional<bool> found = openPagedAt(column, key)) return *found;
+    Open();
+    return Locate(column, QString::number(key), false);
+}
+
+std::optional<bool> Query::openPagedAt(const QString& column, qint64 key) {
+    Close();
+    QSqlDatabase db = database();
+    if (!db.isValid() || !db.isOpen()) return std::nullopt;
+    for (const QVariant& v : values_)
+        if (v.metaType().id() == QMetaType::QString && v.toString().contains(QChar(0))) return std::nullopt;
+    std::optional<KeysetPlan> plan = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db));
+    const ColumnHintFunction hints = columnHints;
+    // The key is bound as a number: its column must be one.
+    if (!plan || plan->key().compare(column, Qt::CaseInsensitive) != 0 || !hints ||
+        hints(plan->key()).kind != ColumnKind::Integer)
+        return std::nullopt;
+    plan_ = std::move(plan);
+    int row = -1;
+    bool leadNull = false;
+    try {
+        // The row's sort values (which are NULL decides the counts), then its place and the count.
+        QList<bool> nulls;
+        {
+            std::unique_ptr<QSqlQuery> q = execute(plan_->boundarySql(), values_ + QVariantList{key});
+            if (q->next())
+                for (int i = 0; i < q->record().count(); ++i) nulls << q->isNull(i);
+        }
+        if (!nulls.isEmpty()) {
+            int repeats = 0;
+            const QString sql = plan_->placeSql(nulls, &repeats);
+            QVariantList values;
+            for (int i = 0; i <= repeats; ++i) values += values_;
+            std::unique_ptr<QSqlQuery> q = execute(sql, values + values_ + QVariantList{key});
+            if (q->next()) {
+                row = q->value(0).toInt();
+                // Rows written between the two statements: the row itself is there.
+                total_ = std::max(q->value(1).toInt(), row + 1);
+            }
+        }
+        if (row < 0) {
+            // No row has the key: the list opens at its first row, as Open and a failed Locate leave it.
+            Close();
+            if (!openPaged()) return std::nullopt;
+            return false;
+        }
+        leadNull = nulls.front();
+        loadAround(row, key, leadNull);
+        if (keyColumn_ < 0) {
+            Close();
+            return std::nullopt;
+        }
+    } catch (...) {
+        Close();
+        throw;
+    }
+    active_ = true;
+    bof_ = eof_ = false;
+    current_ = row;
+    emit reloaded();
+    emit currentChanged(current_);
+    return true;
+}
+
 void Query::startCount() {
     const QSqlDatabase db = database();
     // Uncommitted rows of this connection's own work are seen only by this connection.
@@ -766,6 +832,10 @@ const QVariant* Query::heldCell(int row, int column) const {
 
 int Query::readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells, bool reversed) {
     std::unique_ptr<QSqlQuery> q = execute(sql, values);
+    if (names_.isEmpty()) {  // the first rows of a list opened at a row tell its columns
+        describe(*q);
+        keyColumn_ = fieldIndex(plan_->key());
+    }
     return readAll(*q, kinds_, cells, reversed);
 }
 

@@ -15,6 +15,8 @@
 #include "Mdi.h"
 #include "Keyset.h"
 #include "Schema.h"
+#include "StatementLog.h"
+#include "Transaction.h"
 
 #include <QCalendarWidget>
 #include <QDateEdit>
@@ -366,6 +368,45 @@ TEST_P(RecordsTest, TitleClickKeepsTheShownRecordTheHighlightedRow)
     click(w, "Button1");
     EXPECT_EQ(scalar("Select Tell_Customer From Customer where ID_Customer=1"), "555-0101");
     EXPECT_EQ(scalar("Select Count(*) From Customer where Tell_Customer='555-0101'"), "1");
+}
+
+TEST_P(RecordsTest, TitleClickOnALongListOpensAtTheShownRecordAndAClickOnTheSameTitleReadsNothing)
+{
+    {
+        kestrum::Transaction t(dm_->database());
+        // Names in the reverse order of the keys: the first customers sort to the end.
+        for (int id = 1; id <= 700; ++id)
+            exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)",
+                 {id, QString("Name %1").arg(1000 - id)});
+        t.commit();
+    }
+    TCustomer* w = open<TCustomer>();
+    clickRow(w->grid(), 1);
+    ASSERT_EQ(text(w, "Edit1"), "2");
+    clickTitle(w->grid(), 1);
+    EXPECT_EQ(w->grid()->currentIndex().row(), 698);
+    EXPECT_EQ(w->grid()->model()->rowCount(), 700);
+    EXPECT_EQ(w->listQuery()->FieldByName("Name_Customer").AsString(), "Name 998");
+    EXPECT_EQ(w->grid()->model()->index(0, 1).data().toString(), "Name 300");
+    EXPECT_EQ(text(w, "Edit2"), "Name 998");
+
+    int statements = 0;
+    kestrum::setStatementObserver([&](const QString&, double) { ++statements; });
+    clickTitle(w->grid(), 1);
+    kestrum::setStatementObserver({});
+    EXPECT_EQ(statements, 0);
+    EXPECT_EQ(w->grid()->currentIndex().row(), 698);
+    EXPECT_EQ(w->sortColumn(), "Name_Customer");
+
+    // Another record in the boxes: the same title brings it into view in the same order.
+    w->setControlText("Edit1", "5");
+    clickTitle(w->grid(), 1);
+    EXPECT_EQ(w->grid()->currentIndex().row(), 695);
+    EXPECT_EQ(w->listQuery()->FieldByName("ID_Customer").AsString(), "5");
+    // Another title reorders and keeps that record.
+    clickTitle(w->grid(), 0);
+    EXPECT_EQ(w->grid()->currentIndex().row(), 4);
+    EXPECT_EQ(w->listQuery()->FieldByName("ID_Customer").AsString(), "5");
 }
 
 
