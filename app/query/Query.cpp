@@ -601,7 +601,7 @@ void Query::SetSort(const QString& column) {
         // The database sorts; ties keep the present order, as the stable client sort does.
         if (column.trimmed().isEmpty()) {
             const QSqlDatabase db = database();
-            plan_ = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db));
+            plan_ = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db), isPostgreSQL(db));
             sort_.clear();
         } else {
             const int c = fieldIndex(column.trimmed());
@@ -673,7 +673,7 @@ bool Query::openPaged() {
     if (!db.isValid() || !db.isOpen()) return false;  // the plain path says what is wrong
     for (const QVariant& v : values_)
         if (v.metaType().id() == QMetaType::QString && v.toString().contains(QChar(0))) return false;
-    std::optional<KeysetPlan> plan = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db));
+    std::optional<KeysetPlan> plan = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db), isPostgreSQL(db));
     if (!plan) return false;
     plan_ = std::move(plan);
     try {
@@ -716,7 +716,7 @@ std::optional<bool> Query::openPagedAt(const QString& column, qint64 key) {
     if (!db.isValid() || !db.isOpen()) return std::nullopt;
     for (const QVariant& v : values_)
         if (v.metaType().id() == QMetaType::QString && v.toString().contains(QChar(0))) return std::nullopt;
-    std::optional<KeysetPlan> plan = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db));
+    std::optional<KeysetPlan> plan = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db), isPostgreSQL(db));
     const ColumnHintFunction hints = columnHints;
     // The key is bound as a number: its column must be one.
     if (!plan || plan->key().compare(column, Qt::CaseInsensitive) != 0 || !hints ||
@@ -901,8 +901,8 @@ int Query::seek(const QVariant& key, bool leadNull, bool backward, bool includin
 int Query::seekRows(const QVariant& key, bool leadNull, bool backward, bool including, int limit,
                     const StatementRows& read) {
     QVariantList values = values_ + QVariantList{key} + values_;
-    if (!leadNull || plan_->terms().first().column.compare(plan_->key(), Qt::CaseInsensitive) == 0)
-        values += values_ + QVariantList{key};  // the range's own look-up of the row's value
+    for (int i = plan_->rangeLookups(leadNull); i > 0; --i)
+        values += values_ + QVariantList{key};  // the range's own look-ups of the row
     int rows = read(plan_->seekSql(backward, including, leadNull), values + QVariantList{limit});
     if (rows >= 0 && rows < limit && plan_->seekLeavesRest(backward, leadNull)) {
         const int rest = read(plan_->restSql(backward, leadNull), values_ + QVariantList{limit - rows});
