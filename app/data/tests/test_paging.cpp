@@ -73,6 +73,17 @@ protected:
         return out;
     }
 
+    // Names in mixed case and accents, runs of equal ones, blanks and quotes; every `nullEvery`-th NULL.
+    void addAccentedCustomers(int to, int nullEvery, QVariant (*cityOf)(int)) {
+        static const QStringList names{"émile", "Émile", "EMILE", "zoë", "Zoe", "ÅSA", "åsa", "Ångström", "b", "B ",
+                                       "",      "O'Neil", "ölund", "Zoe"};
+        kestrum::Transaction t(dm_->database());
+        for (int id = 1; id <= to; ++id)
+            exec("Insert Into Customer (ID_Customer, Name_Customer, City_Customer) Values (?, ?, ?)",
+                 {id, id % nullEvery == 0 ? QVariant() : QVariant(names[(id * 5) % names.size()]), cityOf(id)});
+        t.commit();
+    }
+
     // The statement read whole by a query no grid shows.
     QStringList whole(const QString& sql, const QVariantList& values = {}) {
         open(*ref_, sql, values);
@@ -339,15 +350,7 @@ TEST_P(PagingTest, AStreamOfAPagedListIsTheWholeStatementReadInChunksByKey) {
 TEST_P(PagingTest, AFoldedTitleSortCountsAndReadsTheRowsAsTheWholeStatementThroughInsertsAndDeletes) {
     // The long lists' text columns are ordered, sought and counted as folded text on PostgreSQL
     // (by their index of lower-case text): the same rows in the same places as citext's own order.
-    static const QStringList names{"émile", "Émile", "EMILE", "zoë", "Zoe", "ÅSA", "åsa", "Ångström", "b", "B ",
-                                   "",      "O'Neil", "ölund", "Zoe"};
-    auto nameOf = [](int id) { return id % 9 == 0 ? QVariant() : QVariant(names[(id * 5) % names.size()]); };
-    {
-        kestrum::Transaction t(dm_->database());
-        for (int id = 1; id <= 900; ++id)
-            exec("Insert Into Customer (ID_Customer, Name_Customer, City_Customer) Values (?, ?, ?)", {id, nameOf(id), "C"});
-        t.commit();
-    }
+    addAccentedCustomers(900, 9, [](int) { return QVariant(QStringLiteral("C")); });
     kestrum::Query& q = *dm_->QCustomer1;
     kestrum::QueryModel model(&q);
     const QStringList orders{"Name_Customer Nulls First, ID_Customer", "Name_Customer Desc Nulls Last, ID_Customer"};
@@ -389,16 +392,9 @@ TEST_P(PagingTest, AFoldedTitleSortCountsAndReadsTheRowsAsTheWholeStatementThrou
 TEST_P(PagingTest, OpeningAtARowLandsWhereOpenAndLocateWouldAndReadsOnlyThePageAroundIt) {
     // A title click keeps its record in view: the list opens at that row with its place and count
     // from the database, every other row still where the whole statement has it.
-    static const QStringList names{"émile", "Émile", "EMILE", "zoë", "Zoe", "ÅSA", "åsa", "b", "B ", "",
-                                   "O'Neil", "ölund", "alpha", "Alpha"};
-    auto nameOf = [](int id) { return id % 13 == 0 ? QVariant() : QVariant(names[(id * 5) % names.size()]); };
-    {
-        kestrum::Transaction t(dm_->database());
-        for (int id = 1; id <= 1300; ++id)
-            exec("Insert Into Customer (ID_Customer, Name_Customer, City_Customer) Values (?, ?, ?)",
-                 {id, nameOf(id), id % 7 == 0 ? QVariant() : QVariant(QString("City %1").arg(id % 3))});
-        t.commit();
-    }
+    addAccentedCustomers(1300, 13, [](int id) {
+        return id % 7 == 0 ? QVariant() : QVariant(QString("City %1").arg(id % 3));
+    });
     kestrum::Query& q = *dm_->QCustomer1;
     kestrum::QueryModel model(&q);
     QItemSelectionModel selection(&model);
