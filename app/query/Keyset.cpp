@@ -202,7 +202,14 @@ QString KeysetPlan::offsetSql() const {
     return QStringLiteral("Select t.* From (%1) t Order By %2 Limit ? Offset ?").arg(base_, orderBy(false));
 }
 
+bool KeysetPlan::seekReadsRow() const { return !pairRange(); }
+
 QString KeysetPlan::seekSql(bool backward, bool including, bool leadNull) const {
+    // The pair's range says exactly which rows come after b on its side of the NULLs: nothing else
+    // to test, and a statement of fewer tables is planned in a fraction of the time.
+    if (pairRange())
+        return QStringLiteral("Select t.* From (%1) t Where %2 Order By %3 Limit ?")
+            .arg(base_, leadRange(backward, leadNull, including), orderBy(backward));
     QString where = afterPredicate(backward);
     if (including) where = QStringLiteral("(%1 Or t.%2 = b.%2)").arg(where, key_);
     // b first: SQLite keeps a Cross Join's order, and the range on t needs b's values in hand.

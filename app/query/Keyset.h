@@ -60,8 +60,8 @@ public:
     QString edgeSql(bool fromEnd) const;
     /// Rows by position: values, limit, offset.
     QString offsetSql() const;
-    /// Rows after one row (or before it, nearest first); `including` it: values, key, values, then
-    /// rangeLookups() times values, key, then limit.
+    /// Rows after one row (or before it, nearest first); `including` it: values, key (when
+    /// seekReadsRow), values, then rangeLookups() times values, key, then limit.
     /// `leadNull`: whether that row's value in the first sort column is NULL. The seek keeps to that
     /// row's side of the NULLs, so an index on the column answers it; when seekLeavesRest says so,
     /// the rows beyond come from restSql.
@@ -69,6 +69,8 @@ public:
     bool seekLeavesRest(bool backward, bool leadNull) const;
     /// How often a seek's range looks the row up again (values, key each time).
     int rangeLookups(bool leadNull) const;
+    /// Whether a seek reads the row's sort values first (its first values, key).
+    bool seekReadsRow() const;
     /// The rows a seek left on the other side of the NULLs, in its order: values, limit.
     QString restSql(bool backward, bool leadNull) const;
     /// One row's values in the sort columns (none when no row has the key): values, key.

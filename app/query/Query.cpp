@@ -900,7 +900,7 @@ int Query::seek(const QVariant& key, bool leadNull, bool backward, bool includin
 
 int Query::seekRows(const QVariant& key, bool leadNull, bool backward, bool including, int limit,
                     const StatementRows& read) {
-    QVariantList values = values_ + QVariantList{key} + values_;
+    QVariantList values = plan_->seekReadsRow() ? values_ + QVariantList{key} + values_ : values_;
     for (int i = plan_->rangeLookups(leadNull); i > 0; --i)
         values += values_ + QVariantList{key};  // the range's own look-ups of the row
     int rows = read(plan_->seekSql(backward, including, leadNull), values + QVariantList{limit});

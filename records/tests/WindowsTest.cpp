@@ -467,7 +467,9 @@ TEST_P(RecordsTest, EveryTitleAListSortsByIsReadFromAnIndexNotByASortOfTheTable)
             EXPECT_FALSE(sortsTheTable(first)) << field.toStdString() << ":\n" << first.toStdString();
             // The page before a row far down: from that row's value back, not from the list's end.
             for (bool leadNull : {false, true}) {
-                QVariantList values{1};
+                QVariantList values;
+                if (keyset->seekReadsRow())
+                    values << 1;
                 for (int i = keyset->rangeLookups(leadNull); i > 0; --i)
                     values << 1;
                 const QString before = plan(keyset->seekSql(true, false, leadNull), values << 256);
