@@ -752,7 +752,12 @@ std::optional<bool> Query::openPagedAt(const QString& column, qint64 key) {
             return false;
         }
         leadNull = nulls.front();
-        loadAround(row, key, leadNull);
+        // On the first page the list's start is read as Open reads it: a seek back to it would
+        // walk a run of equal values from its far end where the engine ranges over the value alone.
+        if (row < PageRows)
+            loadRow(row);
+        else
+            loadAround(row, key, leadNull);
         if (keyColumn_ < 0) {
             Close();
             return std::nullopt;
