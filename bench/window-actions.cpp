@@ -74,6 +74,8 @@ int main(int argc, char** argv)
             o.csvPath = v;
         else if (a == "--read-ahead")
             kestrum::report::PartedQueryDataSet::setReadAhead(v != "no");
+        else if (a == "--trace")
+            o.traceActions = v;
         else if (a == "--verbose")
             verbose = v == "yes";
     }
@@ -81,12 +83,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr,
                      "usage: window-actions --connect \"ODBC connection string\" [--runs N] [--save yes] [--year YYYY]\n"
                      "       [--only TPart,TInvoice,...,Shop or TVehicleHistory,TReceivablesAging,CSV]\n"
-                     "       [--csv-file PATH] [--read-ahead no]\n"
+                     "       [--csv-file PATH] [--read-ahead no] [--trace ACTION-PATTERN]\n"
                      "  Use a database made by make-shop. --save yes also times the actions that write\n"
                      "  (Save, saving an invoice line, the finished-invoice list). Reports run over --year\n"
                      "  (default: last year). --csv-file keeps the CSV of the full invoice\n"
                      "  list there (to compare one build's file with another's). --read-ahead no reads a\n"
-                     "  long report's parts only when its layout needs them (to compare).\n");
+                     "  long report's parts only when its layout needs them (to compare). --trace lists\n"
+                     "  each statement the matching actions run, with its time (stderr).\n");
         return 2;
     }
     if (verbose)

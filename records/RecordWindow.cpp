@@ -390,16 +390,26 @@ void RecordWindow::titleClick(int position, const QString& field)
     // The database sorts, so the list stays lazy: a client-side sort would read every row first.
     // Ties keep the order of the keys, as the statement's own order had them.
     kestrum::Query* q = listQuery();
-    const QString sql = listSql_.isEmpty() ? spec_.listSql : listSql_;
-    q->setStatement(sql + "\n Order By " + field + " Nulls First, " + spec_.keyColumn);
-    q->Open();
-    sortColumn_ = field;
-    grid_->markSorted(position);
+    const QString sql = (listSql_.isEmpty() ? spec_.listSql : listSql_) + "\n Order By " + field + " Nulls First, " +
+                        spec_.keyColumn;
     // The highlighted row stays the record the boxes show.
     bool ok = false;
     const qint64 key = controlText(spec_.keyControl).trimmed().toLongLong(&ok);
-    if (ok)
-        locateKey(key);
+    if (q->Active() && q->SQLText() == sql) {
+        // Already in this order (the query may serve another window too, so its text decides):
+        // the rows and their order stay, only the record may have to come into view.
+        if (ok && q->FieldByName(spec_.keyColumn).AsString() != QString::number(key))
+            locateKey(key);
+    } else {
+        q->setStatement(sql);
+        // Opened at that record, only the rows around it are read.
+        if (ok)
+            q->OpenAt(spec_.keyColumn, key);
+        else
+            q->Open();
+    }
+    sortColumn_ = field;
+    grid_->markSorted(position);
 }
 
 void RecordWindow::search(const QString& text)

@@ -43,7 +43,7 @@ QString termText(const SortTerm& t, const QString& key, const QString& value) {
 }  // namespace
 
 std::optional<KeysetPlan> KeysetPlan::make(const QString& sql, TableHintFunction tables, bool nullsFirstAscending,
-                                           bool foldCase) {
+                                           bool foldCase, bool pairRanges) {
     if (!tables) return std::nullopt;
     const QString text = sql.simplified();
     // Anything beyond one table, filtered and sorted by plain columns, is read whole as before.
@@ -75,6 +75,7 @@ std::optional<KeysetPlan> KeysetPlan::make(const QString& sql, TableHintFunction
     }
     if (!plan.selects(table.key)) return std::nullopt;
     plan.key_ = table.key;
+    plan.pairRanges_ = pairRanges;
     if (foldCase && table.foldedExpression) {
         for (const QString& c : table.folded) plan.folded_ << c.toLower();
         plan.foldedExpression_ = table.foldedExpression;
@@ -143,13 +144,32 @@ QString KeysetPlan::afterPredicate(bool reversed) const {
 
 bool KeysetPlan::leadIsKey() const { return terms_.first().column.compare(key_, Qt::CaseInsensitive) == 0; }
 
-QString KeysetPlan::leadRange(bool reversed, bool leadNull) const {
+bool KeysetPlan::pairRange() const {
+    return pairRanges_ && terms_.size() == 2 && terms_[0].descending == terms_[1].descending;
+}
+
+int KeysetPlan::rangeLookups(bool leadNull) const {
+    if (pairRange()) return leadNull ? 1 : 2;
+    return !leadNull || leadIsKey() ? 1 : 0;
+}
+
+QString KeysetPlan::leadRange(bool reversed, bool leadNull, bool including) const {
     // The rows on b's side of the NULLs, from b's value on: a range on the first sort column that
     // its index answers (the alternatives above alone would walk the index from its start). The
     // value comes from a subquery of its own, which both engines work out once before the range:
     // PostgreSQL would otherwise read the list in order and test each row against b.
     const SortTerm lead = reversed ? reversedTerm(terms_.first()) : terms_.first();
     const QString tv = sortValue(QStringLiteral("t"), lead.column);
+    if (pairRange()) {
+        // Inside a long run of equal values (a type most customers share) the key decides: a range
+        // on the value and the key together starts the index at b itself, where one on the value
+        // alone starts at the run's far end and tests every row of it.
+        const QString op = QString(lead.descending ? u'<' : u'>') + (including ? QStringLiteral("=") : QString());
+        const QString key = QStringLiteral("(Select v.%1 From (%2) v Where v.%1 = ?)").arg(key_, base_);
+        if (leadNull) return QStringLiteral("%1 Is Null And t.%2 %3 %4").arg(tv, key_, op, key);
+        return QStringLiteral("(%1, t.%2) %3 ((Select %4 From (%5) v Where v.%2 = ?), %6)")
+            .arg(tv, key_, op, sortValue(QStringLiteral("v"), lead.column), base_, key);
+    }
     if (leadNull && !leadIsKey()) return QStringLiteral("%1 Is Null").arg(tv);
     return QStringLiteral("%1 %2 (Select %3 From (%4) v Where v.%5 = ?)")
         .arg(tv, lead.descending ? u"<=" : u">=", sortValue(QStringLiteral("v"), lead.column), base_, key_);
@@ -182,12 +202,19 @@ QString KeysetPlan::offsetSql() const {
     return QStringLiteral("Select t.* From (%1) t Order By %2 Limit ? Offset ?").arg(base_, orderBy(false));
 }
 
+bool KeysetPlan::seekReadsRow() const { return !pairRange(); }
+
 QString KeysetPlan::seekSql(bool backward, bool including, bool leadNull) const {
+    // The pair's range says exactly which rows come after b on its side of the NULLs: nothing else
+    // to test, and a statement of fewer tables is planned in a fraction of the time.
+    if (pairRange())
+        return QStringLiteral("Select t.* From (%1) t Where %2 Order By %3 Limit ?")
+            .arg(base_, leadRange(backward, leadNull, including), orderBy(backward));
     QString where = afterPredicate(backward);
     if (including) where = QStringLiteral("(%1 Or t.%2 = b.%2)").arg(where, key_);
     // b first: SQLite keeps a Cross Join's order, and the range on t needs b's values in hand.
     return QStringLiteral("Select t.* From (%1) b Cross Join (%2) t Where %3 And %4 Order By %5 Limit ?")
-        .arg(boundarySql(), base_, where, leadRange(backward, leadNull), orderBy(backward));
+        .arg(boundarySql(), base_, where, leadRange(backward, leadNull, including), orderBy(backward));
 }
 
 QString KeysetPlan::boundarySql() const {
@@ -199,6 +226,15 @@ QString KeysetPlan::boundarySql() const {
 }
 
 QString KeysetPlan::positionSql(const QList<bool>& nulls, int* repeats) const {
+    return QStringLiteral("Select %1 From (%2) b").arg(positionTerms(nulls, repeats), boundarySql());
+}
+
+QString KeysetPlan::placeSql(const QList<bool>& nulls, int* repeats) const {
+    return QStringLiteral("Select %1, (Select Count(*) From (%2) t) From (%3) b")
+        .arg(positionTerms(nulls, repeats), base_, boundarySql());
+}
+
+QString KeysetPlan::positionTerms(const QList<bool>& nulls, int* repeats) const {
     // Rows before b: for each sort term, those equal to b on the terms before it and earlier on it.
     // Each count has plain equalities and one range (or Is [Not] Null), which an index answers.
     QStringList counts;
@@ -222,7 +258,7 @@ QString KeysetPlan::positionSql(const QList<bool>& nulls, int* repeats) const {
     }
     if (repeats) *repeats = int(counts.size());
     if (counts.isEmpty()) counts << QStringLiteral("0");
-    return QStringLiteral("Select %1 From (%2) b").arg(counts.join(QStringLiteral(" + ")), boundarySql());
+    return counts.join(QStringLiteral(" + "));
 }
 
 QString KeysetPlan::firstKeySql(const QString& condition) const {

@@ -34,8 +34,9 @@ public:
     /// is then read whole). `nullsFirstAscending`: the engine's own place for NULLs, used for terms
     /// that do not say it (SQLite puts them first, PostgreSQL last).
     /// `foldCase`: the engine keeps the table's folded columns' orders (TableHint::folded).
+    /// `pairRanges`: the engine starts an index at a (value, key) pair compared as one row value.
     static std::optional<KeysetPlan> make(const QString& sql, TableHintFunction tables, bool nullsFirstAscending,
-                                          bool foldCase = false);
+                                          bool foldCase = false, bool pairRanges = false);
 
     const QString& key() const { return key_; }
     const QList<SortTerm>& terms() const { return terms_; }  // ends with the key
@@ -59,12 +60,17 @@ public:
     QString edgeSql(bool fromEnd) const;
     /// Rows by position: values, limit, offset.
     QString offsetSql() const;
-    /// Rows after one row (or before it, nearest first); `including` it: values, key, values, limit.
+    /// Rows after one row (or before it, nearest first); `including` it: values, key (when
+    /// seekReadsRow), values, then rangeLookups() times values, key, then limit.
     /// `leadNull`: whether that row's value in the first sort column is NULL. The seek keeps to that
     /// row's side of the NULLs, so an index on the column answers it; when seekLeavesRest says so,
     /// the rows beyond come from restSql.
     QString seekSql(bool backward, bool including, bool leadNull) const;
     bool seekLeavesRest(bool backward, bool leadNull) const;
+    /// How often a seek's range looks the row up again (values, key each time).
+    int rangeLookups(bool leadNull) const;
+    /// Whether a seek reads the row's sort values first (its first values, key).
+    bool seekReadsRow() const;
     /// The rows a seek left on the other side of the NULLs, in its order: values, limit.
     QString restSql(bool backward, bool leadNull) const;
     /// One row's values in the sort columns (none when no row has the key): values, key.
@@ -73,21 +79,27 @@ public:
     /// boundarySql read them): values `repeats` times, then values, key. A sum of counts that each
     /// an index on the sort column answers by a range.
     QString positionSql(const QList<bool>& nulls, int* repeats) const;
+    /// The same position and the list's Count(*) in one row: values `repeats` times, values, then
+    /// values, key.
+    QString placeSql(const QList<bool>& nulls, int* repeats) const;
     /// The key of the first row whose `condition` (on t.<column>, with its own placeholders) holds:
     /// values, the condition's values.
     QString firstKeySql(const QString& condition) const;
 
 private:
     QString orderBy(bool reversed) const;
+    QString positionTerms(const QList<bool>& nulls, int* repeats) const;  // the sum of positionSql
     QString afterPredicate(bool reversed) const;  // rows of t after row b
-    QString leadRange(bool reversed, bool leadNull) const;
+    QString leadRange(bool reversed, bool leadNull, bool including) const;
     bool leadIsKey() const;
+    bool pairRange() const;  // seeks range over the value and the key together
 
     QString base_;  // the statement without its Order By
     QString key_;
     QStringList selected_;  // column names the statement returns (lower case)
     QList<SortTerm> terms_;
     QStringList folded_;  // lower case
+    bool pairRanges_ = false;
     QString (*foldedExpression_)(const QString& alias, const QString& column) = nullptr;
 };
 

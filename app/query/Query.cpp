@@ -9,6 +9,7 @@
 #include "Distinct.h"
 #include "BackgroundCount.h"
 #include "Session.h"
+#include "StatementLog.h"
 #include "Transaction.h"
 
 #include <QSqlDriver>
@@ -27,6 +28,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
 #include <atomic>
 #include <limits>
@@ -37,6 +39,13 @@ namespace {
 
 std::atomic<ColumnHintFunction> columnHints{nullptr};
 std::atomic<TableHintFunction> tableHints{nullptr};
+
+QMutex observerGuard;
+StatementObserver& statementObserver() {
+    static StatementObserver observer;
+    return observer;
+}
+std::atomic<bool> observed{false};
 
 constexpr int PageRows = 256;
 constexpr size_t MaxPages = 8;  // a paged list holds at most this many pages
@@ -186,6 +195,12 @@ int readAll(QSqlQuery& q, const std::vector<ColumnKind>& kinds, std::vector<QVar
 }
 
 }  // namespace
+
+void setStatementObserver(StatementObserver observer) {
+    const QMutexLocker lock(&observerGuard);
+    observed = bool(observer);
+    statementObserver() = std::move(observer);
+}
 
 QVariant normalise(const QVariant& v, ColumnKind kind) {
     if (v.isNull()) return {};
@@ -348,10 +363,16 @@ std::unique_ptr<QSqlQuery> Query::execute(const QString& sql, const QVariantList
     q->setForwardOnly(true);
     // Numbers come as exact text and become Decimals; doubles would turn 0.07375 into noise.
     q->setNumericalPrecisionPolicy(QSql::HighPrecision);
+    const auto started = std::chrono::steady_clock::now();
     bool ok = q->prepare(sql);
     if (ok) {
         for (const QVariant& v : values) q->addBindValue(toBindValue(v));
         ok = q->exec();
+    }
+    if (observed) {
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+        const QMutexLocker lock(&observerGuard);
+        if (const StatementObserver& observer = statementObserver()) observer(sql, ms);
     }
     if (ok) return q;
     const QSqlError e = q->lastError();
@@ -580,7 +601,7 @@ void Query::SetSort(const QString& column) {
         // The database sorts; ties keep the present order, as the stable client sort does.
         if (column.trimmed().isEmpty()) {
             const QSqlDatabase db = database();
-            plan_ = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db));
+            plan_ = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db), isPostgreSQL(db));
             sort_.clear();
         } else {
             const int c = fieldIndex(column.trimmed());
@@ -652,7 +673,7 @@ bool Query::openPaged() {
     if (!db.isValid() || !db.isOpen()) return false;  // the plain path says what is wrong
     for (const QVariant& v : values_)
         if (v.metaType().id() == QMetaType::QString && v.toString().contains(QChar(0))) return false;
-    std::optional<KeysetPlan> plan = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db));
+    std::optional<KeysetPlan> plan = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db), isPostgreSQL(db));
     if (!plan) return false;
     plan_ = std::move(plan);
     try {
@@ -677,6 +698,77 @@ bool Query::openPaged() {
     current_ = total_ ? 0 : -1;
     bof_ = true;
     eof_ = total_ == 0;
+    emit reloaded();
+    emit currentChanged(current_);
+    return true;
+}
+
+bool Query::OpenAt(const QString& column, qint64 key) {
+    if (pagingWanted_ && !countFollows_)
+        if (const std::optional<bool> found = openPagedAt(column, key)) return *found;
+    Open();
+    return Locate(column, QString::number(key), false);
+}
+
+std::optional<bool> Query::openPagedAt(const QString& column, qint64 key) {
+    Close();
+    QSqlDatabase db = database();
+    if (!db.isValid() || !db.isOpen()) return std::nullopt;
+    for (const QVariant& v : values_)
+        if (v.metaType().id() == QMetaType::QString && v.toString().contains(QChar(0))) return std::nullopt;
+    std::optional<KeysetPlan> plan = KeysetPlan::make(SQLText(), tableHints, nullsFirstAscending(db), isPostgreSQL(db), isPostgreSQL(db));
+    const ColumnHintFunction hints = columnHints;
+    // The key is bound as a number: its column must be one.
+    if (!plan || plan->key().compare(column, Qt::CaseInsensitive) != 0 || !hints ||
+        hints(plan->key()).kind != ColumnKind::Integer)
+        return std::nullopt;
+    plan_ = std::move(plan);
+    int row = -1;
+    bool leadNull = false;
+    try {
+        // The row's sort values (which are NULL decides the counts), then its place and the count.
+        QList<bool> nulls;
+        {
+            std::unique_ptr<QSqlQuery> q = execute(plan_->boundarySql(), values_ + QVariantList{key});
+            if (q->next())
+                for (int i = 0; i < q->record().count(); ++i) nulls << q->isNull(i);
+        }
+        if (!nulls.isEmpty()) {
+            int repeats = 0;
+            const QString sql = plan_->placeSql(nulls, &repeats);
+            QVariantList values;
+            for (int i = 0; i <= repeats; ++i) values += values_;
+            std::unique_ptr<QSqlQuery> q = execute(sql, values + values_ + QVariantList{key});
+            if (q->next()) {
+                row = q->value(0).toInt();
+                // Rows written between the two statements: the row itself is there.
+                total_ = std::max(q->value(1).toInt(), row + 1);
+            }
+        }
+        if (row < 0) {
+            // No row has the key: the list opens at its first row, as Open and a failed Locate leave it.
+            Close();
+            if (!openPaged()) return std::nullopt;
+            return false;
+        }
+        leadNull = nulls.front();
+        // On the first page the list's start is read as Open reads it: a seek back to it would
+        // walk a run of equal values from its far end where the engine ranges over the value alone.
+        if (row < PageRows)
+            loadRow(row);
+        else
+            loadAround(row, key, leadNull);
+        if (keyColumn_ < 0) {
+            Close();
+            return std::nullopt;
+        }
+    } catch (...) {
+        Close();
+        throw;
+    }
+    active_ = true;
+    bof_ = eof_ = false;
+    current_ = row;
     emit reloaded();
     emit currentChanged(current_);
     return true;
@@ -745,6 +837,10 @@ const QVariant* Query::heldCell(int row, int column) const {
 
 int Query::readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells, bool reversed) {
     std::unique_ptr<QSqlQuery> q = execute(sql, values);
+    if (names_.isEmpty()) {  // the first rows of a list opened at a row tell its columns
+        describe(*q);
+        keyColumn_ = fieldIndex(plan_->key());
+    }
     return readAll(*q, kinds_, cells, reversed);
 }
 
@@ -809,9 +905,9 @@ int Query::seek(const QVariant& key, bool leadNull, bool backward, bool includin
 
 int Query::seekRows(const QVariant& key, bool leadNull, bool backward, bool including, int limit,
                     const StatementRows& read) {
-    QVariantList values = values_ + QVariantList{key} + values_;
-    if (!leadNull || plan_->terms().first().column.compare(plan_->key(), Qt::CaseInsensitive) == 0)
-        values += values_ + QVariantList{key};  // the range's own look-up of the row's value
+    QVariantList values = plan_->seekReadsRow() ? values_ + QVariantList{key} + values_ : values_;
+    for (int i = plan_->rangeLookups(leadNull); i > 0; --i)
+        values += values_ + QVariantList{key};  // the range's own look-ups of the row
     int rows = read(plan_->seekSql(backward, including, leadNull), values + QVariantList{limit});
     if (rows >= 0 && rows < limit && plan_->seekLeavesRest(backward, leadNull)) {
         const int rest = read(plan_->restSql(backward, leadNull), values_ + QVariantList{limit - rows});

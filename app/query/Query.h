@@ -78,6 +78,11 @@ public:
     /// Throws DatabaseError.
     int ExecSQL();
     bool Active() const { return active_; }
+    /// \brief Open, then the row whose `column` holds the whole number `key` made current, as Open
+    /// and Locate(column, key) leave the list (the first row current when no row has it). A paged
+    /// list keyed by `column` reads only the rows around that row, counting the rows before it with
+    /// its count. Returns whether the row was found.
+    bool OpenAt(const QString& column, qint64 key);
 
     // --- paging ----------------------------------------------------------------------------
     /// \brief From the next Open, a plain select over one table with a key is read a page at a time
@@ -176,6 +181,8 @@ private:
     std::unique_ptr<QSqlQuery> execute(const QString& sql, const QVariantList& values);
     void describe(const QSqlQuery& q);  // names_, kinds_, exprColumns_ from a result
     bool openPaged();                   // false: the statement is read whole instead
+    // openPaged with the row of `key` current and only its page read; nothing when it cannot say.
+    std::optional<bool> openPagedAt(const QString& column, qint64 key);
     void startCount();                  // the count of a paged list, now or in the background
     void countArrived(qint64 rows);     // grows the list to `rows` if that is more than known
     void finishCount();                 // a pending count worked out here, at once

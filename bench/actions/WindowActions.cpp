@@ -18,6 +18,7 @@
 #include "ReportPreview.h"
 #include "ReportWindow.h"
 #include "ScriptedDialogs.h"
+#include "StatementLog.h"
 #include "TInvoice.h"
 #include "VehicleHistory.h"
 #include "WindowFactory.h"
@@ -30,6 +31,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QThread>
 #include <QSqlQuery>
@@ -234,10 +236,26 @@ void Driver::timed(const QString& action, const std::function<void()>& f)
 {
     const int errorsBefore = int(dialogs_->errors().size());
     const double peak = peakRssMb();
+    const bool traced = !o_.traceActions.isEmpty() &&
+                        QRegularExpression(o_.traceActions, QRegularExpression::CaseInsensitiveOption).match(action).hasMatch();
+    QStringList statements;
+    double statementMs = 0;
+    if (traced)
+        kestrum::setStatementObserver([&](const QString& sql, double ms) {
+            statements << QString::asprintf("%8.2f ms  ", ms) + sql.simplified();
+            statementMs += ms;
+        });
     const auto t0 = Clock::now();
     f();
     QApplication::processEvents();
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+    if (traced) {
+        kestrum::setStatementObserver({});
+        std::fprintf(stderr, "%s: %.2f ms, %d statements %.2f ms\n", qPrintable(action), ms, int(statements.size()),
+                     statementMs);
+        for (const QString& s : std::as_const(statements))
+            std::fprintf(stderr, "  %s\n", qPrintable(s));
+    }
     notePeak(action, peak);
     r_.samples[action.toStdString()].push_back(ms);
     const QStringList errors = dialogs_->errors();

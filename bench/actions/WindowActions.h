@@ -27,6 +27,8 @@ struct ActionOptions {
     /// Window classes to drive (all when empty); TInvoice stands for the invoice actions.
     QStringList only;
     std::function<void(const QString&)> progress;  // optional
+    /// Actions whose name matches this pattern list each statement they run and its time (stderr).
+    QString traceActions;
 };
 
 struct ActionResults {

@@ -73,6 +73,17 @@ protected:
         return out;
     }
 
+    // Names in mixed case and accents, runs of equal ones, blanks and quotes; every `nullEvery`-th NULL.
+    void addAccentedCustomers(int to, int nullEvery, QVariant (*cityOf)(int)) {
+        static const QStringList names{"émile", "Émile", "EMILE", "zoë", "Zoe", "ÅSA", "åsa", "Ångström", "b", "B ",
+                                       "",      "O'Neil", "ölund", "Zoe"};
+        kestrum::Transaction t(dm_->database());
+        for (int id = 1; id <= to; ++id)
+            exec("Insert Into Customer (ID_Customer, Name_Customer, City_Customer) Values (?, ?, ?)",
+                 {id, id % nullEvery == 0 ? QVariant() : QVariant(names[(id * 5) % names.size()]), cityOf(id)});
+        t.commit();
+    }
+
     // The statement read whole by a query no grid shows.
     QStringList whole(const QString& sql, const QVariantList& values = {}) {
         open(*ref_, sql, values);
@@ -339,15 +350,7 @@ TEST_P(PagingTest, AStreamOfAPagedListIsTheWholeStatementReadInChunksByKey) {
 TEST_P(PagingTest, AFoldedTitleSortCountsAndReadsTheRowsAsTheWholeStatementThroughInsertsAndDeletes) {
     // The long lists' text columns are ordered, sought and counted as folded text on PostgreSQL
     // (by their index of lower-case text): the same rows in the same places as citext's own order.
-    static const QStringList names{"émile", "Émile", "EMILE", "zoë", "Zoe", "ÅSA", "åsa", "Ångström", "b", "B ",
-                                   "",      "O'Neil", "ölund", "Zoe"};
-    auto nameOf = [](int id) { return id % 9 == 0 ? QVariant() : QVariant(names[(id * 5) % names.size()]); };
-    {
-        kestrum::Transaction t(dm_->database());
-        for (int id = 1; id <= 900; ++id)
-            exec("Insert Into Customer (ID_Customer, Name_Customer, City_Customer) Values (?, ?, ?)", {id, nameOf(id), "C"});
-        t.commit();
-    }
+    addAccentedCustomers(900, 9, [](int) { return QVariant(QStringLiteral("C")); });
     kestrum::Query& q = *dm_->QCustomer1;
     kestrum::QueryModel model(&q);
     const QStringList orders{"Name_Customer Nulls First, ID_Customer", "Name_Customer Desc Nulls Last, ID_Customer"};
@@ -384,6 +387,72 @@ TEST_P(PagingTest, AFoldedTitleSortCountsAndReadsTheRowsAsTheWholeStatementThrou
     exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {5001, QVariant()});
     exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {5002, "åSA"});
     check("after inserts and deletes");
+}
+
+TEST_P(PagingTest, OpeningAtARowLandsWhereOpenAndLocateWouldAndReadsOnlyThePageAroundIt) {
+    // A title click keeps its record in view: the list opens at that row with its place and count
+    // from the database, every other row still where the whole statement has it.
+    addAccentedCustomers(1300, 13, [](int id) {
+        return id % 7 == 0 ? QVariant() : QVariant(QString("City %1").arg(id % 3));
+    });
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    QItemSelectionModel selection(&model);
+    model.followSelection(&selection);
+    const QStringList orders{"Name_Customer Nulls First, ID_Customer", "Name_Customer Desc Nulls Last, ID_Customer",
+                             "City_Customer Nulls First, ID_Customer", "ID_Customer"};
+    auto check = [&](const QString& when) {
+        for (const QString& order : orders) {
+            const QString sql = "Select ID_Customer, Name_Customer, City_Customer From Customer Order By " + order;
+            const QStringList expected = whole(sql);
+            QList<int> places{0, 1, 255, 256, 257, int(expected.size()) - 1};
+            for (int i = 3; i < expected.size(); i += 89) places << i;
+            for (int at : places) {
+                const qint64 key = expected[at].section(u'|', 0, 0).toLongLong();
+                q.setStatement(sql);
+                ASSERT_TRUE(q.OpenAt("ID_Customer", key)) << when.toStdString() << " " << key;
+                ASSERT_TRUE(q.paged());
+                ASSERT_EQ(q.RecNo(), at) << when.toStdString() << " " << order.toStdString() << " " << key;
+                EXPECT_EQ(q.FieldByName("ID_Customer").AsInteger(), key);
+                EXPECT_EQ(model.rowCount(), expected.size());
+                EXPECT_EQ(selection.currentIndex().row(), at);
+                EXPECT_LE(q.heldRows(), 256) << "only the page around the row is read";
+                EXPECT_FALSE(q.Bof());
+                EXPECT_FALSE(q.Eof());
+                // Its neighbours across the page boundaries, both ways.
+                for (int r = std::max(0, at - 270); r < std::min(int(expected.size()), at + 270); r += 29)
+                    ASSERT_EQ(model.data(model.index(r, 0)).toString() + "|" + model.data(model.index(r, 1)).toString(),
+                              expected[r])
+                        << when.toStdString() << " " << order.toStdString() << " at " << at << " row " << r;
+            }
+            // Read from there to the end and back: the whole statement.
+            q.setStatement(sql);
+            ASSERT_TRUE(q.OpenAt("ID_Customer", expected[700].section(u'|', 0, 0).toLongLong()));
+            EXPECT_EQ(rowsBackwards(q, "ID_Customer", "Name_Customer"), expected) << when.toStdString();
+            q.setStatement(sql);
+            ASSERT_TRUE(q.OpenAt("ID_Customer", expected[700].section(u'|', 0, 0).toLongLong()));
+            EXPECT_EQ(rows(q), expected) << when.toStdString();
+            // No row has the key: opened at the first row, as Open and a failed Locate leave it.
+            q.setStatement(sql);
+            EXPECT_FALSE(q.OpenAt("ID_Customer", 99999));
+            EXPECT_EQ(q.RecNo(), 0);
+            EXPECT_EQ(model.rowCount(), expected.size());
+            EXPECT_EQ(q.FieldByName("ID_Customer").AsString(), expected[0].section(u'|', 0, 0));
+        }
+    };
+    check("as made");
+    exec("Delete From Customer where ID_Customer Between ? And ?", {200, 260});
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {5000, "ZOË"});
+    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {5001, QVariant()});
+    exec("Insert Into Customer (ID_Customer, Name_Customer, City_Customer) Values (?, ?, ?)", {5002, "alpha", "City 1"});
+    check("after inserts and deletes");
+
+    // A grouped list is not paged: it opens and locates as before.
+    kestrum::Query& other = *dm_->QInv1;
+    other.setStatement("Select Name_Customer, Count(*) From Customer Group By Name_Customer");
+    EXPECT_FALSE(other.OpenAt("Name_Customer", 1));
+    EXPECT_FALSE(other.paged());
+    EXPECT_TRUE(other.Active());
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, PagingTest, TESTSUPPORT_ENGINES);
