@@ -46,6 +46,15 @@ protected:
         }
         return n;
     }
+    // 700 customers listed and counted once, so that the session has its counting connection.
+    void countOnce(testsupport::CountGate& gate, kestrum::Query& q, kestrum::QueryModel& model) {
+        addCustomers(1, 700);
+        q.setCountFollows(true);
+        open(q, "Select ID_Customer, Name_Customer From Customer");
+        gate.open();
+        ASSERT_EQ(model.rowCount(), 700);
+        gate.hold();
+    }
     bool postgres() const { return GetParam() == testsupport::Engine::PostgreSQL; }
 
     std::unique_ptr<testsupport::TestDatabase> other_;
@@ -86,15 +95,10 @@ TEST_P(KeptCountTest, OneCountingConnectionServesEveryCountOfTheSessionAndGoesWi
 }
 
 TEST_P(KeptCountTest, AWindowConnectionOpenedAgainOnAnotherDatabaseUnderTheSameNameIsCountedThere) {
-    addCustomers(1, 700);
     testsupport::CountGate gate;
     kestrum::Query& q = *dm_->QCustomer1;
     kestrum::QueryModel model(&q);
-    q.setCountFollows(true);
-    open(q, "Select ID_Customer, Name_Customer From Customer");
-    gate.open();
-    ASSERT_EQ(model.rowCount(), 700);
-    gate.hold();
+    ASSERT_NO_FATAL_FAILURE(countOnce(gate, q, model));
 
     // Another database with 300 customers, reached by the window's connection under its own name.
     other_ = std::make_unique<testsupport::TestDatabase>(GetParam());
@@ -127,15 +131,10 @@ TEST_P(KeptCountTest, AWindowConnectionOpenedAgainOnAnotherDatabaseUnderTheSameN
 
 TEST_P(KeptCountTest, ALostCountingConnectionIsMadeAgainAndCounts) {
     if (!postgres()) GTEST_SKIP() << "a SQLite file connection cannot be cut from outside";
-    addCustomers(1, 700);
     testsupport::CountGate gate;
     kestrum::Query& q = *dm_->QCustomer1;
     kestrum::QueryModel model(&q);
-    q.setCountFollows(true);
-    open(q, "Select ID_Customer, Name_Customer From Customer");
-    gate.open();
-    ASSERT_EQ(model.rowCount(), 700);
-    gate.hold();
+    ASSERT_NO_FATAL_FAILURE(countOnce(gate, q, model));
     // The server ends the kept session (a restart, an idle link cut by the network).
     exec("Select pg_terminate_backend(pid) From pg_stat_activity Where datname = current_database() And pid <> pg_backend_pid()");
     addCustomers(701, 710);
