@@ -150,7 +150,13 @@ bool openKept(KeptConnection& k, const QString& connection, const QString& sessi
     k.link = std::make_unique<ClonedConnection>(connection, QStringLiteral("count"));
     k.session = session;
     connectionsMade.fetchAndAddRelaxed(1);
-    if (k.link->isOpen()) return true;
+    if (k.link->isOpen()) {
+        // The count runs beside the window opening: PostgreSQL's parallel workers for it would take
+        // the cores the window is being laid out on, so it counts in its own backend alone.
+        if (isPostgreSQL(k.link->database()))
+            QSqlQuery(k.link->database()).exec(QStringLiteral("SET max_parallel_workers_per_gather = 0"));
+        return true;
+    }
     k.link.reset();
     return false;
 }
