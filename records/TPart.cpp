@@ -116,7 +116,8 @@ TPart::TPart(QWidget* parent) : RecordWindow(partSpec(), parent), ui(std::make_u
             [this] { ui::runGuarded(this, [] { showAuxHistory("TPartOrderHistory"); }); });
     connect(ui->Button8, &QPushButton::clicked, this,
             [this] { ui::runGuarded(this, [] { showAuxHistory("TPartInvoiceHistory"); }); });
-    connect(listQuery(), &Query::counted, this, [this] { ui->Label14->setText(QString::number(listQuery()->fetchedCount())); });
+    connect(listQuery(), &Query::counted, this,
+            [this] { ui->Label14->setText(QString::number(listQuery()->fetchedCount())); });
     Part = this;
 }
 

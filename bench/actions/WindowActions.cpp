@@ -58,7 +58,7 @@ public:
 
 private:
     void timed(const QString& action, const std::function<void()>& f);
-    // A list counted after its first page: times from `opened` to the count's arrival as "<action>, list counted".
+    // A list counted after its first page: from `opened` to the count's arrival, as "<action>, list counted".
     void untilCounted(const QString& action, Clock::time_point opened, QTableView* view);
     void notePeak(const QString& action, double peakBefore);
     void fault(const QString& action, const QString& text) { r_.faults << action + ": " + text; }
