@@ -154,6 +154,7 @@ lines::PickerSpec partFinderSpec()
                "Price_Material,Unit_Material,Style_Material,ID_Material From Part";
     s.sortColumn = "Color_Material";
     s.searchColumn = "Description_Material";
+    s.countFollows = true;  // the whole catalogue: its first page shows while it is counted
     s.columns = {{"Part Name", 100}, {"Description", 150}, {"Type Part", 90}, {"#", 100},
                  {"Mfg", 80},        {"Price $", 80},      {"Unit", 80},      {"Style", 80}};
     s.copies = {{"Number_Material", "ComboBox1"},

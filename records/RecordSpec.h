@@ -110,6 +110,8 @@ struct RecordSpec {
     bool figuresAtShow = false;
     /// Typing in the key box moves the grid to the first key that starts with it.
     bool keyBoxLocates = false;
+    /// A long list shows its first page at once and is counted on a connection of its own.
+    bool countFollows = false;
     GridFunctionKeys gridKeys;
     bool gridKeyHandlers = true;  ///< false: the grid ignores key presses and releases
 };

@@ -234,6 +234,7 @@ void RecordWindow::setupGrid()
     if (!view)
         throw std::logic_error("form has no DBGrid1");
     const ui::GridBinding bound = ui::bindGrid(view, listQuery(), this);
+    listQuery()->setCountFollows(spec_.countFollows);
     model_ = bound.model;
     grid_ = bound.grid;
     connect(grid_, &ui::Grid::titleClicked, this, [this](int position, const QString& field) {

@@ -93,6 +93,8 @@ RecordSpec partSpec()
                   "Size_Material",  "Unit_Material",       "Price_Material",  "Remark_Material"};
     s.defaultSearchColumn = "Number_Material";
     s.keyBoxLocates = true;
+    // A shop keeps a hundred thousand parts: the window shows the first of them while they are counted.
+    s.countFollows = true;
     s.gridKeys = {true, true, true, true};
     return s;
 }
@@ -114,6 +116,8 @@ TPart::TPart(QWidget* parent) : RecordWindow(partSpec(), parent), ui(std::make_u
             [this] { ui::runGuarded(this, [] { showAuxHistory("TPartOrderHistory"); }); });
     connect(ui->Button8, &QPushButton::clicked, this,
             [this] { ui::runGuarded(this, [] { showAuxHistory("TPartInvoiceHistory"); }); });
+    connect(listQuery(), &Query::counted, this,
+            [this] { ui->Label14->setText(QString::number(listQuery()->fetchedCount())); });
     Part = this;
 }
 
@@ -151,10 +155,11 @@ void TPart::recomputeFigures()
 
 void TPart::listReloaded()
 {
-    // A paged list has counted its rows as it opened: counting the catalogue again costs as much.
+    // A paged list counts its rows as it opens, or just after (counted()): counting the catalogue
+    // again costs as much. Until then the label is empty rather than short.
     Query* list = listQuery();
     if (list->paged()) {
-        ui->Label14->setText(QString::number(list->RecordCount()));
+        ui->Label14->setText(list->countPending() ? QString() : QString::number(list->fetchedCount()));
         return;
     }
     // Counted by the database: RecordCount would read the whole catalogue into the list.

@@ -11,16 +11,24 @@
 namespace kestrum {
 
 /// \brief Runs `sql` (one row, one whole number; `values` bound in order, already in bindable form)
-/// on a new connection made like `connection`, on a worker thread, and hands the number to `done`
-/// on `context`'s thread. `done` gets nothing when the count could not be made (no connection, a
-/// lock, an error): the caller then counts on its own connection. Nothing is handed on when
-/// `context` is gone by then.
+/// on a connection made like `connection` and kept for the next counts of its session, on the one
+/// counting thread, and hands the number to `done` on `context`'s thread. `done` gets nothing when
+/// the count could not be made (no connection, a lock, an error): the caller then counts on its own
+/// connection. Nothing is handed on when `context` is gone by then. Counts run one after another in
+/// the order asked; a kept connection found lost is made again once.
 void countInBackground(const QString& connection, const QString& sql, const QVariantList& values, QObject* context,
                        std::function<void(std::optional<qint64>)> done);
 
-/// \brief Waits until every background count has finished and closed its connection (a database
-/// is closed or dropped only after this).
+/// \brief Waits until every background count has finished, then closes the kept counting
+/// connections (a database is closed or dropped only after this; the next count opens one again).
 void waitForBackgroundCounts();
+
+/// \brief Waits until no count is queued or running; the kept connections stay open.
+void settleBackgroundCounts();
+
+/// \brief How many counting connections have been opened since the program started (a count that
+/// finds its session's connection kept opens none).
+int backgroundCountConnectionsMade();
 
 /// \brief Runs `gate` on the worker before each count from now on (none: `{}`): tests hold a count
 /// back with it to change rows before it runs.

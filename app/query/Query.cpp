@@ -816,6 +816,7 @@ void Query::countArrived(qint64 rows) {
     const int before = total_;
     total_ = int(std::clamp<qint64>(rows, total_, std::numeric_limits<int>::max()));
     if (total_ > before && !quiet_) emit rowsFetched(before, total_ - 1);
+    if (!quiet_) emit counted();
 }
 
 void Query::reopenPaged() {

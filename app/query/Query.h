@@ -169,6 +169,8 @@ signals:
     void reloaded();
     /// Rows [first, last] were appended to the buffer (lazy fetch).
     void rowsFetched(int first, int last);
+    /// A paged list's count that followed its first page is known now (fetchedCount()).
+    void counted();
     void currentChanged(int row);
 
 private:

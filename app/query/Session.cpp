@@ -33,6 +33,11 @@ QHash<QString, SessionFacts>& known() {
     return all;
 }
 
+QHash<QString, quint64>& serials() {
+    static QHash<QString, quint64> all;
+    return all;
+}
+
 QString askDbmsName(SQLHDBC hdbc) {
     SQLCHAR name[128] = {};
     SQLSMALLINT length = 0;
@@ -105,6 +110,13 @@ bool codeOrdered(const QSqlDatabase& db) {
 void forgetSession(const QSqlDatabase& db) {
     const QMutexLocker lock(&guard);
     known().remove(db.connectionName());
+    static quint64 last = 0;
+    serials()[db.connectionName()] = ++last;
+}
+
+quint64 sessionSerial(const QSqlDatabase& db) {
+    const QMutexLocker lock(&guard);
+    return serials().value(db.connectionName(), 0);
 }
 
 }  // namespace kestrum

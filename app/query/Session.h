@@ -26,4 +26,8 @@ bool codeOrdered(const QSqlDatabase& db);
 /// open), so the next question goes to the engine it now reaches.
 void forgetSession(const QSqlDatabase& db);
 
+/// \brief A number that changes each time forgetSession is called for the connection's name (every
+/// open through prepareSession), 0 before the first: work kept for a session sees it has ended.
+quint64 sessionSerial(const QSqlDatabase& db);
+
 }  // namespace kestrum

@@ -60,6 +60,8 @@ public:
 
 private:
     void timed(const QString& action, const std::function<void()>& f);
+    // A list counted after its first page: from `opened` to the count's arrival, as "<action>, list counted".
+    void untilCounted(const QString& action, Clock::time_point opened, QTableView* view);
     void notePeak(const QString& action, double peakBefore);
     void fault(const QString& action, const QString& text) { r_.faults << action + ": " + text; }
     void progress(const QString& text) const
@@ -232,6 +234,19 @@ void Driver::notePeak(const QString& action, double peakBefore)
     most = std::max(most, rise);
 }
 
+void Driver::untilCounted(const QString& action, Clock::time_point opened, QTableView* view)
+{
+    auto* model = view ? qobject_cast<kestrum::QueryModel*>(view->model()) : nullptr;
+    if (!model || !model->query())
+        return;
+    while (model->query()->countPending() && Clock::now() - opened < std::chrono::seconds(30)) {
+        QApplication::processEvents();
+        QThread::msleep(1);
+    }
+    r_.samples[(action + ", list counted").toStdString()].push_back(
+        std::chrono::duration<double, std::milli>(Clock::now() - opened).count());
+}
+
 void Driver::timed(const QString& action, const std::function<void()>& f)
 {
     const int errorsBefore = int(dialogs_->errors().size());
@@ -318,6 +333,7 @@ void Driver::master(const QString& cls, int run)
 {
     const QString tag = cls + " ";
     QWidget* w = nullptr;
+    const auto opened = Clock::now();
     timed(tag + "open", [&] {
         w = kestrum::ui::WindowFactory::create(cls);
         if (!w)
@@ -330,6 +346,8 @@ void Driver::master(const QString& cls, int run)
         throw std::runtime_error((cls + " is not a record window").toStdString());
     const kestrum::records::RecordSpec& spec = rw->spec();
     QTableView* grid = rw->grid();
+    if (spec.countFollows)
+        untilCounted(tag + "open", opened, grid);
     const int rows = settleRows(grid);
     if (rows == 0)
         fault(tag + "open", "the grid shows no rows");
@@ -416,14 +434,7 @@ void Driver::invoice(int run)
     });
     QTableView* list = w->list();
     // The open invoices are counted after the first page is shown: until when, from the same start.
-    if (auto* model = qobject_cast<kestrum::QueryModel*>(list->model()); model && model->query()) {
-        while (model->query()->countPending() && Clock::now() - opened < std::chrono::seconds(30)) {
-            QApplication::processEvents();
-            QThread::msleep(1);
-        }
-        r_.samples["TInvoice open, list counted"].push_back(
-            std::chrono::duration<double, std::milli>(Clock::now() - opened).count());
-    }
+    untilCounted("TInvoice open", opened, list);
     const int rows = settleRows(list);
     if (rows == 0) {
         fault("TInvoice open", "the list shows no open invoices");
@@ -488,7 +499,9 @@ void Driver::invoice(int run)
         fault("TInvItem open", "editor on invoice '" + editor->documentNo() + "', the window shows " + n);
 
     auto* finder = qobject_cast<kestrum::lines::PickerWindow*>(kestrum::ui::auxWindow("TInvPartFind"));
+    const auto finding = Clock::now();
     timed("TInvPartFind open", [&] { editor->showFinder(); });
+    untilCounted("TInvPartFind open", finding, finder ? finder->grid() : nullptr);
     const int parts_ = finder ? settleRows(finder->grid()) : 0;
     if (parts_ == 0) {
         fault("TInvPartFind open", "the finder lists no parts");

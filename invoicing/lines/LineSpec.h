@@ -162,6 +162,8 @@ struct PickerSpec {
     QString closeButton = QStringLiteral("Button1");
     /// false: the Close button does nothing (the window's close box still hides it).
     bool closeButtonHides = true;
+    /// A long list shows its first page at once and is counted on a connection of its own.
+    bool countFollows = false;
 };
 
 }  // namespace kestrum::lines

@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QMap>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QToolButton>
 
@@ -86,6 +87,9 @@ void PickerWindow::reload()
     kestrum::Query* q = listQuery();
     auto* box = findChild<QLineEdit*>(spec_.searchControl);
     const QString text = box ? box->text() : QString();
+    // The list query is the shared scratch query: only this opening of it counts after its first page.
+    q->setCountFollows(spec_.countFollows);
+    const auto plainAfter = qScopeGuard([q] { q->setCountFollows(false); });
     if (text.isEmpty() || spec_.searchColumn.isEmpty()) {
         // Sorted by the database, so a big catalogue is listed as it is read, not after.
         q->setStatement(spec_.sortColumn.isEmpty() ? spec_.select

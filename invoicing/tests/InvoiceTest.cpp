@@ -2,7 +2,7 @@
 // and its filters, search, the hand-over to the receivable window, the printout.
 #include "InvoicingFixture.h"
 
-#include "BackgroundCount.h"
+#include "CountGate.h"
 #include "DataModule.h"
 #include "Grid.h"
 #include "ReportPreview.h"
@@ -10,9 +10,7 @@
 #include "WindowFactory.h"
 
 #include <QApplication>
-#include <QMutex>
 #include <QRadioButton>
-#include <QWaitCondition>
 
 namespace {
 const QString SaveQ = "Are you sure you want to Save this Record?";
@@ -280,47 +278,7 @@ TEST_P(InvoicingTest, HeaderKeysMoveAsTheShopIsUsedToAndF2Saves)
     EXPECT_EQ(count("Invoice"), 1);
 }
 
-namespace {
-
-// Holds the list's background count at a gate until opened.
-class CountGate {
-public:
-    CountGate()
-    {
-        kestrum::setBackgroundCountGate([this] {
-            QMutexLocker hold(&lock_);
-            while (held_)
-                opened_.wait(&lock_);
-        });
-    }
-    ~CountGate()
-    {
-        open();
-        kestrum::setBackgroundCountGate({});
-    }
-    void open()
-    {
-        {
-            QMutexLocker hold(&lock_);
-            held_ = false;
-            opened_.wakeAll();
-        }
-        kestrum::waitForBackgroundCounts();
-        QApplication::processEvents();
-    }
-    void hold()
-    {
-        QMutexLocker hold(&lock_);
-        held_ = true;
-    }
-
-private:
-    QMutex lock_;
-    QWaitCondition opened_;
-    bool held_ = true;
-};
-
-}  // namespace
+using testsupport::CountGate;
 
 TEST_P(InvoicingTest, ALongOpenListShowsItsFirstPageAndGrowsUnderTheShownInvoiceWhenCounted)
 {

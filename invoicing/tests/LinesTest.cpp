@@ -6,8 +6,11 @@
 #include "LineEditor.h"
 #include "NameList.h"
 #include "TPart.h"
+#include "CountGate.h"
+#include "Transaction.h"
 
 using kestrum::Decimal;
+using testsupport::CountGate;
 using kestrum::lines::lineAmount;
 using kestrum::lines::markedUpRate;
 
@@ -141,6 +144,60 @@ TEST_P(InvoicingTest, PartFinderCopiesWithMarkUpSearchesAnyCaseAndOutlivesItsEdi
     InvPartFind->Show();
     click(InvPartFind, "Button2");
     EXPECT_FALSE(InvPartFind->isVisible());
+    EXPECT_TRUE(dialogs_->errors().isEmpty());
+}
+
+TEST_P(InvoicingTest, TheFinderOverALongCatalogueShowsItsFirstPageAtOnceAndStaysTrueBeforeTheCount)
+{
+    seedShop();
+    {
+        // Part numbers run against the keys; every 50th part is a rotor.
+        kestrum::Transaction t(DM->database());
+        for (int id = 3; id <= 402; ++id)
+            exec("Insert Into Part (ID_Material, Number_Material, Description_Material, Color_Material, Price_Material) "
+                 "Values (?, ?, ?, ?, 10)",
+                 {id, QString("Name %1").arg(id), id % 50 == 0 ? QString("rotor %1").arg(id) : QString("pad %1").arg(id),
+                  QString("P%1").arg(1000 - id)});
+        t.commit();
+    }
+    CountGate gate;
+    TInvoice* inv = open<TInvoice>();
+    click(inv, "Button3");
+    TInvItem* ed = openPartLines(inv);
+    gate.open();  // the invoice list's own count
+    gate.hold();
+    click(ed, "Button8");
+    ASSERT_TRUE(InvPartFind);
+    QAbstractItemModel* model = InvPartFind->grid()->model();
+    EXPECT_EQ(model->rowCount(), 256);
+    EXPECT_EQ(model->index(0, 0).data().toString(), "BP-1");
+    gate.open();
+    ASSERT_EQ(model->rowCount(), 402);
+    EXPECT_EQ(model->index(401, 0).data().toString(), "RT-2");
+    EXPECT_EQ(model->index(400, 0).data().toString(), "P997");  // part 3, the last by number before RT-2
+
+    // Last before the count, with a part added meanwhile: counted at once, the new part last.
+    gate.hold();
+    InvPartFind->hide();
+    InvPartFind->Show();  // shown again: the list is read again
+    ASSERT_EQ(model->rowCount(), 256);
+    exec("Insert Into Part (ID_Material, Number_Material, Color_Material, Price_Material) Values (403, 'Zed', 'ZZ-9', 5)");
+    click(InvPartFind, "NavLast");
+    EXPECT_EQ(model->rowCount(), 403);
+    EXPECT_EQ(InvPartFind->listQuery()->FieldByName("Color_Material").AsString(), "ZZ-9");
+    click(InvPartFind, "Button2");
+    EXPECT_EQ(text(ed, "Edit4"), "ZZ-9");
+    EXPECT_EQ(text(ed, "Edit5"), "6");
+
+    // A search typed before the count lists exactly the matches, in the table's order.
+    InvPartFind->Show();
+    ASSERT_EQ(model->rowCount(), 256);
+    setText(InvPartFind, "Edit1", "ROTOR");
+    ASSERT_EQ(model->rowCount(), 9);  // Vented ROTOR and the eight rotors
+    EXPECT_EQ(model->index(0, 0).data().toString(), "RT-2");
+    EXPECT_EQ(model->index(8, 0).data().toString(), "P600");
+    gate.open();
+    EXPECT_EQ(model->rowCount(), 9);
     EXPECT_TRUE(dialogs_->errors().isEmpty());
 }
 

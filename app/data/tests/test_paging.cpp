@@ -1,7 +1,7 @@
 // A list shown in a grid is read a page at a time by key; every way of reading it must give the
 // same rows in the same order as reading the whole statement.
 #include "Fixture.h"
-#include "BackgroundCount.h"
+#include "CountGate.h"
 #include "QueryModel.h"
 #include "TextRows.h"
 #include "Transaction.h"
@@ -9,12 +9,11 @@
 #include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QRandomGenerator>
-#include <QMutex>
-#include <QWaitCondition>
 #include <QSignalSpy>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -463,34 +462,21 @@ protected:
     void SetUp() override {
         PagingTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        kestrum::setBackgroundCountGate([this] {
-            QMutexLocker hold(&lock_);
-            while (held_) opened_.wait(&lock_);
-        });
+        gate_.emplace();
     }
     void TearDown() override {
-        setHeld(false);
-        kestrum::waitForBackgroundCounts();
-        kestrum::setBackgroundCountGate({});
+        gate_.reset();
         PagingTest::TearDown();
-    }
-    void setHeld(bool held) {
-        QMutexLocker hold(&lock_);
-        held_ = held;
-        opened_.wakeAll();
     }
     // Lets the held counts run, waits until the query has its count, and holds the next ones.
     void release(kestrum::Query& q) {
-        setHeld(false);
-        kestrum::waitForBackgroundCounts();
+        gate_->open();
         for (int i = 0; i < 200 && q.countPending(); ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QCoreApplication::processEvents();
-        setHeld(true);
+        gate_->hold();
     }
 
-    QMutex lock_;
-    QWaitCondition opened_;
-    bool held_ = true;
+    std::optional<testsupport::CountGate> gate_;
 };
 
 TEST_P(CountFollowsTest, TheFirstPageShowsAtOnceAndTheListGrowsUnderTheCurrentRowWhenCounted) {
