@@ -1097,26 +1097,7 @@ void Query::readText(const std::function<void(const TextRow&)>& row, QStringList
 }
 
 bool Query::readsText(const QSqlDatabase& db) {
-    // PostgreSQL only: its text forms are fixed (ISO dates, plain numbers) and the same in every
-    // database; SQLite keeps whatever text a value was given.
-    if (!db.isOpen() || !isPostgreSQL(db)) return false;
-    void* connection = odbcHandle(db.driver()->handle());
-    if (!connection || !TextRows::supported(connection)) return false;
-    // NOTE: psqlODBC's Unicode driver may give narrow text in the client's locale rather than as
-    // UTF-8; and a SQL_ASCII database holds bytes of any encoding. Text is read this way only when
-    // the server's encoding is UTF-8 and a value outside ASCII comes back as its own UTF-8 bytes.
-    const QString probe = QString::fromUtf8("\u00e9\u20ac\U0001F69A");
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("Select Current_Setting('server_encoding'), Cast(? As Text)"))) return false;
-    q.addBindValue(probe);
-    if (!q.exec()) return false;
-    void* statement = odbcHandle(q.result()->handle());
-    if (!statement) return false;
-    TextRows block(statement, q.record(), {ColumnKind::Text, ColumnKind::Text}, 1);
-    if (!block.fetch() || block.count() != 1) return false;
-    const TextRow row = block.row(0);
-    return row.text(0) == "UTF8" && row.text(1) == probe.toUtf8().toStdString();
+    return kestrum::readsText(db);
 }
 
 void Query::streamStatements(int chunk, const StatementRows& read,

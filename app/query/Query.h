@@ -156,7 +156,7 @@ public:
     /// Throws as streamRows does.
     bool streamText(const std::function<bool(const TextRow&)>& row, int chunk = 8192);
     /// \brief Whether rows on `db` can be read as the server's text (see TextRow): PostgreSQL with
-    /// UTF-8 text. Asks the server once a call: callers keep the answer for the connection.
+    /// UTF-8 text. Asked of the server once per session (see Session.h).
     static bool readsText(const QSqlDatabase& db);
     /// \brief Runs the statement once, without opening the query or buffering a row, and hands each
     /// row to `row` as text a block of rows per driver call (each value as fieldAt would give it);

@@ -1,10 +1,14 @@
 #include "Session.h"
 
+#include "TextRows.h"
+
 #include <QHash>
 #include <QMutex>
 #include <QPointer>
 #include <QSqlDriver>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -24,6 +28,7 @@ struct SessionFacts {
     QString dbms;
     bool postgres = false;
     std::optional<bool> codeOrdered;
+    std::optional<bool> readsText;
 };
 
 QMutex guard;
@@ -52,8 +57,12 @@ SessionFacts* factsOf(const QSqlDatabase& db) {
     if (!hdbc) return nullptr;
     SessionFacts& f = known()[db.connectionName()];
     if (f.driver != driver || f.hdbc != hdbc || f.databaseName != db.databaseName()) {
-        const QString dbms = askDbmsName(hdbc);
-        f = {driver, hdbc, db.databaseName(), dbms, dbms.contains(QLatin1String("PostgreSQL")), std::nullopt};
+        f = SessionFacts{};  // every answer of the session before is dropped
+        f.driver = driver;
+        f.hdbc = hdbc;
+        f.databaseName = db.databaseName();
+        f.dbms = askDbmsName(hdbc);
+        f.postgres = f.dbms.contains(QLatin1String("PostgreSQL"));
     }
     return &f;
 }
@@ -70,6 +79,31 @@ bool askCodeOrdered(const QSqlDatabase& db) {
     const QString provider = q.value(1).toString();
     return (provider.isEmpty() || provider == u"c") &&
            (collate == u"C" || collate == u"POSIX" || collate.startsWith(QLatin1String("C.U"), Qt::CaseInsensitive));
+}
+
+bool askReadsText(const QSqlDatabase& db) {
+    void* connection = odbcHandle(db.driver()->handle());
+    if (!connection || !TextRows::supported(connection))
+        return false;
+    // NOTE: psqlODBC's Unicode driver may give narrow text in the client's locale rather than as
+    // UTF-8; and a SQL_ASCII database holds bytes of any encoding. Text is read this way only when
+    // the server's encoding is UTF-8 and a value outside ASCII comes back as its own UTF-8 bytes.
+    const QString probe = QString::fromUtf8("\u00e9\u20ac\U0001F69A");
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("Select Current_Setting('server_encoding'), Cast(? As Text)")))
+        return false;
+    q.addBindValue(probe);
+    if (!q.exec())
+        return false;
+    void* statement = odbcHandle(q.result()->handle());
+    if (!statement)
+        return false;
+    TextRows block(statement, q.record(), {ColumnKind::Text, ColumnKind::Text}, 1);
+    if (!block.fetch() || block.count() != 1)
+        return false;
+    const TextRow row = block.row(0);
+    return row.text(0) == "UTF8" && row.text(1) == probe.toUtf8().toStdString();
 }
 
 }  // namespace
@@ -105,6 +139,26 @@ bool codeOrdered(const QSqlDatabase& db) {
     const QMutexLocker lock(&guard);
     if (SessionFacts* f = factsOf(db)) f->codeOrdered = ordered;
     return ordered;
+}
+
+bool readsText(const QSqlDatabase& db) {
+    if (!db.isOpen())
+        return false;
+    {
+        const QMutexLocker lock(&guard);
+        const SessionFacts* f = factsOf(db);
+        // PostgreSQL only: its text forms are fixed (ISO dates, plain numbers) and the same in every
+        // database; SQLite keeps whatever text a value was given.
+        if (!f || !f->postgres)
+            return false;
+        if (f->readsText)
+            return *f->readsText;
+    }
+    const bool text = askReadsText(db);
+    const QMutexLocker lock(&guard);
+    if (SessionFacts* f = factsOf(db))
+        f->readsText = text;
+    return text;
 }
 
 void forgetSession(const QSqlDatabase& db) {

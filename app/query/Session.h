@@ -22,6 +22,11 @@ bool isPostgreSQL(const QSqlDatabase& db);
 /// PostgreSQL's citext when the database collates as C with the C library's collations.
 bool codeOrdered(const QSqlDatabase& db);
 
+/// \brief Whether rows can be read as the server's UTF-8 text a block at a time (see TextRows):
+/// PostgreSQL whose encoding is UTF-8 and whose driver hands a value outside ASCII over as its own
+/// bytes. Asked of the server once per session.
+bool readsText(const QSqlDatabase& db);
+
 /// \brief Drops what is known of the connection's session (prepareSession does this after every
 /// open), so the next question goes to the engine it now reaches.
 void forgetSession(const QSqlDatabase& db);

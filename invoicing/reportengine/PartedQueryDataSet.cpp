@@ -304,10 +304,8 @@ bool PartedQueryDataSet::readNextPart() {
 }
 
 std::shared_ptr<const PartedQueryDataSet::SplitRows> PartedQueryDataSet::readSplitPart(size_t from, size_t to) {
-    if (!readsText_)
-        readsText_ = Query::readsText(first_->database());
-    return readHeadsAndLines(first_->database(), first_->Name(), name(), *readsText_, statement_, keys_[from],
-                             keys_[to - 1]);
+    return readHeadsAndLines(first_->database(), first_->Name(), name(), Query::readsText(first_->database()),
+                             statement_, keys_[from], keys_[to - 1]);
 }
 
 // Asks the reader for the part after the last one read, while the layout works on that one. Not

@@ -115,7 +115,6 @@ private:
     std::unique_ptr<Reader> reader_;   // reads the next part ahead
     std::pair<size_t, size_t> ahead_{0, 0};  // the keys it was asked for (none when empty)
     int partsReadAhead_ = 0;
-    std::optional<bool> readsText_;  // whether the pool query's connection reads rows as text
     std::vector<Part> held_;            // the first part and up to two later ones
     size_t nextKey_ = 0;                // first key of the next part
     int rowsKnown_ = 0;
