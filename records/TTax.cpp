@@ -101,7 +101,12 @@ QString taxRateExpression(const QString& dateColumn, QVariantList& values)
     return "Coalesce(" + coveringRate(yearOf(dateColumn), monthOf(dateColumn)) + ", 0)";
 }
 
-QString monthlyRateJoin(const QString& alias, const QString& dateColumn)
+QString monthKey(const QString& dateColumn)
+{
+    return yearOf(dateColumn) + " * 100 + " + monthOf(dateColumn);
+}
+
+QString monthlyRateJoinOnKey(const QString& alias, const QString& key)
 {
     QStringList months;
     for (int m = 1; m <= 12; ++m)
@@ -111,10 +116,14 @@ QString monthlyRateJoin(const QString& alias, const QString& dateColumn)
     // Joined on one key (year * 100 + month): SQLite's automatic index then takes the month as well,
     // where on two columns it searched by the year and tried its twelve months on every row.
     return QStringLiteral(" Left Join (Select Y.Year_T * 100 + M.Month_R As Key_R, %1 As Tax_R From (Select Distinct"
-                          " Year_T From Tax where Year_T Is Not Null) Y, (%2) M where %3) %4 On %4.Key_R = %5 * 100"
-                          " + %6")
+                          " Year_T From Tax where Year_T Is Not Null) Y, (%2) M where %3) %4 On %4.Key_R = %5")
         .arg(coveringRate(QStringLiteral("Y.Year_T"), QStringLiteral("M.Month_R")),
-             months.join(QStringLiteral(" Union All ")), covered, alias, yearOf(dateColumn), monthOf(dateColumn));
+             months.join(QStringLiteral(" Union All ")), covered, alias, key);
+}
+
+QString monthlyRateJoin(const QString& alias, const QString& dateColumn)
+{
+    return monthlyRateJoinOnKey(alias, monthKey(dateColumn));
 }
 
 }  // namespace kestrum::records

@@ -54,4 +54,11 @@ QString taxRateExpression(const QString& dateColumn, QVariantList& values);
 /// month are worked out once from the small Tax table, not once per row joined to it.
 QString monthlyRateJoin(const QString& alias, const QString& dateColumn);
 
+/// \brief SQL giving the month of the date in `dateColumn` as one number, year * 100 + month
+/// (NULL for no date): what monthlyRateJoinOnKey joins on.
+QString monthKey(const QString& dateColumn);
+/// \brief monthlyRateJoin for rows that carry monthKey already, in the SQL `key`: a kept number is
+/// cheaper to join on than a date taken apart on every row.
+QString monthlyRateJoinOnKey(const QString& alias, const QString& key);
+
 }  // namespace kestrum::records

@@ -35,42 +35,23 @@ QString joinedRate()
     return "Case When R.Key_R Is Null Then Null Else " + millionths(QStringLiteral("Coalesce(R.Tax_R, 0)")) + " End";
 }
 
-// "With Invoices As (...)": one row per selected invoice with Inv, Dated, Taxable, Parts (in
-// millionths) and, unless `partsOnly`, Labor (millionths) and Rate (rateOf, millionths).
-// Materialized, so that each invoice's sums are worked out once however often the statement after
-// it names them. Values are appended in the order of the text.
-QString selectedInvoices(const InvoiceSelection& s, QVariantList& values, bool partsOnly = false)
+// " From ... where ...": the selected invoices as O (the header) and S (the kept sums). Values are
+// appended in the order of the text; `joined` goes between the tables and the condition.
+QString selection(const InvoiceSelection& s, QVariantList& values, const QString& joined = {})
 {
-    // The line sums are kept per invoice in InvoiceSums.
-    QString sql = "With Invoices As Materialized (Select O.InvoiceNo_Inv As Inv, O.InvoiceDate_Inv As Dated,"
-                  " O.Tax_Inv As Taxable, " +
-                  millionths(QStringLiteral("Coalesce(S.Parts_Sums, 0)")) + " As Parts";
-    if (!partsOnly)
-        sql += ", " + millionths(QStringLiteral("Coalesce(S.Labor_Sums, 0)")) + " As Labor, " + joinedRate() + " As Rate";
-    sql += " From Invoice O Left Join InvoiceSums S On S.InvoiceNo_Sums = O.InvoiceNo_Inv";
+    QString sql;
     if (s.by == InvoiceSelection::By::LastPayment) {
-        // A selected invoice's latest payment lies in the period, and InvoiceSums keeps that date:
-        // the sums are then read by its index, not all 300,000 of them.
-        sql += " And " + periodCondition(QStringLiteral("S.LastPay_Sums"));
-        values << s.period.from << s.period.to.addDays(1);
-    }
-    if (!partsOnly)
-        sql += records::monthlyRateJoin(QStringLiteral("R"), QStringLiteral("O.InvoiceDate_Inv"));
-    sql += " where ";
-    if (s.by == InvoiceSelection::By::InvoiceDate) {
-        sql += periodCondition("O.InvoiceDate_Inv");
-        values << s.period.from << s.period.to.addDays(1);
+        // Paid in the period: a payment inside it and none after its end, i.e. the latest payment
+        // inside it, which InvoiceSums keeps with an index: a year's invoices are found there, not
+        // by reading the payments of the period and of every day after it. An invoice without
+        // lines and with no amount paid has no kept row; it adds nothing to any figure.
+        sql = " From InvoiceSums S Join Invoice O On O.InvoiceNo_Inv = S.InvoiceNo_Sums" + joined + " where " +
+              periodCondition(QStringLiteral("S.LastPay_Sums"));
     } else {
-        // Paid in the period: a payment inside it, and the last payment not after its end, asked
-        // as "no payment after its end": PostgreSQL then reads the payments after the end once
-        // (an anti join over the date index) instead of looking up each invoice's latest payment.
-        sql += "O.InvoiceNo_Inv In (select R.InvoiceNo_Receivable From Receivable R where " +
-               periodCondition("R.PayDate_Receivable") + ")";
-        values << s.period.from << s.period.to.addDays(1);
-        sql += " And Not Exists (select 1 From Receivable P"
-               " where P.InvoiceNo_Receivable = O.InvoiceNo_Inv And P.PayDate_Receivable >= ?)";
-        values << s.period.to.addDays(1);
+        sql = " From Invoice O Left Join InvoiceSums S On S.InvoiceNo_Sums = O.InvoiceNo_Inv" + joined + " where " +
+              periodCondition(QStringLiteral("O.InvoiceDate_Inv"));
     }
+    values << s.period.from << s.period.to.addDays(1);
     if (s.customer) {
         sql += " And O.CustomerName_Inv = ?";
         values << *s.customer;
@@ -79,7 +60,21 @@ QString selectedInvoices(const InvoiceSelection& s, QVariantList& values, bool p
         sql += " And O.Paid_Inv = ?";
         values << *s.paid;
     }
-    return sql + ") ";
+    return sql;
+}
+
+// "With Invoices As (...)": one row per selected invoice with Inv, Month_Key (records::monthKey of
+// its date), Taxable, Parts, Labor (in millionths) and Rate (rateOf, millionths). Materialized, so that each invoice's sums are
+// worked out once however often the statement after it names them.
+QString selectedInvoices(const InvoiceSelection& s, QVariantList& values)
+{
+    // The line sums are kept per invoice in InvoiceSums.
+    return "With Invoices As Materialized (Select O.InvoiceNo_Inv As Inv, " +
+           records::monthKey(QStringLiteral("O.InvoiceDate_Inv")) + " As Month_Key, O.Tax_Inv As Taxable, " +
+           millionths(QStringLiteral("Coalesce(S.Parts_Sums, 0)")) + " As Parts, " +
+           millionths(QStringLiteral("Coalesce(S.Labor_Sums, 0)")) + " As Labor, " + joinedRate() + " As Rate" +
+           selection(s, values, records::monthlyRateJoin(QStringLiteral("R"), QStringLiteral("O.InvoiceDate_Inv"))) +
+           ") ";
 }
 
 // The parts tax of a row of selectedInvoices in millionths: parts times its month's rate rounded to
@@ -99,24 +94,6 @@ QString unrated(QVariantList& values)
     return QStringLiteral("Taxable = ? And Parts <> 0 And Rate Is Null");
 }
 
-// The numbers from the least to the greatest TotalItem holds: PostgreSQL prices a look-up per
-// invoice of a year above reading all 300,000 rows of sums, so they are read in that key range
-// instead (a period's invoices lie close together by number).
-QString withinWorkTableNumbers(const QString& column)
-{
-    return column + " Between (Select Min(T_Inv_Item) From TotalItem) And (Select Max(T_Inv_Item) From TotalItem)";
-}
-
-// "With Invoices As (...)" over the invoices of TotalItem, as selectedInvoices has them but for
-// Labor: the parts sums are not worked out again.
-QString workTableInvoices()
-{
-    return "With Invoices As Materialized (Select T.T_Inv_Item As Inv, O.InvoiceDate_Inv As Dated,"
-           " O.Tax_Inv As Taxable, " + millionths(QStringLiteral("T.T_Amount_Item")) + " As Parts, " + joinedRate() +
-           " As Rate From TotalItem T Join Invoice O On O.InvoiceNo_Inv = T.T_Inv_Item" +
-           records::monthlyRateJoin(QStringLiteral("R"), QStringLiteral("O.InvoiceDate_Inv")) + ") ";
-}
-
 void emptyWorkTables(Query* q)
 {
     for (const char* table : {"TotalLabor", "TotalItem", "TotalTax"}) {
@@ -126,24 +103,21 @@ void emptyWorkTables(Query* q)
     }
 }
 
-// What of `invoices` (a "With Invoices" of selectedInvoices or workTableInvoices) found no rate,
+// What of `invoices` (a "With Invoices" as selectedInvoices has it) found no rate,
 // named in the order of their first invoice: a month as "3/2026", an undated one as "invoice 12".
 QStringList withoutRate(const QString& invoices, QVariantList values)
 {
-    QString sql = invoices + "Select Min(Inv) As First_Inv, Dated From Invoices where ";
+    QString sql = invoices + "Select Min(Inv) As First_Inv, Month_Key From Invoices where ";
     sql += unrated(values);
-    sql += " Group By Dated, Case When Dated Is Null Then Inv End Order By 1";
+    sql += " Group By Month_Key, Case When Month_Key Is Null Then Inv End Order By 1";
     Query* q = DM->Q3;
     q->setStatement(sql, values);
     q->Open();
     QStringList names;
     for (q->First(); !q->Eof(); q->Next()) {
-        const QDate date = q->FieldByName(QStringLiteral("Dated")).AsDate();
-        const QString name = date.isValid()
-                                 ? QStringLiteral("%1/%2").arg(date.month()).arg(date.year())
-                                 : QStringLiteral("invoice %1").arg(q->FieldByName(QStringLiteral("First_Inv")).AsInteger());
-        if (!names.contains(name))
-            names << name;
+        const Field& month = q->FieldByName(QStringLiteral("Month_Key"));
+        names << (month.IsNull() ? QStringLiteral("invoice %1").arg(q->FieldByName(QStringLiteral("First_Inv")).AsInteger())
+                                 : QStringLiteral("%1/%2").arg(month.AsInteger() % 100).arg(month.AsInteger() / 100));
     }
     q->Close();
     return names;
@@ -199,51 +173,49 @@ Decimal orderTotal(const Period& period)
     return q->FieldByName(QStringLiteral("Expr1000")).AsCurrency();
 }
 
-void fillWorkTables(const InvoiceSelection& s)
+QStringList fillWorkTables(const InvoiceSelection& s)
 {
     Query* q = DM->QPo1;
+    const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
     Transaction work(DM->database());
     emptyWorkTables(q);
-    // One statement per table. The invoices are selected once, into TotalItem with their parts;
-    // labor and tax are then worked out for the invoices TotalItem holds. Amounts go in from
-    // millionths, so each stored figure is the exact one.
     const auto run = [&](const QString& sql, const QVariantList& values) {
         q->setStatement(sql, values);
         q->ExecSQL();
     };
+    // The selected invoices are read once, into a table of this session that lives as long as the
+    // transaction (PostgreSQL reads them with parallel workers there, which it never does for an
+    // insert); each work table is then filled from it. Amounts are kept in millionths and go in
+    // from them, so each stored figure is the exact one.
     QVariantList values;
-    QString sql = " Insert Into TotalItem ( T_Inv_Item, T_Amount_Item) " + selectedInvoices(s, values, true) +
-                  "Select Inv, Cast(Parts As Numeric) / 1000000.0 From Invoices Order By Inv";
-    run(sql, values);
-    run(" Insert Into TotalLabor ( T_Inv_Labor, T_Amount_labor) Select T.T_Inv_Item, Cast(" +
-            millionths(QStringLiteral("Coalesce(S.Labor_Sums, 0)")) +
-            " As Numeric) / 1000000.0 From TotalItem T Left Join InvoiceSums S On S.InvoiceNo_Sums = T.T_Inv_Item And " +
-            withinWorkTableNumbers(QStringLiteral("S.InvoiceNo_Sums")) + " Order By T.T_Inv_Item",
+    const QString month = records::monthKey(QStringLiteral("O.InvoiceDate_Inv"));
+    if (!pg)
+        run(QStringLiteral("Drop Table If Exists temp.TotalRun"), {});
+    run(QStringLiteral("Create Temp Table TotalRun%1 As Select O.InvoiceNo_Inv As Inv, ")
+                .arg(pg ? QStringLiteral(" On Commit Drop") : QString()) +
+            month + " As Month_Key, O.Tax_Inv As Taxable, " + millionths(QStringLiteral("Coalesce(S.Parts_Sums, 0)")) +
+            " As Parts, " + millionths(QStringLiteral("Coalesce(S.Labor_Sums, 0)")) + " As Labor" + selection(s, values),
+        values);
+    run(QStringLiteral(" Insert Into TotalItem ( T_Inv_Item, T_Amount_Item) Select Inv, Cast(Parts As Numeric) / 1000000.0"
+                       " From TotalRun Order By Inv"),
         {});
+    run(QStringLiteral(" Insert Into TotalLabor ( T_Inv_Labor, T_Amount_labor) Select Inv, Cast(Labor As Numeric) / 1000000.0"
+                       " From TotalRun Order By Inv"),
+        {});
+    // The rate is joined on the kept month, not on the date taken apart again for every invoice.
+    const QString rated = "With Invoices As Materialized (Select Inv, Month_Key, Taxable, Parts, " + joinedRate() +
+                          " As Rate From TotalRun" +
+                          records::monthlyRateJoinOnKey(QStringLiteral("R"), QStringLiteral("Month_Key")) + ") ";
     values.clear();
-    sql = " Insert Into TotalTax ( T_Inv_Tax, T_Amount_Tax) " + workTableInvoices() + "Select Inv, Cast(";
+    QString sql = " Insert Into TotalTax ( T_Inv_Tax, T_Amount_Tax) " + rated + "Select Inv, Cast(";
     sql += taxOfRow(values);
     sql += " As Numeric) / 1000000.0 From Invoices Order By Inv";
     run(sql, values);
+    const QStringList names = withoutRate(rated, {});
+    if (!pg)
+        run(QStringLiteral("Drop Table temp.TotalRun"), {});
     work.commit();
-}
-
-QStringList workTablesWithoutRate()
-{
-    // Only an invoice with parts and no tax in the work tables can lack a rate, and whether it does
-    // is asked of the Tax rows directly (records::monthlyRateJoin finds a rate exactly where one
-    // covers the month): the rates of every month joined to a year's invoices took longer than
-    // filling the work tables.
-    const schema::Engine engine = schema::engineOf(DM->database());
-    const QString year = schema::yearOfSql(engine, QStringLiteral("O.InvoiceDate_Inv"));
-    const QString month = schema::monthOfSql(engine, QStringLiteral("O.InvoiceDate_Inv"));
-    const QString invoices =
-        "With Invoices As Materialized (Select T.T_Inv_Item As Inv, O.InvoiceDate_Inv As Dated, O.Tax_Inv As Taxable,"
-        " 1 As Parts, Null As Rate From TotalItem T Join Invoice O On O.InvoiceNo_Inv = T.T_Inv_Item"
-        " where T.T_Amount_Item <> 0 And T.T_Inv_Item In (Select X.T_Inv_Tax From TotalTax X where X.T_Amount_Tax = 0)"
-        " And Not Exists (Select 1 From Tax C where C.Year_T = " + year + " And C.A_T <= " + month + " And C.E_T >= " +
-        month + ")) ";
-    return withoutRate(invoices, {});
+    return names;
 }
 
 void fillWorkTables(const std::vector<InvoiceFigures>& invoices)

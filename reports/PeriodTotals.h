@@ -52,11 +52,8 @@ Decimal orderTotal(const Period& period);
 
 /// \brief Replaces the rows of TotalLabor, TotalItem and TotalTax by one row per selected invoice
 /// (its labor, parts and parts tax), in one transaction: a failed run leaves the previous run's
-/// rows. Throws DatabaseError.
-void fillWorkTables(const InvoiceSelection& selection);
-/// \brief InvoiceRun::withoutRate of the invoices the work tables hold, as fillWorkTables(selection)
-/// left them (only invoices with parts and no tax are looked up). Throws DatabaseError.
-QStringList workTablesWithoutRate();
+/// rows. Returns InvoiceRun::withoutRate of the invoices it put there. Throws DatabaseError.
+QStringList fillWorkTables(const InvoiceSelection& selection);
 /// Same with the rows given, 200 to a statement.
 void fillWorkTables(const std::vector<InvoiceFigures>& invoices);
 

@@ -87,8 +87,8 @@ void TTotalReceivable::print()
     s.customer = choice("ComboBox1");
     if (controlText("ComboBox2").trimmed() != "All")
         s.paid = true;
-    fillWorkTables(s);
+    const QStringList withoutRate = fillWorkTables(s);
     PeriodFigures figures = workTableTotals();
     figures.orders = orderTotal(s.period);
-    showTotals({"Total Receivable Amounts Report", "Total Receivable Report"}, figures, workTablesWithoutRate(), this);
+    showTotals({"Total Receivable Amounts Report", "Total Receivable Report"}, figures, withoutRate, this);
 }

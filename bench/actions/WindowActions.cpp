@@ -167,6 +167,46 @@ private:
     int pages_ = 0;
 };
 
+// --trace: every statement run while it lives, printed with the action's own time.
+class StatementTrace {
+public:
+    StatementTrace(const QString& pattern, const QString& action) : action_(action)
+    {
+        on_ = !pattern.isEmpty() &&
+              QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption).match(action).hasMatch();
+        if (on_)
+            kestrum::setStatementObserver([this](const QString& sql, double ms) {
+                statements_ << QString::asprintf("%8.2f ms  ", ms) + sql.simplified();
+                statementMs_ += ms;
+            });
+    }
+    ~StatementTrace()
+    {
+        if (on_)
+            kestrum::setStatementObserver({});
+    }
+    StatementTrace(const StatementTrace&) = delete;
+    StatementTrace& operator=(const StatementTrace&) = delete;
+
+    void print(double actionMs)
+    {
+        if (!on_)
+            return;
+        kestrum::setStatementObserver({});
+        on_ = false;
+        std::fprintf(stderr, "%s: %.2f ms, %d statements %.2f ms\n", qPrintable(action_), actionMs,
+                     int(statements_.size()), statementMs_);
+        for (const QString& s : std::as_const(statements_))
+            std::fprintf(stderr, "  %s\n", qPrintable(s));
+    }
+
+private:
+    QString action_;
+    bool on_ = false;
+    QStringList statements_;
+    double statementMs_ = 0;
+};
+
 }  // namespace
 
 const std::vector<QString>& masterWindows()
@@ -251,26 +291,12 @@ void Driver::timed(const QString& action, const std::function<void()>& f)
 {
     const int errorsBefore = int(dialogs_->errors().size());
     const double peak = peakRssMb();
-    const bool traced = !o_.traceActions.isEmpty() &&
-                        QRegularExpression(o_.traceActions, QRegularExpression::CaseInsensitiveOption).match(action).hasMatch();
-    QStringList statements;
-    double statementMs = 0;
-    if (traced)
-        kestrum::setStatementObserver([&](const QString& sql, double ms) {
-            statements << QString::asprintf("%8.2f ms  ", ms) + sql.simplified();
-            statementMs += ms;
-        });
+    StatementTrace trace(o_.traceActions, action);
     const auto t0 = Clock::now();
     f();
     QApplication::processEvents();
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-    if (traced) {
-        kestrum::setStatementObserver({});
-        std::fprintf(stderr, "%s: %.2f ms, %d statements %.2f ms\n", qPrintable(action), ms, int(statements.size()),
-                     statementMs);
-        for (const QString& s : std::as_const(statements))
-            std::fprintf(stderr, "  %s\n", qPrintable(s));
-    }
+    trace.print(ms);
     notePeak(action, peak);
     r_.samples[action.toStdString()].push_back(ms);
     const QStringList errors = dialogs_->errors();
@@ -575,6 +601,7 @@ void Driver::report(const QString& cls)
     bool complete = false;
     const int errorsBefore = int(dialogs_->errors().size());
     const double peak = peakRssMb();
+    StatementTrace trace(o_.traceActions, tag + "year's report");
     const auto t0 = Clock::now();
     double firstMs = 0, wholeMs = 0;
     const auto previous = kestrum::report::setPreviewHook([&](kestrum::report::TReportPreview& preview) {
@@ -592,6 +619,7 @@ void Driver::report(const QString& cls)
         lw->print();
     kestrum::report::setPreviewHook(previous);
     QApplication::processEvents();
+    trace.print(wholeMs);
     notePeak(tag + "year's report", peak);
     r_.samples[(tag + "first page shown").toStdString()].push_back(firstMs);
     r_.samples[(tag + "whole report ready").toStdString()].push_back(wholeMs);
