@@ -94,8 +94,16 @@ QString unrated(QVariantList& values)
     return QStringLiteral("Taxable = ? And Parts <> 0 And Rate Is Null");
 }
 
+// Inside the run's transaction. The tables are shared by every workstation: on PostgreSQL a run
+// first waits for any other run to end, or two runs at once would each delete only the rows they
+// could see and both leave their rows (SQLite lets one writer in at a time already).
 void emptyWorkTables(Query* q)
 {
+    if (schema::engineOf(DM->database()) == schema::Engine::PostgreSQL) {
+        q->Clear();
+        q->Add(QStringLiteral("Lock Table TotalLabor, TotalItem, TotalTax In Share Row Exclusive Mode"));
+        q->ExecSQL();
+    }
     for (const char* table : {"TotalLabor", "TotalItem", "TotalTax"}) {
         q->Clear();
         q->Add(QStringLiteral(" Delete from %1 ").arg(QLatin1String(table)));
@@ -121,6 +129,16 @@ QStringList withoutRate(const QString& invoices, QVariantList values)
     }
     q->Close();
     return names;
+}
+
+// The sums of the work tables (`orders` left 0).
+PeriodFigures workTableTotals()
+{
+    PeriodFigures f;
+    f.labor = sumOf(DM->Q2, "select SUM(T_Amount_Labor) From  TotalLabor");
+    f.parts = sumOf(DM->Q3, "select SUM(T_Amount_Item) From  TotalItem");
+    f.tax = sumOf(DM->Q5, "select SUM(T_Amount_Tax) From  TotalTax");
+    return f;
 }
 
 }  // namespace
@@ -173,7 +191,7 @@ Decimal orderTotal(const Period& period)
     return q->FieldByName(QStringLiteral("Expr1000")).AsCurrency();
 }
 
-QStringList fillWorkTables(const InvoiceSelection& s)
+WorkTableRun fillWorkTables(const InvoiceSelection& s)
 {
     Query* q = DM->QPo1;
     const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
@@ -211,11 +229,14 @@ QStringList fillWorkTables(const InvoiceSelection& s)
     sql += taxOfRow(values);
     sql += " As Numeric) / 1000000.0 From Invoices Order By Inv";
     run(sql, values);
-    const QStringList names = withoutRate(rated, {});
+    WorkTableRun result;
+    result.withoutRate = withoutRate(rated, {});
     if (!pg)
         run(QStringLiteral("Drop Table temp.TotalRun"), {});
+    // Summed before the run ends: after it, another workstation's run may have replaced the rows.
+    result.totals = workTableTotals();
     work.commit();
-    return names;
+    return result;
 }
 
 void fillWorkTables(const std::vector<InvoiceFigures>& invoices)
@@ -242,15 +263,6 @@ void fillWorkTables(const std::vector<InvoiceFigures>& invoices)
     insert(" Insert Into TotalItem ( T_Inv_Item, T_Amount_Item) Values ", &InvoiceFigures::parts);
     insert(" Insert Into TotalTax ( T_Inv_Tax, T_Amount_Tax) Values ", &InvoiceFigures::tax);
     work.commit();
-}
-
-PeriodFigures workTableTotals()
-{
-    PeriodFigures f;
-    f.labor = sumOf(DM->Q2, "select SUM(T_Amount_Labor) From  TotalLabor");
-    f.parts = sumOf(DM->Q3, "select SUM(T_Amount_Item) From  TotalItem");
-    f.tax = sumOf(DM->Q5, "select SUM(T_Amount_Tax) From  TotalTax");
-    return f;
 }
 
 QString missingRateNote(const QStringList& withoutRate)

@@ -50,15 +50,19 @@ InvoiceRun invoiceFigures(const InvoiceSelection& selection);
 /// \brief The amount of every purchase-order line whose order is dated in the period.
 Decimal orderTotal(const Period& period);
 
+/// \brief What a fill of the work tables put there.
+struct WorkTableRun {
+    PeriodFigures totals;     ///< the sums of the three tables; `orders` is left 0
+    QStringList withoutRate;  ///< as InvoiceRun::withoutRate
+};
+
 /// \brief Replaces the rows of TotalLabor, TotalItem and TotalTax by one row per selected invoice
 /// (its labor, parts and parts tax), in one transaction: a failed run leaves the previous run's
-/// rows. Returns InvoiceRun::withoutRate of the invoices it put there. Throws DatabaseError.
-QStringList fillWorkTables(const InvoiceSelection& selection);
+/// rows. Runs from several workstations take turns; each gets the sums of its own rows. Throws
+/// DatabaseError.
+WorkTableRun fillWorkTables(const InvoiceSelection& selection);
 /// Same with the rows given, 200 to a statement.
 void fillWorkTables(const std::vector<InvoiceFigures>& invoices);
-
-/// \brief The sums of the work tables (`orders` left 0).
-PeriodFigures workTableTotals();
 
 /// \brief The note shown when taxable invoices found no rate: "" when every one had one.
 QString missingRateNote(const QStringList& withoutRate);

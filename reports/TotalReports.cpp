@@ -87,8 +87,7 @@ void TTotalReceivable::print()
     s.customer = choice("ComboBox1");
     if (controlText("ComboBox2").trimmed() != "All")
         s.paid = true;
-    const QStringList withoutRate = fillWorkTables(s);
-    PeriodFigures figures = workTableTotals();
-    figures.orders = orderTotal(s.period);
-    showTotals({"Total Receivable Amounts Report", "Total Receivable Report"}, figures, withoutRate, this);
+    WorkTableRun run = fillWorkTables(s);
+    run.totals.orders = orderTotal(s.period);
+    showTotals({"Total Receivable Amounts Report", "Total Receivable Report"}, run.totals, run.withoutRate, this);
 }

@@ -9,10 +9,14 @@
 
 #include "DataModule.h"
 
+#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
+#include <future>
 #include <optional>
+#include <thread>
 
 using namespace reportstest;
 using kestrum::reports::PeriodFigures;
@@ -342,6 +346,50 @@ TEST_P(TotalsTest, AFailedRunLeavesTheLastRunsWorkTablesAndBadDatesWriteNothing)
     EXPECT_TRUE(none.reports().empty());
     EXPECT_EQ(count("TotalLabor"), rows);
     EXPECT_EQ(count("TotalItem"), rows);
+}
+
+TEST_P(TotalsTest, RunsFromTwoWorkstationsTakeTurnsAndEachSumsOnlyItsOwnRows)
+{
+    // Another workstation is half-way through its run: the old rows deleted and one of its own in
+    // each table, not yet committed. This run waits for it, then replaces its rows.
+    std::promise<void> halfWay;
+    std::thread other([&] {
+        const QString name = QStringLiteral("other workstation");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+            db.setDatabaseName(QString::fromStdString(db_->kestrumConnection()));
+            EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
+            EXPECT_TRUE(db.transaction());
+            QSqlQuery q(db);
+            for (const char* sql :
+                 {"Delete from TotalLabor", "Delete from TotalItem", "Delete from TotalTax",
+                  "Insert Into TotalLabor (T_Inv_Labor, T_Amount_Labor) Values (999999, 1000)",
+                  "Insert Into TotalItem (T_Inv_Item, T_Amount_Item) Values (999999, 1000)",
+                  "Insert Into TotalTax (T_Inv_Tax, T_Amount_Tax) Values (999999, 1000)"})
+                EXPECT_TRUE(q.exec(QLatin1String(sql))) << sql << ": " << q.lastError().text().toStdString();
+            halfWay.set_value();
+            QThread::msleep(500);
+            EXPECT_TRUE(db.commit());
+        }
+        QSqlDatabase::removeDatabase(name);
+    });
+    halfWay.get_future().wait();
+
+    kestrum::reports::InvoiceSelection s;
+    s.by = kestrum::reports::InvoiceSelection::By::LastPayment;
+    s.period = {QDate(2026, 1, 1), QDate(2026, 12, 31)};
+    s.paid = true;
+    kestrum::reports::WorkTableRun run;
+    EXPECT_NO_THROW(run = kestrum::reports::fillWorkTables(s));
+    other.join();
+
+    const Expected year = byLastPayment({2026, 1, 1}, {2026, 12, 31}, true);
+    EXPECT_EQ(run.totals.parts, year.figures.parts);
+    EXPECT_EQ(run.totals.labor, year.figures.labor);
+    EXPECT_EQ(run.totals.tax, year.figures.tax);
+    for (const char* table : {"TotalLabor", "TotalItem", "TotalTax"})
+        EXPECT_EQ(count(table), int(year.invoices.size())) << table;
+    EXPECT_EQ(scalar("Select Count(*) From TotalItem where T_Inv_Item = 999999"), "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, TotalsTest, TESTSUPPORT_ENGINES);
