@@ -97,15 +97,16 @@ QStringList upgradeDatabase(QSqlDatabase& db) {
                     created << t.name;
                     done << QStringLiteral("Table %1 made again with its new columns %2")
                                 .arg(t.name, missing.join(QStringLiteral(", ")));
-                }
-                for (const QString& name : created.contains(t.name) ? QStringList{} : missing) {
-                    const Column* column = nullptr;
-                    for (const Column& c : t.columns)
-                        if (c.name == name) column = &c;
-                    run(q, addColumnStatement(engine, t, *column));
-                    for (const ColumnFill& f : columnFills())
-                        if (f.table == t.name && f.column == name) f.fill(q, engine);
-                    done << QStringLiteral("Column %1.%2 added").arg(t.name, name);
+                } else {
+                    for (const QString& name : missing) {
+                        const Column* column = nullptr;
+                        for (const Column& c : t.columns)
+                            if (c.name == name) column = &c;
+                        run(q, addColumnStatement(engine, t, *column));
+                        for (const ColumnFill& f : columnFills())
+                            if (f.table == t.name && f.column == name) f.fill(q, engine);
+                        done << QStringLiteral("Column %1.%2 added").arg(t.name, name);
+                    }
                 }
             }
             const QStringList have = existingIndexes(db, t.name);
