@@ -316,4 +316,36 @@ TEST_P(InvoiceListsTest, APrintWhoseRowsAreReplacedRightAfterItsCommitPrintsItsO
     }
 }
 
+TEST_P(InvoiceListsTest, AListStillLaidOutWhenAnotherWorkstationReplacesItsRowsPrintsItsOwn)
+{
+    // More open invoices than the first page reads: the preview lays out the rest later.
+    seedMarch();
+    exec("Insert Into Invoice (InvoiceNo_Inv, Paid_Inv, CustomerName_Inv, InvoiceDate_Inv, Amount_Inv, Tax_Inv)"
+         " With Recursive N(I) As (Select 100 Union All Select I + 1 From N where I < 699)"
+         " Select I, ?, ?, ?, 1, ? From N",
+         {false, QStringLiteral("Fleet Account"), QDate(2026, 3, 25), false});
+    auto* w = open<TOpenInvoice>();
+    period(w, "3/1/2026", "3/31/2026");
+    const auto previous = kestrum::report::setPreviewHook([&](kestrum::report::TReportPreview& preview) {
+        // Another workstation prints meanwhile; it neither waits for this preview nor changes it.
+        std::thread other = otherWorkstation(db_->kestrumConnection(), [](QSqlDatabase& db) {
+            EXPECT_TRUE(db.transaction());
+            QSqlQuery q(db);
+            putOthersRow(q, lists[0]);
+            EXPECT_TRUE(db.commit()) << db.lastError().text().toStdString();
+        });
+        other.join();
+        ASSERT_TRUE(preview.finishReport());
+        const kestrum::report::PreparedReport& r = preview.report();
+        ASSERT_GT(r.pageCount(), 1);
+        for (int page = 0; page < r.pageCount(); ++page)
+            EXPECT_FALSE(r.pageText(page).contains(otherName)) << page;
+        EXPECT_TRUE(r.pageText(r.pageCount() - 1).contains("Total  Amount: $790.00"));
+    });
+    click(w, "Button3");
+    kestrum::report::setPreviewHook(previous);
+    EXPECT_TRUE(dialogs_->errors().isEmpty()) << dialogs_->errors().join(' ').toStdString();
+    EXPECT_EQ(scalar("Select Name From OpenInvoice"), otherName);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, InvoiceListsTest, TESTSUPPORT_ENGINES);
