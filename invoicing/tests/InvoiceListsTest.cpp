@@ -13,8 +13,8 @@
 #include <QThread>
 
 #include <functional>
-#include <memory>
 #include <future>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -23,8 +23,8 @@ namespace {
 struct ListCase {
     bool open;
     const char* table;
-    int ownRows;            // rows of its own print
-    const char* ownTotal;   // as its footer prints it
+    int ownRows;              // rows of its own print
+    const char* ownTotal;     // as its footer prints it
     const char* otherInsert;  // one row of another workstation's print: number, name, date
 };
 
@@ -326,7 +326,9 @@ TEST_P(InvoiceListsTest, AListStillLaidOutWhenAnotherWorkstationReplacesItsRowsP
          {false, QStringLiteral("Fleet Account"), QDate(2026, 3, 25), false});
     auto* w = open<TOpenInvoice>();
     period(w, "3/1/2026", "3/31/2026");
+    bool shown = false;
     const auto previous = kestrum::report::setPreviewHook([&](kestrum::report::TReportPreview& preview) {
+        shown = true;
         // Another workstation prints meanwhile; it neither waits for this preview nor changes it.
         std::thread other = otherWorkstation(db_->kestrumConnection(), [](QSqlDatabase& db) {
             EXPECT_TRUE(db.transaction());
@@ -344,6 +346,7 @@ TEST_P(InvoiceListsTest, AListStillLaidOutWhenAnotherWorkstationReplacesItsRowsP
     });
     click(w, "Button3");
     kestrum::report::setPreviewHook(previous);
+    EXPECT_TRUE(shown);
     EXPECT_TRUE(dialogs_->errors().isEmpty()) << dialogs_->errors().join(' ').toStdString();
     EXPECT_EQ(scalar("Select Name From OpenInvoice"), otherName);
 }
