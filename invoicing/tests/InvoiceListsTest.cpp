@@ -287,9 +287,12 @@ TEST_P(InvoiceListsTest, APrintWhoseRowsAreReplacedRightAfterItsCommitPrintsItsO
             asked.wait();
             // On PostgreSQL the other workstation is queued for the table before this print goes on.
             QSqlQuery waiting(DM->database());
+            waiting.prepare(QStringLiteral("Select Count(*) From pg_locks L Join pg_class C On C.oid = L.relation"
+                                           " where Not L.granted And C.relname = Lower(?) And L.database ="
+                                           " (Select oid From pg_database where datname = current_database())"));
             for (int i = 0; pg && i < 500; ++i) {
-                if (waiting.exec(QStringLiteral("Select Count(*) From pg_locks where Not granted")) && waiting.next() &&
-                    waiting.value(0).toInt() > 0)
+                waiting.addBindValue(table);
+                if (waiting.exec() && waiting.next() && waiting.value(0).toInt() > 0)
                     break;
                 QThread::msleep(10);
             }
