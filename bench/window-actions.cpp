@@ -68,6 +68,8 @@ int main(int argc, char** argv)
             o.save = v == "yes";
         else if (a == "--year")
             o.year = v.toInt();
+        else if (a == "--from-year")
+            o.fromYear = v.toInt();
         else if (a == "--only")
             o.only = v.split(',', Qt::SkipEmptyParts);
         else if (a == "--csv-file")
@@ -82,11 +84,11 @@ int main(int argc, char** argv)
     if (connect.isEmpty()) {
         std::fprintf(stderr,
                      "usage: window-actions --connect \"ODBC connection string\" [--runs N] [--save yes] [--year YYYY]\n"
-                     "       [--only TPart,TInvoice,...,Shop or TVehicleHistory,TReceivablesAging,CSV]\n"
+                     "       [--from-year YYYY] [--only TPart,TInvoice,...,Shop or TVehicleHistory,TReceivablesAging,CSV]\n"
                      "       [--csv-file PATH] [--read-ahead no] [--trace ACTION-PATTERN]\n"
                      "  Use a database made by make-shop. --save yes also times the actions that write\n"
                      "  (Save, saving an invoice line, the finished-invoice list). Reports run over --year\n"
-                     "  (default: last year). --csv-file keeps the CSV of the full invoice\n"
+                     "  (default: last year), from Jan 1 of --from-year when given. --csv-file keeps the CSV of the full invoice\n"
                      "  list there (to compare one build's file with another's). --read-ahead no reads a\n"
                      "  long report's parts only when its layout needs them (to compare). --trace lists\n"
                      "  each statement the matching actions run, with its time (stderr).\n");

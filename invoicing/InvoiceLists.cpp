@@ -2,6 +2,7 @@
 
 #include "ui_TInvoiceList.h"
 
+#include "Concurrency.h"
 #include "DataModule.h"
 #include "Dialogs.h"
 #include "Figures.h"
@@ -29,11 +30,15 @@ void run(kestrum::Query* q, const QStringList& lines, const QVariantList& values
     q->ExecSQL();
 }
 
-void openWorkTable(const QString& sql)
+// The last step of a print's transaction: the report's rows, all of them. From the commit on another
+// workstation's print may replace them, so none may be left to read later (nor a cursor that a
+// commit closes).
+void readWorkTable(const QString& sql)
 {
     kestrum::Query* q = DM->Q1;
     q->setStatement(sql);
     q->Open();
+    q->RecordCount();
 }
 
 /// The shop's name centred at the top of the page header, as both lists print it.
@@ -124,8 +129,9 @@ void InvoiceListWindow::fillOpenInvoices(const QDate& from, const QDate& to)
     values << (ui->ComboBox3->currentText() == QLatin1String("Paid"));
 
     kestrum::Transaction transaction(DM->database());
-    run(DM->QPo1, {" Delete from OpenInvoice "}, {});
+    kestrum::emptyWorkTables(DM->QPo1, {QStringLiteral("OpenInvoice")});
     run(DM->QPo1, sql, values);
+    readWorkTable("select * From  OpenInvoice Order By InvNo");
     transaction.commit();
 }
 
@@ -144,14 +150,14 @@ void InvoiceListWindow::fillFinishedInvoices(const QDate& from, const QDate& to)
         values << true;
     }
     kestrum::Transaction transaction(DM->database());
-    run(DM->QPo1, {" Delete from TotalReport "}, {});
+    kestrum::emptyWorkTables(DM->QPo1, {QStringLiteral("TotalReport")});
     run(DM->QPo1, sql, values);
+    readWorkTable("select * From  TotalReport Order By InvNo, DateT");
     transaction.commit();
 }
 
 void InvoiceListWindow::showOpenInvoices()
 {
-    openWorkTable("select * From  OpenInvoice Order By InvNo");
     QueryDataSet rows(DM->Q1, "frxDBDataset1");
     QueryDataSet shop(DM->QReg1, "frxDBDataset2");
     Report r;
@@ -197,7 +203,6 @@ void InvoiceListWindow::showOpenInvoices()
 
 void InvoiceListWindow::showFinishedInvoices()
 {
-    openWorkTable("select * From  TotalReport Order By InvNo, DateT");
     QueryDataSet rows(DM->Q1, "frxDBDataset1");
     QueryDataSet shop(DM->QReg1, "frxDBDataset2");
     Report r;

@@ -17,7 +17,8 @@ class InvoiceListWindow : public QWidget {
 public:
     ~InvoiceListWindow() override;
 
-    /// "Print": checks both dates, refills the work table in one transaction and shows the list.
+    /// "Print": checks both dates, refills the work table in one transaction (prints from several
+    /// workstations take turns) and shows the list of its own rows, read before that transaction ends.
     void print();
 
 protected:

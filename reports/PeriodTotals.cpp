@@ -1,5 +1,6 @@
 #include "PeriodTotals.h"
 
+#include "Concurrency.h"
 #include "DataModule.h"
 #include "Query.h"
 #include "Schema.h"
@@ -94,21 +95,10 @@ QString unrated(QVariantList& values)
     return QStringLiteral("Taxable = ? And Parts <> 0 And Rate Is Null");
 }
 
-// Inside the run's transaction. The tables are shared by every workstation: on PostgreSQL a run
-// first waits for any other run to end, or two runs at once would each delete only the rows they
-// could see and both leave their rows (SQLite lets one writer in at a time already).
-void emptyWorkTables(Query* q)
+// The three tables a run fills, in the order they are emptied.
+QStringList workTables()
 {
-    if (schema::engineOf(DM->database()) == schema::Engine::PostgreSQL) {
-        q->Clear();
-        q->Add(QStringLiteral("Lock Table TotalLabor, TotalItem, TotalTax In Share Row Exclusive Mode"));
-        q->ExecSQL();
-    }
-    for (const char* table : {"TotalLabor", "TotalItem", "TotalTax"}) {
-        q->Clear();
-        q->Add(QStringLiteral(" Delete from %1 ").arg(QLatin1String(table)));
-        q->ExecSQL();
-    }
+    return {QStringLiteral("TotalLabor"), QStringLiteral("TotalItem"), QStringLiteral("TotalTax")};
 }
 
 // What of `invoices` (a "With Invoices" as selectedInvoices has it) found no rate,
@@ -196,7 +186,7 @@ WorkTableRun fillWorkTables(const InvoiceSelection& s)
     Query* q = DM->QPo1;
     const bool pg = schema::engineOf(DM->database()) == schema::Engine::PostgreSQL;
     Transaction work(DM->database());
-    emptyWorkTables(q);
+    emptyWorkTables(q, workTables());
     const auto run = [&](const QString& sql, const QVariantList& values) {
         q->setStatement(sql, values);
         q->ExecSQL();
@@ -243,7 +233,7 @@ void fillWorkTables(const std::vector<InvoiceFigures>& invoices)
 {
     Query* q = DM->QPo1;
     Transaction work(DM->database());
-    emptyWorkTables(q);
+    emptyWorkTables(q, workTables());
     // Many rows per statement: a year's invoices one statement each took seconds of round trips.
     constexpr std::size_t batch = 200;
     const auto insert = [&](const char* head, Decimal InvoiceFigures::*amount) {

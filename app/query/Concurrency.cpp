@@ -83,6 +83,18 @@ void retryOnce(const std::function<void()>& work) {
     }
 }
 
+void emptyWorkTables(Query* q, const QStringList& tables) {
+    if (isPostgreSQL(q->database())) {
+        // Share Row Exclusive conflicts with itself and with every insert and delete, not with reads.
+        q->setStatement("Lock Table " + tables.join(QStringLiteral(", ")) + " In Share Row Exclusive Mode");
+        q->ExecSQL();
+    }
+    for (const QString& table : tables) {
+        q->setStatement(" Delete from " + table + " ");
+        q->ExecSQL();
+    }
+}
+
 bool insertIfFree(Query* q, const QString& table, const ColumnValues& key, const ColumnValues& values) {
     // A database made before the unique key existed still must not get a second row.
     q->setStatement("Select Count(*) From " + table + " where " + whereClause(key), valuesOf(key));

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -52,6 +53,12 @@ void reopenIfClosed(QSqlDatabase& db);
 /// engine chose it as the loser of a deadlock or a serialization conflict it runs once more, and
 /// a second such failure is reported with a clear message. Other errors pass through.
 void retryOnce(const std::function<void()>& work);
+
+/// \brief Inside the caller's transaction: empties the work tables `tables` of a report for a new
+/// run. They are shared by every workstation: on PostgreSQL the run first waits for any other run
+/// over them to end (two at once would each delete only the rows they could see and both leave
+/// theirs); SQLite lets one writer in at a time already. Throws DatabaseError.
+void emptyWorkTables(Query* q, const QStringList& tables);
 
 using ColumnValues = QList<std::pair<QString, QVariant>>;
 

@@ -591,7 +591,7 @@ void Driver::report(const QString& cls)
         if (auto* e = w->findChild<QLineEdit*>(name))
             e->setText(text);
     };
-    set("Edit1", kestrum::formatShortDate(QDate(o_.year, 1, 1)));
+    set("Edit1", kestrum::formatShortDate(QDate(o_.fromYear ? o_.fromYear : o_.year, 1, 1)));
     set("Edit2", kestrum::formatShortDate(QDate(o_.year, 12, 31)));
     if (cls == "TReportItems")
         set("Edit3", partNo_);

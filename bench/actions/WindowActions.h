@@ -20,6 +20,8 @@ struct ActionOptions {
     bool save = false;
     /// The year the reports run over (Jan 1 to Dec 31).
     int year = QDate::currentDate().year() - 1;
+    /// When set, the reports run from Jan 1 of this year instead (the long lists of many years).
+    int fromYear = 0;
     /// Where the PDF of the invoice printout goes (a temporary file when empty).
     QString pdfPath;
     /// Where the CSV of the full invoice list goes (a temporary file when empty): kept to compare.
