@@ -39,13 +39,9 @@ void prepareSession(QSqlDatabase& db) {
     if (!db.isOpen() || !db.driver()) return;
     forgetSession(db);  // a new session, perhaps of another database
     QSqlQuery q(db);
-    if (isPostgreSQL(db)) {
+    if (isPostgreSQL(db))
         q.exec(QStringLiteral("SET lock_timeout = '%1s'").arg(LockWaitSeconds));
-        // A list's page statements are kept prepared (KeptStatements) but planned for their values
-        // at every run: after five runs the server would try one plan for all values, and that plan
-        // counts the rows before a record far slower inside a long run of equal values.
-        q.exec(QStringLiteral("SET plan_cache_mode = force_custom_plan"));
-    } else
+    else
         q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(LockWaitSeconds * 1000));
 }
 

@@ -4,7 +4,6 @@
 #include "Format.h"
 #include "CellReader.h"
 #include "InputError.h"
-#include "KeptStatements.h"
 #include "TextRows.h"
 #include "Concurrency.h"
 #include "Distinct.h"
@@ -355,35 +354,20 @@ QString Query::fewValuesSql() const {
     return skipScanSql(*list);
 }
 
-Statement Query::execute(const QString& sql, const QVariantList& values, bool keep) {
+std::unique_ptr<QSqlQuery> Query::execute(const QString& sql, const QVariantList& values) {
     QSqlDatabase db = database();
     // Closed after a reconnect that failed (server still down): try again now.
     if (!db.isValid()) fail(QStringLiteral("The database connection is not open"));
     reopenIfClosed(db);
-    // PostgreSQL parses, describes and deallocates a statement prepared afresh in round trips of
-    // its own; SQLite prepares in-process and keeps its statements as they were.
-    keep = keep && isPostgreSQL(db);
+    auto q = std::make_unique<QSqlQuery>(db);
+    q->setForwardOnly(true);
+    // Numbers come as exact text and become Decimals; doubles would turn 0.07375 into noise.
+    q->setNumericalPrecisionPolicy(QSql::HighPrecision);
     const auto started = std::chrono::steady_clock::now();
-    Statement q = keep ? kept_.take(db, sql) : Statement();
-    bool ok = false;
-    if (q) {
-        for (qsizetype i = 0; i < values.size(); ++i) q->bindValue(int(i), toBindValue(values[i]));
+    bool ok = q->prepare(sql);
+    if (ok) {
+        for (const QVariant& v : values) q->addBindValue(toBindValue(v));
         ok = q->exec();
-        // NOTE: PostgreSQL refuses a kept statement whose table changed shape since it was prepared
-        // ("cached plan must not change result type"): anything but a lost link prepares it afresh.
-        if (!ok && !connectionLost(q->lastError()) && !connectionDead(db)) discard(q);
-    }
-    if (!q) {
-        auto fresh = std::make_unique<QSqlQuery>(db);
-        fresh->setForwardOnly(true);
-        // Numbers come as exact text and become Decimals; doubles would turn 0.07375 into noise.
-        fresh->setNumericalPrecisionPolicy(QSql::HighPrecision);
-        ok = fresh->prepare(sql);
-        if (ok) {
-            for (const QVariant& v : values) fresh->addBindValue(toBindValue(v));
-            ok = fresh->exec();
-        }
-        q = keep ? kept_.keep(db, std::move(fresh)) : Statement(fresh.release(), StatementDone{});
     }
     if (observed) {
         const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
@@ -392,7 +376,7 @@ Statement Query::execute(const QString& sql, const QVariantList& values, bool ke
     }
     if (ok) return q;
     const QSqlError e = q->lastError();
-    discard(q);
+    q.reset();
     if (!connectionLost(e) && !linkBroken(db)) {
         const DatabaseError::Reason why = DatabaseError::reasonOf(e);
         // Another workstation's lock: the driver's text means nothing to the user.
@@ -424,10 +408,8 @@ Statement Query::execute(const QString& sql, const QVariantList& values, bool ke
 }
 
 void Query::dropCursor() {
-    // The rows read so far stay; the rest of a lazy cursor on the old connection is lost, and so
-    // are the statements kept prepared in its session.
+    // The rows read so far stay; the rest of a lazy cursor on the old connection is lost.
     cursor_.reset();
-    kept_.clear();
     more_ = false;
 }
 
@@ -695,7 +677,7 @@ bool Query::openPaged() {
     if (!plan) return false;
     plan_ = std::move(plan);
     try {
-        Statement q = execute(plan_->edgeSql(false), values_ + QVariantList{PageRows}, true);
+        std::unique_ptr<QSqlQuery> q = execute(plan_->edgeSql(false), values_ + QVariantList{PageRows});
         describe(*q);
         keyColumn_ = fieldIndex(plan_->key());
         if (keyColumn_ < 0) {
@@ -747,7 +729,7 @@ std::optional<bool> Query::openPagedAt(const QString& column, qint64 key) {
         // The row's sort values (which are NULL decides the counts), then its place and the count.
         QList<bool> nulls;
         {
-            Statement q = execute(plan_->boundarySql(), values_ + QVariantList{key}, true);
+            std::unique_ptr<QSqlQuery> q = execute(plan_->boundarySql(), values_ + QVariantList{key});
             if (q->next())
                 for (int i = 0; i < q->record().count(); ++i) nulls << q->isNull(i);
         }
@@ -756,7 +738,7 @@ std::optional<bool> Query::openPagedAt(const QString& column, qint64 key) {
             const QString sql = plan_->placeSql(nulls, &repeats);
             QVariantList values;
             for (int i = 0; i <= repeats; ++i) values += values_;
-            Statement q = execute(sql, values + values_ + QVariantList{key}, true);
+            std::unique_ptr<QSqlQuery> q = execute(sql, values + values_ + QVariantList{key});
             if (q->next()) {
                 row = q->value(0).toInt();
                 // Rows written between the two statements: the row itself is there.
@@ -796,7 +778,7 @@ void Query::startCount() {
     const QSqlDatabase db = database();
     // Uncommitted rows of this connection's own work are seen only by this connection.
     if (!countFollows_ || Transaction::active(db) || !canCountInBackground(connection_)) {
-        Statement count = execute(plan_->countSql(), values_, true);
+        std::unique_ptr<QSqlQuery> count = execute(plan_->countSql(), values_);
         if (count->next()) total_ = std::max(total_, count->value(0).toInt());
         return;
     }
@@ -821,7 +803,7 @@ void Query::startCount() {
 
 void Query::finishCount() {
     if (!countPending_ || !plan_) return;
-    Statement count = execute(plan_->countSql(), values_, true);
+    std::unique_ptr<QSqlQuery> count = execute(plan_->countSql(), values_);
     const qint64 rows = count->next() ? count->value(0).toLongLong() : 0;
     count.reset();
     countArrived(rows);
@@ -855,7 +837,7 @@ const QVariant* Query::heldCell(int row, int column) const {
 }
 
 int Query::readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells, bool reversed) {
-    Statement q = execute(sql, values, true);
+    std::unique_ptr<QSqlQuery> q = execute(sql, values);
     if (names_.isEmpty()) {  // the first rows of a list opened at a row tell its columns
         describe(*q);
         keyColumn_ = fieldIndex(plan_->key());
@@ -939,7 +921,7 @@ int Query::positionOf(const QVariant& key, bool* leadNull) {
     // The row's sort values first (which are NULL decides the counts), then the rows before it.
     QList<bool> nulls;
     {
-        Statement q = execute(plan_->boundarySql(), values_ + QVariantList{key}, true);
+        std::unique_ptr<QSqlQuery> q = execute(plan_->boundarySql(), values_ + QVariantList{key});
         if (!q->next()) return -1;
         for (int i = 0; i < q->record().count(); ++i) nulls << q->isNull(i);
     }
@@ -948,7 +930,7 @@ int Query::positionOf(const QVariant& key, bool* leadNull) {
     const QString sql = plan_->positionSql(nulls, &repeats);
     QVariantList values;
     for (int i = 0; i < repeats; ++i) values += values_;
-    Statement q = execute(sql, values + values_ + QVariantList{key}, true);
+    std::unique_ptr<QSqlQuery> q = execute(sql, values + values_ + QVariantList{key});
     return q->next() ? q->value(0).toInt() : -1;
 }
 
@@ -1023,7 +1005,7 @@ bool Query::locatePaged(int column, const QString& text, bool partial) {
     if (column == keyColumn_ && !partial) {
         key = values.front();
     } else {
-        Statement q = execute(plan_->firstKeySql(condition), values_ + values, true);
+        std::unique_ptr<QSqlQuery> q = execute(plan_->firstKeySql(condition), values_ + values);
         if (!q->next()) return false;
         key = normalise(q->value(0), kinds_[size_t(keyColumn_)]);
     }
@@ -1045,7 +1027,7 @@ void Query::streamRows(const std::function<bool(const std::vector<QVariant>&)>& 
     streamStatements(
         chunk,
         [&](const QString& sql, const QVariantList& bound) {
-            const Statement cursor = execute(sql, bound);
+            const std::unique_ptr<QSqlQuery> cursor = execute(sql, bound);
             if (cursor->record().count() != columns) fail(QStringLiteral("The statement gave other columns when run again"));
             void* statement = odbcHandle(cursor->result()->handle());
             CellReader reader = statement ? CellReader(statement, cursor->record()) : CellReader();
@@ -1074,7 +1056,7 @@ bool Query::streamText(const std::function<bool(const TextRow&)>& row, int chunk
     streamStatements(
         chunk,
         [&](const QString& sql, const QVariantList& bound) {
-            const Statement cursor = execute(sql, bound);
+            const std::unique_ptr<QSqlQuery> cursor = execute(sql, bound);
             if (cursor->record().count() != columns) fail(QStringLiteral("The statement gave other columns when run again"));
             TextRows block(odbcHandle(cursor->result()->handle()), cursor->record(), kinds_);
             int rows = 0;
@@ -1106,7 +1088,7 @@ void Query::readText(const std::function<void(const TextRow&)>& row, QStringList
     describe(*cursor_);
     names = names_;
     const std::vector<ColumnKind> kinds = kinds_;
-    const Statement cursor = std::move(cursor_);
+    const std::unique_ptr<QSqlQuery> cursor = std::move(cursor_);
     Close();  // the query holds nothing of this run
     TextRows block(odbcHandle(cursor->result()->handle()), cursor->record(), kinds);
     while (block.fetch())

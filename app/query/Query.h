@@ -8,7 +8,6 @@
 #include "CellReader.h"
 #include "Field.h"
 #include "Keyset.h"
-#include "KeptStatements.h"
 
 #include <QObject>
 #include <QSqlDatabase>
@@ -181,9 +180,7 @@ private:
     // Prepares and binds the statement (or `sql` in its place, the same rows) on a fresh cursor, then runs it.
     void startStatement(const QString& sql = {});
     QString fewValuesSql() const;  // "" or the distinct values of one column read by index probes
-    // Runs `sql` with `values` bound on a fresh cursor; `keep`: a page statement of a paged list,
-    // kept prepared on PostgreSQL for its next read.
-    Statement execute(const QString& sql, const QVariantList& values, bool keep = false);
+    std::unique_ptr<QSqlQuery> execute(const QString& sql, const QVariantList& values);
     void describe(const QSqlQuery& q);  // names_, kinds_, exprColumns_ from a result
     bool openPaged();                   // false: the statement is read whole instead
     // openPaged with the row of `key` current and only its page read; nothing when it cannot say.
@@ -225,8 +222,7 @@ private:
     QString connection_;
     QStringList lines_;
     QVariantList values_;
-    KeptStatements kept_;  // before cursor_: a kept statement in use goes back to it
-    Statement cursor_;
+    std::unique_ptr<QSqlQuery> cursor_;
     CellReader reader_;  // reads the fetched rows of cursor_
     bool more_ = false;
     bool active_ = false;
