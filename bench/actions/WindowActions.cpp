@@ -31,6 +31,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QSqlRecord>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QThread>
@@ -71,6 +73,8 @@ private:
     }
 
     void master(const QString& cls, int run);
+    // Ctrl+End in a master list, then up through it a page of rows at a time.
+    void lastAndScroll(const QString& tag, kestrum::records::RecordWindow* rw, QTableView* grid);
     void invoice(int run);
     void report(const QString& cls);
     void shop(bool lookUps, bool aging, bool csv);
@@ -413,6 +417,9 @@ void Driver::master(const QString& cls, int run)
         box->clear();
     }
 
+    if (rows > 0)
+        lastAndScroll(tag, rw, grid);
+
     auto press = [&](const char* button) {
         if (auto* b = rw->findChild<QAbstractButton*>(button))
             b->click();
@@ -447,6 +454,40 @@ void Driver::master(const QString& cls, int run)
             fault(tag + "Save", "no row " + key + " after saving it");
     }
     closeAndFree(w);
+}
+
+void Driver::lastAndScroll(const QString& tag, kestrum::records::RecordWindow* rw, QTableView* grid)
+{
+    kestrum::Query* list = rw->listQuery();
+    QAbstractItemModel* m = grid->model();
+    grid->setFocus();
+    timed(tag + "Last", [&] { QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier); });
+    if (grid->currentIndex().row() != m->rowCount() - 1)
+        fault(tag + "Last", QString("row %1 current of %2").arg(grid->currentIndex().row()).arg(m->rowCount()));
+    // The pages above the last one, each read from the key of the page below it.
+    constexpr int Pages = 8, PageRows = 256;
+    const QString scroll = tag + "scroll up 256 rows";
+    QScrollBar* bar = grid->verticalScrollBar();
+    for (int i = 0; i < Pages && bar->value() > 0; ++i)
+        timed(scroll, [&] { bar->setValue(std::max(0, bar->value() - PageRows)); });
+    // The top row shown is the row at that place of the list read whole in the order shown.
+    const int top = grid->rowAt(0);
+    const int key = list->fieldIndex(rw->spec().keyColumn);
+    const QString sql = list->shownOrderSql();
+    if (top < 0 || key < 0 || sql.isEmpty())
+        return;
+    QSqlQuery q(DM->database());
+    q.setForwardOnly(true);
+    q.prepare(sql + " Limit 1 Offset ?");
+    for (const QVariant& v : list->boundValues())
+        q.addBindValue(v);
+    q.addBindValue(top);
+    const QString shown = list->fieldAt(top, key).AsString();
+    if (!q.exec() || !q.next())
+        fault(scroll, "row " + QString::number(top) + " not read again: " + q.lastError().text());
+    else if (q.value(q.record().indexOf(rw->spec().keyColumn)).toString() != shown)
+        fault(scroll, "row " + QString::number(top) + " shows " + shown + ", the list has " +
+                                             q.value(q.record().indexOf(rw->spec().keyColumn)).toString());
 }
 
 void Driver::invoice(int run)

@@ -59,7 +59,7 @@ TEST_P(WindowActionsTest, EveryActionRunsTwiceWithoutErrorsAndShowsWhatTheDataba
     EXPECT_TRUE(r.faults.isEmpty()) << r.faults.join("\n").toStdString();
     std::vector<std::string> expected;
     for (const QString& w : bench::masterWindows()) {
-        for (const char* a : {"open", "select row", "New", "Save"})
+        for (const char* a : {"open", "select row", "New", "Save", "Last"})
             expected.push_back((w + " " + a).toStdString());
         if (w != "TTax")
             for (const char* a : {"title sort", "search"})
@@ -84,7 +84,11 @@ TEST_P(WindowActionsTest, EveryActionRunsTwiceWithoutErrorsAndShowsWhatTheDataba
         ASSERT_TRUE(r.samples.count(action)) << action << " was not timed";
         EXPECT_EQ(r.samples.at(action).size(), 2u) << action;
     }
-    EXPECT_EQ(r.samples.size(), expected.size());
+    // A list longer than a page of rows is scrolled up from its end a page at a time.
+    size_t scrolled = 0;
+    for (const auto& [action, samples] : r.samples)
+        if (action.ends_with(" scroll up 256 rows")) ++scrolled;
+    EXPECT_EQ(r.samples.size(), expected.size() + scrolled);
     // Each run's Save added one record.
     EXPECT_EQ(rows("Part"), parts + 2);
     EXPECT_EQ(rows("Customer"), customers + 2);
