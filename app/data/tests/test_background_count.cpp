@@ -8,7 +8,47 @@
 
 #include <QThread>
 
+#include <condition_variable>
+#include <mutex>
+
 namespace {
+
+// Holds each count until the test has seen it start, then lets it run while the test acts: the
+// count is under way on its own thread as the list or the data module goes.
+class CountUnderWay {
+public:
+    CountUnderWay() {
+        kestrum::setBackgroundCountGate([this] {
+            std::unique_lock hold(lock_);
+            started_ = true;
+            changed_.notify_all();
+            changed_.wait(hold, [this] { return go_; });
+        });
+    }
+    ~CountUnderWay() {
+        letRun();
+        kestrum::settleBackgroundCounts();
+        kestrum::setBackgroundCountGate({});
+    }
+    CountUnderWay(const CountUnderWay&) = delete;
+    CountUnderWay& operator=(const CountUnderWay&) = delete;
+
+    void waitForStart() {
+        std::unique_lock hold(lock_);
+        changed_.wait(hold, [this] { return started_; });
+    }
+    void letRun() {
+        std::lock_guard hold(lock_);
+        go_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool started_ = false;
+    bool go_ = false;
+};
 
 class KeptCountTest : public DataTest {
 protected:
@@ -172,6 +212,57 @@ TEST_P(KeptCountTest, TwoListsCountingAtOnceEachGetTheirOwnRowsInOrder) {
     EXPECT_EQ(partModel.data(partModel.index(299, 1)).toString(), "P000300");
     customers.Last();
     EXPECT_EQ(customers.RecNo(), 699);
+}
+
+TEST_P(KeptCountTest, ACountUnderWayWhenItsListOrTheDataModuleGoesIsWaitedForAndHandedToNobody) {
+    addCustomers(1, 700);
+    const QString select = "Select ID_Customer, Name_Customer From Customer";
+    {
+        // A list of a window of its own, closed while its count runs.
+        CountUnderWay count;
+        auto list = std::make_unique<kestrum::Query>(dm_->database(), "QWindowList");
+        auto model = std::make_unique<kestrum::QueryModel>(list.get());
+        list->setCountFollows(true);
+        open(*list, select);
+        ASSERT_TRUE(list->countPending());
+        count.waitForStart();
+        count.letRun();
+        model.reset();
+        list.reset();
+        kestrum::settleBackgroundCounts();
+        QCoreApplication::processEvents();
+    }
+    {
+        // The data module closes while a list of its own is being counted: the count ends before
+        // the connection does, and its counting connection goes with the session.
+        CountUnderWay count;
+        kestrum::Query& q = *dm_->QCustomer1;
+        auto model = std::make_unique<kestrum::QueryModel>(&q);
+        q.setCountFollows(true);
+        open(q, select);
+        ASSERT_TRUE(q.countPending());
+        count.waitForStart();
+        count.letRun();
+        model.reset();
+        dm_.reset();
+        QCoreApplication::processEvents();
+    }
+    dm_ = std::make_unique<TDM>(QString::fromStdString(tdb_->kestrumConnection()));
+    if (postgres()) {
+        EXPECT_EQ(otherBackends(0), 0);
+    }
+    // The next session counts on a connection made for it.
+    testsupport::CountGate gate;
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    q.setCountFollows(true);
+    const int before = kestrum::backgroundCountConnectionsMade();
+    open(q, select);
+    ASSERT_TRUE(q.countPending());
+    gate.open();
+    EXPECT_FALSE(q.countPending());
+    EXPECT_EQ(model.rowCount(), 700);
+    EXPECT_EQ(kestrum::backgroundCountConnectionsMade() - before, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, KeptCountTest, TESTSUPPORT_ENGINES);
