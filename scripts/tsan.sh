@@ -2,8 +2,11 @@
 # Builds the tests of the lists counted on the counting thread (query layer and data module, the
 # parts and invoice windows, the part finders) and of the backup's worker threads with
 # ThreadSanitizer in build-tsan, and runs them on both engines REPEAT times (default 3), two test
-# programs at once. Not part of CI, which has no time for it. Uses TEST_PG_ODBC when set, else a
-# private PostgreSQL server as scripts/test.sh does. Usage: scripts/tsan.sh [REPEAT]
+# programs at once. Left out: the PostgreSQL backups (pg_dump is started from a worker thread) and
+# the backup killed in a child process, since the checker cannot follow a process forked from a
+# program with threads and is unreliable in the parent afterwards. Not part of CI, which
+# has no time for it. Uses TEST_PG_ODBC when set, else a private PostgreSQL server as
+# scripts/test.sh does. Usage: scripts/tsan.sh [REPEAT]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -25,7 +28,7 @@ if [ -z "${TEST_PG_ODBC:-}" ]; then
 fi
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d /tmp/kestrum-xdg.XXXXXX)}
 # Any report fails its program (exit code 66) after every report is printed.
-export TSAN_OPTIONS="suppressions=$root/tests/tsan.supp halt_on_error=0 second_deadlock_stack=1"
+export TSAN_OPTIONS="suppressions=$root/tests/tsan.supp halt_on_error=0 second_deadlock_stack=1 history_size=7"
 
 # One test program with a filter, its output in build-tsan/<program>.log.
 run() {
@@ -37,8 +40,8 @@ run test_data '*' & data=$!
 run kestrum_records_tests '*Long*:*Closed*' || status=1
 wait $data || status=1
 run kestrum_invoicing_tests '*Long*:*Finder*:*NameList*' & invoicing=$!
-run kestrum_backup_tests '*' || status=1
+run kestrum_backup_tests '*-*PostgreSQL*:*PgDump*:*Killed*' || status=1
 wait $invoicing || status=1
-run kestrum_backup_program_tests '*' || status=1
+run kestrum_backup_program_tests '*-*PostgreSQL*' || status=1
 [ $status = 0 ] && echo "ThreadSanitizer: no reports"
 exit $status
