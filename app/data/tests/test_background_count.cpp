@@ -96,6 +96,28 @@ protected:
         gate.hold();
     }
     bool postgres() const { return GetParam() == testsupport::Engine::PostgreSQL; }
+    // The window's connection closed and opened under its own name on another database, which
+    // holds 300 customers and a last one, 9999.
+    void reachAnotherDatabase() {
+        other_ = std::make_unique<testsupport::TestDatabase>(GetParam());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QODBC", "create-other");
+            db.setDatabaseName(QString::fromStdString(other_->kestrumConnection()));
+            ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+            kestrum::schema::createDatabase(db);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("create-other");
+        {
+            QSqlDatabase db = dm_->database();
+            db.close();
+            db.setDatabaseName(QString::fromStdString(other_->kestrumConnection()));
+            ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+            kestrum::prepareSession(db);
+        }
+        addCustomers(1, 300);
+        exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {9999, "Last"});
+    }
 
     std::unique_ptr<testsupport::TestDatabase> other_;
 };
@@ -141,25 +163,8 @@ TEST_P(KeptCountTest, AWindowConnectionOpenedAgainOnAnotherDatabaseUnderTheSameN
     ASSERT_NO_FATAL_FAILURE(countOnce(gate, q, model));
 
     // Another database with 300 customers, reached by the window's connection under its own name.
-    other_ = std::make_unique<testsupport::TestDatabase>(GetParam());
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QODBC", "create-other");
-        db.setDatabaseName(QString::fromStdString(other_->kestrumConnection()));
-        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
-        kestrum::schema::createDatabase(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("create-other");
     q.Close();
-    {
-        QSqlDatabase db = dm_->database();
-        db.close();
-        db.setDatabaseName(QString::fromStdString(other_->kestrumConnection()));
-        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
-        kestrum::prepareSession(db);
-    }
-    addCustomers(1, 300);
-    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {9999, "Last"});
+    ASSERT_NO_FATAL_FAILURE(reachAnotherDatabase());
     const int before = kestrum::backgroundCountConnectionsMade();
     open(q, "Select ID_Customer, Name_Customer From Customer");
     ASSERT_TRUE(q.countPending());
@@ -167,6 +172,31 @@ TEST_P(KeptCountTest, AWindowConnectionOpenedAgainOnAnotherDatabaseUnderTheSameN
     EXPECT_EQ(model.rowCount(), 301);
     EXPECT_EQ(model.data(model.index(300, 0)).toString(), "9999");
     EXPECT_EQ(kestrum::backgroundCountConnectionsMade() - before, 1);
+}
+
+TEST_P(KeptCountTest, ACountAskedBeforeTheConnectionReachesAnotherDatabaseIsNeverShownThere) {
+    testsupport::CountGate gate;
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    ASSERT_NO_FATAL_FAILURE(countOnce(gate, q, model));
+    // The first database's 700 customers are listed again; their count waits while the connection
+    // goes over to the other database, where the list is opened anew.
+    open(q, "Select ID_Customer, Name_Customer From Customer");
+    ASSERT_TRUE(q.countPending());
+    ASSERT_NO_FATAL_FAILURE(reachAnotherDatabase());
+    open(q, "Select ID_Customer, Name_Customer From Customer");
+    ASSERT_TRUE(q.countPending());
+    gate.open();  // the old session's count runs first, then the new one's
+    EXPECT_FALSE(q.countPending());
+    EXPECT_EQ(model.rowCount(), 301);
+    EXPECT_EQ(model.data(model.index(300, 0)).toString(), "9999");
+
+    // The next count of the list is of the new database too.
+    gate.hold();
+    addCustomers(301, 310);
+    open(q, "Select ID_Customer, Name_Customer From Customer");
+    gate.open();
+    EXPECT_EQ(model.rowCount(), 311);
 }
 
 TEST_P(KeptCountTest, ALostCountingConnectionIsMadeAgainAndCounts) {
