@@ -11,9 +11,9 @@
 #include <QSqlDriver>
 #include <QSqlQuery>
 
-#include <condition_variable>
 #include <pthread.h>
 
+#include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
