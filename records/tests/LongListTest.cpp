@@ -79,3 +79,34 @@ TEST_P(RecordsTest, ALongPartsListShowsItsFirstPageAndItsTotalOnceCounted)
     EXPECT_EQ(model->rowCount(), Parts + 1);
     EXPECT_TRUE(dialogs_->errors().isEmpty());
 }
+
+TEST_P(RecordsTest, APartsWindowClosedBeforeItsCountArrivesLeavesTheCountToNobodyAndOpensWholeAgain)
+{
+    {
+        kestrum::Transaction t(dm_->database());
+        for (int id = 1; id <= Parts; ++id)
+            exec("Insert Into Part (ID_Material, Number_Material) Values (?, ?)", {id, nameOf(id)});
+        t.commit();
+    }
+    testsupport::CountGate gate;
+    QPointer<TPart> first = open<TPart>();
+    ASSERT_EQ(first->grid()->model()->rowCount(), 256);
+    ASSERT_TRUE(DM->QPart1->countPending());
+    ASSERT_TRUE(first->close());
+    testsupport::settle();
+    EXPECT_TRUE(first.isNull());
+    // The count runs and arrives with its window gone: the list it was for is closed and stays so.
+    gate.open();
+    EXPECT_FALSE(DM->QPart1->Active());
+    EXPECT_TRUE(dialogs_->errors().isEmpty());
+
+    gate.hold();
+    exec("Insert Into Part (ID_Material, Number_Material) Values (?, ?)", {Parts + 1, "Late"});
+    TPart* again = open<TPart>();
+    QAbstractItemModel* model = again->grid()->model();
+    EXPECT_EQ(model->rowCount(), 256);
+    gate.open();
+    EXPECT_EQ(model->rowCount(), Parts + 1);
+    EXPECT_EQ(text(again, "Label14"), QString::number(Parts + 1));
+    EXPECT_EQ(model->index(Parts, 0).data().toString(), QString::number(Parts + 1));
+}

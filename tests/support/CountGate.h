@@ -4,8 +4,9 @@
 #include "BackgroundCount.h"
 
 #include <QCoreApplication>
-#include <QMutex>
-#include <QWaitCondition>
+
+#include <condition_variable>
+#include <mutex>
 
 namespace testsupport {
 
@@ -13,10 +14,10 @@ class CountGate {
 public:
     CountGate()
     {
+        // The standard lock and condition, which a thread checker can follow.
         kestrum::setBackgroundCountGate([this] {
-            QMutexLocker hold(&lock_);
-            while (held_)
-                opened_.wait(&lock_);
+            std::unique_lock hold(lock_);
+            opened_.wait(hold, [this] { return !held_; });
         });
     }
     ~CountGate()
@@ -32,9 +33,9 @@ public:
     void open()
     {
         {
-            QMutexLocker hold(&lock_);
+            std::lock_guard hold(lock_);
             held_ = false;
-            opened_.wakeAll();
+            opened_.notify_all();
         }
         kestrum::settleBackgroundCounts();
         QCoreApplication::processEvents();
@@ -43,13 +44,13 @@ public:
     /// Holds the next counts.
     void hold()
     {
-        QMutexLocker hold(&lock_);
+        std::lock_guard hold(lock_);
         held_ = true;
     }
 
 private:
-    QMutex lock_;
-    QWaitCondition opened_;
+    std::mutex lock_;
+    std::condition_variable opened_;
     bool held_ = true;
 };
 

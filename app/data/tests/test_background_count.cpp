@@ -8,7 +8,47 @@
 
 #include <QThread>
 
+#include <condition_variable>
+#include <mutex>
+
 namespace {
+
+// Holds each count until the test has seen it start, then lets it run while the test acts: the
+// count is under way on its own thread as the list or the data module goes.
+class CountUnderWay {
+public:
+    CountUnderWay() {
+        kestrum::setBackgroundCountGate([this] {
+            std::unique_lock hold(lock_);
+            started_ = true;
+            changed_.notify_all();
+            changed_.wait(hold, [this] { return go_; });
+        });
+    }
+    ~CountUnderWay() {
+        letRun();
+        kestrum::settleBackgroundCounts();
+        kestrum::setBackgroundCountGate({});
+    }
+    CountUnderWay(const CountUnderWay&) = delete;
+    CountUnderWay& operator=(const CountUnderWay&) = delete;
+
+    void waitForStart() {
+        std::unique_lock hold(lock_);
+        changed_.wait(hold, [this] { return started_; });
+    }
+    void letRun() {
+        std::lock_guard hold(lock_);
+        go_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool started_ = false;
+    bool go_ = false;
+};
 
 class KeptCountTest : public DataTest {
 protected:
@@ -56,6 +96,28 @@ protected:
         gate.hold();
     }
     bool postgres() const { return GetParam() == testsupport::Engine::PostgreSQL; }
+    // The window's connection closed and opened under its own name on another database, which
+    // holds 300 customers and a last one, 9999.
+    void reachAnotherDatabase() {
+        other_ = std::make_unique<testsupport::TestDatabase>(GetParam());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QODBC", "create-other");
+            db.setDatabaseName(QString::fromStdString(other_->kestrumConnection()));
+            ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+            kestrum::schema::createDatabase(db);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("create-other");
+        {
+            QSqlDatabase db = dm_->database();
+            db.close();
+            db.setDatabaseName(QString::fromStdString(other_->kestrumConnection()));
+            ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+            kestrum::prepareSession(db);
+        }
+        addCustomers(1, 300);
+        exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {9999, "Last"});
+    }
 
     std::unique_ptr<testsupport::TestDatabase> other_;
 };
@@ -101,25 +163,8 @@ TEST_P(KeptCountTest, AWindowConnectionOpenedAgainOnAnotherDatabaseUnderTheSameN
     ASSERT_NO_FATAL_FAILURE(countOnce(gate, q, model));
 
     // Another database with 300 customers, reached by the window's connection under its own name.
-    other_ = std::make_unique<testsupport::TestDatabase>(GetParam());
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QODBC", "create-other");
-        db.setDatabaseName(QString::fromStdString(other_->kestrumConnection()));
-        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
-        kestrum::schema::createDatabase(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("create-other");
     q.Close();
-    {
-        QSqlDatabase db = dm_->database();
-        db.close();
-        db.setDatabaseName(QString::fromStdString(other_->kestrumConnection()));
-        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
-        kestrum::prepareSession(db);
-    }
-    addCustomers(1, 300);
-    exec("Insert Into Customer (ID_Customer, Name_Customer) Values (?, ?)", {9999, "Last"});
+    ASSERT_NO_FATAL_FAILURE(reachAnotherDatabase());
     const int before = kestrum::backgroundCountConnectionsMade();
     open(q, "Select ID_Customer, Name_Customer From Customer");
     ASSERT_TRUE(q.countPending());
@@ -127,6 +172,31 @@ TEST_P(KeptCountTest, AWindowConnectionOpenedAgainOnAnotherDatabaseUnderTheSameN
     EXPECT_EQ(model.rowCount(), 301);
     EXPECT_EQ(model.data(model.index(300, 0)).toString(), "9999");
     EXPECT_EQ(kestrum::backgroundCountConnectionsMade() - before, 1);
+}
+
+TEST_P(KeptCountTest, ACountAskedBeforeTheConnectionReachesAnotherDatabaseIsNeverShownThere) {
+    testsupport::CountGate gate;
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    ASSERT_NO_FATAL_FAILURE(countOnce(gate, q, model));
+    // The first database's 700 customers are listed again; their count waits while the connection
+    // goes over to the other database, where the list is opened anew.
+    open(q, "Select ID_Customer, Name_Customer From Customer");
+    ASSERT_TRUE(q.countPending());
+    ASSERT_NO_FATAL_FAILURE(reachAnotherDatabase());
+    open(q, "Select ID_Customer, Name_Customer From Customer");
+    ASSERT_TRUE(q.countPending());
+    gate.open();  // the old session's count runs first, then the new one's
+    EXPECT_FALSE(q.countPending());
+    EXPECT_EQ(model.rowCount(), 301);
+    EXPECT_EQ(model.data(model.index(300, 0)).toString(), "9999");
+
+    // The next count of the list is of the new database too.
+    gate.hold();
+    addCustomers(301, 310);
+    open(q, "Select ID_Customer, Name_Customer From Customer");
+    gate.open();
+    EXPECT_EQ(model.rowCount(), 311);
 }
 
 TEST_P(KeptCountTest, ALostCountingConnectionIsMadeAgainAndCounts) {
@@ -172,6 +242,57 @@ TEST_P(KeptCountTest, TwoListsCountingAtOnceEachGetTheirOwnRowsInOrder) {
     EXPECT_EQ(partModel.data(partModel.index(299, 1)).toString(), "P000300");
     customers.Last();
     EXPECT_EQ(customers.RecNo(), 699);
+}
+
+TEST_P(KeptCountTest, ACountUnderWayWhenItsListOrTheDataModuleGoesIsWaitedForAndHandedToNobody) {
+    addCustomers(1, 700);
+    const QString select = "Select ID_Customer, Name_Customer From Customer";
+    {
+        // A list of a window of its own, closed while its count runs.
+        CountUnderWay count;
+        auto list = std::make_unique<kestrum::Query>(dm_->database(), "QWindowList");
+        auto model = std::make_unique<kestrum::QueryModel>(list.get());
+        list->setCountFollows(true);
+        open(*list, select);
+        ASSERT_TRUE(list->countPending());
+        count.waitForStart();
+        count.letRun();
+        model.reset();
+        list.reset();
+        kestrum::settleBackgroundCounts();
+        QCoreApplication::processEvents();
+    }
+    {
+        // The data module closes while a list of its own is being counted: the count ends before
+        // the connection does, and its counting connection goes with the session.
+        CountUnderWay count;
+        kestrum::Query& q = *dm_->QCustomer1;
+        auto model = std::make_unique<kestrum::QueryModel>(&q);
+        q.setCountFollows(true);
+        open(q, select);
+        ASSERT_TRUE(q.countPending());
+        count.waitForStart();
+        count.letRun();
+        model.reset();
+        dm_.reset();
+        QCoreApplication::processEvents();
+    }
+    dm_ = std::make_unique<TDM>(QString::fromStdString(tdb_->kestrumConnection()));
+    if (postgres()) {
+        EXPECT_EQ(otherBackends(0), 0);
+    }
+    // The next session counts on a connection made for it.
+    testsupport::CountGate gate;
+    kestrum::Query& q = *dm_->QCustomer1;
+    kestrum::QueryModel model(&q);
+    q.setCountFollows(true);
+    const int before = kestrum::backgroundCountConnectionsMade();
+    open(q, select);
+    ASSERT_TRUE(q.countPending());
+    gate.open();
+    EXPECT_FALSE(q.countPending());
+    EXPECT_EQ(model.rowCount(), 700);
+    EXPECT_EQ(kestrum::backgroundCountConnectionsMade() - before, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, KeptCountTest, TESTSUPPORT_ENGINES);
