@@ -3,6 +3,7 @@
 #include "ui_TInvoiceList.h"
 
 #include "Concurrency.h"
+#include "Session.h"
 #include "DataModule.h"
 #include "Dialogs.h"
 #include "Figures.h"
@@ -32,12 +33,23 @@ void run(kestrum::Query* q, const QStringList& lines, const QVariantList& values
 
 // The last step of a print's transaction: the report's rows, all of them. From the commit on another
 // workstation's print may replace them, so none may be left to read later (nor a cursor that a
-// commit closes).
+// commit closes). PostgreSQL's driver holds the whole result once the statement has run, unless it
+// reads through a cursor: then the rows are turned into values as the report lays them out, and
+// its first page need not wait for the last row.
 void readWorkTable(const QString& sql)
 {
     kestrum::Query* q = DM->Q1;
     q->setStatement(sql);
     q->Open();
+    if (kestrum::isPostgreSQL(q->database())) {
+        kestrum::Query* cursors = DM->QPo1;
+        cursors->setStatement(QStringLiteral("Select Count(*) As Open_Cursors From pg_cursors"));
+        cursors->Open();
+        const bool held = cursors->FieldByName(QStringLiteral("Open_Cursors")).AsInteger() == 0;
+        cursors->Close();
+        if (held)
+            return;
+    }
     q->RecordCount();
 }
 
