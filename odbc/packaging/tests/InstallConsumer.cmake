@@ -30,7 +30,7 @@ foreach(f include/vantrel/grid/DBGrid.h include/vantrel/grid/ExtDBGrid.h include
   endif()
 endforeach()
 # The library's internal headers stay out.
-foreach(f include/vantrel/core/ODBCApi.h include/vantrel/entity/EntityInternal.h include/vantrel/ext/TextImport.h)
+foreach(f include/vantrel/core/ODBCApi.h include/vantrel/core/ODBCDataSetInternal.h include/vantrel/entity/EntityInternal.h include/vantrel/ext/TextImport.h)
   if(EXISTS ${prefix}/${f})
     message(FATAL_ERROR "internal header installed: ${f}")
   endif()
