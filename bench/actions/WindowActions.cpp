@@ -483,11 +483,13 @@ void Driver::lastAndScroll(const QString& tag, kestrum::records::RecordWindow* r
         q.addBindValue(v);
     q.addBindValue(top);
     const QString shown = list->fieldAt(top, key).AsString();
-    if (!q.exec() || !q.next())
+    if (!q.exec() || !q.next()) {
         fault(scroll, "row " + QString::number(top) + " not read again: " + q.lastError().text());
-    else if (q.value(q.record().indexOf(rw->spec().keyColumn)).toString() != shown)
-        fault(scroll, "row " + QString::number(top) + " shows " + shown + ", the list has " +
-                                             q.value(q.record().indexOf(rw->spec().keyColumn)).toString());
+        return;
+    }
+    const QString listed = q.value(q.record().indexOf(rw->spec().keyColumn)).toString();
+    if (listed != shown)
+        fault(scroll, "row " + QString::number(top) + " shows " + shown + ", the list has " + listed);
 }
 
 void Driver::invoice(int run)
